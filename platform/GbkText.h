@@ -1,0 +1,25 @@
+#pragma once
+// Byte-string search and replacement over GBK/GB18030 text: a byte >= 0x80 is
+// taken together with the byte after it, so a match never starts on the trail
+// byte of a two-byte unit.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tess::gbk {
+
+// 0-based offset of the first occurrence of needle in text at or after from,
+// scanning in two-byte units; std::string_view::npos when there is none.
+// An empty needle matches at from (when from <= text.size()).
+std::size_t find(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// Replaces every occurrence of needle (left to right, no overlap, unit-wise).
+std::string replaceAll(std::string_view text, std::string_view needle, std::string_view replacement);
+
+// True when the text contains needle (unit-wise).
+inline bool contains(std::string_view text, std::string_view needle)
+{
+    return find(text, needle) != std::string_view::npos;
+}
+
+} // namespace tess::gbk

@@ -1,0 +1,70 @@
+#include "tree/TreeContentBuffer.h"
+
+#include <cstring>
+
+namespace tess {
+namespace {
+
+void putInt32(std::string& out, int32_t v)
+{
+    const uint32_t u = static_cast<uint32_t>(v);
+    const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
+                       static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+    out.append(b, 4);
+}
+
+int32_t getInt32(const unsigned char* p)
+{
+    const uint32_t u = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    return static_cast<int32_t>(u);
+}
+
+} // namespace
+
+void TreeContentBuffer::appendItem(std::string_view caption, int32_t image, int32_t selectedImage,
+                                   int32_t itemValue, uint8_t state, int32_t checkMode, int32_t depth)
+{
+    const std::size_t zero = caption.find('\0');
+    if (zero != std::string_view::npos)
+        caption = caption.substr(0, zero);
+    if (checkMode < 0 || checkMode > 3)
+        checkMode = 3;
+    m_bytes.append(caption);
+    m_bytes.push_back('\0');
+    putInt32(m_bytes, image);
+    putInt32(m_bytes, selectedImage);
+    putInt32(m_bytes, itemValue);
+    m_bytes.push_back(static_cast<char>(state));
+    m_bytes.push_back('\0');
+    m_bytes.push_back('\0');
+    m_bytes.push_back(static_cast<char>(0x10 * (checkMode + 1)));
+    putInt32(m_bytes, depth < 1 ? 1 : depth);
+}
+
+std::vector<TreeItemRecord> readTreeContent(std::string_view block)
+{
+    std::vector<TreeItemRecord> items;
+    std::size_t pos = 0;
+    while (pos < block.size()) {
+        const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
+        if (!z)
+            break;
+        const std::size_t end = static_cast<const char*>(z) - block.data();
+        if (block.size() - (end + 1) < kTreeRecordTailSize)
+            break;
+        TreeItemRecord r;
+        r.caption.assign(block.substr(pos, end - pos));
+        const auto* p = reinterpret_cast<const unsigned char*>(block.data() + end + 1);
+        r.image = getInt32(p);
+        r.selectedImage = getInt32(p + 4);
+        r.itemValue = getInt32(p + 8);
+        r.state = p[12];
+        r.checkState = p[15];
+        r.depth = getInt32(p + 16);
+        items.push_back(std::move(r));
+        pos = end + 1 + kTreeRecordTailSize;
+    }
+    return items;
+}
+
+} // namespace tess

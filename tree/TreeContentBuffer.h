@@ -1,0 +1,44 @@
+#pragma once
+// The tree content block: item records back to back, no header, no count.
+// Record: caption bytes + one zero byte, then little-endian int32 image,
+// int32 selected image, int32 item value, uint8 state, 2 reserved zero bytes,
+// uint8 check state (0x10..0x40), int32 depth (at least 1).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+struct TreeItemRecord {
+    std::string caption;
+    int32_t image = 0;
+    int32_t selectedImage = 0;
+    int32_t itemValue = 0;
+    uint8_t state = 0;
+    uint8_t checkState = 0x10;
+    int32_t depth = 1;
+};
+
+// Fixed bytes after the caption's zero byte.
+inline constexpr std::size_t kTreeRecordTailSize = 4 + 4 + 4 + 1 + 2 + 1 + 4;
+
+class TreeContentBuffer {
+public:
+    // checkMode 0..3 gives the check-state byte 0x10..0x40; any other value counts as 3.
+    // A caption holding a zero byte is cut there, since the zero byte ends it.
+    void appendItem(std::string_view caption, int32_t image, int32_t selectedImage, int32_t itemValue,
+                    uint8_t state, int32_t checkMode, int32_t depth);
+    void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
+    const std::string& bytes() const { return m_bytes; }
+    std::string take() { return std::move(m_bytes); }
+    void clear() { m_bytes.clear(); }
+
+private:
+    std::string m_bytes;
+};
+
+// Reads a block back into records. A truncated last record is dropped.
+std::vector<TreeItemRecord> readTreeContent(std::string_view block);
+
+} // namespace tess
