@@ -1,0 +1,58 @@
+#pragma once
+// One parsed document: the node table, the scanner that cut it, and the path operations.
+#include "json/JsonNodeList.h"
+#include "json/JsonScanner.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tess {
+
+class JsonDocument {
+public:
+    JsonDocument();
+    ~JsonDocument();
+    JsonDocument(const JsonDocument&) = delete;
+    JsonDocument& operator=(const JsonDocument&) = delete;
+
+    // Replaces the node table by the nodes of text. With singleQuoteFormat the caller's
+    // text is replaced by its converted form first; the root keeps that text as its value.
+    void parse(std::string& text, bool zeroBasedArrays, bool singleQuoteFormat);
+    // The same, taking ownership of the text (no copy of a large input).
+    void parseTaking(std::string&& text, bool zeroBasedArrays, bool singleQuoteFormat);
+
+    // One tree content record per node, in table order.
+    std::string buildTreeContent() const;
+
+    void setBasePath(std::string_view path) { m_basePath.assign(path); }
+    const std::string& basePath() const { return m_basePath; }
+    std::string valueAtRelative(std::string_view relativePath);
+    int32_t childCountAtRelative(std::string_view relativePath, int32_t& outIndex);
+
+    // Value text at a canonical path ("" when it does not resolve); start 0 for the root.
+    std::string valueAt(std::string_view path, int32_t start = 0);
+    void setValueAt(std::string_view path, std::string_view value, NodeKind kind);
+    int32_t childCountAt(std::string_view path, int32_t& outIndex);
+
+    static std::string cleanValue(std::string_view value);
+    static std::string capitalize(std::string_view text);
+
+    // Canonical path of node index ("" for the root or an invalid index).
+    std::string pathOfNode(int32_t index) const;
+
+    bool zeroBasedArrays() const { return m_zeroBasedArrays; }
+    JsonNodeList& nodes() { return m_nodes; }
+    const JsonNodeList& nodes() const { return m_nodes; }
+    JsonScanner& scanner() { return m_scanner; }
+
+private:
+    void parseShared(std::shared_ptr<const std::string> text);
+
+    bool m_zeroBasedArrays = false;
+    JsonNodeList m_nodes;
+    JsonScanner m_scanner;
+    std::string m_basePath;
+};
+
+} // namespace tess

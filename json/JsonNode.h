@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace tess {
+
+enum class NodeKind : int32_t {
+    Scalar = 0, // strings, numbers, true/false/null and any other bare text
+    Object = 1,
+    Array = 2,
+};
+
+// One node as handed out by JsonNodeList::snapshot (owned copies of the texts).
+struct JsonNode {
+    std::string name;       // member key, "[n]" for an array element, "JSON" for the root
+    int32_t kind = 0;       // NodeKind
+    std::string value;      // raw source text of the value ("\"" escapes held as "#SYH#")
+    int32_t tag = 0;        // spare integer
+    int32_t level = 1;      // 1 for a top-level node
+    int32_t childCount = 0; // direct children
+    int32_t ordinal = 1;    // 1-based position among its siblings
+};
+
+} // namespace tess

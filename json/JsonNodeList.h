@@ -1,0 +1,95 @@
+#pragma once
+// The node table: nodes in pre-order, addressed by 1-based index. Every node is
+// immediately followed by its descendants. Texts are views into storage the list
+// (or the document that fills it) keeps alive; setters copy their argument.
+#include "json/JsonNode.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+class JsonNodeList {
+public:
+    JsonNodeList();
+    ~JsonNodeList();
+    JsonNodeList(const JsonNodeList&) = delete;
+    JsonNodeList& operator=(const JsonNodeList&) = delete;
+
+    // Appends a node under parent (as its last child), or as a top-level node when
+    // parent is not a valid index. Copies name and value. Returns the new index.
+    int32_t addNode(int32_t parent, std::string_view name, NodeKind kind, std::string_view value);
+
+    // Removes node index (and its subtree, unless keepChildren applies). 1, or 0 when invalid.
+    int32_t deleteNode(int32_t index, bool keepChildren);
+    // Rewrites the ordinals of parent's children from ordinal from on, and resets
+    // parent's childCount (rootCount for parent <= 0).
+    void renumber(int32_t parent, int32_t from);
+
+    int32_t subtreeEnd(int32_t index) const;
+    // See the table-scan contract: counts (and optionally collects) nodes at level after start.
+    int32_t collectAtLevel(int32_t level, std::vector<int32_t>* out, bool collect, int32_t& start,
+                           int32_t kind, bool matchKind, int32_t& found, bool limitKind, int32_t& count) const;
+    int32_t findNthAtLevel(int32_t level, int32_t n, int32_t start) const;
+    int32_t findChildByName(int32_t level, std::string_view name, int32_t from) const;
+
+    int32_t levelOf(int32_t index) const;
+    int32_t parentOf(int32_t index) const;
+    bool hasChildren(int32_t index) const;
+    int32_t childCountOf(int32_t index) const;
+    std::string nameOf(int32_t index) const;
+    int32_t kindOf(int32_t index) const;
+    int32_t tagOf(int32_t index) const;
+    std::string valueOf(int32_t index) const;
+    int32_t ordinalOf(int32_t index) const;
+    // Views valid until the next change of the table; empty for an invalid index.
+    std::string_view nameView(int32_t index) const;
+    std::string_view valueView(int32_t index) const;
+
+    int32_t setName(int32_t index, std::string_view name);
+    int32_t setKind(int32_t index, int32_t kind);
+    int32_t setTag(int32_t index, int32_t tag, bool add);
+    int32_t setValue(int32_t index, std::string_view value);
+
+    int32_t nodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
+    int32_t rootCount() const { return m_rootCount; }
+    void clear();
+    std::vector<JsonNode> snapshot() const;
+
+    // For the parser: appends a node in pre-order whose texts are views into storage
+    // that outlives the table (see keepAlive). The parent must be the last open
+    // ancestor; the node lands at the end of the table.
+    int32_t appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value);
+    // Keeps a text alive for as long as the table holds views into it; returns its view.
+    std::string_view keepAlive(std::string text);
+    void keepAlive(std::shared_ptr<const std::string> text);
+    void reserve(std::size_t nodes) { m_nodes.reserve(nodes); }
+
+private:
+    struct Node {
+        const char* name;
+        const char* value;
+        uint32_t nameLen;
+        uint32_t valueLen;
+        int32_t level;
+        int32_t childCount;
+        int32_t ordinal;
+        int32_t tag;
+        int32_t kind;
+    };
+    bool valid(int32_t index) const { return index >= 1 && index <= nodeCount(); }
+    const Node& at(int32_t index) const { return m_nodes[static_cast<std::size_t>(index) - 1]; }
+    Node& at(int32_t index) { return m_nodes[static_cast<std::size_t>(index) - 1]; }
+    std::string_view store(std::string_view text);
+
+    std::vector<Node> m_nodes;
+    int32_t m_rootCount = 0;
+    std::deque<std::string> m_owned;                        // texts copied in by setters and addNode
+    std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
+};
+
+} // namespace tess

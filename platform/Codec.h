@@ -1,0 +1,39 @@
+#pragma once
+// Charset conversion through iconv. The engine's texts are GB18030 byte strings;
+// conversion happens at the edges (clipboard, widgets, command-line output, HTTP bodies).
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tess::codec {
+
+struct ConvertResult {
+    std::string text;          // the converted bytes
+    std::size_t badBytes = 0;  // input bytes that did not convert (each replaced, never dropped)
+    std::size_t firstBad = std::string::npos; // offset of the first of them in the input
+    bool ok() const { return badBytes == 0; }
+};
+
+// GB18030 -> UTF-8. A byte sequence that is not GB18030 becomes U+FFFD per byte and is counted.
+ConvertResult gb18030ToUtf8(std::string_view gb);
+
+// UTF-8 -> GB18030. Every Unicode character has a GB18030 form; an invalid UTF-8 byte
+// becomes "?" and is counted.
+ConvertResult utf8ToGb18030(std::string_view utf8);
+
+// UTF-16 (host order code units) <-> GB18030, for Qt strings.
+ConvertResult utf16ToGb18030(std::u16string_view utf16);
+std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes = nullptr);
+
+// Generic conversion between two iconv charset names (e.g. "BIG5-HKSCS" to "GB18030").
+// Unconvertible input bytes are replaced by the target's "?" and counted.
+ConvertResult convert(std::string_view fromCharset, std::string_view toCharset, std::string_view input);
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, <= U+10FFFF).
+bool isValidUtf8(std::string_view bytes);
+
+// A UTF-8 literal of the system (a settings key, "真", "┊*┊") as GB18030 bytes.
+// Converted once per distinct literal and cached; the view stays valid until exit.
+std::string_view gb(std::string_view utf8Literal);
+
+} // namespace tess::codec
