@@ -13,7 +13,7 @@ args=(-G Ninja)
 case "$kind" in
   release) args+=(-DCMAKE_BUILD_TYPE=Release -DTESS_BUILD_TESTS=OFF) ;;
   test)    args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g") ;;
-  bench)   args+=(-DCMAKE_BUILD_TYPE=Release -DTESS_BUILD_TESTS=OFF -DTESS_BUILD_BENCH=ON -DTESS_BUILD_GUI=OFF) ;;
+  bench)   args+=(-DCMAKE_BUILD_TYPE=Release -DTESS_BUILD_TESTS=OFF -DTESS_BUILD_BENCH=ON) ;;
   fuzz)    args+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESS_BUILD_TESTS=OFF -DTESS_BUILD_FUZZ=ON -DTESS_BUILD_GUI=OFF
                   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14) ;;
   *) echo "usage: $0 release|test|bench|fuzz" >&2; exit 2 ;;
