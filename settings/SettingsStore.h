@@ -1,0 +1,99 @@
+#pragma once
+// The settings file: one section/key/value text file (CR LF lines, GB18030 bytes),
+// kept in memory as an image and edited in place on disk, so that after every write
+// the file's bytes equal the image. Byte values live in side files under inibin/.
+//
+// Texts (sections, keys, values) are GB18030 byte strings. Paths are native file
+// system paths (UTF-8 on Linux).
+//
+// Writes issued while a write is running (from inside the message-pump step) are
+// queued, reported as not done, and carried out afterwards in arrival order.
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+class SettingsStore {
+public:
+    // Status codes of writeItem / runPendingWrites.
+    static constexpr int kDone = 0;
+    static constexpr int kFailed = -1;
+    static constexpr int kQueued = 3;
+
+    SettingsStore() = default;
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Loads the file into the image (an unreadable file gives an empty image), then
+    // opens it for reading and writing (created when missing, never truncated) and
+    // takes an exclusive advisory lock. Returns true when this process now holds the
+    // file; false when it cannot be opened or another store holds the lock. After a
+    // false result reads still work and writes change the image only.
+    bool open(const std::string& path);
+    // Releases the file and its lock and empties the image.
+    void close();
+    bool holdsFile() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+    // The whole content as the store sees it (equals the file while it is held).
+    const std::string& image() const { return image_; }
+
+    void setSection(std::string_view name) { section_ = name; }
+    const std::string& section() const { return section_; }
+
+    // Raw value of key in section; default when missing (or empty and emptyIsDefault).
+    std::string readItem(std::string_view section, std::string_view key, std::string_view def,
+                         bool emptyIsDefault) const;
+    // direct false: queued behind a running write (the normal form).
+    // direct true: changes image and file now.
+    // Returns kDone, kFailed or kQueued. A section or key holding CR, LF, "=", "[" or "]"
+    // (as one-byte characters), or a value holding CR LF, is rejected with kFailed.
+    int writeItem(std::string_view section, std::string_view key, std::string_view value, bool direct);
+    // Runs the queued writes in order; the status of the first one, kFailed when none.
+    int runPendingWrites();
+    // Offset of the "[" of a complete header line after `from` whose "]" is not beyond
+    // `to`, or -1.
+    long long findHeaderBetween(std::size_t from, std::size_t to) const;
+
+    // Typed values in the current section. Writers return true only when the write was
+    // carried out now (a queued write returns false and happens later).
+    std::string readText(std::string_view key, std::string_view def) const;
+    bool writeText(std::string_view key, std::string_view value);
+    double readNumber(std::string_view key, double def) const;
+    bool writeNumber(std::string_view key, double value);
+    bool readBool(std::string_view key, bool def) const;
+    bool writeBool(std::string_view key, bool value);
+    // Side file of key: raw bytes, no header. Missing or empty file gives def.
+    std::string readBytes(std::string_view key, std::string_view def) const;
+    bool writeBytes(std::string_view key, std::string_view bytes);
+    // <folder of path>/inibin/<section>-<key>.ibn (names converted to UTF-8); empty when
+    // the section or key cannot form a file name (holds "/" or a zero byte).
+    std::string sideFilePath(std::string_view key) const;
+
+    bool busy() const { return busy_; }
+    std::size_t pendingWrites() const { return pending_.size(); }
+
+private:
+    struct PendingWrite {
+        int kind = 0;
+        std::vector<std::string> texts; // section, key, value
+    };
+
+    int writeDirect(std::string_view section, std::string_view key, std::string_view value);
+    bool syncFile(std::size_t from, bool sizeChanged);
+    std::size_t findSection(std::string_view header, std::size_t start) const;
+    void reportFailure();
+
+    std::string image_;
+    int fd_ = -1;
+    std::string path_;
+    bool busy_ = false;
+    std::deque<PendingWrite> pending_;
+    std::string section_;
+    std::size_t dirtyFrom_ = std::string::npos; // first offset where the file may lag the image
+};
+
+} // namespace tess
