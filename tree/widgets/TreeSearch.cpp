@@ -1,0 +1,124 @@
+#include "tree/widgets/TreeSearch.h"
+
+#include "platform/GbkText.h"
+#include "platform/MessagePump.h"
+#include "tree/TreeContentBuffer.h"
+
+#include <cstring>
+
+namespace tess {
+namespace {
+
+// ASCII letters of single-byte units lowered; two-byte units untouched.
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c >= 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z')
+            out[i] = static_cast<char>(c + 32);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string wildcardToPattern(std::string_view text)
+{
+    static constexpr std::string_view kEscaped = "\\^$+.{}[]=()-\"";
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out.push_back(c);
+            if (i + 1 < text.size())
+                out.push_back(text[++i]);
+            continue;
+        }
+        if (c == '*') {
+            out += ".*";
+        } else if (c == '?') {
+            out += ".?";
+        } else {
+            if (kEscaped.find(c) != std::string_view::npos)
+                out.push_back('\\');
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string_view> blockCaptions(std::string_view block)
+{
+    std::vector<std::string_view> captions;
+    std::size_t pos = 0;
+    while (pos < block.size()) {
+        const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
+        if (!z)
+            break;
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(z) - block.data());
+        if (block.size() - (end + 1) < kTreeRecordTailSize)
+            break;
+        captions.push_back(block.substr(pos, end - pos));
+        pos = end + 1 + kTreeRecordTailSize;
+    }
+    return captions;
+}
+
+CaptionMatcher::CaptionMatcher(std::string_view text, FindMode mode, bool ignoreCase)
+    : m_mode(mode), m_ignoreCase(ignoreCase)
+{
+    switch (mode) {
+    case FindMode::Plain:
+        m_text = ignoreCase ? lowerAscii(text) : std::string(text);
+        break;
+    case FindMode::Wildcard:
+        m_regex = Regex::compile(wildcardToPattern(text), {ignoreCase, true, false});
+        break;
+    case FindMode::Regex:
+        m_regex = Regex::compile(text, {ignoreCase, true, false});
+        break;
+    }
+}
+
+bool CaptionMatcher::matches(std::string_view caption) const
+{
+    if (m_mode != FindMode::Plain)
+        return m_regex.test(caption);
+    if (m_text.empty())
+        return true;
+    if (m_ignoreCase)
+        return gbk::contains(lowerAscii(caption), m_text);
+    return gbk::contains(caption, m_text);
+}
+
+int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
+                const CaptionMatcher& matcher)
+{
+    if (!matcher.valid())
+        return -1;
+    const int count = static_cast<int>(captions.size());
+    if (backward) {
+        for (int i = (start > count ? count : start) - 1; i >= 0; --i) {
+            if ((i & 0x3FFF) == 0)
+                pumpMessages();
+            if (matcher.matches(captions[static_cast<std::size_t>(i)]))
+                return i;
+        }
+    } else {
+        for (int i = (start < -1 ? -1 : start) + 1; i < count; ++i) {
+            if ((i & 0x3FFF) == 0)
+                pumpMessages();
+            if (matcher.matches(captions[static_cast<std::size_t>(i)]))
+                return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace tess

@@ -1,0 +1,40 @@
+#pragma once
+// Matching of tree captions for find: plain text (optionally ignoring ASCII case),
+// wildcard (turned into a pattern) and regular expression.
+#include "platform/Regex.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+enum class FindMode { Plain, Wildcard, Regex };
+
+// The wildcard text as a pattern: the characters \ ^ $ + . { } [ ] = ( ) - " are escaped,
+// "*" becomes ".*" and "?" becomes ".?". Two-byte units are copied unchanged.
+std::string wildcardToPattern(std::string_view text);
+
+// The captions of a tree content block, in record order, as views into the block.
+std::vector<std::string_view> blockCaptions(std::string_view block);
+
+class CaptionMatcher {
+public:
+    CaptionMatcher(std::string_view text, FindMode mode, bool ignoreCase);
+    // False when the pattern of a wildcard or regex search was rejected.
+    bool valid() const { return m_mode == FindMode::Plain || m_regex.valid(); }
+    bool matches(std::string_view caption) const;
+
+private:
+    FindMode m_mode;
+    bool m_ignoreCase;
+    std::string m_text;
+    Regex m_regex;
+};
+
+// The first item after start (forward) or before start (backward) whose caption
+// matches, or -1.
+int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
+                const CaptionMatcher& matcher);
+
+} // namespace tess

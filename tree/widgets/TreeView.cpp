@@ -1,0 +1,89 @@
+#include "tree/widgets/TreeView.h"
+
+#include "tree/widgets/TreeIcons.h"
+#include "tree/widgets/TreeModel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace tess {
+
+TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(this))
+{
+    setModel(m_model);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(TreeIcons::kSize, TreeIcons::kSize));
+    setExpandsOnDoubleClick(true);
+    setAnimated(false);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Resizing the column to its contents would measure every row; a wide fixed column
+    // with a horizontal scroll bar keeps a million-row tree fast.
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    header()->resizeSection(0, 4000);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { emit selectionChangedTo(m_model->itemOfIndex(current)); });
+}
+
+int TreeView::itemCount() const
+{
+    return m_model->itemCount();
+}
+
+int TreeView::selectedItem() const
+{
+    const QModelIndex cur = selectionModel()->currentIndex();
+    if (!cur.isValid() || !selectionModel()->isSelected(cur))
+        return -1;
+    return m_model->itemOfIndex(cur);
+}
+
+void TreeView::selectItem(int item)
+{
+    const QModelIndex idx = m_model->indexOfItem(item);
+    if (!idx.isValid()) {
+        selectionModel()->clearCurrentIndex();
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+    scrollTo(idx, QAbstractItemView::EnsureVisible);
+}
+
+void TreeView::expandItem(int item)
+{
+    const QModelIndex idx = m_model->indexOfItem(item);
+    if (idx.isValid())
+        expand(idx);
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        emit pasteRequested();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TreeView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex idx = indexAt(event->position().toPoint());
+        if (idx.isValid()) {
+            selectItem(m_model->itemOfIndex(idx));
+            emit itemMenuRequested(event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+} // namespace tess
