@@ -36,4 +36,10 @@ bool isValidUtf8(std::string_view bytes);
 // Converted once per distinct literal and cached; the view stays valid until exit.
 std::string_view gb(std::string_view utf8Literal);
 
+// The same for a C++20 u8"..." literal.
+inline std::string_view gb(std::u8string_view utf8Literal)
+{
+    return gb(std::string_view(reinterpret_cast<const char*>(utf8Literal.data()), utf8Literal.size()));
+}
+
 } // namespace tess::codec

@@ -1,0 +1,318 @@
+#include "platform/Codec.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+#include <mutex>
+#include <unordered_map>
+
+namespace tess::codec {
+
+namespace {
+
+// Host-order UTF-16 as iconv names it.
+constexpr const char* kUtf16Host = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+class IconvHandle {
+public:
+    IconvHandle(const std::string& to, const std::string& from)
+        : m_cd(iconv_open(to.c_str(), from.c_str()))
+    {
+    }
+    ~IconvHandle()
+    {
+        if (ok())
+            iconv_close(m_cd);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+// How a conversion treats input it cannot convert.
+struct BadInputPolicy {
+    std::string replacement;     // bytes written (in the target charset) per replaced unit
+    std::size_t unit = 1;        // smallest step over bad input (2 for UTF-16 input)
+    bool probeUnconvertible = false; // a valid character may lack a target form: skip it whole
+};
+
+// Growable output buffer over a std::string; the string is sized to its capacity while
+// iconv writes into it and cut to the written length at the end.
+class OutBuffer {
+public:
+    explicit OutBuffer(std::size_t initial) { m_buf.resize(initial < 64 ? 64 : initial); }
+    char* cursor() { return m_buf.data() + m_used; }
+    std::size_t room() const { return m_buf.size() - m_used; }
+    void advanceTo(const char* p) { m_used = static_cast<std::size_t>(p - m_buf.data()); }
+    void grow(std::size_t atLeast)
+    {
+        std::size_t next = m_buf.size() * 2;
+        if (next < m_used + atLeast)
+            next = m_used + atLeast;
+        m_buf.resize(next);
+    }
+    void append(std::string_view bytes)
+    {
+        if (room() < bytes.size())
+            grow(bytes.size());
+        std::memcpy(cursor(), bytes.data(), bytes.size());
+        m_used += bytes.size();
+    }
+    std::string take()
+    {
+        m_buf.resize(m_used);
+        return std::move(m_buf);
+    }
+
+private:
+    std::string m_buf;
+    std::size_t m_used = 0;
+};
+
+// Length of the one valid character at the start of in (in the source charset), or 0 when
+// the bytes there are not a character of it.
+std::size_t validCharLength(const std::string& from, const char* in, std::size_t avail)
+{
+    IconvHandle probe("UTF-32LE", from);
+    if (!probe.ok())
+        return 0;
+    char out[4];
+    char* ip = const_cast<char*>(in);
+    std::size_t il = avail < 16 ? avail : 16;
+    const std::size_t before = il;
+    char* op = out;
+    std::size_t ol = sizeof out;
+    iconv(probe.get(), &ip, &il, &op, &ol);
+    return op == out + sizeof out ? before - il : 0;
+}
+
+// The conversion loop shared by every entry point. Runs in one pass over the input; the
+// output grows geometrically, so the cost stays linear however large the input is.
+ConvertResult run(const std::string& from, const std::string& to, std::string_view input,
+    const BadInputPolicy& policy, std::size_t sizeHint)
+{
+    ConvertResult result;
+    IconvHandle cd(to, from);
+    if (!cd.ok()) {
+        // Unknown charset: nothing converts; every unit is reported and replaced.
+        const std::size_t units = (input.size() + policy.unit - 1) / policy.unit;
+        result.badBytes = input.size();
+        result.firstBad = input.empty() ? std::string::npos : 0;
+        result.text.reserve(units * policy.replacement.size());
+        for (std::size_t i = 0; i < units; ++i)
+            result.text += policy.replacement;
+        return result;
+    }
+
+    OutBuffer out(sizeHint);
+    char* ip = const_cast<char*>(input.data());
+    std::size_t il = input.size();
+    auto markBad = [&](std::size_t count) {
+        const std::size_t offset = input.size() - il;
+        if (result.firstBad == std::string::npos)
+            result.firstBad = offset;
+        result.badBytes += count;
+    };
+
+    while (true) {
+        char* op = out.cursor();
+        std::size_t ol = out.room();
+        // A null input pointer on the last round flushes any shift state.
+        const std::size_t rc = il == 0 ? iconv(cd.get(), nullptr, nullptr, &op, &ol)
+                                       : iconv(cd.get(), &ip, &il, &op, &ol);
+        out.advanceTo(op);
+        if (rc != static_cast<std::size_t>(-1)) {
+            if (il == 0)
+                break;
+            continue;
+        }
+        const int err = errno;
+        if (err == E2BIG) {
+            out.grow(64);
+            continue;
+        }
+        if (il == 0)
+            break; // flush failed; nothing left to convert
+        if (err == EILSEQ) {
+            std::size_t skip = 0;
+            if (policy.probeUnconvertible)
+                skip = validCharLength(from, ip, il); // a character without a target form
+            if (skip == 0)
+                skip = policy.unit < il ? policy.unit : il; // an invalid unit
+            markBad(skip);
+            out.append(policy.replacement);
+            ip += skip;
+            il -= skip;
+            continue;
+        }
+        // EINVAL: the input ends inside a character. Every remaining unit is replaced.
+        // Any other error is treated alike so that the loop always ends.
+        markBad(il);
+        while (il > 0) {
+            const std::size_t skip = policy.unit < il ? policy.unit : il;
+            out.append(policy.replacement);
+            ip += skip;
+            il -= skip;
+        }
+    }
+    result.text = out.take();
+    return result;
+}
+
+std::string questionMarkIn(const std::string& charset)
+{
+    IconvHandle cd(charset, "UTF-8");
+    if (!cd.ok())
+        return "?";
+    char in[] = "?";
+    char out[16];
+    char* ip = in;
+    std::size_t il = 1;
+    char* op = out;
+    std::size_t ol = sizeof out;
+    if (iconv(cd.get(), &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || op == out)
+        return "?";
+    return std::string(out, static_cast<std::size_t>(op - out));
+}
+
+std::string_view asBytes(std::u16string_view s)
+{
+    return { reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t) };
+}
+
+} // namespace
+
+ConvertResult gb18030ToUtf8(std::string_view gb)
+{
+    BadInputPolicy policy { "\xEF\xBF\xBD", 1, false };
+    return run("GB18030", "UTF-8", gb, policy, gb.size() + gb.size() / 2 + 16);
+}
+
+ConvertResult utf8ToGb18030(std::string_view utf8)
+{
+    BadInputPolicy policy { "?", 1, false };
+    return run("UTF-8", "GB18030", utf8, policy, utf8.size() + 16);
+}
+
+ConvertResult utf16ToGb18030(std::u16string_view utf16)
+{
+    // A lone surrogate is one bad unit: one "?" and two bad bytes.
+    BadInputPolicy policy { "?", 2, false };
+    return run(kUtf16Host, "GB18030", asBytes(utf16), policy, utf16.size() * 2 + 16);
+}
+
+std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes)
+{
+    const char16_t fffd = u'\uFFFD';
+    BadInputPolicy policy { std::string(reinterpret_cast<const char*>(&fffd), sizeof fffd), 1, false };
+    ConvertResult r = run("GB18030", kUtf16Host, gb, policy, gb.size() * 2 + 16);
+    if (badBytes)
+        *badBytes = r.badBytes;
+    std::u16string out(r.text.size() / sizeof(char16_t), u'\0');
+    std::memcpy(out.data(), r.text.data(), out.size() * sizeof(char16_t));
+    return out;
+}
+
+ConvertResult convert(std::string_view fromCharset, std::string_view toCharset, std::string_view input)
+{
+    const std::string from(fromCharset);
+    const std::string to(toCharset);
+    BadInputPolicy policy { questionMarkIn(to), 1, true };
+    // Two-byte source charsets step over bad input a unit at a time.
+    if (from.rfind("UTF-16", 0) == 0 || from.rfind("UCS-2", 0) == 0)
+        policy.unit = 2;
+    else if (from.rfind("UTF-32", 0) == 0 || from.rfind("UCS-4", 0) == 0)
+        policy.unit = 4;
+    return run(from, to, input, policy, input.size() + input.size() / 2 + 16);
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Skip ASCII eight bytes at a time.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            p += 8;
+        }
+        if (p >= end)
+            break;
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t len;
+        unsigned char lo = 0x80;
+        unsigned char hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0)
+                lo = 0xA0; // no overlongs
+            else if (c == 0xED)
+                hi = 0x9F; // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F; // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < len)
+            return false;
+        if (p[1] < lo || p[1] > hi)
+            return false;
+        for (std::size_t i = 2; i < len; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        p += len;
+    }
+    return true;
+}
+
+namespace {
+
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view> {}(s); }
+};
+
+struct LiteralCache {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::string, StringHash, std::equal_to<>> map;
+};
+
+LiteralCache& literalCache()
+{
+    // Never destroyed: views handed out stay valid during static destruction too.
+    static LiteralCache* cache = new LiteralCache;
+    return *cache;
+}
+
+} // namespace
+
+std::string_view gb(std::string_view utf8Literal)
+{
+    LiteralCache& cache = literalCache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    auto it = cache.map.find(utf8Literal);
+    if (it == cache.map.end())
+        it = cache.map.emplace(std::string(utf8Literal), utf8ToGb18030(utf8Literal).text).first;
+    // Map nodes never move, so the stored string (and its bytes) stays where it is.
+    return it->second;
+}
+
+} // namespace tess::codec
