@@ -69,8 +69,8 @@ public:
     // Side file of key: raw bytes, no header. Missing or empty file gives def.
     std::string readBytes(std::string_view key, std::string_view def) const;
     bool writeBytes(std::string_view key, std::string_view bytes);
-    // <folder of path>/inibin/<section>-<key>.ibn (names converted to UTF-8); empty when
-    // the section or key cannot form a file name (holds "/" or a zero byte).
+    // <folder of path>/inibin/<section>-<key>.ibn (names converted to UTF-8); empty before
+    // open or when the section or key cannot form a file name (holds "/" or a zero byte).
     std::string sideFilePath(std::string_view key) const;
 
     bool busy() const { return busy_; }
@@ -83,8 +83,10 @@ private:
     };
 
     int writeDirect(std::string_view section, std::string_view key, std::string_view value);
-    bool syncFile(std::size_t from, bool sizeChanged);
-    std::size_t findSection(std::string_view header, std::size_t start) const;
+    // Writes image bytes [from, to) to the file; to == npos writes to the end and sets the size.
+    bool syncFile(std::size_t from, std::size_t to);
+    // Offset of the first occurrence of header at or after start that begins a line.
+    std::size_t findHeader(std::string_view header, std::size_t start) const;
     void reportFailure();
 
     std::string image_;

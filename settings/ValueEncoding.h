@@ -26,7 +26,8 @@ std::string_view boolText(bool value);
 std::string encodeItemList(const std::vector<std::string>& items);
 bool decodeItemList(std::string_view bytes, std::vector<std::string>& items);
 
-// Ascending indices joined by "," and back (an element that is no number gives 0).
+// Ascending indices joined by "," and back (an element that is no number gives 0;
+// an empty text gives no indices).
 std::string joinIndices(const std::vector<int>& indices);
 std::vector<int> splitIndices(std::string_view text);
 
