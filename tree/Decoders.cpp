@@ -101,14 +101,17 @@ void appendCharacter(std::string& out, int32_t cp)
         out.append(BmpTable::instance().bytes(cp));
         return;
     }
-    const int32_t offset = cp - 0x10000;
-    const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (offset >> 10)),
-                              static_cast<char16_t>(0xDC00 + (offset & 0x3FF))};
-    const codec::ConvertResult r = codec::utf16ToGb18030(std::u16string_view(pair, 2));
-    if (r.ok() && !r.text.empty())
-        out.append(r.text);
-    else
-        out.push_back('?');
+    // Beyond the BMP, GB18030 is one linear four-byte range starting at 90 30 81 30.
+    int32_t offset = cp - 0x10000;
+    char four[4];
+    four[3] = static_cast<char>(0x30 + offset % 10);
+    offset /= 10;
+    four[2] = static_cast<char>(0x81 + offset % 126);
+    offset /= 126;
+    four[1] = static_cast<char>(0x30 + offset % 10);
+    offset /= 10;
+    four[0] = static_cast<char>(0x90 + offset);
+    out.append(four, 4);
 }
 
 // 0-based offset of the next byte ch at or after from, stepping over two-byte units

@@ -1,10 +1,12 @@
 #include "platform/Codec.h"
+#include "platform/GbkText.h"
 #include "tree/Decoders.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace tess {
@@ -87,6 +89,27 @@ TEST(Utf16UnitToGbk, EveryBmpCharacterRoundTrips)
         ASSERT_EQ(back[i], expected[i]) << "at U+" << std::hex << int(expected[i]);
 }
 
+TEST(Utf16UnitToGbk, SupplementaryPlanesMatchThePlatformConversion)
+{
+    std::u16string utf16;
+    std::string ours;
+    for (int32_t cp = 0x10000; cp <= 0x10FFFF; cp += 997) {
+        for (int32_t c : {cp, cp + 9, cp + 125}) { // digit and middle-byte carries
+            if (c > 0x10FFFF)
+                continue;
+            const int32_t off = c - 0x10000;
+            utf16.push_back(static_cast<char16_t>(0xD800 + (off >> 10)));
+            utf16.push_back(static_cast<char16_t>(0xDC00 + (off & 0x3FF)));
+            ours += utf16UnitToGbk(c);
+        }
+    }
+    ours += utf16UnitToGbk(0x10FFFF);
+    utf16 += u"\U0010FFFF";
+    const codec::ConvertResult platform = codec::utf16ToGb18030(utf16);
+    EXPECT_TRUE(platform.ok());
+    EXPECT_EQ(ours, platform.text);
+}
+
 TEST(DecodeUnicodeEscapes, ReplacesEscapes)
 {
     EXPECT_EQ(decodeUnicodeEscapes("\\u4E2D\\u6587"), kZhong + kWen);
@@ -116,6 +139,8 @@ TEST(DecodeUnicodeEscapes, CombinesSurrogatePairs)
     EXPECT_EQ(decodeUnicodeEscapes("\\uD83Dx\\uDE00"), "?x?");
     EXPECT_EQ(decodeUnicodeEscapes("\\uDE00\\uD83D"), "??");
     EXPECT_EQ(decodeUnicodeEscapes("\\uD83D\\uD83D\\uDE00"), "?" + kGrin);
+    EXPECT_EQ(decodeUnicodeEscapes("\\uDBFF\\uE000"), "?" + utf16UnitToGbk(0xE000));
+    EXPECT_EQ(decodeUnicodeEscapes("\\uDBFF\\uDFFF"), utf16UnitToGbk(0x10FFFF));
     EXPECT_EQ(decodeUnicodeEscapes("\\uD83D\\uDE0"), "?\\uDE0");
 }
 
@@ -177,6 +202,32 @@ TEST(DecodeHtmlEntities, LeavesWhatIsNoReference)
     EXPECT_EQ(decodeHtmlEntities("&&amp;"), "&&");
     EXPECT_EQ(decodeHtmlEntities("&a &b &lt;c"), "&a &b <c");
     EXPECT_EQ(decodeHtmlEntities("&lt;\0&gt;"s), "<\0>"s);
+}
+
+// Random texts over the bytes the decoders react to (and lead/trail bytes of
+// double-byte characters): neither decoder ever lengthens a text, and without "u"
+// the escape decoder only does the two replacements, which must equal running them
+// one after the other over units.
+TEST(Decoders, RandomTexts)
+{
+    std::mt19937 rng(20240611);
+    const std::string escapeBytes = "\\\"/ua0D8Ed9xX\x95\xD6";
+    const std::string entityBytes = "&;#xX0149altgmp \x95\xD6";
+    const std::string quoteBytes = "\\\"/a\x95\xD6";
+    auto randomText = [&](const std::string& alphabet) {
+        std::string t(rng() % 40, ' ');
+        for (char& c : t)
+            c = alphabet[rng() % alphabet.size()];
+        return t;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string e = randomText(escapeBytes);
+        EXPECT_LE(decodeUnicodeEscapes(e).size(), e.size()) << e;
+        const std::string h = randomText(entityBytes);
+        EXPECT_LE(decodeHtmlEntities(h).size(), h.size()) << h;
+        const std::string q = randomText(quoteBytes);
+        EXPECT_EQ(decodeUnicodeEscapes(q), gbk::replaceAll(gbk::replaceAll(q, "\\\"", "\""), "\\/", "/")) << q;
+    }
 }
 
 TEST(Decoders, RunAsAPair)
