@@ -45,10 +45,7 @@ public:
 private:
     BmpTable()
     {
-        for (auto& b : m_bytes)
-            b = {'?', 0, 0, 0};
-        m_length.fill(1);
-
+        reset();
         std::u16string all;
         all.reserve(0x10000);
         for (int32_t cp = 1; cp <= 0xFFFF; ++cp) {
@@ -58,9 +55,17 @@ private:
         const codec::ConvertResult bulk = codec::utf16ToGb18030(all);
         if (!splitInto(all, bulk.text)) {
             // The bulk result could not be split one piece per character: convert singly.
+            reset();
             for (const char16_t unit : all)
                 store(unit, codec::utf16ToGb18030(std::u16string_view(&unit, 1)).text);
         }
+    }
+
+    void reset()
+    {
+        for (auto& b : m_bytes)
+            b = {'?', 0, 0, 0};
+        m_length.fill(1);
     }
 
     bool splitInto(const std::u16string& units, std::string_view text)
