@@ -66,6 +66,8 @@ public:
     int32_t appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value);
     // Keeps a text alive for as long as the table holds views into it; returns its view.
     std::string_view keepAlive(std::string text);
+    // Copies a short text into the table's arena; the view stays valid until clear().
+    std::string_view intern(std::string_view text);
     void keepAlive(std::shared_ptr<const std::string> text);
     void reserve(std::size_t nodes) { m_nodes.reserve(nodes); }
 
@@ -88,7 +90,10 @@ private:
 
     std::vector<Node> m_nodes;
     int32_t m_rootCount = 0;
-    std::deque<std::string> m_owned;                        // texts copied in by setters and addNode
+    std::deque<std::string> m_owned;                        // long texts copied in
+    std::vector<std::unique_ptr<char[]>> m_arena;           // short texts, in chunks
+    std::size_t m_arenaUsed = 0;
+    std::size_t m_arenaSize = 0;
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
 };
 

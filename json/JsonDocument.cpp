@@ -1,0 +1,390 @@
+#include "json/JsonDocument.h"
+
+#include "json/ScanBuffer.h"
+#include "json/ScanOps.h"
+#include "json/TextPatterns.h"
+#include "platform/GbkText.h"
+#include "platform/MessagePump.h"
+#include "tree/TreeContentBuffer.h"
+
+#include <string>
+#include <vector>
+
+namespace tess {
+namespace {
+
+inline bool isBlankByte(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == 0xA1;
+}
+
+// One container whose members are being cut. Members are cut one at a time, right
+// before they are added, so the table is filled in pre-order without recursion.
+struct Frame {
+    int32_t node = 0;
+    ScanView view;
+    bool object = false;
+    bool started = false;
+    int64_t pos = -1;
+    int32_t elements = 0;
+};
+
+class Parser {
+public:
+    Parser(JsonNodeList& nodes, bool zeroBased) : m_nodes(nodes), m_zeroBased(zeroBased) {}
+
+    void run(std::shared_ptr<const std::string> root)
+    {
+        ScanView view = loadWhole(*root, root);
+        int64_t o = view.find('{', 0);
+        int64_t a = view.find('[', 0);
+        if (o == -1 && a == -1) {
+            std::string wrapped;
+            wrapped.reserve(root->size() + 2);
+            wrapped.push_back('[');
+            wrapped.append(*root);
+            wrapped.push_back(']');
+            view = loadWhole(wrapped, nullptr);
+            o = view.find('{', 0);
+            a = view.find('[', 0);
+        }
+        NodeKind kind;
+        if (a != -1 && o == -1)
+            kind = NodeKind::Array;
+        else if (o != -1 && a == -1)
+            kind = NodeKind::Object;
+        else
+            kind = o < a ? NodeKind::Object : NodeKind::Array;
+        const int32_t rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
+        m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
+        while (!m_stack.empty()) {
+            if (!step(m_stack.back()))
+                m_stack.pop_back();
+        }
+    }
+
+private:
+    // Prepares text and blanks its strings. When preparing changes nothing, the text
+    // itself (already kept alive by the caller through shared) becomes the buffer.
+    ScanView loadWhole(std::string_view text, const std::shared_ptr<const std::string>& shared)
+    {
+        std::string prepared = prepareText(text);
+        std::shared_ptr<const std::string> plain;
+        if (shared && prepared == text)
+            plain = shared;
+        else
+            plain = std::make_shared<const std::string>(std::move(prepared));
+        m_nodes.keepAlive(plain);
+        auto base = std::make_shared<const ScanBase>(std::move(plain));
+        return ScanView{base, 0, base->size()};
+    }
+
+    // Cuts and adds the next member of the frame's container; false when there is none.
+    bool step(Frame& f)
+    {
+        const ScanView& v = f.view;
+        if (!f.started) {
+            f.started = true;
+            f.pos = v.find(f.object ? '{' : '[', 0);
+        }
+        if (f.pos == -1)
+            return false;
+        pumpMessages();
+        if (f.object) {
+            std::string_view rawKey;
+            const int64_t colon = scan::readKey(v, f.pos, rawKey);
+            if (colon == -1)
+                return false;
+            const int64_t end = scan::readValue(v, colon);
+            if (end == -1)
+                return false;
+            f.pos = end;
+            bool contiguous = false;
+            std::string_view key = patterns::trimKeyView(rawKey, contiguous);
+            if (!contiguous)
+                key = m_nodes.intern(patterns::trimKey(rawKey));
+            addMember(f.node, key, v, colon, end);
+            return true;
+        }
+        const int64_t start = f.pos;
+        const int64_t end = scan::elementEnd(v, start);
+        if (end == -1)
+            return false;
+        f.pos = end;
+        if (f.elements == 0 && isEmptyAfterTrim(v.between(start, end, false))) {
+            // A list of one empty element is no list at all: "[]" and "[ ]".
+            if (scan::elementEnd(v, end) == -1)
+                return false;
+        }
+        ++f.elements;
+        addMember(f.node, elementName(f.elements), v, start, end);
+        return true;
+    }
+
+    static bool isEmptyAfterTrim(std::string_view raw)
+    {
+        bool contiguous = false;
+        const std::string_view t = patterns::trimValueView(raw, contiguous);
+        return contiguous ? t.empty() : patterns::trimValue(raw).empty();
+    }
+
+    std::string_view elementName(int32_t n)
+    {
+        const int32_t shown = m_zeroBased ? n - 1 : n;
+        const std::size_t slot = static_cast<std::size_t>(n);
+        if (slot < m_names.size() && !m_names[slot].empty())
+            return m_names[slot];
+        const std::string name = "[" + std::to_string(shown) + "]";
+        const std::string_view stored = m_nodes.intern(name);
+        if (slot >= m_names.size())
+            m_names.resize(std::max<std::size_t>(slot + 1, m_names.size() * 2));
+        m_names[slot] = stored;
+        return stored;
+    }
+
+    // Adds the member whose value lies strictly between positions from and to of v, and
+    // opens a frame for it when it is a container.
+    void addMember(int32_t parent, std::string_view name, const ScanView& v, int64_t from, int64_t to)
+    {
+        const std::string_view raw = v.between(from, to, false);
+        std::size_t lead = 0;
+        while (lead < raw.size() && isBlankByte(static_cast<unsigned char>(raw[lead]))) {
+            if (static_cast<unsigned char>(raw[lead]) == 0xA1) {
+                if (lead + 1 < raw.size() && static_cast<unsigned char>(raw[lead + 1]) == 0xA1)
+                    lead += 2;
+                else
+                    break;
+            } else {
+                ++lead;
+            }
+        }
+        const char first = lead < raw.size() ? raw[lead] : '\0';
+        if (first != '{' && first != '[') {
+            bool contiguous = false;
+            std::string_view value = patterns::trimValueView(raw, contiguous);
+            if (!contiguous)
+                value = m_nodes.intern(patterns::trimValue(raw));
+            m_nodes.appendChildView(parent, name, NodeKind::Scalar, value);
+            return;
+        }
+        const NodeKind kind = first == '{' ? NodeKind::Object : NodeKind::Array;
+        const int64_t s = raw.empty() ? 0 : static_cast<int64_t>(raw.data() - v.base->plain().data());
+        const int64_t e = s + static_cast<int64_t>(raw.size());
+        ScanView child;
+        std::string_view value;
+        if (canSlice(*v.base, s, e, raw)) {
+            // Preparing this value again would not change it, and its strings pair up the
+            // same way: its members are cut from the same buffers.
+            child = ScanView{v.base, s, e - s};
+            value = raw;
+        } else {
+            auto text = std::make_shared<const std::string>(patterns::trimValue(raw));
+            m_nodes.keepAlive(text);
+            value = *text;
+            child = loadWhole(*text, text);
+        }
+        const int32_t node = m_nodes.appendChildView(parent, name, kind, value);
+        m_stack.push_back(Frame{node, std::move(child), kind == NodeKind::Object});
+    }
+
+    static bool canSlice(const ScanBase& b, int64_t s, int64_t e, std::string_view raw)
+    {
+        if (raw.empty() || isBlankByte(static_cast<unsigned char>(raw.front())) ||
+            isBlankByte(static_cast<unsigned char>(raw.back())))
+            return false;
+        if (s > 0 && static_cast<unsigned char>(b.plain()[static_cast<std::size_t>(s - 1)]) >= 0x80)
+            return false;
+        if (b.escapeHazards(s, e) != 0 || b.trimHazards(s, e) != 0)
+            return false;
+        const ScanState before = b.stateAt(s);
+        const ScanState after = b.stateAt(e);
+        return (before.quotes & 1u) == 0 && ((after.quotes - before.quotes) & 1u) == 0;
+    }
+
+    JsonNodeList& m_nodes;
+    bool m_zeroBased;
+    std::vector<Frame> m_stack;
+    std::vector<std::string_view> m_names;
+};
+
+} // namespace
+
+JsonDocument::JsonDocument() = default;
+JsonDocument::~JsonDocument() = default;
+
+void JsonDocument::parse(std::string& text, bool zeroBasedArrays, bool singleQuoteFormat)
+{
+    m_zeroBasedArrays = zeroBasedArrays;
+    if (singleQuoteFormat)
+        text = JsonScanner::convertSingleQuotes(text);
+    parseShared(std::make_shared<const std::string>(text));
+}
+
+void JsonDocument::parseTaking(std::string&& text, bool zeroBasedArrays, bool singleQuoteFormat)
+{
+    m_zeroBasedArrays = zeroBasedArrays;
+    if (singleQuoteFormat)
+        text = JsonScanner::convertSingleQuotes(text);
+    parseShared(std::make_shared<const std::string>(std::move(text)));
+}
+
+void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
+{
+    m_nodes.clear();
+    m_nodes.keepAlive(text);
+    Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
+}
+
+std::string JsonDocument::buildTreeContent() const
+{
+    const int32_t count = m_nodes.nodeCount();
+    std::size_t bytes = 0;
+    for (int32_t i = 1; i <= count; ++i) {
+        bytes += m_nodes.nameView(i).size() + 1 + kTreeRecordTailSize;
+        if (m_nodes.kindOf(i) == static_cast<int32_t>(NodeKind::Scalar))
+            bytes += 1 + m_nodes.valueView(i).size();
+    }
+    TreeContentBuffer buffer;
+    buffer.reserve(bytes + 64);
+    std::string caption;
+    for (int32_t i = 1; i <= count; ++i) {
+        const int32_t kind = m_nodes.kindOf(i);
+        const std::string_view name = m_nodes.nameView(i);
+        if (kind == static_cast<int32_t>(NodeKind::Scalar)) {
+            const std::string_view value = m_nodes.valueView(i);
+            caption.assign(name);
+            caption.push_back(':');
+            if (value.find("#SYH#") == std::string_view::npos)
+                caption.append(value);
+            else
+                caption.append(JsonScanner::restoreQuotes(value));
+            buffer.appendItem(caption, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+        } else {
+            buffer.appendItem(name, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+        }
+    }
+    return buffer.take();
+}
+
+std::string JsonDocument::pathOfNode(int32_t index) const
+{
+    std::string path;
+    int32_t i = index;
+    for (int32_t parent = m_nodes.parentOf(i); parent >= 1; parent = m_nodes.parentOf(i)) {
+        std::string name = m_nodes.nameOf(i);
+        if (gbk::contains(name, "."))
+            name = "\"" + name + "\"";
+        if (!path.empty()) {
+            name.push_back('.');
+            name.append(path);
+        }
+        path = std::move(name);
+        i = parent;
+    }
+    return path;
+}
+
+std::string JsonDocument::valueAt(std::string_view path, int32_t start)
+{
+    if (path.empty() || m_scanner.parsePath(path) == 0)
+        return JsonScanner::compactWhitespace(m_nodes.valueView(1));
+    const std::vector<std::string>& segments = m_scanner.pathSegments();
+    int32_t current = start < 1 ? 1 : start;
+    const int32_t startLevel = start >= 1 ? m_nodes.levelOf(start) : 0;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        const int32_t i = static_cast<int32_t>(k) + 1;
+        if (start >= 1 && i < startLevel)
+            continue;
+        current = m_nodes.findChildByName(i + 1, segments[k], current);
+        if (current == -1)
+            return {};
+    }
+    if (start >= 1 && current == start)
+        return {};
+    return cleanValue(m_nodes.valueView(current));
+}
+
+std::string JsonDocument::cleanValue(std::string_view value)
+{
+    return JsonScanner::restoreQuotes(JsonScanner::trimKey(value));
+}
+
+std::string JsonDocument::capitalize(std::string_view text)
+{
+    // Only standalone ASCII letters change: the trail byte of a two-byte character is
+    // left alone, so the text is never corrupted.
+    std::string out(text);
+    bool first = true;
+    for (std::size_t i = 0; i < out.size();) {
+        const std::size_t u = patterns::unitLength(out, i);
+        if (u == 1) {
+            char& c = out[i];
+            if (first && c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+            else if (!first && c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        first = false;
+        i += u;
+    }
+    return out;
+}
+
+std::string JsonDocument::valueAtRelative(std::string_view relativePath)
+{
+    std::string path = m_basePath;
+    if (!relativePath.empty()) {
+        path.push_back('.');
+        path.append(relativePath);
+    }
+    return valueAt(path, 0);
+}
+
+int32_t JsonDocument::childCountAtRelative(std::string_view relativePath, int32_t& outIndex)
+{
+    std::string path = m_basePath;
+    if (!relativePath.empty()) {
+        path.push_back('.');
+        path.append(relativePath);
+    }
+    return childCountAt(m_scanner.convertPath(path, 1), outIndex);
+}
+
+int32_t JsonDocument::childCountAt(std::string_view path, int32_t& outIndex)
+{
+    if (path.empty() || m_scanner.parsePath(path) == 0)
+        return m_nodes.childCountOf(1);
+    const std::vector<std::string> segments = m_scanner.segmentCopy();
+    int32_t current = 1;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        current = m_nodes.findChildByName(static_cast<int32_t>(k) + 2, segments[k], current);
+        if (current == -1)
+            return 0;
+    }
+    outIndex = current;
+    return m_nodes.childCountOf(current);
+}
+
+void JsonDocument::setValueAt(std::string_view pathText, std::string_view value, NodeKind kind)
+{
+    std::string path(pathText);
+    if (m_zeroBasedArrays)
+        path = m_scanner.convertPath(path, 1);
+    m_scanner.parsePath(path);
+    const std::vector<std::string> segments = m_scanner.segmentCopy();
+    int32_t current = 1;
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        const int32_t found = m_nodes.findChildByName(static_cast<int32_t>(k) + 2, segments[k], current);
+        if (found != -1) {
+            current = found;
+            continue;
+        }
+        for (std::size_t j = k; j < segments.size(); ++j)
+            current = m_nodes.addNode(current, segments[j], NodeKind::Scalar, {});
+        break;
+    }
+    m_nodes.setKind(current, static_cast<int32_t>(kind));
+    m_nodes.setValue(current, value);
+}
+
+} // namespace tess

@@ -1,0 +1,379 @@
+#include "json/JsonNodeList.h"
+
+#include "platform/MessagePump.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace tess {
+
+JsonNodeList::JsonNodeList() = default;
+JsonNodeList::~JsonNodeList() = default;
+
+std::string_view JsonNodeList::store(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    if (text.size() <= 1024)
+        return intern(text);
+    m_owned.emplace_back(text);
+    return m_owned.back();
+}
+
+std::string_view JsonNodeList::intern(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    constexpr std::size_t kChunk = 256 * 1024;
+    if (text.size() > kChunk / 4) {
+        m_owned.emplace_back(text);
+        return m_owned.back();
+    }
+    if (m_arena.empty() || m_arenaUsed + text.size() > m_arenaSize) {
+        m_arena.push_back(std::make_unique<char[]>(kChunk));
+        m_arenaUsed = 0;
+        m_arenaSize = kChunk;
+    }
+    char* dst = m_arena.back().get() + m_arenaUsed;
+    std::memcpy(dst, text.data(), text.size());
+    m_arenaUsed += text.size();
+    return {dst, text.size()};
+}
+
+std::string_view JsonNodeList::keepAlive(std::string text)
+{
+    if (text.empty())
+        return {};
+    m_owned.push_back(std::move(text));
+    return m_owned.back();
+}
+
+void JsonNodeList::keepAlive(std::shared_ptr<const std::string> text)
+{
+    if (text)
+        m_shared.push_back(std::move(text));
+}
+
+static uint32_t clampLength(std::size_t n)
+{
+    // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
+    return static_cast<uint32_t>(std::min<std::size_t>(n, std::numeric_limits<uint32_t>::max()));
+}
+
+int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
+{
+    Node n{name.data(), value.data(), clampLength(name.size()), clampLength(value.size()), 1, 0, 0, 0,
+           static_cast<int32_t>(kind)};
+    if (!valid(parent)) {
+        n.ordinal = ++m_rootCount;
+    } else {
+        Node& p = at(parent);
+        n.level = p.level + 1;
+        n.ordinal = ++p.childCount;
+    }
+    m_nodes.push_back(n);
+    return nodeCount();
+}
+
+int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
+{
+    const std::string_view ownName = store(name);
+    const std::string_view ownValue = store(value);
+    Node n{ownName.data(), ownValue.data(), clampLength(ownName.size()), clampLength(ownValue.size()), 1, 0, 0, 0,
+           static_cast<int32_t>(kind)};
+    if (!valid(parent)) {
+        n.ordinal = ++m_rootCount;
+        m_nodes.push_back(n);
+        return nodeCount();
+    }
+    int32_t pos = subtreeEnd(parent);
+    if (pos == -1)
+        pos = nodeCount() + 1;
+    Node& p = at(parent);
+    n.level = p.level + 1;
+    n.ordinal = ++p.childCount;
+    m_nodes.insert(m_nodes.begin() + (pos - 1), n);
+    return pos;
+}
+
+int32_t JsonNodeList::subtreeEnd(int32_t index) const
+{
+    if (!valid(index))
+        return -1;
+    const int32_t level = at(index).level;
+    int64_t j = int64_t(index) + 1;
+    while (j >= 1 && j <= nodeCount()) {
+        pumpMessages();
+        const Node& n = at(static_cast<int32_t>(j));
+        if (n.level <= level)
+            return static_cast<int32_t>(j);
+        j += 1 + int64_t(std::max(n.childCount, 0));
+    }
+    return -1;
+}
+
+int32_t JsonNodeList::collectAtLevel(int32_t level, std::vector<int32_t>* out, bool collect, int32_t& start,
+                                     int32_t kind, bool matchKind, int32_t& found, bool limitKind,
+                                     int32_t& count) const
+{
+    if (collect && out)
+        out->clear();
+    found = 0;
+    int32_t counted = 0;
+    int64_t j = int64_t(std::max(start, 0)) + 1;
+    while (j <= nodeCount()) {
+        pumpMessages();
+        const Node& n = at(static_cast<int32_t>(j));
+        if (n.level == level) {
+            if (matchKind && n.kind == kind) {
+                start = static_cast<int32_t>(j);
+                found = 1;
+                return 0;
+            }
+            if (limitKind && n.kind > kind) {
+                count = counted;
+                return 0;
+            }
+            ++counted;
+            if (collect && out)
+                out->push_back(static_cast<int32_t>(j));
+            ++j;
+        } else if (n.level < level) {
+            break;
+        } else {
+            j += 1 + int64_t(std::max(n.childCount, 0));
+        }
+    }
+    count = counted;
+    return counted;
+}
+
+int32_t JsonNodeList::findNthAtLevel(int32_t level, int32_t n, int32_t start) const
+{
+    int32_t seen = 0;
+    int64_t j = int64_t(std::max(start, 0)) + 1;
+    while (j <= nodeCount()) {
+        pumpMessages();
+        const Node& node = at(static_cast<int32_t>(j));
+        if (node.level == level) {
+            if (++seen == n)
+                return static_cast<int32_t>(j);
+            ++j;
+        } else if (node.level < level) {
+            return -1;
+        } else {
+            j += 1 + int64_t(std::max(node.childCount, 0));
+        }
+    }
+    return -1;
+}
+
+int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int32_t from) const
+{
+    int64_t j = int64_t(std::max(from, 0)) + 1;
+    while (j <= nodeCount()) {
+        pumpMessages();
+        const Node& node = at(static_cast<int32_t>(j));
+        if (node.level == level) {
+            if (std::string_view(node.name, node.nameLen) == name)
+                return static_cast<int32_t>(j);
+            ++j;
+        } else if (node.level < level) {
+            return -1;
+        } else {
+            j += 1 + int64_t(std::max(node.childCount, 0));
+        }
+    }
+    return -1;
+}
+
+int32_t JsonNodeList::levelOf(int32_t index) const
+{
+    return valid(index) ? at(index).level : -1;
+}
+
+int32_t JsonNodeList::parentOf(int32_t index) const
+{
+    if (!valid(index))
+        return -1;
+    const int32_t level = at(index).level;
+    if (level == 1)
+        return 0;
+    int64_t i = index;
+    for (;;) {
+        i -= at(static_cast<int32_t>(i)).ordinal;
+        if (i == 0)
+            return 0;
+        if (i < 0 || i > nodeCount())
+            return -1;
+        const int32_t l = at(static_cast<int32_t>(i)).level;
+        if (l == level - 1)
+            return static_cast<int32_t>(i);
+        if (l < level - 1)
+            return -1;
+        if (at(static_cast<int32_t>(i)).ordinal < 1)
+            return -1; // a broken table would never move back
+    }
+}
+
+bool JsonNodeList::hasChildren(int32_t index) const
+{
+    return valid(index) && at(index).childCount != 0;
+}
+
+int32_t JsonNodeList::childCountOf(int32_t index) const
+{
+    return valid(index) ? at(index).childCount : -1;
+}
+
+std::string JsonNodeList::nameOf(int32_t index) const
+{
+    return std::string(nameView(index));
+}
+
+int32_t JsonNodeList::kindOf(int32_t index) const
+{
+    return valid(index) ? at(index).kind : -1;
+}
+
+int32_t JsonNodeList::tagOf(int32_t index) const
+{
+    return valid(index) ? at(index).tag : -1;
+}
+
+std::string JsonNodeList::valueOf(int32_t index) const
+{
+    return std::string(valueView(index));
+}
+
+int32_t JsonNodeList::ordinalOf(int32_t index) const
+{
+    return valid(index) ? at(index).ordinal : -1;
+}
+
+std::string_view JsonNodeList::nameView(int32_t index) const
+{
+    if (!valid(index))
+        return {};
+    const Node& n = at(index);
+    return {n.name, n.nameLen};
+}
+
+std::string_view JsonNodeList::valueView(int32_t index) const
+{
+    if (!valid(index))
+        return {};
+    const Node& n = at(index);
+    return {n.value, n.valueLen};
+}
+
+int32_t JsonNodeList::setName(int32_t index, std::string_view name)
+{
+    if (!valid(index))
+        return 0;
+    const std::string_view s = store(name);
+    at(index).name = s.data();
+    at(index).nameLen = clampLength(s.size());
+    return 1;
+}
+
+int32_t JsonNodeList::setKind(int32_t index, int32_t kind)
+{
+    if (!valid(index))
+        return 0;
+    at(index).kind = kind;
+    return 1;
+}
+
+int32_t JsonNodeList::setTag(int32_t index, int32_t tag, bool add)
+{
+    if (!valid(index))
+        return 0;
+    Node& n = at(index);
+    n.tag = add ? static_cast<int32_t>(uint32_t(n.tag) + uint32_t(tag)) : tag;
+    return 1;
+}
+
+int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
+{
+    if (!valid(index))
+        return 0;
+    const std::string_view s = store(value);
+    at(index).value = s.data();
+    at(index).valueLen = clampLength(s.size());
+    return 1;
+}
+
+int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
+{
+    if (!valid(a))
+        return 0;
+    const int32_t level = at(a).level;
+    int64_t end = a;
+    do {
+        end += int64_t(std::max(at(static_cast<int32_t>(end)).childCount, 0)) + 1;
+    } while (end <= nodeCount() && at(static_cast<int32_t>(end)).level > level);
+    if (end > nodeCount())
+        end = int64_t(nodeCount()) + 1;
+    const int64_t size = end - a;
+
+    const int32_t p = parentOf(a);
+    const int32_t k = at(a).ordinal;
+    int32_t q = -1;
+    int32_t qOldChildren = 0;
+    if (keepChildren && size > 1 && k > 1) {
+        q = findNthAtLevel(level, k - 1, p);
+        if (q != -1)
+            qOldChildren = at(q).childCount;
+    }
+    if (keepChildren && k > 1)
+        m_nodes.erase(m_nodes.begin() + (a - 1));
+    else
+        m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + size));
+    renumber(p, k);
+    if (q != -1)
+        renumber(q, qOldChildren + 1);
+    return 1;
+}
+
+void JsonNodeList::renumber(int32_t parent, int32_t from)
+{
+    const bool top = parent <= 0;
+    if (!top && !valid(parent))
+        return;
+    std::vector<int32_t> children;
+    int32_t start = top ? 0 : parent;
+    int32_t found = 0;
+    int32_t count = 0;
+    collectAtLevel(top ? 1 : at(parent).level + 1, &children, true, start, 0, false, found, false, count);
+    for (std::size_t i = static_cast<std::size_t>(std::max(from, 1)); i <= children.size(); ++i)
+        at(children[i - 1]).ordinal = static_cast<int32_t>(i);
+    if (top)
+        m_rootCount = static_cast<int32_t>(children.size());
+    else
+        at(parent).childCount = static_cast<int32_t>(children.size());
+}
+
+void JsonNodeList::clear()
+{
+    m_nodes.clear();
+    m_nodes.shrink_to_fit();
+    m_rootCount = 0;
+    m_owned.clear();
+    m_shared.clear();
+    m_arena.clear();
+    m_arenaUsed = m_arenaSize = 0;
+}
+
+std::vector<JsonNode> JsonNodeList::snapshot() const
+{
+    std::vector<JsonNode> out;
+    out.reserve(m_nodes.size());
+    for (const Node& n : m_nodes)
+        out.push_back(JsonNode{std::string(n.name, n.nameLen), n.kind, std::string(n.value, n.valueLen), n.tag,
+                               n.level, n.childCount, n.ordinal});
+    return out;
+}
+
+} // namespace tess

@@ -1,0 +1,313 @@
+#include "json/JsonScanner.h"
+
+#include "json/ScanBuffer.h"
+#include "json/ScanOps.h"
+#include "json/TextPatterns.h"
+#include "platform/GbkText.h"
+#include "platform/MessagePump.h"
+
+#include <cstring>
+
+namespace tess {
+
+class ScanBuffer {
+public:
+    ScanView view;
+};
+
+namespace {
+
+const char* const kEscapedBackslash = "\\\\";
+const char* const kBackslashPlaceholder = "\\|\\|";
+const char* const kEscapedQuote = "\\\"";
+const char* const kQuotePlaceholder = "#SYH#";
+
+// Matches \[\d+\] at i; returns the end offset or 0.
+std::size_t matchIndexSegment(std::string_view t, std::size_t i)
+{
+    if (i >= t.size() || t[i] != '[')
+        return 0;
+    std::size_t j = i + 1;
+    while (j < t.size() && t[j] >= '0' && t[j] <= '9')
+        ++j;
+    if (j == i + 1 || j >= t.size() || t[j] != ']')
+        return 0;
+    return j + 1;
+}
+
+} // namespace
+
+JsonScanner::JsonScanner() : m_buffer(std::make_unique<ScanBuffer>())
+{
+    loadText({});
+}
+
+JsonScanner::~JsonScanner() = default;
+
+std::string JsonScanner::convertSingleQuotes(std::string_view text)
+{
+    const std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
+    std::string out;
+    out.reserve(t.size() + t.size() / 16);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c == '\'') {
+            // A quote escaped by the byte before it stays; every other one becomes '"'.
+            out.push_back(i > 0 && t[i - 1] == '\\' ? '\'' : '"');
+        } else if (c == '"') {
+            // A double quote that was already in the text is escaped, unless it already is.
+            if (out.empty() || out.back() != '\\')
+                out.push_back('\\');
+            out.push_back('"');
+        } else {
+            out.push_back(c);
+        }
+    }
+    const std::size_t nul = out.find('\0');
+    if (nul != std::string::npos)
+        out.resize(nul);
+    return gbk::replaceAll(out, kBackslashPlaceholder, kEscapedBackslash);
+}
+
+std::string JsonScanner::protectEscapes(std::string_view text)
+{
+    if (text.find('\\') == std::string_view::npos)
+        return std::string(text);
+    std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
+    t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
+    return gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
+}
+
+std::string JsonScanner::restoreQuotes(std::string_view text)
+{
+    if (text.find(kQuotePlaceholder) == std::string_view::npos)
+        return std::string(text);
+    return gbk::replaceAll(text, kQuotePlaceholder, kEscapedQuote);
+}
+
+std::string JsonScanner::compactWhitespace(std::string_view text)
+{
+    return patterns::compactWhitespace(text);
+}
+
+std::string JsonScanner::trimKey(std::string_view text)
+{
+    return patterns::trimKey(text);
+}
+
+std::string JsonScanner::trimValue(std::string_view text)
+{
+    return patterns::trimValue(text);
+}
+
+NodeKind JsonScanner::kindOfValue(std::string_view value)
+{
+    if (value.empty())
+        return NodeKind::Scalar;
+    if (value[0] == '[')
+        return NodeKind::Array;
+    if (value[0] == '{')
+        return NodeKind::Object;
+    return NodeKind::Scalar;
+}
+
+void JsonScanner::loadText(std::string_view text)
+{
+    auto base = std::make_shared<const ScanBase>(std::make_shared<const std::string>(prepareText(text)));
+    m_buffer->view = ScanView{base, 0, base->size()};
+}
+
+SplitResult JsonScanner::splitTopLevel(std::string_view text)
+{
+    SplitResult result;
+    loadText(text);
+    int64_t o = find('{', 0);
+    int64_t a = find('[', 0);
+    if (o == -1 && a == -1) {
+        std::string wrapped;
+        wrapped.reserve(text.size() + 2);
+        wrapped.push_back('[');
+        wrapped.append(text);
+        wrapped.push_back(']');
+        loadText(wrapped);
+        o = find('{', 0);
+        a = find('[', 0);
+    }
+    if (a != -1 && o == -1)
+        result.kind = NodeKind::Array;
+    else if (o != -1 && a == -1)
+        result.kind = NodeKind::Object;
+    else
+        result.kind = o < a ? NodeKind::Object : NodeKind::Array;
+    if (result.kind == NodeKind::Object)
+        result.pairs = splitObject({}, false);
+    else
+        result.elements = splitArray({}, false);
+    return result;
+}
+
+std::vector<std::pair<std::string, std::string>> JsonScanner::splitObject(std::string_view text, bool reload)
+{
+    if (reload)
+        loadText(text);
+    const ScanView& v = m_buffer->view;
+    std::vector<std::pair<std::string, std::string>> pairs;
+    int64_t pos = v.find('{', 0);
+    while (pos != -1) {
+        pumpMessages();
+        std::string_view rawKey;
+        pos = scan::readKey(v, pos, rawKey);
+        if (pos == -1)
+            break;
+        const int64_t colon = pos;
+        pos = scan::readValue(v, colon);
+        if (pos == -1)
+            break;
+        pairs.emplace_back(patterns::trimKey(rawKey), patterns::trimValue(v.between(colon, pos, false)));
+    }
+    return pairs;
+}
+
+std::vector<std::string> JsonScanner::splitArray(std::string_view text, bool reload)
+{
+    if (reload)
+        loadText(text);
+    const ScanView& v = m_buffer->view;
+    std::vector<std::string> elements;
+    int64_t pos = v.find('[', 0);
+    while (pos != -1) {
+        pumpMessages();
+        const int64_t start = pos;
+        pos = scan::elementEnd(v, start);
+        if (pos == -1)
+            break;
+        elements.push_back(patterns::trimValue(v.between(start, pos, false)));
+    }
+    if (elements.size() == 1 && elements[0].empty())
+        elements.clear();
+    return elements;
+}
+
+bool JsonScanner::isBalanced(int64_t from, int64_t to) const
+{
+    return m_buffer->view.isBalanced(from, to);
+}
+
+std::string JsonScanner::readKey(int64_t a, int64_t& next) const
+{
+    std::string_view rawKey;
+    next = scan::readKey(m_buffer->view, a, rawKey);
+    if (next == -1)
+        return "超出";
+    return patterns::trimKey(rawKey);
+}
+
+std::string JsonScanner::readValue(int64_t a, int64_t& next) const
+{
+    next = scan::readValue(m_buffer->view, a);
+    if (next == -1)
+        return "超出";
+    return std::string(m_buffer->view.between(a, next, false));
+}
+
+std::string JsonScanner::textBetween(int64_t from, int64_t to, bool inclusive) const
+{
+    return std::string(m_buffer->view.between(from, to, inclusive));
+}
+
+int64_t JsonScanner::find(char token, int64_t from) const
+{
+    return m_buffer->view.find(token, from);
+}
+
+const std::string& JsonScanner::plainBuffer() const
+{
+    return *m_buffer->view.base->plainShared();
+}
+
+std::string JsonScanner::maskedBufferCopy() const
+{
+    return std::string(m_buffer->view.base->masked().substr(static_cast<std::size_t>(m_buffer->view.off),
+                                                            static_cast<std::size_t>(m_buffer->view.len)));
+}
+
+std::string JsonScanner::convertPath(std::string_view path, int32_t mode) const
+{
+    std::string out;
+    out.reserve(path.size() + 8);
+    std::size_t i = 0;
+    if (mode == 0) {
+        // \.(\[\d+\]) -> $1
+        while (i < path.size()) {
+            if (path[i] == '.') {
+                const std::size_t e = matchIndexSegment(path, i + 1);
+                if (e) {
+                    out.append(path.substr(i + 1, e - i - 1));
+                    i = e;
+                    continue;
+                }
+            }
+            const std::size_t u = patterns::unitLength(path, i);
+            out.append(path.substr(i, u));
+            i += u;
+        }
+        return out;
+    }
+    if (mode == 1) {
+        // ([^\.])(\[\d+\])(\.?) -> $1.$2$3
+        while (i < path.size()) {
+            const std::size_t u = patterns::unitLength(path, i);
+            if (path[i] != '.') {
+                std::size_t e = matchIndexSegment(path, i + u);
+                if (e) {
+                    if (e < path.size() && path[e] == '.')
+                        ++e;
+                    out.append(path.substr(i, u));
+                    out.push_back('.');
+                    out.append(path.substr(i + u, e - i - u));
+                    i = e;
+                    continue;
+                }
+            }
+            out.append(path.substr(i, u));
+            i += u;
+        }
+        return out;
+    }
+    return {};
+}
+
+int32_t JsonScanner::parsePath(std::string_view pathText)
+{
+    const std::string path = gbk::replaceAll(pathText, "''", "\"");
+    m_pathSegments.clear();
+    const int64_t len = static_cast<int64_t>(path.size());
+    // 1-based positions as the path syntax is described; s and d are the segment start
+    // (the dot before it) and the dot after it.
+    int64_t s = 0;
+    int64_t d = 0;
+    for (;;) {
+        const std::size_t hit = gbk::find(path, ".", static_cast<std::size_t>(d));
+        bool last = hit == std::string::npos;
+        d = last ? len + 1 : static_cast<int64_t>(hit) + 1;
+        int count = 0;
+        const std::size_t q1 = gbk::find(path, "\"", static_cast<std::size_t>(s));
+        if (q1 != std::string::npos && static_cast<int64_t>(q1) + 1 < d) {
+            count = 1;
+            const std::size_t q2 = gbk::find(path, "\"", q1 + 1);
+            if (q2 != std::string::npos && static_cast<int64_t>(q2) + 1 < d)
+                count = 2;
+        }
+        if (count != 1) {
+            const std::string_view seg = std::string_view(path).substr(static_cast<std::size_t>(s),
+                                                                       static_cast<std::size_t>(d - s - 1));
+            m_pathSegments.push_back(patterns::trimKey(seg));
+            s = d;
+        }
+        if (last)
+            break;
+    }
+    return static_cast<int32_t>(m_pathSegments.size());
+}
+
+} // namespace tess

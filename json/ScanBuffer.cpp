@@ -1,0 +1,372 @@
+#include "json/ScanBuffer.h"
+
+#include "json/JsonScanner.h"
+#include "platform/MessagePump.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tess {
+namespace {
+
+struct Delta {
+    int8_t brace;
+    int8_t bracket;
+    uint8_t quote;
+};
+
+constexpr Delta makeDelta(unsigned c)
+{
+    return Delta{static_cast<int8_t>(c == '{' ? 1 : c == '}' ? -1 : 0),
+                 static_cast<int8_t>(c == '[' ? 1 : c == ']' ? -1 : 0), static_cast<uint8_t>(c == '"' ? 1 : 0)};
+}
+
+struct DeltaTable {
+    Delta d[256];
+    constexpr DeltaTable() : d()
+    {
+        for (unsigned c = 0; c < 256; ++c)
+            d[c] = makeDelta(c);
+    }
+};
+
+constexpr DeltaTable kDeltas;
+
+inline void apply(ScanState& s, unsigned char c)
+{
+    const Delta& d = kDeltas.d[c];
+    s.brace += d.brace;
+    s.bracket += d.bracket;
+    s.quotes += d.quote;
+}
+
+inline bool blankish(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == 0xA1;
+}
+
+} // namespace
+
+ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::move(prepared)), m_masked(*m_plain)
+{
+    // Blank the contents of every pair of double quotes; a last unpaired quote leaves
+    // the rest as it is. Quotes stay, so both copies keep the same length.
+    char* data = m_masked.data();
+    const std::size_t n = m_masked.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const void* open = std::memchr(data + i, '"', n - i);
+        if (!open)
+            break;
+        const std::size_t o = static_cast<const char*>(open) - data;
+        const void* close = o + 1 < n ? std::memchr(data + o + 1, '"', n - o - 1) : nullptr;
+        if (!close)
+            break;
+        const std::size_t e = static_cast<const char*>(close) - data;
+        std::memset(data + o + 1, ' ', e - o - 1);
+        i = e + 1;
+    }
+
+    const int64_t size = static_cast<int64_t>(n);
+    m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));
+    Checkpoint cp;
+    const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    for (int64_t k = 0; k * kBlock <= size; ++k) {
+        m_checkpoints[static_cast<std::size_t>(k)] = cp;
+        const int64_t end = std::min(size, (k + 1) * kBlock);
+        for (int64_t j = k * kBlock; j < end; ++j) {
+            apply(cp.state, m[j]);
+            cp.commas += m[j] == ',';
+            cp.closeBraces += m[j] == '}';
+            const unsigned char c = static_cast<unsigned char>((*m_plain)[static_cast<std::size_t>(j)]);
+            if (c == '\\')
+                cp.escapes += isEscapeHazard(j);
+            else if (c == '\n' || c == '\r')
+                cp.trims += isTrimHazard(j);
+        }
+    }
+}
+
+bool ScanBase::isEscapeHazard(int64_t i) const
+{
+    const std::string& p = *m_plain;
+    if (p[static_cast<std::size_t>(i)] != '\\' || i + 1 >= static_cast<int64_t>(p.size()))
+        return false;
+    const char next = p[static_cast<std::size_t>(i + 1)];
+    return next == '"' || next == '|';
+}
+
+bool ScanBase::isTrimHazard(int64_t i) const
+{
+    const std::string& p = *m_plain;
+    const unsigned char c = static_cast<unsigned char>(p[static_cast<std::size_t>(i)]);
+    if (c != '\n' && c != '\r')
+        return false;
+    if (i > 0 && blankish(static_cast<unsigned char>(p[static_cast<std::size_t>(i - 1)])))
+        return true;
+    return i + 1 < static_cast<int64_t>(p.size()) && blankish(static_cast<unsigned char>(p[static_cast<std::size_t>(i + 1)]));
+}
+
+ScanState ScanBase::stateAt(int64_t offset) const
+{
+    offset = std::clamp<int64_t>(offset, 0, size());
+    const int64_t k = offset / kBlock;
+    ScanState s = m_checkpoints[static_cast<std::size_t>(k)].state;
+    const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    for (int64_t j = k * kBlock; j < offset; ++j)
+        apply(s, m[j]);
+    return s;
+}
+
+uint32_t ScanBase::escapesBefore(int64_t offset) const
+{
+    offset = std::clamp<int64_t>(offset, 0, size());
+    const int64_t k = offset / kBlock;
+    uint32_t count = m_checkpoints[static_cast<std::size_t>(k)].escapes;
+    for (int64_t j = k * kBlock; j < offset; ++j)
+        count += isEscapeHazard(j);
+    return count;
+}
+
+uint32_t ScanBase::trimsBefore(int64_t offset) const
+{
+    offset = std::clamp<int64_t>(offset, 0, size());
+    const int64_t k = offset / kBlock;
+    uint32_t count = m_checkpoints[static_cast<std::size_t>(k)].trims;
+    for (int64_t j = k * kBlock; j < offset; ++j)
+        count += isTrimHazard(j);
+    return count;
+}
+
+uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
+{
+    if (to - 1 <= from)
+        return 0;
+    return escapesBefore(to - 1) - escapesBefore(from);
+}
+
+uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
+{
+    if (to <= from)
+        return 0;
+    return trimsBefore(to) - trimsBefore(from);
+}
+
+void ScanBase::buildBlockIndex() const
+{
+    const int64_t blocks = size() / kBlock + 1;
+    m_leaves = 1;
+    while (m_leaves < blocks)
+        m_leaves *= 2;
+    const BlockRange empty{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
+    m_tree.assign(static_cast<std::size_t>(2 * m_leaves), empty);
+    const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    for (int64_t b = 0; b < blocks; ++b) {
+        ScanState s = m_checkpoints[static_cast<std::size_t>(b)].state;
+        BlockRange r = empty;
+        const int64_t end = std::min(size(), (b + 1) * kBlock);
+        for (int64_t j = b * kBlock; j < end; ++j) {
+            r.minBrace = std::min(r.minBrace, s.brace);
+            r.maxBrace = std::max(r.maxBrace, s.brace);
+            r.minBracket = std::min(r.minBracket, s.bracket);
+            r.maxBracket = std::max(r.maxBracket, s.bracket);
+            apply(s, m[j]);
+        }
+        m_tree[static_cast<std::size_t>(m_leaves + b)] = r;
+    }
+    for (int64_t i = m_leaves - 1; i >= 1; --i) {
+        const BlockRange& a = m_tree[static_cast<std::size_t>(2 * i)];
+        const BlockRange& c = m_tree[static_cast<std::size_t>(2 * i + 1)];
+        m_tree[static_cast<std::size_t>(i)] = BlockRange{std::min(a.minBrace, c.minBrace), std::max(a.maxBrace, c.maxBrace),
+                                                         std::min(a.minBracket, c.minBracket),
+                                                         std::max(a.maxBracket, c.maxBracket)};
+    }
+}
+
+int64_t ScanBase::nextCandidateBlock(int64_t block, const ScanState& s) const
+{
+    auto holds = [&](int64_t node) {
+        const BlockRange& r = m_tree[static_cast<std::size_t>(node)];
+        return r.minBrace <= s.brace && s.brace <= r.maxBrace && r.minBracket <= s.bracket && s.bracket <= r.maxBracket;
+    };
+    if (block >= m_leaves)
+        return -1;
+    // Walk up from the leaf until a right sibling subtree can hold a candidate, then down.
+    int64_t node = m_leaves + block;
+    if (holds(node))
+        return block;
+    for (;;) {
+        while (node > 1 && (node & 1))
+            node >>= 1;
+        if (node == 1)
+            return -1;
+        ++node; // right sibling
+        if (holds(node))
+            break;
+    }
+    while (node < m_leaves)
+        node = holds(2 * node) ? 2 * node : 2 * node + 1;
+    return node - m_leaves;
+}
+
+int64_t ScanBase::findBalanced(int64_t from, int64_t limit, const char* tokens, const ScanState& s) const
+{
+    if (m_tree.empty())
+        buildBlockIndex();
+    limit = std::min(limit, size());
+    const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    int64_t o = std::max<int64_t>(from, 0);
+    while (o < limit) {
+        int64_t b = o / kBlock;
+        const int64_t candidate = nextCandidateBlock(b, s);
+        if (candidate == -1 || candidate * kBlock >= limit)
+            return -1;
+        if (candidate != b) {
+            b = candidate;
+            o = b * kBlock;
+        }
+        ScanState st = stateAt(o);
+        const int64_t end = std::min(limit, (b + 1) * kBlock);
+        for (; o < end; ++o) {
+            const unsigned char c = m[o];
+            if (st == s && std::strchr(tokens, c) && c != 0)
+                return o;
+            apply(st, c);
+        }
+        pumpMessages();
+    }
+    return -1;
+}
+
+int ScanBase::tokenSlot(char token)
+{
+    switch (token) {
+    case '{': return 0;
+    case '}': return 1;
+    case '[': return 2;
+    case ']': return 3;
+    case '"': return 4;
+    case ':': return 5;
+    case ',': return 6;
+    default: return -1;
+    }
+}
+
+int64_t ScanBase::find(char token, int64_t from, int64_t limit) const
+{
+    limit = std::min(limit, size());
+    if (from >= limit)
+        return -1;
+    const char* data = m_masked.data();
+    const int slot = tokenSlot(token);
+    if (slot < 0) {
+        const void* hit = std::memchr(data + from, token, static_cast<std::size_t>(limit - from));
+        return hit ? static_cast<const char*>(hit) - data : -1;
+    }
+    FindCache& c = m_findCache[slot];
+    if (c.from <= from && from <= c.upto) {
+        if (c.hit)
+            return c.upto < limit ? c.upto : -1;
+        if (limit <= c.upto)
+            return -1;
+        const void* hit = std::memchr(data + c.upto, token, static_cast<std::size_t>(limit - c.upto));
+        if (hit) {
+            c.upto = static_cast<const char*>(hit) - data;
+            c.hit = true;
+            return c.upto;
+        }
+        c.upto = limit;
+        return -1;
+    }
+    const void* hit = std::memchr(data + from, token, static_cast<std::size_t>(limit - from));
+    c.from = from;
+    if (hit) {
+        c.upto = static_cast<const char*>(hit) - data;
+        c.hit = true;
+        return c.upto;
+    }
+    c.upto = limit;
+    c.hit = false;
+    return -1;
+}
+
+int64_t ScanBase::findLast(int64_t from, int64_t limit, bool commasOnly) const
+{
+    limit = std::min(limit, size());
+    from = std::max<int64_t>(from, 0);
+    if (from >= limit)
+        return -1;
+    const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    auto isToken = [&](unsigned char c) { return c == ',' || (!commasOnly && c == '}'); };
+    auto countAt = [&](std::size_t k) {
+        const Checkpoint& cp = m_checkpoints[k];
+        return commasOnly ? cp.commas : cp.commas + cp.closeBraces;
+    };
+    auto countBefore = [&](int64_t offset) {
+        const int64_t k = offset / kBlock;
+        uint32_t n = countAt(static_cast<std::size_t>(k));
+        for (int64_t j = k * kBlock; j < offset; ++j)
+            n += isToken(m[j]);
+        return n;
+    };
+    const uint32_t target = countBefore(limit);
+    if (target == countBefore(from))
+        return -1;
+    // The last occurrence lies in the last block whose starting count is below target.
+    std::size_t lo = static_cast<std::size_t>(from / kBlock);
+    std::size_t hi = static_cast<std::size_t>(limit / kBlock);
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi + 1) / 2;
+        if (countAt(mid) < target)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const int64_t blockEnd = std::min(limit, static_cast<int64_t>(lo + 1) * kBlock);
+    const int64_t blockStart = std::max(from, static_cast<int64_t>(lo) * kBlock);
+    for (int64_t j = blockEnd - 1; j >= blockStart; --j)
+        if (isToken(m[j]))
+            return j;
+    return -1;
+}
+
+int64_t ScanView::find(char token, int64_t from) const
+{
+    if (from < 1)
+        from = 1;
+    if (from > len)
+        return -1;
+    const int64_t hit = base->find(token, off + from - 1, off + len);
+    return hit == -1 ? -1 : hit - off + 1;
+}
+
+bool ScanView::isBalanced(int64_t from, int64_t to) const
+{
+    if (from == -1 || to == -1)
+        return false;
+    pumpMessages();
+    if (to - 1 <= from)
+        return true;
+    // Bytes strictly between the two positions: offsets [off + from, off + to - 1).
+    const ScanState a = base->stateAt(off + from);
+    const ScanState b = base->stateAt(off + std::min(to, len + 1) - 1);
+    return a == b;
+}
+
+std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) const
+{
+    int64_t first = inclusive ? from : from + 1;
+    int64_t last = inclusive ? to : to - 1;
+    first = std::max<int64_t>(first, 1);
+    last = std::min<int64_t>(last, len);
+    if (last < first)
+        return {};
+    return base->plain().substr(static_cast<std::size_t>(off + first - 1), static_cast<std::size_t>(last - first + 1));
+}
+
+std::string prepareText(std::string_view text)
+{
+    return JsonScanner::compactWhitespace(JsonScanner::protectEscapes(text));
+}
+
+} // namespace tess

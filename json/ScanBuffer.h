@@ -1,0 +1,100 @@
+#pragma once
+// Internal to the engine: a prepared text with its blanked copy and the prefix counts
+// that make the scanner's primitives cheap, and a view (a 1-based window) onto it.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tess {
+
+// Running counts over a prefix of the blanked buffer.
+struct ScanState {
+    int32_t brace = 0;   // '{' minus '}'
+    int32_t bracket = 0; // '[' minus ']'
+    uint32_t quotes = 0; // '"'
+    bool operator==(const ScanState& o) const
+    {
+        return brace == o.brace && bracket == o.bracket && ((quotes ^ o.quotes) & 1u) == 0;
+    }
+};
+
+class ScanBase {
+public:
+    // Takes a prepared text, blanks string contents, and builds the prefix counts.
+    explicit ScanBase(std::shared_ptr<const std::string> prepared);
+
+    const std::shared_ptr<const std::string>& plainShared() const { return m_plain; }
+    std::string_view plain() const { return *m_plain; }
+    std::string_view masked() const { return m_masked; }
+    int64_t size() const { return static_cast<int64_t>(m_masked.size()); }
+
+    // Counts over [0, offset).
+    ScanState stateAt(int64_t offset) const;
+    // Bigrams "\"" and "\|" starting in [from, to - 1) (so wholly inside [from, to)).
+    uint32_t escapeHazards(int64_t from, int64_t to) const;
+    // Line breaks next to a blank, in [from, to).
+    uint32_t trimHazards(int64_t from, int64_t to) const;
+
+    // First offset o in [from, limit) whose byte is one of tokens and whose prefix state
+    // equals s; -1 when there is none. Builds a block index on first use.
+    int64_t findBalanced(int64_t from, int64_t limit, const char* tokens, const ScanState& s) const;
+
+    // First offset in [from, limit) holding token, or -1. Remembers the last answer per
+    // token, so the forward searches of nested windows cost linear time in total.
+    int64_t find(char token, int64_t from, int64_t limit) const;
+    // Last offset in [from, limit) holding ',' (commasOnly) or one of ',' '}', or -1.
+    int64_t findLast(int64_t from, int64_t limit, bool commasOnly) const;
+
+private:
+    struct Checkpoint {
+        ScanState state;
+        uint32_t escapes = 0;
+        uint32_t trims = 0;
+        uint32_t commas = 0;
+        uint32_t closeBraces = 0;
+    };
+    struct FindCache {
+        int64_t from = 1;  // no occurrence in [from, upto)
+        int64_t upto = 0;
+        bool hit = false;  // and one at upto
+    };
+    struct BlockRange {
+        int32_t minBrace, maxBrace, minBracket, maxBracket;
+    };
+    static constexpr int64_t kBlock = 64;
+    uint32_t escapesBefore(int64_t offset) const;
+    uint32_t trimsBefore(int64_t offset) const;
+    bool isEscapeHazard(int64_t i) const;
+    bool isTrimHazard(int64_t i) const;
+    void buildBlockIndex() const;
+    int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
+
+    std::shared_ptr<const std::string> m_plain;
+    std::string m_masked;
+    std::vector<Checkpoint> m_checkpoints; // state of [0, k * kBlock)
+    mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
+    mutable int64_t m_leaves = 0;
+    mutable FindCache m_findCache[8]; // one per structure character
+    static int tokenSlot(char token);
+};
+
+// A window [off, off + len) of a base, addressed with 1-based positions like the scanner.
+struct ScanView {
+    std::shared_ptr<const ScanBase> base;
+    int64_t off = 0;
+    int64_t len = 0;
+
+    unsigned char maskedAt(int64_t p) const { return static_cast<unsigned char>(base->masked()[off + p - 1]); }
+    int64_t find(char token, int64_t from) const;
+    bool isBalanced(int64_t from, int64_t to) const;
+    std::string_view between(int64_t from, int64_t to, bool inclusive) const;
+    // Prefix state of the window before position p (p in 1..len+1), relative to the base.
+    ScanState stateBefore(int64_t p) const { return base->stateAt(off + p - 1); }
+};
+
+// Prepares a text for scanning: escaped quotes protected, then white space compacted.
+std::string prepareText(std::string_view text);
+
+} // namespace tess

@@ -1,0 +1,132 @@
+#include "json/ScanOps.h"
+
+#include "platform/MessagePump.h"
+
+#include <cstring>
+
+namespace tess::scan {
+namespace {
+
+// Literal steps are cheap; after this many steps of one search a long run of failing
+// candidates is likely (deep nesting), and the block index finds the first balanced one.
+constexpr int kLiteralSteps = 48;
+
+// Last ',' (or ',' and '}') at window positions in (from, to), or from when none.
+int64_t lastBefore(const ScanView& v, int64_t from, int64_t to, bool commasOnly)
+{
+    const int64_t hit = v.base->findLast(v.off + from, v.off + to - 1, commasOnly);
+    return hit == -1 ? from : hit - v.off + 1;
+}
+
+} // namespace
+
+int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
+{
+    rawKey = {};
+    const bool inRange = a >= 1 && a <= v.len;
+    if (!inRange || (v.maskedAt(a) != '{' && v.maskedAt(a) != ',')) {
+        const int64_t g = v.find('{', a);
+        if (g != -1 && g > a)
+            a = g;
+    }
+    const int64_t q1 = v.find('"', a);
+    const int64_t q2 = v.find('"', q1 + 1);
+    int64_t pos = a;
+    do {
+        pos = v.find(':', pos + 1);
+    } while (pos != -1 && pos >= q1 && pos <= q2);
+    if (pos == -1)
+        return -1;
+    rawKey = v.between(a, pos, false);
+    return pos;
+}
+
+int64_t readValue(const ScanView& v, int64_t a)
+{
+    int64_t lastEnd = 0;
+    int64_t pos = a;
+    int steps = 0;
+    ScanState start;
+    bool haveStart = false;
+    for (;;) {
+        if (++steps > kLiteralSteps) {
+            // Between pos and the next opener every ',' and '}' is visited in order, so
+            // the first balanced one among them is the answer; otherwise the walk ends on
+            // the last of them and goes on with the opener.
+            const int64_t h = v.find('[', pos + 1);
+            const int64_t t = v.find('{', pos + 1);
+            int64_t opener = v.len + 1;
+            if (h != -1)
+                opener = h;
+            if (t != -1 && t < opener)
+                opener = t;
+            if (!haveStart) {
+                start = v.stateBefore(a + 1);
+                haveStart = true;
+            }
+            const int64_t hit = v.base->findBalanced(v.off + pos, v.off + opener - 1, ",}", start);
+            if (hit != -1) {
+                pumpMessages();
+                return hit - v.off + 1;
+            }
+            const int64_t z = lastBefore(v, pos, opener, false);
+            if (z != pos) {
+                pos = z;
+                lastEnd = z;
+            }
+        }
+        const int64_t h = v.find('[', pos + 1);
+        const int64_t t = v.find('{', pos + 1);
+        const int64_t c = v.find(',', pos + 1);
+        const int64_t f = v.find('}', pos + 1);
+        if (c != -1 && (c < f || f == -1))
+            pos = c;
+        else if (f != -1)
+            pos = f;
+        else
+            pos = v.len + 1;
+        bool balanceNext = false;
+        if (h != -1 && pos > h) {
+            pos = v.find(']', h + 1);
+            balanceNext = pos != -1;
+        } else if (t != -1 && pos > t) {
+            pos = v.find('}', t + 1);
+            balanceNext = pos != -1;
+        }
+        if (!balanceNext) {
+            if (pos == lastEnd || pos == -1 || pos < lastEnd)
+                return -1;
+            lastEnd = pos;
+        }
+        if (v.isBalanced(a, pos))
+            return pos;
+    }
+}
+
+int64_t elementEnd(const ScanView& v, int64_t start)
+{
+    int64_t pos = start;
+    int steps = 0;
+    for (;;) {
+        if (++steps > kLiteralSteps) {
+            // Commas are visited in order while any remains, then the closing brackets.
+            const ScanState s = v.stateBefore(start + 1);
+            const int64_t hit = v.base->findBalanced(v.off + pos, v.off + v.len, ",", s);
+            if (hit != -1)
+                return hit - v.off + 1;
+            const int64_t lastComma = lastBefore(v, pos, v.len + 1, true);
+            const int64_t close = v.base->findBalanced(v.off + lastComma, v.off + v.len, "]", s);
+            pumpMessages();
+            return close == -1 ? -1 : close - v.off + 1;
+        }
+        const int64_t c = v.find(',', pos + 1);
+        pos = c != -1 ? c : v.find(']', pos + 1);
+        pumpMessages();
+        if (pos == -1)
+            return -1;
+        if (v.isBalanced(start, pos))
+            return pos;
+    }
+}
+
+} // namespace tess::scan

@@ -1,0 +1,32 @@
+#pragma once
+// Hand-written equivalents of the scanner's four white-space patterns, matched character
+// by character over GB18030 text like the regex service (multi-line: ^ and $ at CR and LF).
+// White space is \s (space, tab, LF, VT, FF, CR) and the ideographic space (A1 A1).
+//   trimKey:       [\s　]+"|"[\s　]+|^[ 　"\t]+|[ 　"\t]+$   -> ""
+//   open pass:     [\s　]+(\[|{|")                          -> "$1"
+//   close pass:    (\]|}|")[\s　]+                          -> "$1"
+//   trimValue:     ^[ 　\t]+|[ 　\t]+$                       -> ""
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tess::patterns {
+
+// Length of the character starting at text[i] (1, 2 or 4 bytes); a byte that does not
+// start a well-formed GB18030 sequence counts as one character of its own.
+std::size_t unitLength(std::string_view text, std::size_t i);
+
+std::string trimKey(std::string_view text);
+std::string trimValue(std::string_view text);
+std::string compactWhitespace(std::string_view text);
+
+// When trimValue only cuts blanks at the two ends of text (the common case), returns the
+// remaining sub-view and sets contiguous; otherwise returns an empty view and clears it.
+std::string_view trimValueView(std::string_view text, bool& contiguous);
+// The same for trimKey.
+std::string_view trimKeyView(std::string_view text, bool& contiguous);
+
+// True when compactWhitespace would return the text unchanged.
+bool isCompact(std::string_view text);
+
+} // namespace tess::patterns
