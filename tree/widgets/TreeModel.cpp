@@ -15,14 +15,6 @@ int32_t readInt32(const unsigned char* p)
     return static_cast<int32_t>(u);
 }
 
-void putInt32(std::string& out, int32_t v)
-{
-    const uint32_t u = static_cast<uint32_t>(v);
-    const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                       static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
-    out.append(b, 4);
-}
-
 } // namespace
 
 std::size_t gbPrefixLength(std::string_view text, std::size_t limit)
@@ -223,29 +215,16 @@ int TreeModel::itemValue(int item) const
     return item >= 0 && item < itemCount() ? m_items[static_cast<std::size_t>(item)].itemValue : 0;
 }
 
-std::string TreeModel::contentBlock(std::size_t captionLimit) const
+void TreeModel::readBack(TreeContentBuffer& out, std::size_t captionLimit) const
 {
-    std::string out;
-    out.reserve(m_captions.size() + m_items.size() * (kTreeRecordTailSize + 1));
+    out.reserve(out.bytes().size() + m_captions.size() + m_items.size() * (kTreeRecordTailSize + 1));
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         const Item& it = m_items[i];
         std::string_view caption = itemCaption(static_cast<int>(i));
         caption = caption.substr(0, gbPrefixLength(caption, captionLimit));
-        const std::size_t zero = caption.find('\0');
-        if (zero != std::string_view::npos)
-            caption = caption.substr(0, zero);
-        out.append(caption);
-        out.push_back('\0');
-        putInt32(out, it.image);
-        putInt32(out, it.selectedImage);
-        putInt32(out, it.itemValue);
-        out.push_back(static_cast<char>(it.state));
-        out.push_back('\0');
-        out.push_back('\0');
-        out.push_back(static_cast<char>(it.checkState));
-        putInt32(out, it.depth);
+        out.appendItem(caption, it.image, it.selectedImage, it.itemValue, it.state, it.checkState / 0x10 - 1,
+                       it.depth);
     }
-    return out;
 }
 
 int TreeModel::childAt(int parentItem, int row) const

@@ -12,6 +12,7 @@
 namespace tess {
 
 class TreeIcons;
+class TreeContentBuffer;
 
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
@@ -42,9 +43,9 @@ public:
     int itemDepth(int item) const;
     int itemValue(int item) const;
 
-    // All items in pre-order as a tree content block; captions longer than captionLimit
-    // bytes are cut (never inside a two-byte unit).
-    std::string contentBlock(std::size_t captionLimit = 510) const;
+    // Appends all items in pre-order to out as tree content records; captions longer
+    // than captionLimit bytes are cut (never inside a two-byte unit).
+    void readBack(TreeContentBuffer& out, std::size_t captionLimit = 510) const;
 
     // Longest caption shown on screen, in bytes; the rest is still searched and copied.
     static constexpr std::size_t kDisplayLimit = 4096;

@@ -1,0 +1,369 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutText.h"
+#include "app/FormWidgets.h"
+#include "app/ProgramObjects.h"
+#include "app/SlotFiles.h"
+#include "platform/Codec.h"
+#include "platform/qt/Clipboard.h"
+#include "platform/qt/QtText.h"
+#include "platform/qtcontrols/QtControls.h"
+#include "tree/widgets/FindInTree.h"
+#include "tree/widgets/PathBoxes.h"
+#include "tree/widgets/TreeIcons.h"
+#include "tree/widgets/TreeLoader.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+#include <cmath>
+
+namespace tess {
+
+using qt::ui;
+
+MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* parent)
+    : QWidget(parent), m_objects(objects), m_setup(std::move(setup)), m_icons(new TreeIcons)
+{
+    buildForm();
+    wireCommands();
+    layoutMainWindow();
+    onMainWindowCreated();
+}
+
+MainWindow::~MainWindow()
+{
+    for (TreeView* view : m_trees)
+        view->treeModel().setIcons(nullptr);
+    delete m_icons;
+}
+
+void MainWindow::wireCommands()
+{
+    connect(m_pasteTree, &QPushButton::clicked, this, &MainWindow::pasteIntoCurrentSlot);
+    connect(m_pasteTree, &PressButton::rightButtonPressed, this, &MainWindow::onPasteButtonRightPressed);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { activateSlot(); });
+    connect(m_decodeFirst, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
+    connect(m_singleQuote, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
+    connect(m_zeroBased, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
+    connect(m_arrayAsNode, &QCheckBox::clicked, this, [this] { showSelectedPath(true); });
+    connect(m_textIcons, &QCheckBox::clicked, this, &MainWindow::applyIconSet);
+    connect(m_onTop, &QCheckBox::clicked, this, &MainWindow::applyAlwaysOnTop);
+    for (TreeView* view : m_trees) {
+        connect(view, &TreeView::selectionChangedTo, this, [this] { showSelectedPath(true); });
+        connect(view, &QTreeView::doubleClicked, this, &MainWindow::takeSelectedCaption);
+        connect(view, &TreeView::itemMenuRequested, this, &MainWindow::openTreeMenu);
+        connect(view, &TreeView::pasteRequested, this, &MainWindow::pasteIntoCurrentSlot);
+    }
+    connect(m_findNext, &QPushButton::clicked, this, [this] { findInTree(false); });
+    connect(m_findNext, &PressButton::rightButtonPressed, this, [this] { findInTree(true); });
+    connect(m_findPrevious, &QPushButton::clicked, this, [this] { findInTree(true); });
+    connect(m_findPaste, &QPushButton::clicked, this, &MainWindow::pasteFindText);
+    connect(m_aboutPicture, &PressLabel::leftButtonPressed, this, &MainWindow::showAbout);
+    connect(m_aboutLink, &PressLabel::leftButtonPressed, this, &MainWindow::showAbout);
+    connect(m_logo, &PressLabel::leftButtonPressed, this,
+            [this] { openAddress(QStringLiteral("https://www.example.com/korvell/")); });
+    connect(m_homePicture, &PressLabel::leftButtonPressed, this,
+            [this] { openAddress(m_homeLink->property("address").toString()); });
+    connect(m_homeLink, &PressLabel::leftButtonPressed, this,
+            [this] { openAddress(m_homeLink->property("address").toString()); });
+
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        m_findText->setFocus(Qt::ShortcutFocusReason);
+        m_findText->selectAll();
+    });
+    auto* nextKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(nextKey, &QShortcut::activated, this, [this] { findInTree(false); });
+    auto* previousKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+    connect(previousKey, &QShortcut::activated, this, [this] { findInTree(true); });
+}
+
+void MainWindow::onMainWindowCreated()
+{
+    SettingsStore& store = m_objects.settings;
+    restoreWindowControls(this, store, codec::gb(u8"JSON树"));
+    const double t = store.readNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
+    const long tab = std::isfinite(t) ? std::lround(t) : 0;
+    if (tab >= 0 && tab < kSlots)
+        m_tabs->setCurrentIndex(static_cast<int>(tab));
+    applyIconSet();
+    applyAlwaysOnTop();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_firstActivationDone) {
+        m_firstActivationDone = true;
+        // After the window has been drawn once, so the parse notice can be seen.
+        QTimer::singleShot(0, this, &MainWindow::onFirstActivation);
+    }
+}
+
+void MainWindow::onFirstActivation()
+{
+    if (m_tabs->currentIndex() == 0)
+        activateSlot();
+    if (!m_setup.startFile.empty()) {
+        const std::string path = std::move(m_setup.startFile);
+        m_setup.startFile.clear();
+        loadFileIntoCurrentSlot(path);
+    }
+}
+
+int MainWindow::currentSlot() const
+{
+    const int index = m_tabs->currentIndex();
+    return index >= 0 && index < kSlots ? index + 1 : 1;
+}
+
+void MainWindow::activateSlot()
+{
+    const int n = currentSlot();
+    TreeView& view = *tree(n);
+    if (view.itemCount() == 0) {
+        std::string text = readSlotFile(slotFilePath(m_setup.programDir, n));
+        view.sourceText = text;
+        view.loaded = true;
+        if (!text.empty()) {
+            SettingsStore& store = m_objects.settings;
+            store.setSection(codec::gb(u8"JSON树"));
+            std::string key = qt::toGb(view.objectName());
+            key += codec::gb(u8".现行选中项");
+            const double sel = store.readNumber(key, 0);
+            const int selection = std::isfinite(sel) && std::fabs(sel) < 2e9 ? static_cast<int>(std::lround(sel)) : 0;
+            const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+            loadDocument(std::move(text), true, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
+                         m_objects.stopwatch, options, selection, true);
+            if (m_closePending)
+                QTimer::singleShot(0, this, &MainWindow::requestClose);
+        }
+    }
+    showSelectedPath(true);
+}
+
+void MainWindow::rerenderSlot()
+{
+    const int n = currentSlot();
+    TreeView& view = *tree(n);
+    const int selection = view.selectedItem();
+    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+    loadDocument(view.sourceText, true, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
+                 m_objects.stopwatch, options, 0, false);
+    view.selectItem(selection);
+    showSelectedPath(false);
+    if (m_closePending)
+        QTimer::singleShot(0, this, &MainWindow::requestClose);
+}
+
+void MainWindow::pasteIntoCurrentSlot()
+{
+    const int n = currentSlot();
+    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+    loadDocument(std::string(), false, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
+                 m_objects.stopwatch, options, 0, false);
+    if (m_closePending)
+        QTimer::singleShot(0, this, &MainWindow::requestClose);
+}
+
+void MainWindow::loadTextIntoCurrentSlot(std::string text)
+{
+    const int n = currentSlot();
+    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+    loadDocument(std::move(text), true, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
+                 m_objects.stopwatch, options, 0, false);
+    if (m_closePending)
+        QTimer::singleShot(0, this, &MainWindow::requestClose);
+}
+
+bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
+{
+    std::string text;
+    if (!readTextFile(path, text))
+        return false;
+    loadTextIntoCurrentSlot(std::move(text));
+    return true;
+}
+
+void MainWindow::onPasteButtonRightPressed(int modifierState)
+{
+    // Reading JSON from the URL on the clipboard is not part of this build yet.
+    (void)modifierState;
+}
+
+void MainWindow::showSelectedPath(bool alsoValue)
+{
+    const int n = currentSlot();
+    const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    tess::showSelectedPath(boxes, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
+                           m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);
+}
+
+void MainWindow::showValueAtPath()
+{
+    const int n = currentSlot();
+    const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    tess::showValueAtPath(boxes, m_objects.documents[static_cast<std::size_t>(n - 1)], m_objects.pathConverter,
+                          m_arrayAsNode->isChecked());
+}
+
+void MainWindow::copyPath()
+{
+    qt::setClipboardText(boxText(m_pathBox));
+}
+
+void MainWindow::copyValue()
+{
+    qt::setClipboardText(boxText(m_valueBox));
+}
+
+void MainWindow::copyDecodedValue()
+{
+    qt::setClipboardText(boxText(m_decodedBox));
+}
+
+void MainWindow::openTreeMenu(const QPoint& globalPos)
+{
+    m_treeMenu->popup(globalPos);
+}
+
+void MainWindow::takeSelectedCaption()
+{
+    const TreeView& view = *currentTree();
+    const int item = view.selectedItem();
+    if (item >= 0)
+        m_findText->setText(qt::toQString(view.treeModel().itemCaption(item)));
+}
+
+void MainWindow::pasteFindText()
+{
+    m_findText->setText(qt::toQString(qt::clipboardText()));
+}
+
+void MainWindow::findInTree(bool backward)
+{
+    FindBar bar;
+    bar.text = m_findText;
+    bar.next = m_findNext;
+    bar.previous = m_findPrevious;
+    bar.plain = m_modePlain;
+    bar.wildcard = m_modeWildcard;
+    bar.ignoreCase = m_ignoreCase;
+    bar.notFoundMs = m_setup.notFoundMs;
+    tess::findInTree(bar, *currentTree(), m_objects.findBuffer, backward);
+}
+
+void MainWindow::showAbout()
+{
+    showInfoDialog(m_objects.infoParams, aboutText());
+}
+
+void MainWindow::applyIconSet()
+{
+    m_icons->setGlyphs(m_textIcons->isChecked());
+    for (TreeView* view : m_trees)
+        view->treeModel().iconsChanged();
+}
+
+void MainWindow::applyAlwaysOnTop()
+{
+    const bool onTop = m_onTop->isChecked();
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible)
+        show();
+}
+
+void MainWindow::openAddress(const QString& address)
+{
+    if (!address.isEmpty())
+        QDesktopServices::openUrl(QUrl(address));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutMainWindow();
+}
+
+void MainWindow::requestClose()
+{
+    if (loadRunning()) {
+        m_closePending = true;
+        return;
+    }
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (loadRunning()) {
+        // A half-built document must not be saved; close when the load is over.
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    onMainWindowClosing();
+    event->accept();
+}
+
+void MainWindow::onMainWindowClosing()
+{
+    if (m_closingDone)
+        return;
+    m_closingDone = true;
+    m_logoTimer->stop();
+    if (!m_setup.writeAtClose)
+        return;
+    SettingsStore& store = m_objects.settings;
+    saveWindowControls(this, store, codec::gb(u8"JSON树"));
+    for (int n = 1; n <= kSlots; ++n) {
+        const TreeView& view = *tree(n);
+        if (view.loaded)
+            writeFileReplacing(slotFilePath(m_setup.programDir, n), view.sourceText);
+    }
+    store.writeNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
+    for (int n = 1; n <= kSlots; ++n) {
+        const TreeView& view = *tree(n);
+        std::string key = qt::toGb(view.objectName());
+        key += codec::gb(u8".现行选中项");
+        store.writeNumber(key, view.selectedItem());
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    if (mime && mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    if (!mime || !mime->hasUrls() || mime->urls().isEmpty() || !mime->urls().first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    const std::string path = mime->urls().first().toLocalFile().toStdString();
+    // Load after the drop has finished, outside the drag-and-drop machinery.
+    QTimer::singleShot(0, this, [this, path] { loadFileIntoCurrentSlot(path); });
+}
+
+} // namespace tess

@@ -1,0 +1,136 @@
+#pragma once
+// The main window (form "Drovantile"): option panel, paste button, seven slots on the
+// tab control, path and value boxes, find bar. Owns the wiring of every control to its
+// command, the slots' lazy loading and the saving at close.
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+
+namespace tess {
+
+class PressButton;
+class PressLabel;
+class TreeIcons;
+class TreeView;
+struct ProgramObjects;
+
+struct MainWindowSetup {
+    std::string programDir;     // holds Tessarine.ini and the data files
+    bool writeAtClose = true;   // false when another instance holds the settings file
+    std::string startFile;      // loaded into the current slot after the first activation
+    int notFoundMs = 500;       // how long "找不到" stays on a find button
+};
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    static constexpr int kSlots = 7;
+
+    // Commands (public so that tests and the benchmark drive the same code as the events).
+    void activateSlot();
+    void rerenderSlot();
+    void pasteIntoCurrentSlot();
+    void loadTextIntoCurrentSlot(std::string text);
+    bool loadFileIntoCurrentSlot(const std::string& path);
+    void showSelectedPath(bool alsoValue);
+    void showValueAtPath();
+    void copyPath();
+    void copyValue();
+    void copyDecodedValue();
+    void findInTree(bool backward);
+    void showAbout();
+    void applyIconSet();
+    void layoutMainWindow();
+    // Closes the window the normal way; during a load the close waits for its end.
+    void requestClose();
+    // The URL fetch on the paste button's right button press (not wired yet).
+    void onPasteButtonRightPressed(int modifierState);
+
+    int currentSlot() const; // 1..7
+    TreeView* tree(int slot) const { return m_trees[static_cast<std::size_t>(slot - 1)]; }
+    TreeView* currentTree() const { return tree(currentSlot()); }
+    QTabWidget* tabs() const { return m_tabs; }
+    QMenu* treeMenu() const { return m_treeMenu; }
+    const std::string& programDir() const { return m_setup.programDir; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildForm();
+    void buildOptionPanel();
+    void buildFindBar();
+    void buildSlots();
+    void wireCommands();
+    void onMainWindowCreated();
+    void onFirstActivation();
+    void onMainWindowClosing();
+    void onLogoTimer();
+    void applyAlwaysOnTop();
+    void openTreeMenu(const QPoint& globalPos);
+    void takeSelectedCaption();
+    void pasteFindText();
+    void openAddress(const QString& address);
+
+    ProgramObjects& m_objects;
+    MainWindowSetup m_setup;
+    TreeIcons* m_icons;
+    bool m_firstActivationDone = false;
+    bool m_closingDone = false;
+    bool m_closePending = false;
+    int m_logoStep = 1;
+
+    QFrame* m_optionPanel = nullptr;
+    QCheckBox* m_decodeFirst = nullptr;
+    QCheckBox* m_singleQuote = nullptr;
+    QCheckBox* m_zeroBased = nullptr;
+    QCheckBox* m_arrayAsNode = nullptr;
+    QCheckBox* m_textIcons = nullptr;
+    QCheckBox* m_onTop = nullptr;
+    PressLabel* m_logo = nullptr;
+    PressLabel* m_homePicture = nullptr;
+    PressLabel* m_homeLink = nullptr;
+    PressLabel* m_aboutPicture = nullptr;
+    PressLabel* m_aboutLink = nullptr;
+    QTimer* m_logoTimer = nullptr;
+
+    PressButton* m_pasteTree = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<TreeView*, kSlots> m_trees{};
+    QLineEdit* m_pathBox = nullptr;
+    QPlainTextEdit* m_valueBox = nullptr;
+    QPlainTextEdit* m_decodedBox = nullptr;
+    QMenu* m_treeMenu = nullptr;
+
+    QFrame* m_findBar = nullptr;
+    QLineEdit* m_findText = nullptr;
+    QPushButton* m_findPaste = nullptr;
+    PressButton* m_findNext = nullptr;
+    QPushButton* m_findPrevious = nullptr;
+    QPushButton* m_read = nullptr;
+    QRadioButton* m_modePlain = nullptr;
+    QRadioButton* m_modeWildcard = nullptr;
+    QRadioButton* m_modeRegex = nullptr;
+    QCheckBox* m_ignoreCase = nullptr;
+};
+
+} // namespace tess

@@ -1,0 +1,24 @@
+#pragma once
+// The program-wide objects, created before the main window in this order and destroyed
+// in reverse order at exit (member order).
+#include "app/InfoDialog.h"
+#include "json/JsonDocument.h"
+#include "json/JsonScanner.h"
+#include "settings/SettingsStore.h"
+#include "tree/Stopwatch.h"
+#include "tree/TreeContentBuffer.h"
+
+#include <array>
+
+namespace tess {
+
+struct ProgramObjects {
+    SettingsStore settings;
+    Stopwatch stopwatch;
+    std::array<JsonDocument, 7> documents; // slot n uses documents[n - 1]
+    JsonScanner pathConverter;             // path form conversion only
+    TreeContentBuffer findBuffer;          // the searched list of find
+    InfoDialogParams infoParams;
+};
+
+} // namespace tess

@@ -1,0 +1,122 @@
+#include "app/SlotFiles.h"
+
+#include "platform/Codec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+bool readWhole(const std::string& path, std::string& out)
+{
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+void cutAtZero(std::string& text)
+{
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos)
+        text.resize(zero);
+}
+
+} // namespace
+
+std::string slotFilePath(const std::string& dir, int slot)
+{
+    std::string path = dir;
+    path += "/JSON数据";
+    if (slot >= 2)
+        path += std::to_string(slot);
+    path += ".txt";
+    return path;
+}
+
+std::string readSlotFile(const std::string& path)
+{
+    std::string text;
+    if (!readWhole(path, text))
+        return {};
+    cutAtZero(text);
+    return text;
+}
+
+bool writeFileReplacing(const std::string& path, std::string_view bytes)
+{
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno != EINTR)
+                ok = false;
+            continue;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    ::fchmod(fd, 0644);
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(tmp.c_str());
+    return ok;
+}
+
+bool readTextFile(const std::string& path, std::string& out)
+{
+    if (!readWhole(path, out))
+        return false;
+    std::string_view view(out);
+    const bool bom = view.substr(0, 3) == "\xEF\xBB\xBF";
+    if (bom)
+        view.remove_prefix(3);
+    bool ascii = true;
+    for (char c : view) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (bom || (!ascii && codec::isValidUtf8(view)))
+        out = codec::utf8ToGb18030(view).text;
+    cutAtZero(out);
+    return true;
+}
+
+} // namespace tess

@@ -1,0 +1,110 @@
+#include "app/Viewer.h"
+
+#include "app/MainWindow.h"
+#include "app/ProgramDirectory.h"
+#include "app/ProgramObjects.h"
+#include "platform/qt/GuiPump.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/SignalCloser.h"
+#include "settings/SettingsMessages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <cstdio>
+#include <memory>
+
+namespace tess {
+namespace {
+
+struct ViewerArguments {
+    std::string dataDir;
+    std::string file;
+    bool ok = true;
+};
+
+ViewerArguments parseArguments(const QStringList& args)
+{
+    ViewerArguments out;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QStringLiteral("--data-dir")) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "tessarine: --data-dir needs a folder\n");
+                out.ok = false;
+                return out;
+            }
+            out.dataDir = args[++i].toStdString();
+        } else if (a.startsWith(QStringLiteral("--data-dir="))) {
+            out.dataDir = a.mid(11).toStdString();
+        } else if (a.startsWith(QStringLiteral("-")) && a.size() > 1) {
+            std::fprintf(stderr, "tessarine: unknown option %s\n", a.toLocal8Bit().constData());
+            out.ok = false;
+            return out;
+        } else if (out.file.empty()) {
+            out.file = a.toStdString();
+        } else {
+            std::fprintf(stderr, "tessarine: only one file can be opened at start\n");
+            out.ok = false;
+            return out;
+        }
+    }
+    return out;
+}
+
+void showStoreMessage(const SettingsMessage& m)
+{
+    QMessageBox box(m.icon == SettingsMessage::Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    qt::toQString(m.caption), qt::toQString(m.text), QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+int runViewer(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessarine"));
+    const ViewerArguments args = parseArguments(QApplication::arguments());
+    if (!args.ok)
+        return 2;
+
+    auto objects = std::make_unique<ProgramObjects>();
+    const std::string dir =
+        resolveProgramDirectory(QApplication::applicationDirPath().toStdString(), args.dataDir);
+    if (dir.empty()) {
+        std::fprintf(stderr, "tessarine: no folder for the settings and data files\n");
+        return 1;
+    }
+    setSettingsMessageHook(&showStoreMessage);
+    const bool held = objects->settings.open(dir + "/Tessarine.ini");
+    qt::installGuiPump();
+
+    int status = 0;
+    {
+        MainWindowSetup setup;
+        setup.programDir = dir;
+        setup.writeAtClose = held;
+        setup.startFile = args.file;
+        MainWindow window(*objects, setup);
+        QPointer<MainWindow> guard(&window);
+        qt::SignalCloser closer([guard] {
+            if (guard)
+                guard->requestClose();
+        });
+        window.show();
+        if (!held) {
+            QMessageBox::information(&window, QStringLiteral("Tessarine"),
+                                     qt::ui(u8"设置文件正被另一个运行中的 Tessarine 使用（或无法写入）。\n"
+                                            u8"本次关闭时不保存数据文件和设置，以免覆盖另一个实例的文档。"));
+        }
+        status = app.exec();
+    }
+    qt::removeGuiPump();
+    setSettingsMessageHook({});
+    objects.reset();
+    return status;
+}
+
+} // namespace tess

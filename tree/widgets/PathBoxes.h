@@ -1,0 +1,32 @@
+#pragma once
+// The path box and the two value boxes: the selected node's path (canonical or compact
+// form), its value text from that path, and the value with escapes and entities decoded.
+#include <string>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace tess {
+
+class JsonDocument;
+class JsonScanner;
+class TreeView;
+
+struct PathBoxes {
+    QLineEdit* path = nullptr;
+    QPlainTextEdit* value = nullptr;
+    QPlainTextEdit* decoded = nullptr;
+};
+
+// canonical: paths are shown with array indexes as segments of their own (a.[0].b);
+// otherwise in compact form (a[0].b).
+void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument& document,
+                      const JsonScanner& converter, bool canonical, bool alsoValue);
+void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonScanner& converter,
+                     bool canonical);
+
+// The box texts as GB18030, for the copy commands.
+std::string boxText(const QLineEdit* box);
+std::string boxText(const QPlainTextEdit* box);
+
+} // namespace tess

@@ -1,0 +1,65 @@
+#include "tree/widgets/TreeLoader.h"
+
+#include "json/JsonDocument.h"
+#include "platform/Codec.h"
+#include "platform/qt/Clipboard.h"
+#include "platform/qt/GuiPump.h"
+#include "tree/Decoders.h"
+#include "tree/Stopwatch.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QScrollBar>
+
+namespace tess {
+namespace {
+
+int g_running = 0;
+
+struct RunningGuard {
+    RunningGuard() { ++g_running; }
+    ~RunningGuard() { --g_running; }
+};
+
+} // namespace
+
+bool loadRunning()
+{
+    return g_running > 0;
+}
+
+void loadDocument(std::string text, bool keepText, TreeView& view, JsonDocument& document,
+                  Stopwatch& stopwatch, const LoadOptions& options, int selection, bool restoreSelection)
+{
+    RunningGuard guard;
+    stopwatch.start();
+    TreeModel& model = view.treeModel();
+    model.clear();
+    model.addTopLevelItem(codec::gb(u8"Korvell·JSON（正在解析...）"));
+    // Let the notice be drawn before the engine starts working.
+    view.viewport()->update();
+    qt::pumpNow();
+
+    if (!keepText)
+        text = qt::clipboardText();
+    view.sourceText = text;
+    view.loaded = true;
+    if (options.decodeFirst)
+        text = decodeHtmlEntities(decodeUnicodeEscapes(text));
+
+    document.parseTaking(std::move(text), options.zeroBasedArrays, options.singleQuoteFormat);
+    {
+        const std::string block = document.buildTreeContent();
+        model.replaceAll(block);
+    }
+    const std::string elapsed = stopwatch.elapsedText("", false);
+    std::string caption(codec::gb(u8"Korvell·JSON（载入耗时 "));
+    caption += elapsed;
+    caption += codec::gb(u8"）");
+    model.setItemCaption(0, caption);
+    if (restoreSelection)
+        view.selectItem(selection);
+    view.expandItem(0);
+}
+
+} // namespace tess
