@@ -119,16 +119,17 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
         result.badBytes += count;
     };
 
+    bool flushing = false; // input done: one last call writes any closing shift sequence
     while (true) {
         char* op = out.cursor();
         std::size_t ol = out.room();
-        // A null input pointer on the last round flushes any shift state.
-        const std::size_t rc = il == 0 ? iconv(cd.get(), nullptr, nullptr, &op, &ol)
-                                       : iconv(cd.get(), &ip, &il, &op, &ol);
+        const std::size_t rc = flushing ? iconv(cd.get(), nullptr, nullptr, &op, &ol)
+                                        : iconv(cd.get(), &ip, &il, &op, &ol);
         out.advanceTo(op);
         if (rc != static_cast<std::size_t>(-1)) {
-            if (il == 0)
+            if (flushing)
                 break;
+            flushing = true; // success means all input was taken
             continue;
         }
         const int err = errno;
@@ -136,29 +137,21 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
             out.grow(64);
             continue;
         }
-        if (il == 0)
-            break; // flush failed; nothing left to convert
-        if (err == EILSEQ) {
-            std::size_t skip = 0;
-            if (policy.probeUnconvertible)
-                skip = validCharLength(from, ip, il); // a character without a target form
-            if (skip == 0)
-                skip = policy.unit < il ? policy.unit : il; // an invalid unit
-            markBad(skip);
-            out.append(policy.replacement);
-            ip += skip;
-            il -= skip;
-            continue;
-        }
-        // EINVAL: the input ends inside a character. Every remaining unit is replaced.
-        // Any other error is treated alike so that the loop always ends.
-        markBad(il);
-        while (il > 0) {
-            const std::size_t skip = policy.unit < il ? policy.unit : il;
-            out.append(policy.replacement);
-            ip += skip;
-            il -= skip;
-        }
+        if (flushing || il == 0)
+            break;
+        // EILSEQ: invalid input, or a character without a target form. EINVAL: the input
+        // ends inside a character; its first unit is bad and the rest is converted again,
+        // so a valid byte after a broken lead byte survives. Any other error is treated
+        // alike so that the loop always moves on.
+        std::size_t skip = 0;
+        if (err == EILSEQ && policy.probeUnconvertible)
+            skip = validCharLength(from, ip, il);
+        if (skip == 0)
+            skip = policy.unit < il ? policy.unit : il;
+        markBad(skip);
+        out.append(policy.replacement);
+        ip += skip;
+        il -= skip;
     }
     result.text = out.take();
     return result;

@@ -1,8 +1,22 @@
 #include "platform/GbkText.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tess::gbk {
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// True when some byte of w is zero.
+inline bool hasZeroByte(std::uint64_t w)
+{
+    return ((w - kOnes) & ~w & kHighBits) != 0;
+}
+
+} // namespace
 
 std::size_t find(std::string_view text, std::string_view needle, std::size_t from)
 {
@@ -16,11 +30,21 @@ std::size_t find(std::string_view text, std::string_view needle, std::size_t fro
         return std::string_view::npos;
     const char* data = text.data();
     const unsigned char first = static_cast<unsigned char>(needle[0]);
+    const std::uint64_t firstEverywhere = kOnes * first;
     std::size_t i = from;
     const std::size_t last = n - m;
     while (i <= last) {
-        // Fast path: jump over runs of ASCII bytes with memchr when the first
-        // needle byte is ASCII; a lead byte found on the way resets alignment.
+        // Unit boundaries are only known by walking from the start, but eight ASCII
+        // bytes none of which is the needle's first byte can be passed in one step.
+        while (i + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, data + i, 8);
+            if ((w & kHighBits) || hasZeroByte(w ^ firstEverywhere))
+                break;
+            i += 8;
+        }
+        if (i > last)
+            break;
         const unsigned char c = static_cast<unsigned char>(data[i]);
         if (c == first && std::memcmp(data + i, needle.data(), m) == 0)
             return i;

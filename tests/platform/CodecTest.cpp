@@ -69,10 +69,17 @@ TEST(Codec, TruncatedTailIsReplacedNotDropped)
     EXPECT_EQ(lead.firstBad, 2u);
     EXPECT_EQ(lead.text, "ab\xEF\xBF\xBD");
 
+    // Three bytes of a four-byte sequence: the two lead-range bytes are bad, the digit
+    // between them is a character of its own and is kept.
     ConvertResult four = gb18030ToUtf8(kGbChinese + kGbEmoji.substr(0, 3));
-    EXPECT_EQ(four.badBytes, 3u);
+    EXPECT_EQ(four.badBytes, 2u);
     EXPECT_EQ(four.firstBad, 4u);
-    EXPECT_EQ(four.text, kUtf8Chinese + "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(four.text, kUtf8Chinese + "\xEF\xBF\xBD" "9\xEF\xBF\xBD");
+
+    // A stateful target gets its closing shift sequence.
+    ConvertResult jis = convert("UTF-8", "ISO-2022-JP", kUtf8Chinese.substr(0, 3));
+    ASSERT_TRUE(jis.ok());
+    EXPECT_EQ(jis.text, "\x1B$BCf\x1B(B");
 
     ConvertResult utf8Tail = utf8ToGb18030("x\xE4\xB8");
     EXPECT_EQ(utf8Tail.badBytes, 2u);

@@ -1,0 +1,100 @@
+#pragma once
+// Table-driven GB18030 decoding for the regex service: character by character, with
+// every byte accounted for. The tables are filled once from iconv, so the characters
+// agree with the codec; a byte that does not start a valid character decodes alone
+// to U+FFFD.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tess::gb18030 {
+
+struct Decoded {
+    char32_t codePoint = 0xFFFD;
+    std::size_t length = 1; // bytes of the input taken
+    bool valid = false;
+};
+
+// Decodes the character starting at text[pos] (pos < text.size()).
+Decoded decodeAt(std::string_view text, std::size_t pos);
+
+// Writes cp as UTF-8 into out (room for 4 bytes); returns the byte count.
+inline std::size_t encodeUtf8(char32_t cp, char* out)
+{
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+// Length of the UTF-8 sequence that starts with this lead byte (of valid UTF-8).
+inline std::size_t utf8Length(unsigned char lead)
+{
+    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+// Converts GB18030 text to UTF-8, each invalid byte becoming U+FFFD. When onChar is
+// given it is called as onChar(utf8Offset, originalOffset) before every character and
+// once more at the end, so a caller can sample the offset correspondence.
+template <typename OnChar>
+std::string toUtf8(std::string_view text, OnChar&& onChar);
+std::string toUtf8(std::string_view text);
+
+// True when every byte is below 0x80.
+bool isAscii(std::string_view text);
+
+namespace detail {
+struct Tables {
+    const char32_t* twoByte;  // [(lead - 0x81) * 191 + (trail - 0x40)], 0 = none
+    const char32_t* fourByte; // [linear index of 81 30 81 30 .. 84 31 A4 39], 0 = none
+};
+const Tables& tables();
+Decoded decodeMultiByte(const Tables& t, const unsigned char* p, std::size_t avail);
+} // namespace detail
+
+template <typename OnChar>
+std::string toUtf8(std::string_view text, OnChar&& onChar)
+{
+    const detail::Tables& t = detail::tables();
+    std::string out;
+    out.resize(text.size() + text.size() / 2 + 16);
+    std::size_t used = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (out.size() - used < 4)
+            out.resize(out.size() * 2); // a text with many bad bytes grows past the estimate
+        onChar(used, i);
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            out[used++] = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const Decoded d = detail::decodeMultiByte(t, p + i, n - i);
+        used += encodeUtf8(d.codePoint, out.data() + used);
+        i += d.length;
+    }
+    onChar(used, n);
+    out.resize(used);
+    return out;
+}
+
+} // namespace tess::gb18030
