@@ -1,0 +1,36 @@
+#pragma once
+// Parsing of the command-line arguments.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tess::cli {
+
+enum class Mode { None, Help, Table, Tree, Paths, Get, Decode, Stats };
+
+struct Options {
+    Mode mode = Mode::None;
+    std::string getPath;      // --get PATH (as given)
+    std::string url;          // --url URL (as given)
+    std::string encoding;     // --encoding NAME
+    bool zeroBased = false;
+    bool singleQuote = false;
+    bool predecode = false;
+    bool raw = false;
+    bool compactPaths = false;
+    std::optional<std::string> file; // absent or "-": standard input
+};
+
+struct ParseOutcome {
+    Options options;
+    std::string error; // one-line English message when the arguments are wrong
+};
+
+// True when the arguments select a command-line mode (or --help / --url).
+bool selectsMode(const std::vector<std::string>& args);
+
+ParseOutcome parseArguments(const std::vector<std::string>& args);
+
+std::string usageText();
+
+} // namespace tess::cli
