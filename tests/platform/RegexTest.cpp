@@ -117,8 +117,13 @@ TEST(RegexCharacters, TwoByteCharacterIsNeverSplit)
     EXPECT_EQ(replaceAll("[^" + kMiddle + "]", kMiddle + "x" + kText, "."), kMiddle + "..");
 }
 
-TEST(RegexCharacters, UnicodeEscapesNameCharacters)
+TEST(RegexCharacters, EcmaScriptEscapesAndClasses)
 {
+    // [^] is any character, line breaks included; [] is none.
+    EXPECT_EQ(replaceAll("[^]", "a\n" + kMiddle, "."), "...");
+    EXPECT_FALSE(compiled("a[]").test("a"));
+    // A back reference to a group that did not take part matches nothing.
+    EXPECT_TRUE(compiled("(x)?a\\1b").test("ab"));
     EXPECT_TRUE(compiled("\\u4E2D\\u6587").test("x" + kMiddle + kText));
     EXPECT_TRUE(compiled("[\\u3000]").test(kIdeoSpace));
     EXPECT_TRUE(compiled("\\u{1F600}").test(kEmoji));
