@@ -1,0 +1,22 @@
+// Fuzzes page redirect and link completion: the first line is the page URL, the rest the text.
+#include "fetch/PageLinks.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t newline = input.find('\n');
+    const std::string_view urlPart = newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
+    const std::string_view text = newline == std::string_view::npos ? input : input.substr(newline + 1);
+
+    std::string url(urlPart);
+    const std::string target = tess::findHtmlRedirect(text, url);
+    // The URL changes exactly when a target is returned, and then holds it.
+    if (target.empty() ? url != urlPart : url != target)
+        __builtin_trap();
+    (void)tess::completeRelativeLinks(url, text);
+    return 0;
+}
