@@ -29,7 +29,11 @@ char32_t convertOne(iconv_t cd, const unsigned char* bytes, std::size_t len)
         || op != reinterpret_cast<char*>(out) + 4)
         return 0;
     const char32_t cp = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
-    return cp <= 0x10FFFF ? cp : 0; // a few two-byte codes map outside the BMP
+    // A few two-byte codes map outside the BMP. Surrogates would make the regex
+    // subject invalid UTF-8, so they never enter the table.
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return cp;
 }
 
 struct TableStore {
