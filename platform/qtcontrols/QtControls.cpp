@@ -1,6 +1,8 @@
 #include "platform/qtcontrols/QtControls.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QScrollArea>
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
@@ -213,7 +215,8 @@ void applyState(QWidget* w, const ControlState& c)
         break;
     }
     case ControlKind::ColourPicker:
-        w->setProperty("color", QColor::fromRgba(static_cast<QRgb>(static_cast<long long>(c.colour))));
+        if (c.colour >= 0 && c.colour <= 4294967295.0)
+            w->setProperty("color", QColor::fromRgba(static_cast<QRgb>(c.colour)));
         break;
     case ControlKind::None:
         break;
@@ -235,20 +238,40 @@ void setControlTag(QWidget* widget, std::string_view tagGb)
 
 namespace qtcontrols {
 
-std::vector<ControlState> listControls(QWidget* window, QList<QPointer<QWidget>>* widgets)
+namespace {
+
+// Parts of a composite control (a list's viewport, a combo box's editor) are not controls.
+bool isComposite(const QWidget* w, ControlKind kind)
 {
-    std::vector<ControlState> states;
-    if (!window)
-        return states;
-    // Depth first in creation order; widgets of other top-level windows are not ours.
-    const QList<QWidget*> all = window->findChildren<QWidget*>();
-    for (QWidget* w : all) {
-        if (w->window() != window->window())
-            continue;
+    return kind != ControlKind::None || qobject_cast<const QAbstractScrollArea*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+void collect(QWidget* parent, std::vector<ControlState>& states, QList<QPointer<QWidget>>* widgets)
+{
+    for (QObject* child : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w || w->isWindow())
+            continue; // other windows own their controls
         states.push_back(stateOf(w));
         if (widgets)
             widgets->append(QPointer<QWidget>(w));
+        if (auto* area = qobject_cast<QScrollArea*>(w)) {
+            if (area->widget())
+                collect(area->widget(), states, widgets);
+        } else if (!isComposite(w, states.back().kind)) {
+            collect(w, states, widgets);
+        }
     }
+}
+
+} // namespace
+
+std::vector<ControlState> listControls(QWidget* window, QList<QPointer<QWidget>>* widgets)
+{
+    std::vector<ControlState> states;
+    if (window)
+        collect(window, states, widgets);
     return states;
 }
 

@@ -2,7 +2,9 @@
 // Control states of a Qt window through the settings store.
 //
 // The controls of a window are its descendant widgets that belong to the same window,
-// in creation order (depth first). A control's name is its objectName(); its tag is
+// in creation order (depth first). The inner parts of composite widgets (scroll areas,
+// lists, combo and spin boxes, and every widget of a kind below) are not listed; a
+// QScrollArea's content widget is. A control's name is its objectName(); its tag is
 // the dynamic property "tag" (QString; see kTagProperty). Kinds:
 //   QPushButton / QToolButton     button (its tag is what gets saved)
 //   QLineEdit, QPlainTextEdit, QTextEdit (plain text)   edit box
