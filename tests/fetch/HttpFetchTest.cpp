@@ -355,6 +355,28 @@ TEST_F(HttpFetch, CancelStopsAWaitingTransfer)
     EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
 }
 
+TEST_F(HttpFetch, SilentServerTimesOut)
+{
+    std::atomic<bool> release{false};
+    m_server.Get("/silent", [&](const httplib::Request&, httplib::Response& res) {
+        for (int i = 0; i < 500 && !release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        res.set_content("{}", "text/plain");
+    });
+    start();
+    FetchOptions options = quick();
+    options.timeoutSeconds = 1;
+    options.attempts = 1;
+    FetchEncoding encoding = FetchEncoding::Auto;
+    const auto before = Clock::now();
+    const UrlFetchResult r = fetchUrlText(url("/silent"), encoding, options);
+    const auto elapsed = Clock::now() - before;
+    release = true;
+    EXPECT_EQ(r.status, FetchStatus::Empty);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(900));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(3500));
+}
+
 TEST_F(HttpFetch, CommandLineFetchConvertsAndDecodes)
 {
     m_server.Post("/q", [](const httplib::Request& req, httplib::Response& res) {
