@@ -1,0 +1,170 @@
+// Paste of large documents into the real main window (offscreen platform): time until
+// the tree shows the root expanded and painted, time to fill the path and value boxes
+// after selecting a node, and the peak resident memory of the process.
+//
+// Documents are generated here with a fixed seed: the 1,000,000-number array and an
+// API-style response of about 50 MB.
+#include "app/MainWindow.h"
+#include "app/ProgramObjects.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+std::string numberArray(std::size_t count)
+{
+    std::mt19937_64 rng(20240611);
+    std::uniform_int_distribution<int64_t> dist(-1000000, 1000000);
+    std::string s = "[";
+    s.reserve(count * 9);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            s += ',';
+        s += std::to_string(dist(rng));
+    }
+    s += ']';
+    return s;
+}
+
+std::string apiDocument(std::size_t targetBytes)
+{
+    std::mt19937 rng(7);
+    static const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "theta", "kappa",
+                                         "lambda", "sigma", "omega", "中文", "数据", "节点"};
+    auto word = [&] { return std::string(kWords[rng() % 14]); };
+    std::string s = "{\"status\":\"ok\",\"code\":200,\"message\":\"success\",\"data\":{\"total\":0,\"items\":[";
+    s.reserve(targetBytes + 4096);
+    for (int id = 1; s.size() < targetBytes; ++id) {
+        if (id > 1)
+            s += ',';
+        s += "{\"id\":" + std::to_string(id) + ",\"name\":\"" + word() + " " + word() + "\",\"email\":\"user" +
+             std::to_string(id) + "@example.com\",\"active\":" + (rng() % 2 ? "true" : "false") +
+             ",\"score\":" + std::to_string(rng() % 10000) + "." + std::to_string(rng() % 100) +
+             ",\"tags\":[\"" + word() + "\",\"" + word() + "\",\"" + word() + "\"],\"profile\":{\"city\":\"" +
+             word() + "\",\"zip\":\"" + std::to_string(10000 + rng() % 89999) +
+             "\",\"bio\":\"line one\\nline \\\"two\\\" \\u4e2d\",\"links\":{\"home\":\"https://example.com/u/" +
+             std::to_string(id) + "\",\"avatar\":null}},\"history\":[" + std::to_string(rng() % 100) + "," +
+             std::to_string(rng() % 100) + "," + std::to_string(rng() % 100) + "]}";
+    }
+    s += "]}}";
+    return s;
+}
+
+long peakRssKb()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+struct Window {
+    std::filesystem::path dir;
+    std::unique_ptr<tess::ProgramObjects> objects;
+    std::unique_ptr<tess::MainWindow> window;
+    Window()
+    {
+        dir = std::filesystem::temp_directory_path() / ("tess-gui-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        objects = std::make_unique<tess::ProgramObjects>();
+        tess::MainWindowSetup setup;
+        setup.programDir = dir.string();
+        setup.writeAtClose = false;
+        window = std::make_unique<tess::MainWindow>(*objects, setup);
+        window->show();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    ~Window()
+    {
+        window.reset();
+        objects.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+using Clock = std::chrono::steady_clock;
+
+double ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+void pasteAndSelect(benchmark::State& state, const std::string& text, int selectItem)
+{
+    Window w;
+    QApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    auto* paste = w.window->findChild<QPushButton*>(QString::fromUtf8(u8"按钮粘贴JSON树"));
+    auto* pathBox = w.window->findChild<QLineEdit*>(QString::fromUtf8(u8"编辑框路径"));
+    double pasteMs = 0, selectMs = 0;
+    int items = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        paste->click();
+        tess::TreeView& tree = *w.window->currentTree();
+        tree.viewport()->repaint(); // lays out the expanded root and paints it
+        QCoreApplication::processEvents();
+        const auto t1 = Clock::now();
+        if (!tree.isExpanded(tree.treeModel().indexOfItem(0)))
+            state.SkipWithError("root not expanded");
+        items = tree.itemCount();
+        const int item = selectItem < items ? selectItem : items - 1;
+        const auto t2 = Clock::now();
+        tree.selectItem(item);
+        tree.viewport()->repaint();
+        const auto t3 = Clock::now();
+        if (pathBox->text().isEmpty() && item > 0)
+            state.SkipWithError("path box not filled");
+        pasteMs = ms(t1 - t0);
+        selectMs = ms(t3 - t2);
+        state.SetIterationTime((ms(t1 - t0) + ms(t3 - t2)) / 1000.0);
+    }
+    state.counters["paste_to_tree_ms"] = pasteMs;
+    state.counters["select_to_boxes_ms"] = selectMs;
+    state.counters["items"] = items;
+    state.counters["input_MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
+}
+
+void BM_PasteMillionNumbers(benchmark::State& state)
+{
+    static const std::string text = numberArray(1000000);
+    pasteAndSelect(state, text, 500001);
+}
+BENCHMARK(BM_PasteMillionNumbers)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_PasteApiDocument50MB(benchmark::State& state)
+{
+    static const std::string text = apiDocument(50u * 1000 * 1000);
+    // A scalar in the middle of the document.
+    pasteAndSelect(state, text, 1000003);
+}
+BENCHMARK(BM_PasteApiDocument50MB)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

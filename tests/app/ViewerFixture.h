@@ -1,0 +1,123 @@
+#pragma once
+// A viewer on the offscreen platform over a temporary program folder, built the way
+// the program builds it (program-wide objects, settings file, main window).
+#include "app/MainWindow.h"
+#include "app/ProgramObjects.h"
+#include "platform/Codec.h"
+#include "platform/qt/QtText.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace tess::testing {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device rd;
+        m_path = std::filesystem::temp_directory_path() / ("tess-app-" + std::to_string(rd()) + std::to_string(rd()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string str() const { return m_path.string(); }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+inline std::string utf8(std::string_view gb)
+{
+    return codec::gb18030ToUtf8(gb).text;
+}
+
+inline std::string gb(const char8_t* s)
+{
+    return std::string(codec::gb(s));
+}
+
+inline void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+struct Viewer {
+    std::unique_ptr<ProgramObjects> objects;
+    std::unique_ptr<MainWindow> window;
+    bool held = false;
+
+    explicit Viewer(const std::string& dir, bool show = true)
+    {
+        objects = std::make_unique<ProgramObjects>();
+        held = objects->settings.open(dir + "/Tessarine.ini");
+        MainWindowSetup setup;
+        setup.programDir = dir;
+        setup.writeAtClose = held;
+        setup.notFoundMs = 60;
+        window = std::make_unique<MainWindow>(*objects, setup);
+        if (show) {
+            window->show();
+            settle();
+        }
+    }
+    ~Viewer()
+    {
+        window.reset();
+        objects.reset();
+    }
+
+    template <typename W>
+    W* control(const char8_t* name) const
+    {
+        return window->findChild<W*>(qt::ui(name));
+    }
+
+    TreeView& tree() const { return *window->currentTree(); }
+    std::string caption(int item) const { return utf8(tree().treeModel().itemCaption(item)); }
+    void paste(const char8_t* json)
+    {
+        QApplication::clipboard()->setText(QString::fromUtf8(reinterpret_cast<const char*>(json)));
+        QTest::mouseClick(control<QPushButton>(u8"按钮粘贴JSON树"), Qt::LeftButton);
+        settle();
+    }
+    void closeWindow()
+    {
+        window->close();
+        settle();
+    }
+};
+
+} // namespace tess::testing

@@ -1,0 +1,388 @@
+// The viewer's flows with real widgets: first start, slots and data files, restart with
+// the stored tab and selection, options, path forms, copy commands, find, About.
+#include "ViewerFixture.h"
+
+#include "app/InfoDialog.h"
+#include "app/SlotFiles.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tess::testing {
+namespace {
+
+std::string settingsText(const TempDir& dir)
+{
+    return utf8(readFile(dir.file("Tessarine.ini")));
+}
+
+std::string box(const QLineEdit* e)
+{
+    return e->text().toStdString();
+}
+
+std::string box(const QPlainTextEdit* e)
+{
+    return e->toPlainText().toStdString();
+}
+
+TEST(ViewerFlow, FirstStartInAnEmptyFolder)
+{
+    TempDir dir;
+    {
+        Viewer v(dir.str());
+        EXPECT_EQ(v.window->windowTitle(), QStringLiteral("Tessarine(Drovantile) v1.1.5.0"));
+        EXPECT_EQ(v.window->tabs()->currentIndex(), 0);
+        EXPECT_EQ(v.window->tabs()->tabText(0), qt::ui(u8"  JSON树  "));
+        EXPECT_EQ(v.window->tabs()->tabText(6), qt::ui(u8"  树7  "));
+        for (int n = 1; n <= 7; ++n)
+            EXPECT_EQ(v.window->tree(n)->itemCount(), 0);
+        EXPECT_TRUE(v.control<QCheckBox>(u8"选择框数组独立节点")->isChecked());
+        EXPECT_FALSE(v.control<QCheckBox>(u8"选择框先行解码")->isChecked());
+        EXPECT_TRUE(v.control<QRadioButton>(u8"单选框默认")->isChecked());
+        EXPECT_EQ(v.control<QLineEdit>(u8"编辑框查找文本")->text(), qt::ui(u8"要在JSON树中查找的文本"));
+        EXPECT_FALSE(v.control<QPushButton>(u8"按钮读取")->isVisible());
+        v.closeWindow();
+    }
+    const std::string ini = settingsText(dir);
+    EXPECT_EQ(ini.rfind("[JSON树]", 0), 0u) << ini;
+    for (const char* key : {"选择夹=0", "树型框.现行选中项=-1", "树型框7.现行选中项=-1", "选择框先行解码=假",
+                            "选择框数组独立节点=真", "单选框默认=真", "单选框正则=假",
+                            "编辑框查找文本=要在JSON树中查找的文本", "按钮读取.标记=", "按钮下一个.标记="})
+        EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+    for (const char* absent : {"编辑框路径", "按钮粘贴JSON树", "树型框=", "选择夹."})
+        EXPECT_EQ(ini.find(absent), std::string::npos) << absent;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("JSON数据.txt")));
+    EXPECT_EQ(readFile(dir.file("JSON数据.txt")), "");
+    for (int n = 2; n <= 7; ++n)
+        EXPECT_FALSE(std::filesystem::exists(slotFilePath(dir.str(), n))) << n;
+}
+
+TEST(ViewerFlow, PastedSlotComesBackWithItsSelectionAfterRestart)
+{
+    TempDir dir;
+    const char8_t* json = u8"{\"名\":\"值\",\"list\":[1,2,{\"k\":\"v\"}]}";
+    {
+        Viewer v(dir.str());
+        v.window->tabs()->setCurrentIndex(2);
+        v.paste(json);
+        ASSERT_EQ(v.tree().itemCount(), 7);
+        EXPECT_EQ(v.caption(1), "名:\"值\"");
+        EXPECT_EQ(v.caption(0).rfind("Korvell·JSON（载入耗时 ", 0), 0u) << v.caption(0);
+        EXPECT_EQ(v.caption(0).substr(v.caption(0).size() - 4), " ）");
+        EXPECT_TRUE(v.tree().isExpanded(v.tree().treeModel().indexOfItem(0)));
+        EXPECT_FALSE(v.tree().isExpanded(v.tree().treeModel().indexOfItem(2)));
+        v.tree().selectItem(5);
+        v.window->tabs()->setCurrentIndex(4);
+        v.closeWindow();
+    }
+    EXPECT_EQ(readFile(dir.file("JSON数据3.txt")), gb(json));
+    EXPECT_EQ(readFile(dir.file("JSON数据5.txt")), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("JSON数据2.txt")));
+    // Only the data files remain in the folder: no temporary files are left behind.
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.str()))
+        files += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 4); // settings, slot 1 (activated at start), slots 3 and 5
+    {
+        Viewer v(dir.str());
+        EXPECT_EQ(v.window->tabs()->currentIndex(), 4);
+        EXPECT_EQ(v.window->tree(3)->itemCount(), 0); // not read before its page is shown
+        v.window->tabs()->setCurrentIndex(2);
+        settle();
+        ASSERT_EQ(v.tree().itemCount(), 7);
+        EXPECT_EQ(v.tree().selectedItem(), 5);
+        EXPECT_EQ(box(v.control<QLineEdit>(u8"编辑框路径")), "list.[3]");
+        EXPECT_EQ(box(v.control<QPlainTextEdit>(u8"编辑框路径数据")), "{\"k\":\"v\"}");
+        // Returning to a page that shows a tree does not read its file again.
+        writeFile(dir.file("JSON数据3.txt"), "[0]");
+        v.window->tabs()->setCurrentIndex(0);
+        v.window->tabs()->setCurrentIndex(2);
+        settle();
+        EXPECT_EQ(v.tree().itemCount(), 7);
+    }
+}
+
+TEST(ViewerFlow, DecodeFirstShowsDecodedCaptionsButStoresTheTextAsPasted)
+{
+    TempDir dir;
+    const char8_t* json = u8"{\"s\":\"a\\u4e2db&amp;\"}";
+    {
+        Viewer v(dir.str());
+        QTest::mouseClick(v.control<QCheckBox>(u8"选择框先行解码"), Qt::LeftButton);
+        v.paste(json);
+        ASSERT_EQ(v.tree().itemCount(), 2);
+        EXPECT_EQ(v.caption(1), "s:\"a中b&\"");
+        v.closeWindow();
+    }
+    EXPECT_EQ(readFile(dir.file("JSON数据.txt")), gb(json));
+    EXPECT_NE(settingsText(dir).find("选择框先行解码=真"), std::string::npos);
+}
+
+TEST(ViewerFlow, OptionClicksReloadAndKeepTheItemIndex)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"{\"a\":1,\"b\":[true,\"x\"]}");
+    ASSERT_EQ(v.tree().itemCount(), 5);
+    EXPECT_EQ(v.caption(3), "[1]:true");
+    EXPECT_EQ(v.caption(4), "[2]:\"x\"");
+    v.tree().selectItem(4);
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(v.caption(3), "[0]:true");
+    EXPECT_EQ(v.caption(4), "[1]:\"x\"");
+    EXPECT_EQ(v.tree().selectedItem(), 4);
+    EXPECT_EQ(box(v.control<QLineEdit>(u8"编辑框路径")), "b.[1]");
+    EXPECT_EQ(box(v.control<QPlainTextEdit>(u8"编辑框路径数据")), "x");
+    // Single quotes become string quotes after a click on that option.
+    v.paste(u8"{'k':'v w'}");
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框单引号格式"), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(v.caption(1), "k:\"v w\"");
+    // The icon set changes on every tree at once, without reloading.
+    const std::string before = v.caption(0);
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框文字图标"), Qt::LeftButton);
+    const QIcon icon = v.tree().model()->data(v.tree().treeModel().indexOfItem(0), Qt::DecorationRole).value<QIcon>();
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_EQ(v.caption(0), before);
+}
+
+TEST(ViewerFlow, PathFormsAndValues)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    auto* path = v.control<QLineEdit>(u8"编辑框路径");
+    auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
+    auto* decoded = v.control<QPlainTextEdit>(u8"编辑框路径数据2");
+    auto* arrayAsNode = v.control<QCheckBox>(u8"选择框数组独立节点");
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
+    v.paste(u8"{\"data\":[{\"id\":1}],\"s\":\"a\\u4e2db\",\"m\":[[5,6]]}");
+    // items: 0 root, 1 data, 2 [0], 3 id, 4 s, 5 m, 6 [0], 7 [0]:5, 8 [1]:6
+    v.tree().selectItem(2);
+    EXPECT_EQ(box(path), "data.[0]");
+    QTest::mouseClick(arrayAsNode, Qt::LeftButton);
+    EXPECT_EQ(box(path), "data[0]");
+    v.tree().selectItem(3);
+    EXPECT_EQ(box(path), "data[0].id");
+    EXPECT_EQ(box(value), "1");
+    v.tree().selectItem(4);
+    EXPECT_EQ(box(value), "a\\u4e2db");
+    EXPECT_EQ(box(decoded), "a中b");
+    // A compact path of an element of an element names no node.
+    v.tree().selectItem(8);
+    EXPECT_EQ(box(path), "m[0][1]");
+    EXPECT_EQ(box(value), "");
+    QTest::mouseClick(arrayAsNode, Qt::LeftButton);
+    EXPECT_EQ(box(path), "m.[0].[1]");
+    EXPECT_EQ(box(value), "6");
+    v.tree().selectItem(0);
+    EXPECT_EQ(box(path), "");
+    EXPECT_NE(box(value).find("\"data\""), std::string::npos);
+}
+
+TEST(ViewerFlow, CopyCommandsCopyTheBoxesAsTheyAre)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"{\"名\":\"\\u4e2d\"}");
+    v.tree().selectItem(1);
+    QMenu* menu = v.window->treeMenu();
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[2]->text(), qt::ui(u8"复制USC2解码的路径数据"));
+    QClipboard* cb = QApplication::clipboard();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(cb->text(), qt::ui(u8"名"));
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(cb->text(), QStringLiteral("\\u4e2d"));
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(cb->text(), qt::ui(u8"中"));
+    // Typed text is copied as typed, not recomputed; characters outside GBK survive.
+    v.control<QLineEdit>(u8"编辑框路径")->setText(QString::fromUtf8(u8"typed😀"));
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(cb->text(), QString::fromUtf8(u8"typed😀"));
+    // A right-button press on an item selects it before the menu opens.
+    TreeView& t = v.tree();
+    const QRect r = t.visualRect(t.treeModel().indexOfItem(1));
+    QTimer::singleShot(0, menu, &QMenu::close);
+    QTest::mousePress(t.viewport(), Qt::RightButton, {}, QPoint(r.x() + 20, r.center().y()));
+    EXPECT_EQ(t.selectedItem(), 1);
+}
+
+class ViewerFind : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        v = std::make_unique<Viewer>(dir.str());
+        v->paste(u8"{\"id\":1,\"user\":{\"userid\":\"x\",\"ID\":2},\"f(x).y\":3,\"abc\":4,\"ac\":5}");
+        // 0 root, 1 id:1, 2 user, 3 userid:"x", 4 ID:2, 5 f(x).y:3, 6 abc:4, 7 ac:5
+        text = v->control<QLineEdit>(u8"编辑框查找文本");
+        next = v->control<QPushButton>(u8"按钮下一个");
+        previous = v->control<QPushButton>(u8"按钮上一个");
+    }
+    int find(const char8_t* t, bool backward = false)
+    {
+        text->setText(qt::ui(t));
+        QTest::mouseClick(backward ? previous : next, Qt::LeftButton);
+        return v->tree().selectedItem();
+    }
+    TempDir dir;
+    std::unique_ptr<Viewer> v;
+    QLineEdit* text = nullptr;
+    QPushButton* next = nullptr;
+    QPushButton* previous = nullptr;
+};
+
+TEST_F(ViewerFind, PlainForwardBackwardAndWrap)
+{
+    EXPECT_EQ(find(u8"JSON"), 0); // the load-time caption of the root
+    EXPECT_EQ(find(u8"id"), 1);
+    EXPECT_EQ(find(u8"id"), 3);
+    EXPECT_EQ(find(u8"id"), 1); // wrapped to the top
+    EXPECT_EQ(find(u8"id", true), 3); // backward from 1 wraps to the bottom
+    EXPECT_EQ(find(u8"id", true), 1);
+    QTest::mouseClick(v->control<QCheckBox>(u8"选择框忽略大小写"), Qt::LeftButton);
+    EXPECT_EQ(find(u8"id"), 3);
+    EXPECT_EQ(find(u8"id"), 4);
+    EXPECT_EQ(find(u8"ac:"), 7);
+    EXPECT_EQ(find(u8"ac:"), 7); // the only match finds itself again
+    EXPECT_EQ(v->window->focusWidget(), &v->tree());
+    // The right button on "下一个" searches backward.
+    text->setText(QStringLiteral("id"));
+    v->tree().selectItem(4);
+    QTest::mousePress(next, Qt::RightButton);
+    EXPECT_EQ(v->tree().selectedItem(), 3);
+}
+
+TEST_F(ViewerFind, WildcardAndRegexModes)
+{
+    QTest::mouseClick(v->control<QRadioButton>(u8"单选框通配"), Qt::LeftButton);
+    EXPECT_EQ(find(u8"a?c"), 6);
+    EXPECT_EQ(find(u8"a?c"), 7);
+    EXPECT_EQ(find(u8"f(x).y"), 5);
+    EXPECT_EQ(find(u8"u*x"), 3);
+    QTest::mouseClick(v->control<QRadioButton>(u8"单选框正则"), Qt::LeftButton);
+    EXPECT_EQ(find(u8"^ID:\\d$"), 4);
+    // Backward from item 4 finds nothing above, wraps to the bottom and takes the last match.
+    EXPECT_EQ(find(u8"^a.?c:", true), 7);
+    EXPECT_EQ(find(u8"^a.?c:", true), 6);
+}
+
+TEST_F(ViewerFind, NoMatchShowsNotFoundAndRestoresTheCaption)
+{
+    v->tree().selectItem(2);
+    QString during;
+    QTimer::singleShot(20, next, [&] { during = next->text(); });
+    EXPECT_EQ(find(u8"nothing here"), 2);
+    EXPECT_EQ(during, qt::ui(u8"找不到"));
+    EXPECT_EQ(next->text(), qt::ui(u8"下一个"));
+    // A pattern the engine rejects ends the same way.
+    QTest::mouseClick(v->control<QRadioButton>(u8"单选框正则"), Qt::LeftButton);
+    during.clear();
+    QTimer::singleShot(20, previous, [&] { during = previous->text(); });
+    EXPECT_EQ(find(u8"(unclosed", true), 2);
+    EXPECT_EQ(during, qt::ui(u8"找不到"));
+    EXPECT_EQ(previous->text(), qt::ui(u8"上一个"));
+}
+
+TEST_F(ViewerFind, DoubleClickAndPasteFillTheFindText)
+{
+    TreeView& t = v->tree();
+    const QRect r = t.visualRect(t.treeModel().indexOfItem(1));
+    const QPoint at(r.x() + 20, r.center().y());
+    QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(t.selectedItem(), 1);
+    QTest::mouseDClick(t.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(text->text(), QStringLiteral("id:1"));
+    QApplication::clipboard()->setText(qt::ui(u8"剪贴板"));
+    QTest::mouseClick(v->control<QPushButton>(u8"按钮粘贴"), Qt::LeftButton);
+    EXPECT_EQ(text->text(), qt::ui(u8"剪贴板"));
+}
+
+TEST(ViewerFlow, AboutOpensOneReadOnlyDialog)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        InfoDialog* d = openInfoDialog();
+        ASSERT_NE(d, nullptr);
+        // A second request while it is open returns at once.
+        v.window->showAbout();
+        EXPECT_EQ(openInfoDialog(), d);
+        EXPECT_EQ(d->windowTitle(), qt::ui(u8"信息："));
+        EXPECT_TRUE(d->bodyBox()->isReadOnly());
+        EXPECT_EQ(d->bodyBox()->document()->firstBlock().text(),
+                  qt::ui(u8"【右键单击读取网址数据时，可以附加Ctrl键表示该数据是UTF-8，Alt键表示是GBK，否则自动识别编码】"));
+        EXPECT_EQ(d->closeButton()->text(), qt::ui(u8"关闭(&G)"));
+        EXPECT_EQ(d->size(), QSize(495, 393));
+        QTest::keyClicks(d->bodyBox(), "typed");
+        EXPECT_EQ(d->bodyBox()->toPlainText().indexOf(QStringLiteral("typed")), -1);
+        checked = true;
+        QTest::mouseClick(d->closeButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(v.control<QLabel>(u8"链接疑点说明"), Qt::LeftButton);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(openInfoDialog(), nullptr);
+}
+
+TEST(ViewerFlow, SecondInstanceLeavesTheFilesOfTheFirstAlone)
+{
+    TempDir dir;
+    Viewer first(dir.str());
+    first.paste(u8"[1,2]");
+    {
+        Viewer second(dir.str());
+        EXPECT_FALSE(second.held);
+        second.paste(u8"[\"second\"]");
+        second.closeWindow();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("JSON数据.txt")));
+    first.closeWindow();
+    EXPECT_EQ(readFile(dir.file("JSON数据.txt")), "[1,2]");
+}
+
+TEST(ViewerFlow, LayoutFollowsTheWindowSize)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.window->resize(1200, 900);
+    settle();
+    auto* bar = v.control<QFrame>(u8"外形框1");
+    auto* pathBox = v.control<QLineEdit>(u8"编辑框路径");
+    auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
+    auto* decoded = v.control<QPlainTextEdit>(u8"编辑框路径数据2");
+    QTabWidget* tabs = v.window->tabs();
+    EXPECT_EQ(bar->geometry(), QRect(0, 900 - bar->height(), 1200, bar->height()));
+    const int d = 900 - tabs->y() - bar->height();
+    EXPECT_EQ(tabs->height(), d);
+    EXPECT_EQ(pathBox->width(), 1200 - pathBox->x() - 10);
+    EXPECT_EQ(value->width(), pathBox->width());
+    EXPECT_EQ(value->height(), static_cast<int>(std::lround(2 * d / 3.0 - 5)));
+    EXPECT_EQ(decoded->y(), value->y() + value->height() + 5);
+    EXPECT_EQ(decoded->height(), static_cast<int>(std::lround(d / 3.0)));
+    EXPECT_EQ(v.control<QFrame>(u8"图片框1")->width(), 1200);
+}
+
+TEST(ViewerFlow, FileArgumentsAndDropsLoadLikeAPaste)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    writeFile(dir.file("in.json"), "\xEF\xBB\xBF{\"k\":\"\xE4\xB8\xAD\"}"); // UTF-8 with a byte-order mark
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("in.json")));
+    EXPECT_EQ(v.caption(1), "k:\"中\"");
+    EXPECT_EQ(v.tree().sourceText, gb(u8"{\"k\":\"中\"}"));
+    EXPECT_FALSE(v.window->loadFileIntoCurrentSlot(dir.file("missing.json")));
+    EXPECT_EQ(v.caption(1), "k:\"中\"");
+}
+
+} // namespace
+} // namespace tess::testing
