@@ -4,20 +4,13 @@
 # Usage: smoke.sh TESSARINE_BINARY [OUTPUT_DIR]   (the screenshot is kept in OUTPUT_DIR)
 set -euo pipefail
 
-bin=$(readlink -f "$1")
-out=${2:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-printf '{"smoke":[1,2,3],"名":"值","nested":{"k":true}}' > "$work/in.json"
-mkdir "$work/data"
-
-run_under_x() {
-  local bin=$1 work=$2
+# Second stage, run by xvfb-run: start the viewer, wait for its window, screenshot, SIGTERM.
+if [ "${1:-}" = "--inside-x" ]; then
+  bin=$2 work=$3
   unset QT_QPA_PLATFORM
   "$bin" --data-dir "$work/data" "$work/in.json" >"$work/stdout.txt" 2>"$work/stderr.txt" &
-  local pid=$!
-  local shown=no
+  pid=$!
+  shown=no
   for _ in $(seq 1 150); do
     sleep 0.2
     if xwininfo -root -tree 2>/dev/null | grep -q 'Tessarine(Drovantile)'; then shown=yes; break; fi
@@ -27,18 +20,26 @@ run_under_x() {
     echo "smoke: the window did not appear" >&2
     kill -KILL "$pid" 2>/dev/null || true
     cat "$work/stderr.txt" >&2
-    return 1
+    exit 1
   fi
   # Give the first activation and the file load time to finish and paint.
   sleep 3
   import -window root "$work/shot.png"
   kill -TERM "$pid"
-  local status=0
+  status=0
   wait "$pid" || status=$?
   echo "$status" > "$work/status.txt"
-}
-export -f run_under_x
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'run_under_x "$0" "$1"' "$bin" "$work"
+  exit 0
+fi
+
+bin=$(readlink -f "$1")
+out=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+printf '{"smoke":[1,2,3],"名":"值","nested":{"k":true}}' > "$work/in.json"
+mkdir "$work/data"
+
+xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$bin" "$work"
 
 fail=0
 check() { if ! eval "$1"; then echo "smoke: failed: $2" >&2; fail=1; fi; }
