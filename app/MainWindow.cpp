@@ -14,6 +14,7 @@
 #include "tree/widgets/TreeLoader.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
+#include "tree/widgets/ValueBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

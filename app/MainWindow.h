@@ -24,6 +24,7 @@ class PressButton;
 class PressLabel;
 class TreeIcons;
 class TreeView;
+class ValueBox;
 struct ProgramObjects;
 
 struct MainWindowSetup {
@@ -117,8 +118,8 @@ private:
     QTabWidget* m_tabs = nullptr;
     std::array<TreeView*, kSlots> m_trees{};
     QLineEdit* m_pathBox = nullptr;
-    QPlainTextEdit* m_valueBox = nullptr;
-    QPlainTextEdit* m_decodedBox = nullptr;
+    ValueBox* m_valueBox = nullptr;
+    ValueBox* m_decodedBox = nullptr;
     QMenu* m_treeMenu = nullptr;
 
     QFrame* m_findBar = nullptr;

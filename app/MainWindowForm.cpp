@@ -8,6 +8,7 @@
 #include "tree/widgets/TreeIcons.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
+#include "tree/widgets/ValueBox.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -73,11 +74,11 @@ void MainWindow::buildForm()
     m_pathBox->setObjectName(ui(u8"编辑框路径"));
     m_pathBox->setGeometry(kRightColumnLeft, 46, 1020 - kRightColumnLeft - 10, 26);
     forbidSaving(m_pathBox);
-    m_valueBox = new QPlainTextEdit(this);
+    m_valueBox = new ValueBox(this);
     m_valueBox->setObjectName(ui(u8"编辑框路径数据"));
     m_valueBox->setGeometry(kRightColumnLeft, kTabsTop, 1020 - kRightColumnLeft - 10, 400);
     forbidSaving(m_valueBox);
-    m_decodedBox = new QPlainTextEdit(this);
+    m_decodedBox = new ValueBox(this);
     m_decodedBox->setObjectName(ui(u8"编辑框路径数据2"));
     m_decodedBox->setGeometry(kRightColumnLeft, kTabsTop + 405, 1020 - kRightColumnLeft - 10, 200);
     forbidSaving(m_decodedBox);

@@ -27,27 +27,28 @@ struct ViewerArguments {
 ViewerArguments parseArguments(const QStringList& args)
 {
     ViewerArguments out;
+    auto fail = [&out](const char* message, const QString& arg) {
+        std::fprintf(stderr, "tessarine: %s%s\n", message, arg.toLocal8Bit().constData());
+        out.ok = false;
+        return out;
+    };
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QStringLiteral("--data-dir")) {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "tessarine: --data-dir needs a folder\n");
-                out.ok = false;
-                return out;
-            }
+        if (!optionsEnded && a == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && a == QStringLiteral("--data-dir")) {
+            if (i + 1 >= args.size())
+                return fail("--data-dir needs a folder", {});
             out.dataDir = args[++i].toStdString();
-        } else if (a.startsWith(QStringLiteral("--data-dir="))) {
+        } else if (!optionsEnded && a.startsWith(QStringLiteral("--data-dir="))) {
             out.dataDir = a.mid(11).toStdString();
-        } else if (a.startsWith(QStringLiteral("-")) && a.size() > 1) {
-            std::fprintf(stderr, "tessarine: unknown option %s\n", a.toLocal8Bit().constData());
-            out.ok = false;
-            return out;
+        } else if (!optionsEnded && a.startsWith(QStringLiteral("-")) && a.size() > 1) {
+            return fail("unknown option ", a);
         } else if (out.file.empty()) {
             out.file = a.toStdString();
         } else {
-            std::fprintf(stderr, "tessarine: only one file can be opened at start\n");
-            out.ok = false;
-            return out;
+            return fail("only one file can be opened at start: ", a);
         }
     }
     return out;

@@ -5,9 +5,9 @@
 #include "platform/qt/QtText.h"
 #include "tree/Decoders.h"
 #include "tree/widgets/TreeView.h"
+#include "tree/widgets/ValueBox.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 namespace tess {
 
@@ -16,9 +16,9 @@ std::string boxText(const QLineEdit* box)
     return box ? qt::toGb(box->text()) : std::string();
 }
 
-std::string boxText(const QPlainTextEdit* box)
+std::string boxText(const ValueBox* box)
 {
-    return box ? qt::toGb(box->toPlainText()) : std::string();
+    return box ? box->valueText() : std::string();
 }
 
 void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument& document,
@@ -39,9 +39,9 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
     std::string path = boxText(boxes.path);
     if (!canonical)
         path = converter.convertPath(path, 1);
-    boxes.value->setPlainText(qt::toQString(document.valueAt(path)));
+    boxes.value->setValueText(document.valueAt(path));
     const std::string shown = boxText(boxes.value);
-    boxes.decoded->setPlainText(qt::toQString(decodeHtmlEntities(decodeUnicodeEscapes(shown))));
+    boxes.decoded->setValueText(decodeHtmlEntities(decodeUnicodeEscapes(shown)));
 }
 
 } // namespace tess

@@ -4,18 +4,18 @@
 #include <string>
 
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace tess {
 
 class JsonDocument;
 class JsonScanner;
 class TreeView;
+class ValueBox;
 
 struct PathBoxes {
     QLineEdit* path = nullptr;
-    QPlainTextEdit* value = nullptr;
-    QPlainTextEdit* decoded = nullptr;
+    ValueBox* value = nullptr;
+    ValueBox* decoded = nullptr;
 };
 
 // canonical: paths are shown with array indexes as segments of their own (a.[0].b);
@@ -27,6 +27,6 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
 
 // The box texts as GB18030, for the copy commands.
 std::string boxText(const QLineEdit* box);
-std::string boxText(const QPlainTextEdit* box);
+std::string boxText(const ValueBox* box);
 
 } // namespace tess

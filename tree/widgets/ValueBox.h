@@ -1,0 +1,33 @@
+#pragma once
+// A value box: a multi-line text box that holds a node's value. A value larger than
+// kShowLimit bytes is shown in its first kShowLimit bytes (laying out a multi-megabyte
+// line would freeze the window), while the box keeps the whole value for reading back
+// and copying, until the user edits the box.
+#include <QPlainTextEdit>
+
+#include <string>
+#include <string_view>
+
+namespace tess {
+
+class ValueBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit ValueBox(QWidget* parent = nullptr);
+
+    static constexpr std::size_t kShowLimit = 256 * 1024;
+
+    // Sets the value (GB18030).
+    void setValueText(std::string_view gb);
+    // The whole value as set, or the box's text once the user has edited it.
+    std::string valueText() const;
+    bool shortened() const { return m_shortened; }
+
+private:
+    std::string m_value;
+    bool m_valueCurrent = false;
+    bool m_setting = false;
+    bool m_shortened = false;
+};
+
+} // namespace tess
