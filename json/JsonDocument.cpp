@@ -121,11 +121,19 @@ private:
         return true;
     }
 
+    // Trimming leaves nothing exactly when the text holds blanks only (line breaks stay).
     static bool isEmptyAfterTrim(std::string_view raw)
     {
-        bool contiguous = false;
-        const std::string_view t = patterns::trimValueView(raw, contiguous);
-        return contiguous ? t.empty() : patterns::trimValue(raw).empty();
+        for (std::size_t i = 0; i < raw.size();) {
+            const unsigned char c = static_cast<unsigned char>(raw[i]);
+            if (c == ' ' || c == '\t')
+                ++i;
+            else if (c == 0xA1 && i + 1 < raw.size() && static_cast<unsigned char>(raw[i + 1]) == 0xA1)
+                i += 2;
+            else
+                return false;
+        }
+        return true;
     }
 
     std::string_view elementName(int32_t n)

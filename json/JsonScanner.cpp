@@ -271,6 +271,11 @@ std::string JsonScanner::convertPath(std::string_view path, int32_t mode) const
             }
             out.append(path.substr(i, u));
             i += u;
+            // Like the regex service, a failed match never restarts between CR and LF.
+            if (u == 1 && path[i - 1] == '\r' && i < path.size() && path[i] == '\n') {
+                out.push_back('\n');
+                ++i;
+            }
         }
         return out;
     }

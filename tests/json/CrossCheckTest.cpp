@@ -1,0 +1,181 @@
+// The engine against a slow literal second implementation, on generated and real
+// texts: the fast buffers (shared slices, prefix counts, block index, find caches) must
+// give exactly the same node tables.
+#include "EngineTestSupport.h"
+#include "ReferenceParser.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+using tess::testing::dumpNodes;
+using tess::testing::parseNodes;
+using tess::testing::referenceParse;
+
+namespace {
+
+std::string readFile(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Random texts built from JSON-ish pieces, so that brackets, quotes and escapes meet in
+// every order, well-formed and broken.
+std::string randomText(std::mt19937& rng, int pieces)
+{
+    static const char* const kPieces[] = {
+        "{", "}", "[", "]", ",", ":", "\"", "\"k\"", "\"v\"", "1", "true", " ", "\n", "\t", "\r\n", "  ",
+        "\\\"", "\\\\", "\\|", "'", "\xA1\xA1", "\xD6\xD0", "\xD5\x5B", "\xD5\x7B", "\x81\x30\x81\x30", "#SYH#",
+        "{\"a\":", "[1,2]", "{\"x\":[{\"y\":\"z\"}]}", "null", "\"a b\"", "\\u4e2d", ".", "\x80", "x",
+    };
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
+    std::string out;
+    for (int i = 0; i < pieces; ++i)
+        out += kPieces[pick(rng)];
+    return out;
+}
+
+std::string nestedText(std::mt19937& rng, int depth)
+{
+    std::string out;
+    std::uniform_int_distribution<int> coin(0, 3);
+    std::vector<char> closers;
+    for (int d = 0; d < depth; ++d) {
+        switch (coin(rng)) {
+        case 0: out += "{\"a\":"; closers.push_back('}'); break;
+        case 1: out += "["; closers.push_back(']'); break;
+        case 2: out += "[1,\n  "; closers.push_back(']'); break;
+        default: out += "{\"k\": 2, \"b\" : "; closers.push_back('}'); break;
+        }
+    }
+    out += "\"leaf\"";
+    while (!closers.empty()) {
+        out += closers.back();
+        if (coin(rng) == 0)
+            out += ",3";
+        closers.pop_back();
+    }
+    return out;
+}
+
+// A random value printed with indentation, so that containers span lines with blanks at
+// their edges and strings hold escapes: the cases where a nested container's text must
+// be trimmed or prepared again rather than shared.
+void prettyValue(std::mt19937& rng, int depth, const std::string& indent, std::string& out)
+{
+    static const char* const kIndents[] = {"  ", "\t", " \t", "\xA1\xA1"};
+    static const char* const kStrings[] = {"\"a\\\"b\"", "\"c:\\\\\"", "\"x|y\"", "\"\\|\\|\"", "\"p q \"", "\"\xD6\xD0\""};
+    std::uniform_int_distribution<int> kind(0, depth > 0 ? 4 : 1);
+    std::uniform_int_distribution<int> count(0, 3);
+    const std::string inner = indent + kIndents[rng() % std::size(kIndents)];
+    const char* nl = (rng() % 3 == 0) ? "\r\n" : "\n";
+    switch (kind(rng)) {
+    case 0: out += std::to_string(rng() % 1000); return;
+    case 1: out += kStrings[rng() % std::size(kStrings)]; return;
+    case 2: case 3: {
+        const int n = count(rng);
+        out += "{";
+        for (int i = 0; i < n; ++i) {
+            out += nl + inner + "\"k" + std::to_string(i) + "\" : ";
+            prettyValue(rng, depth - 1, inner, out);
+            if (i + 1 < n || rng() % 5 == 0)
+                out += ",";
+            if (rng() % 4 == 0)
+                out += "  ";
+        }
+        out += nl + indent + "}";
+        return;
+    }
+    default: {
+        const int n = count(rng);
+        out += "[";
+        for (int i = 0; i < n; ++i) {
+            out += nl + inner;
+            prettyValue(rng, depth - 1, inner, out);
+            if (i + 1 < n)
+                out += ",";
+            if (rng() % 4 == 0)
+                out += " ";
+        }
+        out += nl + indent + "]";
+    }
+    }
+}
+
+void expectSameAsReference(const std::string& text, const std::string& label)
+{
+    for (bool zeroBased : {false, true}) {
+        const std::string expected = dumpNodes(referenceParse(text, zeroBased));
+        const std::string actual = dumpNodes(parseNodes(text, zeroBased));
+        ASSERT_EQ(actual, expected) << label << "\ninput: " << text;
+    }
+}
+
+} // namespace
+
+TEST(CrossCheck, RandomPieces)
+{
+    std::mt19937 rng(20261207);
+    for (int i = 0; i < 3000; ++i)
+        expectSameAsReference(randomText(rng, 1 + i % 40), "random #" + std::to_string(i));
+}
+
+TEST(CrossCheck, RandomNesting)
+{
+    // Deep enough that the literal walks hand over to the block index.
+    std::mt19937 rng(7);
+    for (int i = 0; i < 60; ++i)
+        expectSameAsReference(nestedText(rng, 20 + i * 3), "nested #" + std::to_string(i));
+}
+
+TEST(CrossCheck, PrettyPrintedWithEscapes)
+{
+    std::mt19937 rng(11);
+    for (int i = 0; i < 400; ++i) {
+        std::string text;
+        prettyValue(rng, 2 + i % 5, i % 2 ? "" : " ", text);
+        expectSameAsReference(text, "pretty #" + std::to_string(i));
+    }
+}
+
+TEST(CrossCheck, LongRunsOfCandidates)
+{
+    std::string wide = "{\"a\":[";
+    for (int i = 0; i < 200; ++i)
+        wide += "[" + std::to_string(i) + "],";
+    wide += "{\"b\":[1,2,3]}], \"c\" : {\"d\":[[],[[]]]}}";
+    expectSameAsReference(wide, "wide");
+    std::string unbalanced = "[" + std::string(120, '[') + std::string(100, ']') + ",1]";
+    expectSameAsReference(unbalanced, "unbalanced");
+    std::string braces = "{\"a\":" + std::string(80, '{') + std::string(90, '}') + ",\"b\":1}";
+    expectSameAsReference(braces, "braces");
+}
+
+TEST(CrossCheck, JsonTestSuiteFiles)
+{
+    const std::filesystem::path dir = std::filesystem::path(TESS_CORPUS_DIR) / "JSONTestSuite" / "test_parsing";
+    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string text = readFile(entry.path());
+        // Every file loads; the smaller ones are also compared with the literal parser
+        // (the slow one is quadratic on the deep-nesting files).
+        tess::JsonDocument doc;
+        std::string copy = text;
+        doc.parse(copy, false, false);
+        EXPECT_GE(doc.nodes().nodeCount(), 1) << entry.path();
+        doc.buildTreeContent();
+        for (int32_t i = 2; i <= doc.nodes().nodeCount() && i < 200; ++i)
+            doc.valueAt(doc.pathOfNode(i));
+        if (text.size() < 4000)
+            expectSameAsReference(text, entry.path().filename().string());
+        ++files;
+    }
+    EXPECT_GT(files, 300);
+}

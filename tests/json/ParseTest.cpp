@@ -1,0 +1,155 @@
+// What the tolerant parser makes of well-formed, sloppy and broken texts.
+#include "EngineTestSupport.h"
+#include "tree/TreeContentBuffer.h"
+
+#include <gtest/gtest.h>
+
+using tess::JsonDocument;
+using tess::NodeKind;
+using tess::testing::members;
+using tess::testing::parseNodes;
+using V = std::vector<std::string>;
+
+TEST(Parse, TextsWithoutBracketsBecomeAnArrayRoot)
+{
+    for (const char* text : {"", "   "}) {
+        const auto nodes = parseNodes(text);
+        ASSERT_EQ(nodes.size(), 1u) << text;
+        EXPECT_EQ(nodes[0].name, "JSON");
+        EXPECT_EQ(nodes[0].kind, int(NodeKind::Array));
+        EXPECT_EQ(nodes[0].value, text);
+    }
+    EXPECT_EQ(members("123"), V{"[1]=123"});
+    EXPECT_EQ(members("123", true), V{"[0]=123"});
+    EXPECT_EQ(members("hello"), V{"[1]=hello"});
+}
+
+TEST(Parse, EmptyContainersAndTrailingCommas)
+{
+    EXPECT_TRUE(members("{}").empty());
+    EXPECT_TRUE(members("[]").empty());
+    EXPECT_TRUE(members("[ ]").empty());
+    EXPECT_EQ(members("[1,2,]"), (V{"[1]=1", "[2]=2", "[3]="}));
+    EXPECT_EQ(members("{\"a\":1,}"), V{"a=1"});
+    EXPECT_EQ(members("[,]"), (V{"[1]=", "[2]="}));
+}
+
+TEST(Parse, KeysQuotedUnquotedAndSingleQuoted)
+{
+    EXPECT_EQ(members("{a:1}"), V{"a=1"});
+    EXPECT_EQ(members("{'a':'x'}"), V{"'a'='x'"});
+    EXPECT_EQ(members("{'a':'x'}", false, true), V{"a=\"x\""});
+    EXPECT_EQ(members("{\"a\":\"x,y}\",\"b\":2}"), (V{"a=\"x,y}\"", "b=2"}));
+}
+
+TEST(Parse, EscapedQuotesAreHeldAsPlaceholder)
+{
+    EXPECT_EQ(members(R"({"a":"say \"hi\""})"), V{"a=\"say #SYH#hi#SYH#\""});
+    EXPECT_EQ(members(R"({"a":"x\\"})"), V{R"(a="x\\")"});
+    JsonDocument doc;
+    std::string text = R"({"a":"say \"hi\""})";
+    doc.parse(text, false, false);
+    const auto items = doc.buildTreeContent();
+    EXPECT_NE(items.find(R"(a:"say \"hi\"")"), std::string::npos);
+}
+
+TEST(Parse, NestedContainersKeepTheirSourceText)
+{
+    const auto nodes = parseNodes(R"({"k":[[1,2],[3]]})");
+    ASSERT_EQ(nodes.size(), 7u);
+    EXPECT_EQ(nodes[1].name, "k");
+    EXPECT_EQ(nodes[1].kind, int(NodeKind::Array));
+    EXPECT_EQ(nodes[1].value, "[[1,2],[3]]");
+    EXPECT_EQ(nodes[2].name, "[1]");
+    EXPECT_EQ(nodes[2].value, "[1,2]");
+    EXPECT_EQ(nodes[2].childCount, 2);
+    EXPECT_EQ(nodes[5].name, "[2]");
+    EXPECT_EQ(nodes[5].level, 3);
+    EXPECT_EQ(nodes[5].ordinal, 2);
+    EXPECT_EQ(nodes[6].value, "3");
+    EXPECT_EQ(nodes[6].level, 4);
+}
+
+TEST(Parse, SeveralTopLevelValuesMergeAndTextBeforeIsSkipped)
+{
+    EXPECT_EQ(members("{\"a\":1} {\"b\":2}"), (V{"a=1", "b=2"}));
+    EXPECT_EQ(members("HTTP/1.1 200 OK\r\n{\"a\":1}"), V{"a=1"});
+    EXPECT_EQ(members("[INFO] {\"a\":1}"), V{"[1]=INFO"});
+    EXPECT_EQ(members("[1,2], x"), V{"[1]=1"});
+    EXPECT_EQ(members("{\"a\":1}\nb:2"), (V{"a=1", "b=2"}));
+}
+
+TEST(Parse, WhiteSpaceRules)
+{
+    EXPECT_EQ(members("{\"a\": \"x\"}"), V{"a=\"x\""});
+    EXPECT_EQ(members("{\"a\":\" x \"}"), V{"a=\"x\""});
+    EXPECT_EQ(members("{\"a\":\n  1}"), V{"a=\n1"});
+    EXPECT_EQ(members("{\"a\":1"), V{"a=1"});
+    // The ideographic space counts as white space next to structure.
+    EXPECT_EQ(members("{\"a\":\xA1\xA1\"x\"}"), V{"a=\"x\""});
+}
+
+TEST(Parse, BrokenInputKeepsWhatCouldBeCut)
+{
+    EXPECT_EQ(members("{\"a\":1,\"b\"}"), V{"a=1"});
+    EXPECT_EQ(members("{\"a\":[1,2}"), V{});
+    EXPECT_EQ(members("{\"a\":1,\"b\":{\"c\":2}"), (V{"a=1", "b={\"c\":2}", "c=2"}));
+    EXPECT_EQ(members("{\"dup\":1,\"dup\":2}"), (V{"dup=1", "dup=2"}));
+}
+
+TEST(Parse, PlaceholderAlreadyInTextShowsAsEscapedQuote)
+{
+    JsonDocument doc;
+    std::string text = "{\"a\":\"#SYH#\"}";
+    doc.parse(text, false, false);
+    EXPECT_NE(doc.buildTreeContent().find("a:\"\\\"\""), std::string::npos);
+}
+
+TEST(Parse, SingleQuoteConversion)
+{
+    EXPECT_EQ(tess::JsonScanner::convertSingleQuotes(R"({'a':'say "hi"'})"), R"({"a":"say \"hi\""})");
+    EXPECT_EQ(tess::JsonScanner::convertSingleQuotes(R"({'a':'it\'s'})"), R"({"a":"it\'s"})");
+    EXPECT_EQ(tess::JsonScanner::convertSingleQuotes(R"(['a\\'])"), R"(["a\\"])");
+    std::string text = "{'a':1}";
+    JsonDocument doc;
+    doc.parse(text, false, true);
+    EXPECT_EQ(text, "{\"a\":1}");
+    EXPECT_EQ(doc.nodes().valueOf(1), "{\"a\":1}");
+}
+
+TEST(Parse, TableInvariantsAfterParse)
+{
+    const auto nodes = parseNodes(R"({"a":{"b":[1,{"c":2},[]],"d":3},"e":[[[]]]})");
+    ASSERT_FALSE(nodes.empty());
+    EXPECT_EQ(nodes[0].level, 1);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        // childCount equals the number of following nodes one level deeper before the
+        // subtree ends, and ordinals run 1..childCount.
+        int children = 0;
+        for (std::size_t j = i + 1; j < nodes.size() && nodes[j].level > nodes[i].level; ++j) {
+            if (nodes[j].level == nodes[i].level + 1)
+                EXPECT_EQ(nodes[j].ordinal, ++children);
+        }
+        EXPECT_EQ(nodes[i].childCount, children) << nodes[i].name;
+    }
+}
+
+TEST(Parse, TreeContentBlockRecords)
+{
+    JsonDocument doc;
+    std::string text = R"({"a":1,"b":[true,"x"]})";
+    doc.parse(text, true, false);
+    const auto items = tess::readTreeContent(doc.buildTreeContent());
+    ASSERT_EQ(items.size(), 5u);
+    const char* captions[] = {"JSON", "a:1", "b", "[0]:true", "[1]:\"x\""};
+    const int depths[] = {1, 2, 2, 3, 3};
+    const int kinds[] = {1, 0, 2, 0, 0};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].caption, captions[i]);
+        EXPECT_EQ(items[i].depth, depths[i]);
+        EXPECT_EQ(items[i].image, kinds[i]);
+        EXPECT_EQ(items[i].selectedImage, kinds[i]);
+        EXPECT_EQ(items[i].itemValue, int(i) + 1);
+        EXPECT_EQ(items[i].checkState, 0x10);
+    }
+}
