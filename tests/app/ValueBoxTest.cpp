@@ -41,3 +41,18 @@ TEST(ValueBox, TypedTextReplacesTheStoredValue)
 
 } // namespace
 } // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(ValueBox, OnlyTextWithVeryLongLinesIsLeftUnwrapped)
+{
+    ValueBox box;
+    box.setValueText(std::string(ValueBox::kWrapLimit + 1, 'x'));
+    EXPECT_EQ(box.lineWrapMode(), QPlainTextEdit::NoWrap);
+    box.setValueText(std::string(100, 'x') + "\n" + std::string(100, 'y'));
+    EXPECT_EQ(box.lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
+
+} // namespace
+} // namespace tess

@@ -3,6 +3,8 @@
 #include "platform/qt/QtText.h"
 #include "tree/widgets/TreeModel.h"
 
+#include <algorithm>
+
 namespace tess {
 
 ValueBox::ValueBox(QWidget* parent) : QPlainTextEdit(parent)
@@ -19,12 +21,25 @@ void ValueBox::setValueText(std::string_view gb)
     m_value.assign(gb);
     m_valueCurrent = true;
     m_shortened = gb.size() > kShowLimit;
-    if (m_shortened) {
-        QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));
+    QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));
+    if (m_shortened)
         shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(gb.size());
+    qsizetype longest = 0;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i <= shown.size(); ++i) {
+        if (i == shown.size() || shown[i] == QLatin1Char('\n')) {
+            longest = std::max(longest, i - lineStart);
+            lineStart = i + 1;
+        }
+    }
+    // Change the mode while the box holds text with short lines only, so that no long
+    // line is ever wrapped: unwrapping happens before the new text, wrapping after it.
+    if (longest > kWrapLimit) {
+        setLineWrapMode(QPlainTextEdit::NoWrap);
         setPlainText(shown);
     } else {
-        setPlainText(qt::toQString(gb));
+        setPlainText(shown);
+        setLineWrapMode(QPlainTextEdit::WidgetWidth);
     }
     m_setting = false;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // A value box: a multi-line text box that holds a node's value. A value larger than
-// kShowLimit bytes is shown in its first kShowLimit bytes (laying out a multi-megabyte
-// line would freeze the window), while the box keeps the whole value for reading back
-// and copying, until the user edits the box.
+// kShowLimit bytes is shown in its first kShowLimit bytes, while the box keeps the whole
+// value for reading back and copying, until the user edits the box. Text with a line
+// longer than kWrapLimit characters is not wrapped: wrapping one long line costs time
+// that grows with the square of its length and would freeze the window.
 #include <QPlainTextEdit>
 
 #include <string>
@@ -15,7 +16,8 @@ class ValueBox : public QPlainTextEdit {
 public:
     explicit ValueBox(QWidget* parent = nullptr);
 
-    static constexpr std::size_t kShowLimit = 256 * 1024;
+    static constexpr std::size_t kShowLimit = 64 * 1024;
+    static constexpr qsizetype kWrapLimit = 4096;
 
     // Sets the value (GB18030).
     void setValueText(std::string_view gb);
