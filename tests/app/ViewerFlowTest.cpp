@@ -386,3 +386,33 @@ TEST(ViewerFlow, FileArgumentsAndDropsLoadLikeAPaste)
 
 } // namespace
 } // namespace tess::testing
+
+namespace tess::testing {
+namespace {
+
+TEST(ViewerFlow, KeyboardShortcuts)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    // Ctrl+V in a tree pastes like the paste button.
+    QApplication::clipboard()->setText(QStringLiteral("{\"id\":1,\"x\":2,\"id2\":3}"));
+    v.tree().setFocus();
+    QTest::keyClick(&v.tree(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(v.tree().itemCount(), 4);
+    // Ctrl+F puts the focus into the find text; F3 and Shift+F3 find next and previous.
+    QTest::keyClick(v.window.get(), Qt::Key_F, Qt::ControlModifier);
+    auto* text = v.control<QLineEdit>(u8"编辑框查找文本");
+    EXPECT_EQ(QApplication::focusWidget(), text);
+    text->setText(QStringLiteral("id"));
+    QTest::keyClick(text, Qt::Key_F3);
+    EXPECT_EQ(v.tree().selectedItem(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    EXPECT_EQ(v.tree().selectedItem(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(v.tree().selectedItem(), 1);
+}
+
+} // namespace
+} // namespace tess::testing
