@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
