@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ int fail(const std::string& message, int status = 2)
 
 bool readAll(std::FILE* f, std::string& out, std::string& error)
 {
+    // A regular file is read into a string of its exact size, so the text is held once.
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        static_cast<std::size_t>(st.st_size) <= kMaxInput)
+        out.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[1 << 16];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
@@ -144,8 +150,6 @@ int run(int argc, char** argv)
         if (!fetched.ok)
             return fail(fetched.error, 1);
         text = fetched.text;
-        if (o.raw)
-            (void)0; // the fetched text is GB18030 already
     } else {
         std::string bytes;
         std::string error;

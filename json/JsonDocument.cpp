@@ -55,6 +55,7 @@ public:
             kind = NodeKind::Object;
         else
             kind = o < a ? NodeKind::Object : NodeKind::Array;
+        m_nodes.reserve(view.base->nodeEstimate());
         const int32_t rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
         m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
         while (!m_stack.empty()) {
@@ -68,12 +69,12 @@ private:
     // itself (already kept alive by the caller through shared) becomes the buffer.
     ScanView loadWhole(std::string_view text, const std::shared_ptr<const std::string>& shared)
     {
-        std::string prepared = prepareText(text);
+        std::string prepared;
         std::shared_ptr<const std::string> plain;
-        if (shared && prepared == text)
-            plain = shared;
-        else
+        if (prepareTextInto(text, prepared))
             plain = std::make_shared<const std::string>(std::move(prepared));
+        else
+            plain = shared ? shared : std::make_shared<const std::string>(text);
         m_nodes.keepAlive(plain);
         auto base = std::make_shared<const ScanBase>(std::move(plain));
         return ScanView{base, 0, base->size()};

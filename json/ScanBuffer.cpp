@@ -1,6 +1,7 @@
 #include "json/ScanBuffer.h"
 
 #include "json/JsonScanner.h"
+#include "json/TextPatterns.h"
 #include "platform/MessagePump.h"
 
 #include <algorithm>
@@ -31,6 +32,29 @@ struct DeltaTable {
 };
 
 constexpr DeltaTable kDeltas;
+
+// Bytes that change a count: structure characters, quotes, backslashes, line breaks.
+struct InterestingTable {
+    bool v[256];
+    constexpr InterestingTable() : v()
+    {
+        for (unsigned char c : {'{', '}', '[', ']', '"', ',', '\\', '\n', '\r'})
+            v[c] = true;
+    }
+};
+
+constexpr InterestingTable kInteresting;
+
+struct DeltaNonZeroTable {
+    bool v[256];
+    constexpr DeltaNonZeroTable() : v()
+    {
+        for (unsigned char c : {'{', '}', '[', ']', '"'})
+            v[c] = true;
+    }
+};
+
+constexpr DeltaNonZeroTable kDeltaNonZero;
 
 inline void apply(ScanState& s, unsigned char c)
 {
@@ -70,21 +94,29 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     const int64_t size = static_cast<int64_t>(n);
     m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));
     Checkpoint cp;
+    std::size_t opens = 0;
     const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(m_plain->data());
     for (int64_t k = 0; k * kBlock <= size; ++k) {
         m_checkpoints[static_cast<std::size_t>(k)] = cp;
         const int64_t end = std::min(size, (k + 1) * kBlock);
         for (int64_t j = k * kBlock; j < end; ++j) {
-            apply(cp.state, m[j]);
-            cp.commas += m[j] == ',';
-            cp.closeBraces += m[j] == '}';
-            const unsigned char c = static_cast<unsigned char>((*m_plain)[static_cast<std::size_t>(j)]);
-            if (c == '\\')
+            // Most bytes are none of the counted ones: one table look-up each.
+            if (!kInteresting.v[m[j]] && !kInteresting.v[p[j]])
+                continue;
+            const unsigned char c = m[j];
+            apply(cp.state, c);
+            cp.commas += c == ',';
+            cp.closeBraces += c == '}';
+            opens += c == '{' || c == '[';
+            const unsigned char q = p[j];
+            if (q == '\\')
                 cp.escapes += isEscapeHazard(j);
-            else if (c == '\n' || c == '\r')
+            else if (q == '\n' || q == '\r')
                 cp.trims += isTrimHazard(j);
         }
     }
+    m_nodeEstimate = cp.commas + opens + 2;
 }
 
 bool ScanBase::isEscapeHazard(int64_t i) const
@@ -111,10 +143,28 @@ ScanState ScanBase::stateAt(int64_t offset) const
 {
     offset = std::clamp<int64_t>(offset, 0, size());
     const int64_t k = offset / kBlock;
+    int64_t from = k * kBlock;
     ScanState s = m_checkpoints[static_cast<std::size_t>(k)].state;
+    // Start from a cached state when it lies between the checkpoint and the offset.
+    for (int i = 0; i < 2; ++i) {
+        const StateCache& c = m_stateCache[i];
+        if (c.offset == offset) {
+            m_stateCacheNext = i ^ 1; // keep this one, replace the other next time
+            return c.state;
+        }
+        if (c.offset > from && c.offset < offset) {
+            from = c.offset;
+            s = c.state;
+        }
+    }
     const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
-    for (int64_t j = k * kBlock; j < offset; ++j)
-        apply(s, m[j]);
+    for (int64_t j = from; j < offset; ++j)
+        if (kDeltaNonZero.v[m[j]])
+            apply(s, m[j]);
+    StateCache& slot = m_stateCache[m_stateCacheNext];
+    m_stateCacheNext ^= 1;
+    slot.offset = offset;
+    slot.state = s;
     return s;
 }
 
@@ -367,6 +417,17 @@ std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) con
 std::string prepareText(std::string_view text)
 {
     return JsonScanner::compactWhitespace(JsonScanner::protectEscapes(text));
+}
+
+bool prepareTextInto(std::string_view text, std::string& out)
+{
+    // Protecting escapes can only change a text holding \" or \|\| (byte-wise, so this
+    // errs on the safe side); compacting only one with white space next to structure.
+    const bool protectNeeded = text.find("\\\"") != std::string_view::npos || text.find("\\|\\|") != std::string_view::npos;
+    if (!protectNeeded && patterns::isCompact(text))
+        return false;
+    out = prepareText(text);
+    return out != text;
 }
 
 } // namespace tess

@@ -29,6 +29,8 @@ public:
     std::string_view plain() const { return *m_plain; }
     std::string_view masked() const { return m_masked; }
     int64_t size() const { return static_cast<int64_t>(m_masked.size()); }
+    // Upper bound of the nodes a parse of this text can add (structure characters + 1).
+    std::size_t nodeEstimate() const { return m_nodeEstimate; }
 
     // Counts over [0, offset).
     ScanState stateAt(int64_t offset) const;
@@ -76,7 +78,15 @@ private:
     std::vector<Checkpoint> m_checkpoints; // state of [0, k * kBlock)
     mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
     mutable int64_t m_leaves = 0;
+    std::size_t m_nodeEstimate = 1;
     mutable FindCache m_findCache[8]; // one per structure character
+    // The last two states computed: the walks ask for one fixed start and a moving end.
+    struct StateCache {
+        int64_t offset = -1;
+        ScanState state;
+    };
+    mutable StateCache m_stateCache[2];
+    mutable int m_stateCacheNext = 0;
     static int tokenSlot(char token);
 };
 
@@ -96,5 +106,7 @@ struct ScanView {
 
 // Prepares a text for scanning: escaped quotes protected, then white space compacted.
 std::string prepareText(std::string_view text);
+// The same, but leaves out untouched and returns false when preparing changes nothing.
+bool prepareTextInto(std::string_view text, std::string& out);
 
 } // namespace tess

@@ -10,6 +10,8 @@ namespace {
 // Literal steps are cheap; after this many steps of one search a long run of failing
 // candidates is likely (deep nesting), and the block index finds the first balanced one.
 constexpr int kLiteralSteps = 48;
+// Below this many bytes up to the next opener, plain steps are cheaper than the index.
+constexpr int64_t kIndexedRegion = 512;
 
 // Last ',' (or ',' and '}') at window positions in (from, to), or from when none.
 int64_t lastBefore(const ScanView& v, int64_t from, int64_t to, bool commasOnly)
@@ -60,19 +62,21 @@ int64_t readValue(const ScanView& v, int64_t a)
                 opener = h;
             if (t != -1 && t < opener)
                 opener = t;
-            if (!haveStart) {
-                start = v.stateBefore(a + 1);
-                haveStart = true;
-            }
-            const int64_t hit = v.base->findBalanced(v.off + pos, v.off + opener - 1, ",}", start);
-            if (hit != -1) {
-                pumpMessages();
-                return hit - v.off + 1;
-            }
-            const int64_t z = lastBefore(v, pos, opener, false);
-            if (z != pos) {
-                pos = z;
-                lastEnd = z;
+            if (opener - pos > kIndexedRegion) {
+                if (!haveStart) {
+                    start = v.stateBefore(a + 1);
+                    haveStart = true;
+                }
+                const int64_t hit = v.base->findBalanced(v.off + pos, v.off + opener - 1, ",}", start);
+                if (hit != -1) {
+                    pumpMessages();
+                    return hit - v.off + 1;
+                }
+                const int64_t z = lastBefore(v, pos, opener, false);
+                if (z != pos) {
+                    pos = z;
+                    lastEnd = z;
+                }
             }
         }
         const int64_t h = v.find('[', pos + 1);

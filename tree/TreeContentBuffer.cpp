@@ -5,14 +5,6 @@
 namespace tess {
 namespace {
 
-void putInt32(std::string& out, int32_t v)
-{
-    const uint32_t u = static_cast<uint32_t>(v);
-    const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                       static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
-    out.append(b, 4);
-}
-
 int32_t getInt32(const unsigned char* p)
 {
     const uint32_t u = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -29,16 +21,23 @@ void TreeContentBuffer::appendItem(std::string_view caption, int32_t image, int3
         caption = caption.substr(0, zero);
     if (checkMode < 0 || checkMode > 3)
         checkMode = 3;
+    unsigned char tail[1 + kTreeRecordTailSize] = {};
+    auto put = [&tail](std::size_t at, int32_t v) {
+        const uint32_t u = static_cast<uint32_t>(v);
+        tail[at] = static_cast<unsigned char>(u & 0xFF);
+        tail[at + 1] = static_cast<unsigned char>((u >> 8) & 0xFF);
+        tail[at + 2] = static_cast<unsigned char>((u >> 16) & 0xFF);
+        tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
+    };
+    // tail[0] is the caption's terminating zero byte.
+    put(1, image);
+    put(5, selectedImage);
+    put(9, itemValue);
+    tail[13] = state;
+    tail[16] = static_cast<unsigned char>(0x10 * (checkMode + 1));
+    put(17, depth < 1 ? 1 : depth);
     m_bytes.append(caption);
-    m_bytes.push_back('\0');
-    putInt32(m_bytes, image);
-    putInt32(m_bytes, selectedImage);
-    putInt32(m_bytes, itemValue);
-    m_bytes.push_back(static_cast<char>(state));
-    m_bytes.push_back('\0');
-    m_bytes.push_back('\0');
-    m_bytes.push_back(static_cast<char>(0x10 * (checkMode + 1)));
-    putInt32(m_bytes, depth < 1 ? 1 : depth);
+    m_bytes.append(reinterpret_cast<const char*>(tail), sizeof tail);
 }
 
 std::vector<TreeItemRecord> readTreeContent(std::string_view block)
