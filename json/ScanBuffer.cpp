@@ -421,9 +421,9 @@ std::string prepareText(std::string_view text)
 
 bool prepareTextInto(std::string_view text, std::string& out)
 {
-    // Protecting escapes can only change a text holding \" or \|\| (byte-wise, so this
+    // Protecting escapes can only change a text holding \" or \| (byte-wise, so this
     // errs on the safe side); compacting only one with white space next to structure.
-    const bool protectNeeded = text.find("\\\"") != std::string_view::npos || text.find("\\|\\|") != std::string_view::npos;
+    const bool protectNeeded = text.find("\\\"") != std::string_view::npos || text.find("\\|") != std::string_view::npos;
     if (!protectNeeded && patterns::isCompact(text))
         return false;
     out = prepareText(text);
