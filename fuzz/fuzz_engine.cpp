@@ -1,0 +1,48 @@
+// Parse + tree content block + path and value of every node + the decoders, and for
+// small inputs a differential check against the literal reference parser of the tests.
+#include "json/JsonDocument.h"
+#include "tree/Decoders.h"
+
+#include "../tests/json/ReferenceParser.cpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const bool zeroBased = data[0] & 1;
+    const bool singleQuote = data[0] & 2;
+    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    tess::JsonDocument doc;
+    std::string input = text;
+    doc.parse(input, zeroBased, singleQuote);
+    const std::string block = doc.buildTreeContent();
+    if (block.empty())
+        std::abort(); // there is always a root
+    const int32_t count = doc.nodes().nodeCount();
+    for (int32_t i = 1; i <= count && i <= 2000; ++i) {
+        const std::string path = doc.pathOfNode(i);
+        (void)doc.valueAt(path);
+        (void)doc.valueAt(doc.scanner().convertPath(doc.scanner().convertPath(path, 0), 1));
+    }
+    (void)tess::decodeHtmlEntities(tess::decodeUnicodeEscapes(text));
+
+    if (text.size() <= 2048) {
+        const auto expected = tess::testing::referenceParse(input, zeroBased);
+        const auto actual = doc.nodes().snapshot();
+        if (expected.size() != actual.size())
+            std::abort();
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const tess::JsonNode& e = expected[i];
+            const tess::JsonNode& a = actual[i];
+            if (e.name != a.name || e.value != a.value || e.kind != a.kind || e.level != a.level ||
+                e.childCount != a.childCount || e.ordinal != a.ordinal)
+                std::abort();
+        }
+    }
+    return 0;
+}
