@@ -1,0 +1,156 @@
+// The command line run as a separate process: modes, escaping, encodings and errors.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("tess_cli_" + std::to_string(::getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path file(const std::string& name, const std::string& bytes)
+    {
+        const fs::path p = m_dir / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+
+    // Runs the binary with the given arguments (already quoted) and standard input.
+    Outcome run(const std::string& args, const std::string& input = "")
+    {
+        const fs::path in = file("stdin.bin", input);
+        const fs::path out = m_dir / "stdout.bin";
+        const fs::path err = m_dir / "stderr.bin";
+        const std::string cmd = std::string("'") + TESS_BINARY + "' " + args + " < '" + in.string() + "' > '" +
+                                out.string() + "' 2> '" + err.string() + "'";
+        const int raw = std::system(cmd.c_str());
+        Outcome r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST_F(Cli, TreeAndTableOfADocument)
+{
+    Outcome r = run("--tree", R"({"a":1,"b":[true,"x"]})");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "JSON\n  a:1\n  b\n    [1]:true\n    [2]:\"x\"\n");
+    r = run("--table --zero-based", R"({"b":[true]})");
+    EXPECT_EQ(r.out, "1\t1\t1\t1\t1\tJSON\t{\"b\":[true]}\n"
+                     "2\t2\t2\t1\t1\tb\t[true]\n"
+                     "3\t3\t0\t0\t1\t[0]\ttrue\n");
+}
+
+TEST_F(Cli, ControlBytesAreEscapedInLineModes)
+{
+    const Outcome r = run("--table", std::string("[\"a\\\\b\tc\",\"\x01\x7f\"]\r\n"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("JSON\t[\"a\\\\\\\\b\\tc\",\"\\x01\\x7f\"]\\r\\n\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("[1]\t\"a\\\\\\\\b\\tc\"\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, PathsAndGetInBothForms)
+{
+    const std::string doc = R"({"data":[{"id":1}],"a.b":2})";
+    Outcome r = run("--paths --compact-paths --zero-based", doc);
+    EXPECT_EQ(r.out, "data\t[{\"id\":1}]\ndata[0]\t{\"id\":1}\ndata[0].id\t1\n\"a.b\"\t2\n");
+    r = run("--paths", doc);
+    EXPECT_EQ(r.out, "data\t[{\"id\":1}]\ndata.[1]\t{\"id\":1}\ndata.[1].id\t1\n\"a.b\"\t2\n");
+    r = run("--get data[0].id --compact-paths --zero-based", doc);
+    EXPECT_EQ(r.out, "1\n");
+    r = run("--get 'data.[1].id'", doc);
+    EXPECT_EQ(r.out, "1\n");
+    r = run("--get nothing", doc);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n");
+}
+
+TEST_F(Cli, Utf8InAndOutGbkAndRawPassThrough)
+{
+    // UTF-8 input with a BOM comes back as UTF-8; GBK input is read as GB18030.
+    Outcome r = run("--tree", "\xEF\xBB\xBF{\"\xE4\xB8\xAD\":\"\xF0\x9F\x98\x80\"}");
+    EXPECT_EQ(r.out, "JSON\n  \xE4\xB8\xAD:\"\xF0\x9F\x98\x80\"\n");
+    r = run("--tree", "{\"\xD6\xD0\":1}");
+    EXPECT_EQ(r.out, "JSON\n  \xE4\xB8\xAD:1\n");
+    r = run("--tree --raw", "{\"\xD6\xD0\":1}");
+    EXPECT_EQ(r.out, "JSON\n  \xD6\xD0:1\n");
+    r = run("--get \xE4\xB8\xAD", "{\"\xE4\xB8\xAD\":\"\xE6\x96\x87\"}");
+    EXPECT_EQ(r.out, "\xE6\x96\x87\n");
+}
+
+TEST_F(Cli, DecodeStatsAndPredecode)
+{
+    Outcome r = run("--decode", "\\u4e2d&amp;&#x42;\\ud83d\\ude00");
+    EXPECT_EQ(r.out, "\xE4\xB8\xAD&B\xF0\x9F\x98\x80");
+    r = run("--stats", "{\"a\":[1,[2]]}");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("nodes 5, depth 4, loaded in ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\xE6\xAF\xAB\xE7\xA7\x92\n"), std::string::npos) << r.out; // milliseconds
+    r = run("--tree --predecode", "{\"a\":\"\\u4e2d\"}");
+    EXPECT_EQ(r.out, "JSON\n  a:\"\xE4\xB8\xAD\"\n");
+}
+
+TEST_F(Cli, FileArgumentAndErrors)
+{
+    const fs::path f = file("doc.json", "[1]");
+    Outcome r = run("--tree '" + f.string() + "'");
+    EXPECT_EQ(r.out, "JSON\n  [1]:1\n");
+    r = run("--tree -", "[2]");
+    EXPECT_EQ(r.out, "JSON\n  [1]:2\n");
+
+    for (const char* bad : {"--tree /nonexistent/file.json", "--tree --bogus", "--get", "--tree --table",
+                            "--tree a.json b.json", "--encoding gbk --tree"}) {
+        r = run(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.out.empty()) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    }
+    r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage:"), std::string::npos);
+}
+
+TEST_F(Cli, BinaryGarbageDoesNotCrash)
+{
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.push_back(static_cast<char>((i * 7919) & 0xFF));
+    for (const char* mode : {"--tree", "--table", "--paths", "--decode", "--stats"}) {
+        const Outcome r = run(mode, garbage);
+        EXPECT_EQ(r.status, 0) << mode << r.err;
+    }
+}
