@@ -48,6 +48,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    stopFetch();
     for (TreeView* view : m_trees)
         view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -184,7 +185,11 @@ void MainWindow::pasteIntoCurrentSlot()
 
 void MainWindow::loadTextIntoCurrentSlot(std::string text)
 {
-    const int n = currentSlot();
+    loadTextIntoSlot(currentSlot(), std::move(text));
+}
+
+void MainWindow::loadTextIntoSlot(int n, std::string text)
+{
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     loadDocument(std::move(text), true, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
                  m_objects.stopwatch, options, 0, false);
@@ -199,12 +204,6 @@ bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
         return false;
     loadTextIntoCurrentSlot(std::move(text));
     return true;
-}
-
-void MainWindow::onPasteButtonRightPressed(int modifierState)
-{
-    // Reading JSON from the URL on the clipboard is not part of this build yet.
-    (void)modifierState;
 }
 
 void MainWindow::showSelectedPath(bool alsoValue)
@@ -308,6 +307,7 @@ void MainWindow::requestClose()
 {
     if (loadRunning()) {
         m_closePending = true;
+        m_fetchCancel.store(true);
         return;
     }
     close();
@@ -318,6 +318,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (loadRunning()) {
         // A half-built document must not be saved; close when the load is over.
         m_closePending = true;
+        m_fetchCancel.store(true);
         event->ignore();
         return;
     }
@@ -331,6 +332,7 @@ void MainWindow::onMainWindowClosing()
         return;
     m_closingDone = true;
     m_logoTimer->stop();
+    stopFetch();
     if (!m_setup.writeAtClose)
         return;
     SettingsStore& store = m_objects.settings;

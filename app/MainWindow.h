@@ -2,10 +2,15 @@
 // The main window (form "Drovantile"): option panel, paste button, seven slots on the
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
+#include "fetch/FetchOptions.h"
+
 #include <QWidget>
 
 #include <array>
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 
 class QCheckBox;
 class QFrame;
@@ -25,6 +30,7 @@ class PressLabel;
 class TreeIcons;
 class TreeView;
 class ValueBox;
+struct FetchOutcome;
 struct ProgramObjects;
 
 struct MainWindowSetup {
@@ -32,6 +38,7 @@ struct MainWindowSetup {
     bool writeAtClose = true;   // false when another instance holds the settings file
     std::string startFile;      // loaded into the current slot after the first activation
     int notFoundMs = 500;       // how long "找不到" stays on a find button
+    FetchOptions fetchOptions;  // timeouts, pause and size limit of the URL fetch
 };
 
 class MainWindow : public QWidget {
@@ -59,8 +66,11 @@ public:
     void layoutMainWindow();
     // Closes the window the normal way; during a load the close waits for its end.
     void requestClose();
-    // The URL fetch on the paste button's right button press (not wired yet).
+    // The paste button's right button press: fetches the URL on the clipboard on a worker
+    // thread (modifier state 1 Ctrl, 2 Shift, 4 Alt picks the encoding) and loads the
+    // text into the slot that was current at the press. Ignored while a fetch runs.
     void onPasteButtonRightPressed(int modifierState);
+    bool fetchRunning() const { return m_fetchRunning; }
 
     int currentSlot() const; // 1..7
     TreeView* tree(int slot) const { return m_trees[static_cast<std::size_t>(slot - 1)]; }
@@ -91,6 +101,9 @@ private:
     void takeSelectedCaption();
     void pasteFindText();
     void openAddress(const QString& address);
+    void loadTextIntoSlot(int slot, std::string text);
+    void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome);
+    void stopFetch();
 
     ProgramObjects& m_objects;
     MainWindowSetup m_setup;
@@ -132,6 +145,12 @@ private:
     QRadioButton* m_modeWildcard = nullptr;
     QRadioButton* m_modeRegex = nullptr;
     QCheckBox* m_ignoreCase = nullptr;
+
+    // URL fetch: one worker at a time; the flag stops it (close, destruction).
+    std::thread m_fetchWorker;
+    std::atomic<bool> m_fetchCancel{false};
+    bool m_fetchRunning = false;
+    int m_fetchSlot = 1;
 };
 
 } // namespace tess

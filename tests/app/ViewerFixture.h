@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -79,7 +80,8 @@ struct Viewer {
     std::unique_ptr<MainWindow> window;
     bool held = false;
 
-    explicit Viewer(const std::string& dir, bool show = true)
+    explicit Viewer(const std::string& dir, bool show = true,
+                    const std::function<void(MainWindowSetup&)>& adjust = {})
     {
         objects = std::make_unique<ProgramObjects>();
         held = objects->settings.open(dir + "/Tessarine.ini");
@@ -87,6 +89,8 @@ struct Viewer {
         setup.programDir = dir;
         setup.writeAtClose = held;
         setup.notFoundMs = 60;
+        if (adjust)
+            adjust(setup);
         window = std::make_unique<MainWindow>(*objects, setup);
         if (show) {
             window->show();
