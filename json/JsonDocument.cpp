@@ -203,11 +203,9 @@ private:
             return false;
         if (s > 0 && static_cast<unsigned char>(b.plain()[static_cast<std::size_t>(s - 1)]) >= 0x80)
             return false;
-        if (b.escapeHazards(s, e) != 0 || b.trimHazards(s, e) != 0)
-            return false;
-        const ScanState before = b.stateAt(s);
-        const ScanState after = b.stateAt(e);
-        return (before.quotes & 1u) == 0 && ((after.quotes - before.quotes) & 1u) == 0;
+        // Strings pair up the same way in the slice as in the whole: the value was cut
+        // where its quotes balance, and it starts outside any paired string.
+        return b.escapeHazards(s, e) == 0 && b.trimHazards(s, e) == 0;
     }
 
     JsonNodeList& m_nodes;

@@ -188,10 +188,19 @@ uint32_t ScanBase::trimsBefore(int64_t offset) const
     return count;
 }
 
+// Ranges shorter than this are counted directly instead of through two checkpoints.
+constexpr int64_t kDirectRange = 96;
+
 uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
 {
     if (to - 1 <= from)
         return 0;
+    if (to - from <= kDirectRange) {
+        uint32_t n = 0;
+        for (int64_t j = from; j < to - 1; ++j)
+            n += isEscapeHazard(j);
+        return n;
+    }
     return escapesBefore(to - 1) - escapesBefore(from);
 }
 
@@ -199,7 +208,28 @@ uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
 {
     if (to <= from)
         return 0;
+    if (to - from <= kDirectRange) {
+        uint32_t n = 0;
+        for (int64_t j = from; j < to; ++j)
+            n += isTrimHazard(j);
+        return n;
+    }
     return trimsBefore(to) - trimsBefore(from);
+}
+
+bool ScanBase::balancedBetween(int64_t from, int64_t to) const
+{
+    if (to <= from)
+        return true;
+    if (to - from <= kDirectRange) {
+        ScanState s;
+        const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
+        for (int64_t j = from; j < to; ++j)
+            if (kDeltaNonZero.v[m[j]])
+                apply(s, m[j]);
+        return s == ScanState{};
+    }
+    return stateAt(from) == stateAt(to);
 }
 
 void ScanBase::buildBlockIndex() const
@@ -288,21 +318,7 @@ int64_t ScanBase::findBalanced(int64_t from, int64_t limit, const char* tokens, 
     return -1;
 }
 
-int ScanBase::tokenSlot(char token)
-{
-    switch (token) {
-    case '{': return 0;
-    case '}': return 1;
-    case '[': return 2;
-    case ']': return 3;
-    case '"': return 4;
-    case ':': return 5;
-    case ',': return 6;
-    default: return -1;
-    }
-}
-
-int64_t ScanBase::find(char token, int64_t from, int64_t limit) const
+int64_t ScanBase::findSlow(char token, int64_t from, int64_t limit) const
 {
     limit = std::min(limit, size());
     if (from >= limit)
@@ -380,16 +396,6 @@ int64_t ScanBase::findLast(int64_t from, int64_t limit, bool commasOnly) const
     return -1;
 }
 
-int64_t ScanView::find(char token, int64_t from) const
-{
-    if (from < 1)
-        from = 1;
-    if (from > len)
-        return -1;
-    const int64_t hit = base->find(token, off + from - 1, off + len);
-    return hit == -1 ? -1 : hit - off + 1;
-}
-
 bool ScanView::isBalanced(int64_t from, int64_t to) const
 {
     if (from == -1 || to == -1)
@@ -398,9 +404,7 @@ bool ScanView::isBalanced(int64_t from, int64_t to) const
     if (to - 1 <= from)
         return true;
     // Bytes strictly between the two positions: offsets [off + from, off + to - 1).
-    const ScanState a = base->stateAt(off + from);
-    const ScanState b = base->stateAt(off + std::min(to, len + 1) - 1);
-    return a == b;
+    return base->balancedBetween(off + from, off + std::min(to, len + 1) - 1);
 }
 
 std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) const

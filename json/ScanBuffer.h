@@ -1,6 +1,7 @@
 #pragma once
 // Internal to the engine: a prepared text with its blanked copy and the prefix counts
 // that make the scanner's primitives cheap, and a view (a 1-based window) onto it.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,9 @@ public:
 
     // Counts over [0, offset).
     ScanState stateAt(int64_t offset) const;
+    // True when the bytes in [from, to) hold as many '{' as '}', '[' as ']', and an even
+    // number of '"'.
+    bool balancedBetween(int64_t from, int64_t to) const;
     // Bigrams "\"" and "\|" starting in [from, to - 1) (so wholly inside [from, to)).
     uint32_t escapeHazards(int64_t from, int64_t to) const;
     // Line breaks next to a blank, in [from, to).
@@ -45,7 +49,18 @@ public:
 
     // First offset in [from, limit) holding token, or -1. Remembers the last answer per
     // token, so the forward searches of nested windows cost linear time in total.
-    int64_t find(char token, int64_t from, int64_t limit) const;
+    int64_t find(char token, int64_t from, int64_t limit) const
+    {
+        // Fast path: the remembered answer still holds.
+        const int slot = tokenSlot(token);
+        if (slot >= 0) {
+            const FindCache& c = m_findCache[slot];
+            if (c.hit && c.from <= from && from <= c.upto)
+                return c.upto < std::min(limit, size()) ? c.upto : -1;
+        }
+        return findSlow(token, from, limit);
+    }
+    int64_t findSlow(char token, int64_t from, int64_t limit) const;
     // Last offset in [from, limit) holding ',' (commasOnly) or one of ',' '}', or -1.
     int64_t findLast(int64_t from, int64_t limit, bool commasOnly) const;
 
@@ -87,7 +102,19 @@ private:
     };
     mutable StateCache m_stateCache[2];
     mutable int m_stateCacheNext = 0;
-    static int tokenSlot(char token);
+    static int tokenSlot(char token)
+    {
+        switch (token) {
+        case '{': return 0;
+        case '}': return 1;
+        case '[': return 2;
+        case ']': return 3;
+        case '"': return 4;
+        case ':': return 5;
+        case ',': return 6;
+        default: return -1;
+        }
+    }
 };
 
 // A window [off, off + len) of a base, addressed with 1-based positions like the scanner.
@@ -97,7 +124,15 @@ struct ScanView {
     int64_t len = 0;
 
     unsigned char maskedAt(int64_t p) const { return static_cast<unsigned char>(base->masked()[off + p - 1]); }
-    int64_t find(char token, int64_t from) const;
+    int64_t find(char token, int64_t from) const
+    {
+        if (from < 1)
+            from = 1;
+        if (from > len)
+            return -1;
+        const int64_t hit = base->find(token, off + from - 1, off + len);
+        return hit == -1 ? -1 : hit - off + 1;
+    }
     bool isBalanced(int64_t from, int64_t to) const;
     std::string_view between(int64_t from, int64_t to, bool inclusive) const;
     // Prefix state of the window before position p (p in 1..len+1), relative to the base.

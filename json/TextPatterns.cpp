@@ -307,6 +307,21 @@ std::string_view trimValueView(std::string_view text, bool& contiguous)
 
 std::string_view trimKeyView(std::string_view text, bool& contiguous)
 {
+    // The usual key: a quote, plain characters, a quote. Only the two quotes go.
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        bool plain = true;
+        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+            const u8 c = at(text, i);
+            if (c <= ' ' || c == '"' || c >= 0x80) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain) {
+            contiguous = true;
+            return text.substr(1, text.size() - 2);
+        }
+    }
     Removals r(text);
     scanTrimKey(text, r);
     return r.contiguousView(contiguous);
