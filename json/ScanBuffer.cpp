@@ -168,23 +168,14 @@ ScanState ScanBase::stateAt(int64_t offset) const
     return s;
 }
 
-uint32_t ScanBase::escapesBefore(int64_t offset) const
+uint32_t ScanBase::hazardsBefore(int64_t offset, uint32_t Checkpoint::*counter,
+                                 bool (ScanBase::*isHazard)(int64_t) const) const
 {
     offset = std::clamp<int64_t>(offset, 0, size());
     const int64_t k = offset / kBlock;
-    uint32_t count = m_checkpoints[static_cast<std::size_t>(k)].escapes;
+    uint32_t count = m_checkpoints[static_cast<std::size_t>(k)].*counter;
     for (int64_t j = k * kBlock; j < offset; ++j)
-        count += isEscapeHazard(j);
-    return count;
-}
-
-uint32_t ScanBase::trimsBefore(int64_t offset) const
-{
-    offset = std::clamp<int64_t>(offset, 0, size());
-    const int64_t k = offset / kBlock;
-    uint32_t count = m_checkpoints[static_cast<std::size_t>(k)].trims;
-    for (int64_t j = k * kBlock; j < offset; ++j)
-        count += isTrimHazard(j);
+        count += (this->*isHazard)(j);
     return count;
 }
 
@@ -201,7 +192,8 @@ uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
             n += isEscapeHazard(j);
         return n;
     }
-    return escapesBefore(to - 1) - escapesBefore(from);
+    return hazardsBefore(to - 1, &Checkpoint::escapes, &ScanBase::isEscapeHazard) -
+           hazardsBefore(from, &Checkpoint::escapes, &ScanBase::isEscapeHazard);
 }
 
 uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
@@ -214,7 +206,8 @@ uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
             n += isTrimHazard(j);
         return n;
     }
-    return trimsBefore(to) - trimsBefore(from);
+    return hazardsBefore(to, &Checkpoint::trims, &ScanBase::isTrimHazard) -
+           hazardsBefore(from, &Checkpoint::trims, &ScanBase::isTrimHazard);
 }
 
 bool ScanBase::balancedBetween(int64_t from, int64_t to) const

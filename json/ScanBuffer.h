@@ -81,8 +81,9 @@ private:
         int32_t minBrace, maxBrace, minBracket, maxBracket;
     };
     static constexpr int64_t kBlock = 64;
-    uint32_t escapesBefore(int64_t offset) const;
-    uint32_t trimsBefore(int64_t offset) const;
+    // Hazards of one kind before offset: a checkpoint's counter plus a short scan.
+    uint32_t hazardsBefore(int64_t offset, uint32_t Checkpoint::*counter,
+                           bool (ScanBase::*isHazard)(int64_t) const) const;
     bool isEscapeHazard(int64_t i) const;
     bool isTrimHazard(int64_t i) const;
     void buildBlockIndex() const;

@@ -1,6 +1,7 @@
 // Parse + tree content block on generated documents, side by side with a RapidJSON DOM
 // parse plus a node-counting walk of the same bytes.
 #include "CorpusGenerator.h"
+#include "RapidJsonWalk.h"
 
 #include "json/JsonDocument.h"
 #include "platform/Codec.h"
@@ -57,25 +58,6 @@ void BM_Engine(benchmark::State& state)
     state.counters["blockMB"] = double(blockBytes) / (1024 * 1024);
 }
 
-std::size_t countNodes(const rapidjson::Value& v)
-{
-    // Iterative, so that deep documents do not overflow the stack.
-    std::size_t count = 0;
-    std::vector<const rapidjson::Value*> stack{&v};
-    while (!stack.empty()) {
-        const rapidjson::Value* x = stack.back();
-        stack.pop_back();
-        ++count;
-        if (x->IsObject())
-            for (auto m = x->MemberBegin(); m != x->MemberEnd(); ++m)
-                stack.push_back(&m->value);
-        else if (x->IsArray())
-            for (auto e = x->Begin(); e != x->End(); ++e)
-                stack.push_back(&*e);
-    }
-    return count;
-}
-
 void BM_RapidJson(benchmark::State& state)
 {
     const std::string& text = document(static_cast<Doc>(state.range(0)));
@@ -87,7 +69,7 @@ void BM_RapidJson(benchmark::State& state)
             state.SkipWithError("rapidjson parse error");
             return;
         }
-        nodes = countNodes(doc);
+        nodes = tess::bench::countRapidJsonNodes(doc);
         benchmark::DoNotOptimize(nodes);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));

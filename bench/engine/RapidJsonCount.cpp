@@ -1,5 +1,7 @@
 // Reference for the command-line timing: RapidJSON DOM parse of a file plus a
 // node-counting walk. Prints the node count.
+#include "RapidJsonWalk.h"
+
 #include <rapidjson/document.h>
 
 #include <cstdio>
@@ -23,19 +25,7 @@ int main(int argc, char** argv)
     doc.Parse<rapidjson::kParseIterativeFlag>(text.data(), text.size());
     if (doc.HasParseError())
         return 1;
-    std::size_t count = 0;
-    std::vector<const rapidjson::Value*> stack{&doc};
-    while (!stack.empty()) {
-        const rapidjson::Value* x = stack.back();
-        stack.pop_back();
-        ++count;
-        if (x->IsObject())
-            for (auto m = x->MemberBegin(); m != x->MemberEnd(); ++m)
-                stack.push_back(&m->value);
-        else if (x->IsArray())
-            for (auto e = x->Begin(); e != x->End(); ++e)
-                stack.push_back(&*e);
-    }
+    const std::size_t count = tess::bench::countRapidJsonNodes(doc);
     std::printf("nodes %zu\n", count);
     return 0;
 }
