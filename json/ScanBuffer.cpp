@@ -95,6 +95,8 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));
     Checkpoint cp;
     std::size_t opens = 0;
+    const bool track = size < static_cast<int64_t>(kNoMatch);
+    std::vector<uint32_t> stack;
     const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
     const auto* p = reinterpret_cast<const unsigned char*>(m_plain->data());
     for (int64_t k = 0; k * kBlock <= size; ++k) {
@@ -108,7 +110,24 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
             apply(cp.state, c);
             cp.commas += c == ',';
             cp.closeBraces += c == '}';
-            opens += c == '{' || c == '[';
+            if (c == '{' || c == '[') {
+                ++opens;
+                if (track) {
+                    stack.push_back(static_cast<uint32_t>(m_opens.size()));
+                    m_opens.push_back(static_cast<uint32_t>(j));
+                    m_closes.push_back(kNoMatch);
+                }
+            } else if ((c == '}' || c == ']') && track) {
+                const unsigned char want = c == '}' ? '{' : '[';
+                if (!stack.empty() && m[m_opens[stack.back()]] == want) {
+                    m_closes[stack.back()] = static_cast<uint32_t>(j);
+                    stack.pop_back();
+                } else {
+                    // A closer of the wrong kind: no opener still open can be properly
+                    // nested any more.
+                    stack.clear();
+                }
+            }
             const unsigned char q = p[j];
             if (q == '\\')
                 cp.escapes += isEscapeHazard(j);
@@ -117,6 +136,16 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
         }
     }
     m_nodeEstimate = cp.commas + opens + 2;
+}
+
+int64_t ScanBase::matchingClose(int64_t openOffset) const
+{
+    const auto it = std::lower_bound(m_opens.begin(), m_opens.end(), static_cast<uint64_t>(openOffset),
+                                     [](uint32_t a, uint64_t b) { return a < b; });
+    if (it == m_opens.end() || *it != static_cast<uint64_t>(openOffset))
+        return -1;
+    const uint32_t close = m_closes[static_cast<std::size_t>(it - m_opens.begin())];
+    return close == kNoMatch ? -1 : static_cast<int64_t>(close);
 }
 
 bool ScanBase::isEscapeHazard(int64_t i) const

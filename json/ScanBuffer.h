@@ -43,6 +43,11 @@ public:
     // Line breaks next to a blank, in [from, to).
     uint32_t trimHazards(int64_t from, int64_t to) const;
 
+    // For the '{' or '[' at openOffset: the offset of the closer that ends it when the span
+    // between them is properly nested (every bracket and brace inside closed by its own
+    // kind); -1 otherwise.
+    int64_t matchingClose(int64_t openOffset) const;
+
     // First offset o in [from, limit) whose byte is one of tokens and whose prefix state
     // equals s; -1 when there is none. Builds a block index on first use.
     int64_t findBalanced(int64_t from, int64_t limit, const char* tokens, const ScanState& s) const;
@@ -95,6 +100,9 @@ private:
     mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
     mutable int64_t m_leaves = 0;
     std::size_t m_nodeEstimate = 1;
+    std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order
+    std::vector<uint32_t> m_closes; // their properly nested closers, or kNoMatch
+    static constexpr uint32_t kNoMatch = UINT32_MAX;
     mutable FindCache m_findCache[8]; // one per structure character
     // The last two states computed: the walks ask for one fixed start and a moving end.
     struct StateCache {

@@ -20,6 +20,23 @@ int64_t lastBefore(const ScanView& v, int64_t from, int64_t to, bool commasOnly)
     return hit == -1 ? from : hit - v.off + 1;
 }
 
+// When the text after position p starts with a '{' or '[' whose span is properly nested,
+// the walks can go on from its closer: no position inside the span balances (the opener
+// is still open there), and every step from inside lands inside the span or on a
+// position the walk from the closer reaches too. Returns p when that does not apply.
+int64_t skipNestedValue(const ScanView& v, int64_t p)
+{
+    if (p + 1 > v.len)
+        return p;
+    const unsigned char c = v.maskedAt(p + 1);
+    if (c != '{' && c != '[')
+        return p;
+    const int64_t close = v.base->matchingClose(v.off + p);
+    if (close == -1 || close >= v.off + v.len)
+        return p;
+    return close - v.off + 1;
+}
+
 } // namespace
 
 int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
@@ -46,7 +63,7 @@ int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
 int64_t readValue(const ScanView& v, int64_t a)
 {
     int64_t lastEnd = 0;
-    int64_t pos = a;
+    int64_t pos = skipNestedValue(v, a);
     int steps = 0;
     ScanState start;
     bool haveStart = false;
@@ -109,7 +126,7 @@ int64_t readValue(const ScanView& v, int64_t a)
 
 int64_t elementEnd(const ScanView& v, int64_t start)
 {
-    int64_t pos = start;
+    int64_t pos = skipNestedValue(v, start);
     int steps = 0;
     for (;;) {
         if (++steps > kLiteralSteps) {
