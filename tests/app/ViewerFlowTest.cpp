@@ -416,3 +416,36 @@ TEST(ViewerFlow, KeyboardShortcuts)
 
 } // namespace
 } // namespace tess::testing
+
+namespace tess::testing {
+namespace {
+
+TEST(ViewerFlow, ClickingAnItemShowsItsPathAndTheTreeKeepsItsSelection)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"{\"a\":1,\"b\":2}");
+    TreeView& t = v.tree();
+    auto* path = v.control<QLineEdit>(u8"编辑框路径");
+    auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
+    auto at = [&t](int item) {
+        const QRect r = t.visualRect(t.treeModel().indexOfItem(item));
+        return QPoint(r.x() + 20, r.center().y());
+    };
+    QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, at(2));
+    EXPECT_EQ(t.selectedItem(), 2);
+    EXPECT_EQ(box(path), "b");
+    EXPECT_EQ(box(value), "2");
+    // Ctrl with a click or with Space does not leave the tree without a selected item.
+    QTest::mouseClick(t.viewport(), Qt::LeftButton, Qt::ControlModifier, at(2));
+    EXPECT_EQ(t.selectedItem(), 2);
+    QTest::keyClick(&t, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(t.selectedItem(), 2);
+    EXPECT_EQ(box(path), "b");
+    QTest::keyClick(&t, Qt::Key_Up);
+    EXPECT_EQ(t.selectedItem(), 1);
+    EXPECT_EQ(box(path), "a");
+}
+
+} // namespace
+} // namespace tess::testing

@@ -26,8 +26,10 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(t
     // with a horizontal scroll bar keeps a million-row tree fast.
     header()->setSectionResizeMode(QHeaderView::Interactive);
     header()->resizeSection(0, 4000);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { emit selectionChangedTo(m_model->itemOfIndex(current)); });
+    // On the selection, not the current index: a mouse press makes the item current
+    // before it selects it.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit selectionChangedTo(selectedItem()); });
 }
 
 int TreeView::itemCount() const
@@ -37,10 +39,9 @@ int TreeView::itemCount() const
 
 int TreeView::selectedItem() const
 {
-    const QModelIndex cur = selectionModel()->currentIndex();
-    if (!cur.isValid() || !selectionModel()->isSelected(cur))
-        return -1;
-    return m_model->itemOfIndex(cur);
+    // One column and single selection: at most one selected index.
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : m_model->itemOfIndex(selected.first());
 }
 
 void TreeView::selectItem(int item)
@@ -60,6 +61,14 @@ void TreeView::expandItem(int item)
     const QModelIndex idx = m_model->indexOfItem(item);
     if (idx.isValid())
         expand(idx);
+}
+
+QItemSelectionModel::SelectionFlags TreeView::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
+    if (flags.testFlag(QItemSelectionModel::Deselect))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event)

@@ -40,6 +40,10 @@ signals:
     void pasteRequested();
 
 protected:
+    // Ctrl with a click or with Space would deselect the item; a tree always keeps its
+    // selected item until another one is chosen.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
