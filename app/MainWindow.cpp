@@ -276,8 +276,12 @@ void MainWindow::showAbout()
 void MainWindow::applyIconSet()
 {
     m_icons->setGlyphs(m_textIcons->isChecked());
-    for (TreeView* view : m_trees)
+    for (TreeView* view : m_trees) {
         view->treeModel().iconsChanged();
+        // A tree with one top-level item gets a one-index change, which repaints that
+        // row only; the visible children need their new icons too.
+        view->viewport()->update();
+    }
 }
 
 void MainWindow::applyAlwaysOnTop()

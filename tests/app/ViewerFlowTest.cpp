@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QPaintEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -445,6 +446,35 @@ TEST(ViewerFlow, ClickingAnItemShowsItsPathAndTheTreeKeepsItsSelection)
     QTest::keyClick(&t, Qt::Key_Up);
     EXPECT_EQ(t.selectedItem(), 1);
     EXPECT_EQ(box(path), "a");
+}
+
+// Collects the regions painted on a widget.
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(QWidget* w) { w->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+TEST(ViewerFlow, IconSwitchRepaintsEveryVisibleItem)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"{\"a\":1,\"b\":{\"c\":2}}");
+    settle();
+    TreeView& t = v.tree();
+    PaintSpy spy(t.viewport());
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框文字图标"), Qt::LeftButton);
+    settle();
+    for (int item = 0; item < 3; ++item)
+        EXPECT_TRUE(spy.painted.contains(t.visualRect(t.treeModel().indexOfItem(item)))) << item;
 }
 
 } // namespace

@@ -43,8 +43,7 @@ void TreeModel::setIcons(const TreeIcons* icons)
 
 void TreeModel::iconsChanged()
 {
-    // A change over more than one index makes a view repaint its whole viewport, which
-    // covers the icons of every visible item without relaying out the tree.
+    // Covers the top-level rows only; views repaint their viewport for the rest.
     if (m_topCount > 0)
         emit dataChanged(index(0, 0), index(m_topCount - 1, 0), {Qt::DecorationRole});
 }
