@@ -30,10 +30,23 @@ void PressLabel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         event->accept();
+        m_pressed = true;
         emit leftButtonPressed();
         return;
     }
     QLabel::mousePressEvent(event);
+}
+
+void PressLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_pressed) {
+        m_pressed = false;
+        event->accept();
+        if (rect().contains(event->position().toPoint()))
+            emit clicked();
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
 }
 
 } // namespace tess

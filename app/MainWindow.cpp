@@ -75,11 +75,11 @@ void MainWindow::wireCommands()
     connect(m_findNext, &PressButton::rightButtonPressed, this, [this] { findInTree(true); });
     connect(m_findPrevious, &QPushButton::clicked, this, [this] { findInTree(true); });
     connect(m_findPaste, &QPushButton::clicked, this, &MainWindow::pasteFindText);
-    connect(m_aboutPicture, &PressLabel::leftButtonPressed, this, &MainWindow::showAbout);
+    connect(m_aboutPicture, &PressLabel::clicked, this, &MainWindow::showAbout);
     connect(m_aboutLink, &PressLabel::leftButtonPressed, this, &MainWindow::showAbout);
-    connect(m_logo, &PressLabel::leftButtonPressed, this,
+    connect(m_logo, &PressLabel::clicked, this,
             [this] { openAddress(QStringLiteral("https://www.example.com/korvell/")); });
-    connect(m_homePicture, &PressLabel::leftButtonPressed, this,
+    connect(m_homePicture, &PressLabel::clicked, this,
             [this] { openAddress(m_homeLink->property("address").toString()); });
     connect(m_homeLink, &PressLabel::leftButtonPressed, this,
             [this] { openAddress(m_homeLink->property("address").toString()); });

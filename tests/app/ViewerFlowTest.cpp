@@ -321,6 +321,7 @@ TEST(ViewerFlow, AboutOpensOneReadOnlyDialog)
         EXPECT_EQ(openInfoDialog(), d);
         EXPECT_EQ(d->windowTitle(), qt::ui(u8"信息："));
         EXPECT_TRUE(d->bodyBox()->isReadOnly());
+        EXPECT_EQ(d->focusWidget(), d->bodyBox());
         EXPECT_EQ(d->bodyBox()->document()->firstBlock().text(),
                   qt::ui(u8"【右键单击读取网址数据时，可以附加Ctrl键表示该数据是UTF-8，Alt键表示是GBK，否则自动识别编码】"));
         EXPECT_EQ(d->closeButton()->text(), qt::ui(u8"关闭(&G)"));
@@ -333,6 +334,23 @@ TEST(ViewerFlow, AboutOpensOneReadOnlyDialog)
     QTest::mouseClick(v.control<QLabel>(u8"链接疑点说明"), Qt::LeftButton);
     EXPECT_TRUE(checked);
     EXPECT_EQ(openInfoDialog(), nullptr);
+
+    // The picture opens it on a click: the press alone does nothing.
+    bool opened = false;
+    auto closeIfOpen = [&opened] {
+        if (InfoDialog* d = openInfoDialog()) {
+            opened = true;
+            d->reject();
+        }
+    };
+    auto* picture = v.control<QLabel>(u8"图片疑点说明");
+    QTimer::singleShot(0, closeIfOpen);
+    QTest::mousePress(picture, Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(opened);
+    QTimer::singleShot(0, closeIfOpen);
+    QTest::mouseRelease(picture, Qt::LeftButton);
+    EXPECT_TRUE(opened);
 }
 
 TEST(ViewerFlow, SecondInstanceLeavesTheFilesOfTheFirstAlone)
