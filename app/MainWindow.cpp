@@ -16,8 +16,10 @@
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -337,6 +339,12 @@ void MainWindow::onMainWindowClosing()
     m_closingDone = true;
     m_logoTimer->stop();
     stopFetch();
+    // A close by signal can come while About or a message box is open; left open, such a
+    // dialog would keep the program running without its main window.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            dialog->reject();
+    }
     if (!m_setup.writeAtClose)
         return;
     SettingsStore& store = m_objects.settings;

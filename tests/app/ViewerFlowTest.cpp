@@ -495,5 +495,24 @@ TEST(ViewerFlow, IconSwitchRepaintsEveryVisibleItem)
         EXPECT_TRUE(spy.painted.contains(t.visualRect(t.treeModel().indexOfItem(item)))) << item;
 }
 
+TEST(ViewerFlow, ClosingWhileAboutIsOpenClosesItAndSaves)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"[1]");
+    bool leftOpen = false;
+    QTimer::singleShot(0, v.window.get(), [&v] { v.window->requestClose(); });
+    QTimer::singleShot(3000, [&leftOpen] {
+        if (InfoDialog* d = openInfoDialog()) {
+            leftOpen = true;
+            d->reject();
+        }
+    });
+    v.window->showAbout(); // returns when the dialog is gone
+    EXPECT_FALSE(leftOpen);
+    EXPECT_FALSE(v.window->isVisible());
+    EXPECT_EQ(readFile(dir.file("JSON数据.txt")), "[1]");
+}
+
 } // namespace
 } // namespace tess::testing
