@@ -4,6 +4,7 @@
 
 #include "app/InfoDialog.h"
 #include "app/SlotFiles.h"
+#include "platform/MessagePump.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -12,8 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QPaintEvent>
+#include <QTextBlock>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -261,6 +262,34 @@ TEST_F(ViewerFind, PlainForwardBackwardAndWrap)
     v->tree().selectItem(4);
     QTest::mousePress(next, Qt::RightButton);
     EXPECT_EQ(v->tree().selectedItem(), 3);
+}
+
+// The find buttons' captions, taken when the search pumps messages.
+QPushButton* g_next = nullptr;
+QPushButton* g_previous = nullptr;
+QString g_nextDuring;
+QString g_previousDuring;
+
+void recordFindCaptions()
+{
+    g_nextDuring = g_next->text();
+    g_previousDuring = g_previous->text();
+}
+
+TEST_F(ViewerFind, TheSearchingCaptionIsOnTheButtonOfTheDirection)
+{
+    g_next = next;
+    g_previous = previous;
+    const PumpHook before = setPumpHook(&recordFindCaptions);
+    text->setText(QStringLiteral("JSON"));
+    v->tree().selectItem(1);
+    // A right-button press on "下一个" searches backward: "上一个" shows the caption.
+    QTest::mousePress(next, Qt::RightButton);
+    setPumpHook(before);
+    EXPECT_EQ(v->tree().selectedItem(), 0);
+    EXPECT_EQ(g_previousDuring, qt::ui(u8"寻找中.."));
+    EXPECT_EQ(g_nextDuring, qt::ui(u8"下一个"));
+    EXPECT_EQ(previous->text(), qt::ui(u8"上一个"));
 }
 
 TEST_F(ViewerFind, WildcardAndRegexModes)
