@@ -253,19 +253,17 @@ std::string JsonDocument::buildTreeContent() const
     }
     TreeContentBuffer buffer;
     buffer.reserve(bytes + 64);
-    std::string caption;
     for (int32_t i = 1; i <= count; ++i) {
         const int32_t kind = m_nodes.kindOf(i);
         const std::string_view name = m_nodes.nameView(i);
         if (kind == static_cast<int32_t>(NodeKind::Scalar)) {
             const std::string_view value = m_nodes.valueView(i);
-            caption.assign(name);
-            caption.push_back(':');
-            if (value.find("#SYH#") == std::string_view::npos)
-                caption.append(value);
-            else
-                caption.append(JsonScanner::restoreQuotes(value));
-            buffer.appendItem(caption, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+            if (value.find("#SYH#") == std::string_view::npos) {
+                buffer.appendItem({name, ":", value}, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+            } else {
+                const std::string restored = JsonScanner::restoreQuotes(value);
+                buffer.appendItem({name, ":", restored}, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+            }
         } else {
             buffer.appendItem(name, kind, kind, i, 0, 0, m_nodes.levelOf(i));
         }

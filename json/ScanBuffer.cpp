@@ -136,6 +136,8 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
         }
     }
     m_nodeEstimate = cp.commas + opens + 2;
+    m_totalEscapes = cp.escapes;
+    m_totalTrims = cp.trims;
 }
 
 int64_t ScanBase::matchingClose(int64_t openOffset) const
@@ -213,7 +215,7 @@ constexpr int64_t kDirectRange = 96;
 
 uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
 {
-    if (to - 1 <= from)
+    if (to - 1 <= from || m_totalEscapes == 0)
         return 0;
     if (to - from <= kDirectRange) {
         uint32_t n = 0;
@@ -227,7 +229,7 @@ uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
 
 uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
 {
-    if (to <= from)
+    if (to <= from || m_totalTrims == 0)
         return 0;
     if (to - from <= kDirectRange) {
         uint32_t n = 0;

@@ -100,6 +100,8 @@ private:
     mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
     mutable int64_t m_leaves = 0;
     std::size_t m_nodeEstimate = 1;
+    uint32_t m_totalEscapes = 0;
+    uint32_t m_totalTrims = 0;
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order
     std::vector<uint32_t> m_closes; // their properly nested closers, or kNoMatch
     static constexpr uint32_t kNoMatch = UINT32_MAX;

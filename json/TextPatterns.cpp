@@ -300,6 +300,14 @@ std::string trimValue(std::string_view text)
 
 std::string_view trimValueView(std::string_view text, bool& contiguous)
 {
+    // The usual value: no blank at either end and no line break, so nothing goes.
+    if (!text.empty() && !blankLen(text, 0) && at(text, 0) != 0xA1) {
+        const u8 last = at(text, text.size() - 1);
+        if (last != ' ' && last != '\t' && last != 0xA1 && text.find_first_of("\r\n") == std::string_view::npos) {
+            contiguous = true;
+            return text;
+        }
+    }
     Removals r(text);
     scanTrimValue(text, r);
     return r.contiguousView(contiguous);
@@ -344,13 +352,36 @@ std::string compactWhitespace(std::string_view text)
 
 bool isCompact(std::string_view text)
 {
-    Removals open(text);
-    scanOpen(text, open);
-    if (open.changed())
-        return false;
-    Removals close(text);
-    scanClose(text, close);
-    return !close.changed();
+    // One pass: the open pass changes nothing when no white-space run is followed by an
+    // opener, and then the close pass runs on the same text, changing nothing when no
+    // closer is followed by white space.
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const u8 c = at(text, i);
+        if (c < 0x80) {
+            if (isAsciiWs(c)) {
+                const std::size_t j = runEnd(text, i, wsLen);
+                if (j < n && isOpener(at(text, j)))
+                    return false;
+                i = j;
+                continue;
+            }
+            if (isCloser(c) && i + 1 < n && wsLen(text, i + 1))
+                return false;
+            ++i;
+            continue;
+        }
+        if (isIdeographicSpace(text, i)) {
+            const std::size_t j = runEnd(text, i, wsLen);
+            if (j < n && isOpener(at(text, j)))
+                return false;
+            i = j;
+            continue;
+        }
+        i += unitLength(text, i);
+    }
+    return true;
 }
 
 } // namespace tess::patterns

@@ -16,9 +16,27 @@ int32_t getInt32(const unsigned char* p)
 void TreeContentBuffer::appendItem(std::string_view caption, int32_t image, int32_t selectedImage,
                                    int32_t itemValue, uint8_t state, int32_t checkMode, int32_t depth)
 {
-    const std::size_t zero = caption.find('\0');
-    if (zero != std::string_view::npos)
-        caption = caption.substr(0, zero);
+    appendItem({caption}, image, selectedImage, itemValue, state, checkMode, depth);
+}
+
+void TreeContentBuffer::appendItem(std::initializer_list<std::string_view> captionParts, int32_t image,
+                                   int32_t selectedImage, int32_t itemValue, uint8_t state, int32_t checkMode,
+                                   int32_t depth)
+{
+    for (std::string_view part : captionParts) {
+        const void* zero = part.empty() ? nullptr : std::memchr(part.data(), '\0', part.size());
+        if (zero) {
+            m_bytes.append(part.substr(0, static_cast<const char*>(zero) - part.data()));
+            break;
+        }
+        m_bytes.append(part);
+    }
+    appendTail(image, selectedImage, itemValue, state, checkMode, depth);
+}
+
+void TreeContentBuffer::appendTail(int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
+                                   int32_t checkMode, int32_t depth)
+{
     if (checkMode < 0 || checkMode > 3)
         checkMode = 3;
     unsigned char tail[1 + kTreeRecordTailSize] = {};
@@ -36,7 +54,6 @@ void TreeContentBuffer::appendItem(std::string_view caption, int32_t image, int3
     tail[13] = state;
     tail[16] = static_cast<unsigned char>(0x10 * (checkMode + 1));
     put(17, depth < 1 ? 1 : depth);
-    m_bytes.append(caption);
     m_bytes.append(reinterpret_cast<const char*>(tail), sizeof tail);
 }
 

@@ -4,6 +4,7 @@
 // int32 selected image, int32 item value, uint8 state, 2 reserved zero bytes,
 // uint8 check state (0x10..0x40), int32 depth (at least 1).
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +30,17 @@ public:
     // A caption holding a zero byte is cut there, since the zero byte ends it.
     void appendItem(std::string_view caption, int32_t image, int32_t selectedImage, int32_t itemValue,
                     uint8_t state, int32_t checkMode, int32_t depth);
+    // The same with the caption given in pieces (written back to back).
+    void appendItem(std::initializer_list<std::string_view> captionParts, int32_t image, int32_t selectedImage,
+                    int32_t itemValue, uint8_t state, int32_t checkMode, int32_t depth);
     void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     const std::string& bytes() const { return m_bytes; }
     std::string take() { return std::move(m_bytes); }
     void clear() { m_bytes.clear(); }
 
 private:
+    void appendTail(int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state, int32_t checkMode,
+                    int32_t depth);
     std::string m_bytes;
 };
 
