@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 
 namespace tess {
 namespace {
@@ -72,6 +73,9 @@ void MainWindow::buildForm()
 
     m_pathBox = new QLineEdit(this);
     m_pathBox->setObjectName(ui(u8"编辑框路径"));
+    // The value is looked up from this box's text: a deep node's path must not be cut at
+    // the default 32767 characters.
+    m_pathBox->setMaxLength(std::numeric_limits<int>::max());
     m_pathBox->setGeometry(kRightColumnLeft, 46, 1020 - kRightColumnLeft - 10, 26);
     forbidSaving(m_pathBox);
     m_valueBox = new ValueBox(this);

@@ -543,5 +543,21 @@ TEST(ViewerFlow, ClosingWhileAboutIsOpenClosesItAndSaves)
     EXPECT_EQ(readFile(dir.file("JSON数据.txt")), "[1]");
 }
 
+TEST(ViewerFlow, LongPathsMakeTheRoundTripThroughThePathBox)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    const int depth = 9000; // the canonical path of the innermost array has over 32767 characters
+    const std::string json = std::string(depth, '[') + "\"end\"" + std::string(depth, ']');
+    v.paste(reinterpret_cast<const char8_t*>(json.c_str()));
+    TreeView& t = v.tree();
+    ASSERT_EQ(t.itemCount(), depth + 1);
+    t.selectItem(depth);
+    const std::string path = box(v.control<QLineEdit>(u8"编辑框路径"));
+    EXPECT_GT(path.size(), 32767u);
+    EXPECT_EQ(path.substr(path.size() - 4), ".[1]");
+    EXPECT_EQ(box(v.control<QPlainTextEdit>(u8"编辑框路径数据")), "end");
+}
+
 } // namespace
 } // namespace tess::testing
