@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace tess {
 namespace {
@@ -44,6 +45,29 @@ struct InterestingTable {
 };
 
 constexpr InterestingTable kInteresting;
+
+inline int32_t popcount(uint64_t v)
+{
+    return static_cast<int32_t>(__builtin_popcountll(v));
+}
+
+// 64 bytes in four SSE2 registers; equal(c) gives one bit per byte that is c.
+struct Block64 {
+    __m128i v[4];
+    explicit Block64(const unsigned char* p)
+    {
+        for (int i = 0; i < 4; ++i)
+            v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    }
+    uint64_t equal(char c) const
+    {
+        const __m128i needle = _mm_set1_epi8(c);
+        uint64_t r = 0;
+        for (int i = 0; i < 4; ++i)
+            r |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[i], needle)))) << (16 * i);
+        return r;
+    }
+};
 
 struct DeltaNonZeroTable {
     bool v[256];
@@ -99,41 +123,68 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     std::vector<uint32_t> stack;
     const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
     const auto* p = reinterpret_cast<const unsigned char*>(m_plain->data());
+    auto bracket = [&](int64_t j) {
+        const unsigned char c = m[j];
+        if (c == '{' || c == '[') {
+            stack.push_back(static_cast<uint32_t>(m_opens.size()));
+            m_opens.push_back(static_cast<uint32_t>(j));
+            m_closes.push_back(kNoMatch);
+            return;
+        }
+        const unsigned char want = c == '}' ? '{' : '[';
+        if (!stack.empty() && m[m_opens[stack.back()]] == want) {
+            m_closes[stack.back()] = static_cast<uint32_t>(j);
+            stack.pop_back();
+        } else {
+            // A closer of the wrong kind: no opener still open can be properly nested.
+            stack.clear();
+        }
+    };
+    auto countByte = [&](int64_t j) {
+        // Most bytes are none of the counted ones: one table look-up each.
+        if (!kInteresting.v[m[j]] && !kInteresting.v[p[j]])
+            return;
+        const unsigned char c = m[j];
+        apply(cp.state, c);
+        cp.commas += c == ',';
+        cp.closeBraces += c == '}';
+        opens += c == '{' || c == '[';
+        if (track && (c == '{' || c == '[' || c == '}' || c == ']'))
+            bracket(j);
+        const unsigned char q = p[j];
+        if (q == '\\')
+            cp.escapes += isEscapeHazard(j);
+        else if (q == '\n' || q == '\r')
+            cp.trims += isTrimHazard(j);
+    };
     for (int64_t k = 0; k * kBlock <= size; ++k) {
         m_checkpoints[static_cast<std::size_t>(k)] = cp;
-        const int64_t end = std::min(size, (k + 1) * kBlock);
-        for (int64_t j = k * kBlock; j < end; ++j) {
-            // Most bytes are none of the counted ones: one table look-up each.
-            if (!kInteresting.v[m[j]] && !kInteresting.v[p[j]])
-                continue;
-            const unsigned char c = m[j];
-            apply(cp.state, c);
-            cp.commas += c == ',';
-            cp.closeBraces += c == '}';
-            if (c == '{' || c == '[') {
-                ++opens;
-                if (track) {
-                    stack.push_back(static_cast<uint32_t>(m_opens.size()));
-                    m_opens.push_back(static_cast<uint32_t>(j));
-                    m_closes.push_back(kNoMatch);
-                }
-            } else if ((c == '}' || c == ']') && track) {
-                const unsigned char want = c == '}' ? '{' : '[';
-                if (!stack.empty() && m[m_opens[stack.back()]] == want) {
-                    m_closes[stack.back()] = static_cast<uint32_t>(j);
-                    stack.pop_back();
-                } else {
-                    // A closer of the wrong kind: no opener still open can be properly
-                    // nested any more.
-                    stack.clear();
-                }
-            }
-            const unsigned char q = p[j];
-            if (q == '\\')
-                cp.escapes += isEscapeHazard(j);
-            else if (q == '\n' || q == '\r')
-                cp.trims += isTrimHazard(j);
+        const int64_t begin = k * kBlock;
+        const int64_t end = std::min(size, begin + kBlock);
+        if (end - begin < kBlock) {
+            for (int64_t j = begin; j < end; ++j)
+                countByte(j);
+            continue;
         }
+        // A whole block: compare 64 bytes at a time and count the bits.
+        const Block64 mb(m + begin);
+        const Block64 pb(p + begin);
+        const uint64_t openBrace = mb.equal('{'), closeBrace = mb.equal('}');
+        const uint64_t openBracket = mb.equal('['), closeBracket = mb.equal(']');
+        const uint64_t quotes = mb.equal('"'), commas = mb.equal(',');
+        cp.state.brace += popcount(openBrace) - popcount(closeBrace);
+        cp.state.bracket += popcount(openBracket) - popcount(closeBracket);
+        cp.state.quotes += static_cast<uint32_t>(popcount(quotes));
+        cp.commas += static_cast<uint32_t>(popcount(commas));
+        cp.closeBraces += static_cast<uint32_t>(popcount(closeBrace));
+        opens += static_cast<std::size_t>(popcount(openBrace | openBracket));
+        if (track)
+            for (uint64_t bits = openBrace | closeBrace | openBracket | closeBracket; bits; bits &= bits - 1)
+                bracket(begin + __builtin_ctzll(bits));
+        for (uint64_t bits = pb.equal('\\'); bits; bits &= bits - 1)
+            cp.escapes += isEscapeHazard(begin + __builtin_ctzll(bits));
+        for (uint64_t bits = pb.equal('\n') | pb.equal('\r'); bits; bits &= bits - 1)
+            cp.trims += isTrimHazard(begin + __builtin_ctzll(bits));
     }
     m_nodeEstimate = cp.commas + opens + 2;
     m_totalEscapes = cp.escapes;
