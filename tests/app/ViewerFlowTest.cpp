@@ -7,6 +7,7 @@
 #include "platform/MessagePump.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -217,6 +218,17 @@ TEST(ViewerFlow, CopyCommandsCopyTheBoxesAsTheyAre)
     QTimer::singleShot(0, menu, &QMenu::close);
     QTest::mousePress(t.viewport(), Qt::RightButton, {}, QPoint(r.x() + 20, r.center().y()));
     EXPECT_EQ(t.selectedItem(), 1);
+    settle();
+    // The menu key opens it at the selected item.
+    bool shown = false;
+    QTimer::singleShot(0, menu, [menu, &shown] {
+        shown = menu->isVisible();
+        menu->close();
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QApplication::sendEvent(t.viewport(), &key);
+    settle();
+    EXPECT_TRUE(shown);
 }
 
 class ViewerFind : public ::testing::Test {

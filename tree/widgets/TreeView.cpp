@@ -3,6 +3,7 @@
 #include "tree/widgets/TreeIcons.h"
 #include "tree/widgets/TreeModel.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -93,6 +94,19 @@ void TreeView::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTreeView::mousePressEvent(event);
+}
+
+void TreeView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Mouse)
+        return; // the right-button press has opened it already
+    const QModelIndex idx = m_model->indexOfItem(selectedItem());
+    if (!idx.isValid())
+        return;
+    scrollTo(idx);
+    const QRect r = visualRect(idx);
+    emit itemMenuRequested(viewport()->mapToGlobal(QPoint(r.x() + 20, r.bottom())));
 }
 
 } // namespace tess

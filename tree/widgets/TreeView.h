@@ -46,6 +46,8 @@ protected:
                                                          const QEvent* event = nullptr) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The menu key (or Shift+F10) opens the item menu at the selected item.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     TreeModel* m_model;
