@@ -63,7 +63,7 @@ static uint32_t clampLength(std::size_t n)
 
 int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
-    Node n{name.data(), value.data(), clampLength(name.size()), clampLength(value.size()), 1, 0, 0, 0,
+    Node n{name.data(), value.data(), clampLength(name.size()), clampLength(value.size()), 1, 0, 0,
            static_cast<int32_t>(kind)};
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
@@ -80,7 +80,7 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
 {
     const std::string_view ownName = store(name);
     const std::string_view ownValue = store(value);
-    Node n{ownName.data(), ownValue.data(), clampLength(ownName.size()), clampLength(ownValue.size()), 1, 0, 0, 0,
+    Node n{ownName.data(), ownValue.data(), clampLength(ownName.size()), clampLength(ownValue.size()), 1, 0, 0,
            static_cast<int32_t>(kind)};
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
@@ -93,6 +93,7 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     Node& p = at(parent);
     n.level = p.level + 1;
     n.ordinal = ++p.childCount;
+    shiftTags(pos, 1);
     m_nodes.insert(m_nodes.begin() + (pos - 1), n);
     return pos;
 }
@@ -239,7 +240,10 @@ int32_t JsonNodeList::kindOf(int32_t index) const
 
 int32_t JsonNodeList::tagOf(int32_t index) const
 {
-    return valid(index) ? at(index).tag : -1;
+    if (!valid(index))
+        return -1;
+    const auto it = m_tags.find(index);
+    return it == m_tags.end() ? 0 : it->second;
 }
 
 std::string JsonNodeList::valueOf(int32_t index) const
@@ -290,8 +294,11 @@ int32_t JsonNodeList::setTag(int32_t index, int32_t tag, bool add)
 {
     if (!valid(index))
         return 0;
-    Node& n = at(index);
-    n.tag = add ? static_cast<int32_t>(uint32_t(n.tag) + uint32_t(tag)) : tag;
+    const int32_t value = add ? static_cast<int32_t>(uint32_t(tagOf(index)) + uint32_t(tag)) : tag;
+    if (value == 0)
+        m_tags.erase(index);
+    else
+        m_tags[index] = value;
     return 1;
 }
 
@@ -327,14 +334,25 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
         if (q != -1)
             qOldChildren = at(q).childCount;
     }
-    if (keepChildren && k > 1)
-        m_nodes.erase(m_nodes.begin() + (a - 1));
-    else
-        m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + size));
+    const int64_t removed = keepChildren && k > 1 ? 1 : size;
+    for (int64_t i = a; i < a + removed; ++i)
+        m_tags.erase(static_cast<int32_t>(i));
+    shiftTags(static_cast<int32_t>(a + removed), static_cast<int32_t>(-removed));
+    m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + removed));
     renumber(p, k);
     if (q != -1)
         renumber(q, qOldChildren + 1);
     return 1;
+}
+
+void JsonNodeList::shiftTags(int32_t from, int32_t delta)
+{
+    if (m_tags.empty())
+        return;
+    std::unordered_map<int32_t, int32_t> moved;
+    for (const auto& [index, tag] : m_tags)
+        moved.emplace(index >= from ? index + delta : index, tag);
+    m_tags.swap(moved);
 }
 
 void JsonNodeList::renumber(int32_t parent, int32_t from)
@@ -360,6 +378,7 @@ void JsonNodeList::clear()
     m_nodes.clear();
     m_nodes.shrink_to_fit();
     m_rootCount = 0;
+    m_tags.clear();
     m_owned.clear();
     m_shared.clear();
     m_arena.clear();
@@ -370,9 +389,11 @@ std::vector<JsonNode> JsonNodeList::snapshot() const
 {
     std::vector<JsonNode> out;
     out.reserve(m_nodes.size());
-    for (const Node& n : m_nodes)
-        out.push_back(JsonNode{std::string(n.name, n.nameLen), n.kind, std::string(n.value, n.valueLen), n.tag,
+    for (int32_t i = 1; i <= nodeCount(); ++i) {
+        const Node& n = at(i);
+        out.push_back(JsonNode{std::string(n.name, n.nameLen), n.kind, std::string(n.value, n.valueLen), tagOf(i),
                                n.level, n.childCount, n.ordinal});
+    }
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tess {
@@ -80,9 +81,10 @@ private:
         int32_t level;
         int32_t childCount;
         int32_t ordinal;
-        int32_t tag;
         int32_t kind;
     };
+    // Moves the tags of nodes at index >= from by delta (after an insertion or removal).
+    void shiftTags(int32_t from, int32_t delta);
     bool valid(int32_t index) const { return index >= 1 && index <= nodeCount(); }
     const Node& at(int32_t index) const { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     Node& at(int32_t index) { return m_nodes[static_cast<std::size_t>(index) - 1]; }
@@ -90,6 +92,9 @@ private:
 
     std::vector<Node> m_nodes;
     int32_t m_rootCount = 0;
+    // Tags are spare and almost always 0: only the others are kept, by node index, so
+    // that a node record stays small.
+    std::unordered_map<int32_t, int32_t> m_tags;
     std::deque<std::string> m_owned;                        // long texts copied in
     std::vector<std::unique_ptr<char[]>> m_arena;           // short texts, in chunks
     std::size_t m_arenaUsed = 0;

@@ -82,6 +82,25 @@ TEST(Editing, DeleteFirstChildRemovesWholeSubtree)
     EXPECT_EQ(table(l), "1 1 1 1 JSON=" + text + "\n2 0 0 1 s=3\n");
 }
 
+TEST(Editing, TagsFollowTheirNodesThroughEdits)
+{
+    JsonNodeList l;
+    const int32_t r = l.addNode(-1, "r", NodeKind::Object, "");
+    const int32_t a = l.addNode(r, "a", NodeKind::Object, "");
+    const int32_t b = l.addNode(r, "b", NodeKind::Scalar, "");
+    l.setTag(a, 5, false);
+    l.setTag(b, 7, false);
+    l.addNode(a, "a1", NodeKind::Scalar, ""); // inserted before b
+    EXPECT_EQ(l.nameOf(4), "b");
+    EXPECT_EQ(l.tagOf(4), 7);
+    EXPECT_EQ(l.tagOf(3), 0);
+    l.deleteNode(2, false); // a and a1 go
+    EXPECT_EQ(l.nameOf(2), "b");
+    EXPECT_EQ(l.tagOf(2), 7);
+    EXPECT_EQ(l.snapshot()[1].tag, 7);
+    EXPECT_EQ(l.tagOf(3), -1);
+}
+
 TEST(Editing, ScansByLevel)
 {
     JsonDocument doc;
