@@ -34,6 +34,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstdio>
 
 namespace tess {
 
@@ -126,7 +127,8 @@ void MainWindow::onFirstActivation()
     if (!m_setup.startFile.empty()) {
         const std::string path = std::move(m_setup.startFile);
         m_setup.startFile.clear();
-        loadFileIntoCurrentSlot(path);
+        if (!loadFileIntoCurrentSlot(path))
+            std::fprintf(stderr, "tessarine: cannot read %s\n", path.c_str());
     }
 }
 

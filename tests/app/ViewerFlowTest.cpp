@@ -442,6 +442,14 @@ TEST(ViewerFlow, FileArgumentsAndDropsLoadLikeAPaste)
     EXPECT_EQ(v.tree().sourceText, gb(u8"{\"k\":\"中\"}"));
     EXPECT_FALSE(v.window->loadFileIntoCurrentSlot(dir.file("missing.json")));
     EXPECT_EQ(v.caption(1), "k:\"中\"");
+    // A file named at start that cannot be read is reported on the command line.
+    TempDir other;
+    ::testing::internal::CaptureStderr();
+    Viewer started(other.str(), true, [&](MainWindowSetup& s) { s.startFile = other.file("missing.json"); });
+    settle();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("cannot read " + other.file("missing.json")),
+              std::string::npos);
+    EXPECT_EQ(started.tree().itemCount(), 0);
 }
 
 } // namespace
