@@ -73,6 +73,7 @@ int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, Nod
         n.ordinal = ++p.childCount;
     }
     m_nodes.push_back(n);
+    structureChanged();
     return nodeCount();
 }
 
@@ -85,6 +86,7 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
         m_nodes.push_back(n);
+        structureChanged();
         return nodeCount();
     }
     int32_t pos = subtreeEnd(parent);
@@ -95,6 +97,7 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     n.ordinal = ++p.childCount;
     shiftTags(pos, 1);
     m_nodes.insert(m_nodes.begin() + (pos - 1), n);
+    structureChanged();
     return pos;
 }
 
@@ -172,6 +175,32 @@ int32_t JsonNodeList::findNthAtLevel(int32_t level, int32_t n, int32_t start) co
 
 int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int32_t from) const
 {
+    // Children of a container with many of them are looked up in an index of first
+    // occurrences, built by the same scan the loop below makes.
+    constexpr int32_t kIndexedChildren = 32;
+    if (valid(from) && level == at(from).level + 1 && at(from).childCount > kIndexedChildren) {
+        auto it = m_childIndex.find(from);
+        if (it == m_childIndex.end()) {
+            std::unordered_map<std::string_view, int32_t> index;
+            index.reserve(static_cast<std::size_t>(at(from).childCount));
+            int64_t j = int64_t(from) + 1;
+            while (j <= nodeCount()) {
+                const Node& node = at(static_cast<int32_t>(j));
+                if (node.level == level) {
+                    index.emplace(std::string_view(node.name, node.nameLen), static_cast<int32_t>(j));
+                    ++j;
+                } else if (node.level < level) {
+                    break;
+                } else {
+                    j += 1 + int64_t(std::max(node.childCount, 0));
+                }
+            }
+            it = m_childIndex.emplace(from, std::move(index)).first;
+        }
+        pumpMessages();
+        const auto hit = it->second.find(name);
+        return hit == it->second.end() ? -1 : hit->second;
+    }
     int64_t j = int64_t(std::max(from, 0)) + 1;
     while (j <= nodeCount()) {
         pumpMessages();
@@ -198,24 +227,24 @@ int32_t JsonNodeList::parentOf(int32_t index) const
 {
     if (!valid(index))
         return -1;
-    const int32_t level = at(index).level;
-    if (level == 1)
-        return 0;
-    int64_t i = index;
-    for (;;) {
-        i -= at(static_cast<int32_t>(i)).ordinal;
-        if (i == 0)
-            return 0;
-        if (i < 0 || i > nodeCount())
-            return -1;
-        const int32_t l = at(static_cast<int32_t>(i)).level;
-        if (l == level - 1)
-            return static_cast<int32_t>(i);
-        if (l < level - 1)
-            return -1;
-        if (at(static_cast<int32_t>(i)).ordinal < 1)
-            return -1; // a broken table would never move back
+    if (!m_parentsValid) {
+        // One pass with a stack of open ancestors; a level that jumps by more than one
+        // has no parent (-1), as the backward walk finds too.
+        m_parents.assign(m_nodes.size(), -1);
+        std::vector<int32_t> open;
+        for (int32_t i = 1; i <= nodeCount(); ++i) {
+            const int32_t level = at(i).level;
+            while (!open.empty() && at(open.back()).level >= level)
+                open.pop_back();
+            if (level == 1)
+                m_parents[static_cast<std::size_t>(i - 1)] = 0;
+            else if (!open.empty() && at(open.back()).level == level - 1)
+                m_parents[static_cast<std::size_t>(i - 1)] = open.back();
+            open.push_back(i);
+        }
+        m_parentsValid = true;
     }
+    return m_parents[static_cast<std::size_t>(index - 1)];
 }
 
 bool JsonNodeList::hasChildren(int32_t index) const
@@ -278,6 +307,7 @@ int32_t JsonNodeList::setName(int32_t index, std::string_view name)
         return 0;
     const std::string_view s = store(name);
     at(index).name = s.data();
+    structureChanged();
     at(index).nameLen = clampLength(s.size());
     return 1;
 }
@@ -339,6 +369,7 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
         m_tags.erase(static_cast<int32_t>(i));
     shiftTags(static_cast<int32_t>(a + removed), static_cast<int32_t>(-removed));
     m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + removed));
+    structureChanged();
     renumber(p, k);
     if (q != -1)
         renumber(q, qOldChildren + 1);
@@ -357,6 +388,7 @@ void JsonNodeList::shiftTags(int32_t from, int32_t delta)
 
 void JsonNodeList::renumber(int32_t parent, int32_t from)
 {
+    structureChanged();
     const bool top = parent <= 0;
     if (!top && !valid(parent))
         return;
@@ -375,6 +407,9 @@ void JsonNodeList::renumber(int32_t parent, int32_t from)
 
 void JsonNodeList::clear()
 {
+    structureChanged();
+    m_parents.clear();
+    m_parents.shrink_to_fit();
     m_nodes.clear();
     m_nodes.shrink_to_fit();
     m_rootCount = 0;

@@ -85,6 +85,13 @@ private:
     };
     // Moves the tags of nodes at index >= from by delta (after an insertion or removal).
     void shiftTags(int32_t from, int32_t delta);
+    // Drops the lookup caches below; every change of structure or names calls it.
+    void structureChanged()
+    {
+        m_parentsValid = false;
+        if (!m_childIndex.empty())
+            m_childIndex.clear();
+    }
     bool valid(int32_t index) const { return index >= 1 && index <= nodeCount(); }
     const Node& at(int32_t index) const { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     Node& at(int32_t index) { return m_nodes[static_cast<std::size_t>(index) - 1]; }
@@ -95,6 +102,13 @@ private:
     // Tags are spare and almost always 0: only the others are kept, by node index, so
     // that a node record stays small.
     std::unordered_map<int32_t, int32_t> m_tags;
+    // Lookup caches, so that a path of a node in a huge array costs no more than a
+    // walk over its ancestors: every node's parent (computed in one pass, the same
+    // answer the backward walk by ordinals gives in a well-formed table), and for
+    // containers with many children the first child of each name.
+    mutable std::vector<int32_t> m_parents;
+    mutable bool m_parentsValid = false;
+    mutable std::unordered_map<int32_t, std::unordered_map<std::string_view, int32_t>> m_childIndex;
     std::deque<std::string> m_owned;                        // long texts copied in
     std::vector<std::unique_ptr<char[]>> m_arena;           // short texts, in chunks
     std::size_t m_arenaUsed = 0;

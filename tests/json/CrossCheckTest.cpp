@@ -157,6 +157,76 @@ TEST(CrossCheck, LongRunsOfCandidates)
     expectSameAsReference(braces, "braces");
 }
 
+// The table lookups use caches (a parent per node, an index of child names); they must
+// answer as the plain walks over the table do, also after edits.
+TEST(CrossCheck, ParentsAndChildLookupsMatchTheWalks)
+{
+    std::string text = "{\"a\":[";
+    for (int i = 0; i < 100; ++i)
+        text += "{\"k\":" + std::to_string(i) + ",\"d\":[1,{\"k\":2}]},";
+    text += "7],\"k\":1,\"k\":2,\"b\":{";
+    for (int i = 0; i < 60; ++i)
+        text += "\"n" + std::to_string(i % 40) + "\":" + std::to_string(i) + ",";
+    text += "\"z\":0}}";
+    tess::JsonDocument doc;
+    doc.parse(text, false, false);
+    tess::JsonNodeList& nodes = doc.nodes();
+    std::mt19937 rng(5);
+    for (int round = 0; round < 4; ++round) {
+        const auto table = nodes.snapshot();
+        auto literalParent = [&](int32_t i) -> int32_t {
+            const int32_t level = table[static_cast<std::size_t>(i - 1)].level;
+            if (level == 1)
+                return 0;
+            int64_t j = i;
+            for (;;) {
+                j -= table[static_cast<std::size_t>(j - 1)].ordinal;
+                if (j == 0)
+                    return 0;
+                if (j < 0)
+                    return -1;
+                const int32_t l = table[static_cast<std::size_t>(j - 1)].level;
+                if (l == level - 1)
+                    return static_cast<int32_t>(j);
+                if (l < level - 1)
+                    return -1;
+            }
+        };
+        auto literalChild = [&](int32_t level, const std::string& name, int32_t from) -> int32_t {
+            for (std::size_t j = static_cast<std::size_t>(from) + 1; j <= table.size();) {
+                const auto& n = table[j - 1];
+                if (n.level == level) {
+                    if (n.name == name)
+                        return static_cast<int32_t>(j);
+                    ++j;
+                } else if (n.level < level) {
+                    return -1;
+                } else {
+                    j += 1 + static_cast<std::size_t>(n.childCount);
+                }
+            }
+            return -1;
+        };
+        for (int32_t i = 1; i <= nodes.nodeCount(); ++i) {
+            ASSERT_EQ(nodes.parentOf(i), literalParent(i)) << "node " << i << " round " << round;
+            if (nodes.childCountOf(i) > 0) {
+                for (const char* name : {"k", "d", "[3]", "[101]", "n5", "z", "missing"})
+                    ASSERT_EQ(nodes.findChildByName(nodes.levelOf(i) + 1, name, i),
+                              literalChild(nodes.levelOf(i) + 1, name, i))
+                        << name << " under " << i;
+            }
+        }
+        // Edit and check again: delete a few nodes, keeping children some of the time,
+        // rename one, add one.
+        for (int e = 0; e < 5; ++e) {
+            const int32_t victim = 2 + static_cast<int32_t>(rng() % static_cast<uint32_t>(nodes.nodeCount() - 1));
+            nodes.deleteNode(victim, rng() % 2 == 0);
+        }
+        nodes.setName(3, "k");
+        nodes.addNode(2, "k", tess::NodeKind::Scalar, "x");
+    }
+}
+
 TEST(CrossCheck, JsonTestSuiteFiles)
 {
     const std::filesystem::path dir = std::filesystem::path(TESS_CORPUS_DIR) / "JSONTestSuite" / "test_parsing";
