@@ -7,6 +7,7 @@
 #include "platform/MessagePump.h"
 #include "tree/TreeContentBuffer.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,16 @@ public:
         const int32_t rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
         m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
         while (!m_stack.empty()) {
-            if (!step(m_stack.back()))
+            if (!step(m_stack.back())) {
                 m_stack.pop_back();
+                continue;
+            }
+            // A container member is opened only after step is done with its parent's
+            // frame, since growing the stack moves the frames.
+            if (m_opened) {
+                m_stack.push_back(std::move(*m_opened));
+                m_opened.reset();
+            }
         }
     }
 
@@ -152,7 +161,7 @@ private:
     }
 
     // Adds the member whose value lies strictly between positions from and to of v, and
-    // opens a frame for it when it is a container.
+    // leaves a frame for it in m_opened when it is a container.
     void addMember(int32_t parent, std::string_view name, const ScanView& v, int64_t from, int64_t to)
     {
         const std::string_view raw = v.between(from, to, false);
@@ -193,7 +202,7 @@ private:
             child = loadWhole(*text, text);
         }
         const int32_t node = m_nodes.appendChildView(parent, name, kind, value);
-        m_stack.push_back(Frame{node, std::move(child), kind == NodeKind::Object});
+        m_opened = Frame{node, std::move(child), kind == NodeKind::Object};
     }
 
     static bool canSlice(const ScanBase& b, int64_t s, int64_t e, std::string_view raw)
@@ -211,6 +220,7 @@ private:
     JsonNodeList& m_nodes;
     bool m_zeroBased;
     std::vector<Frame> m_stack;
+    std::optional<Frame> m_opened;
     std::vector<std::string_view> m_names;
 };
 
