@@ -263,19 +263,27 @@ std::string JsonDocument::buildTreeContent() const
     }
     TreeContentBuffer buffer;
     buffer.reserve(bytes + 64);
+    // Every text of a freshly parsed table is cut from the root's text (or made from it
+    // without adding bytes other than "#SYH#" for an escaped quote), so one look at the
+    // root text tells whether any caption can hold a zero byte or the placeholder.
+    const std::string_view root = m_nodes.valueView(1);
+    const bool fromRootOnly = !m_nodes.hasForeignTexts();
+    const bool noZero = fromRootOnly && root.find('\0') == std::string_view::npos;
+    const bool noPlaceholder =
+        fromRootOnly && root.find('#') == std::string_view::npos && root.find("\\\"") == std::string_view::npos;
     for (int32_t i = 1; i <= count; ++i) {
         const int32_t kind = m_nodes.kindOf(i);
         const std::string_view name = m_nodes.nameView(i);
         if (kind == static_cast<int32_t>(NodeKind::Scalar)) {
             const std::string_view value = m_nodes.valueView(i);
-            if (value.find("#SYH#") == std::string_view::npos) {
-                buffer.appendItem({name, ":", value}, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+            if (noPlaceholder || value.find("#SYH#") == std::string_view::npos) {
+                buffer.appendItem({name, ":", value}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
             } else {
                 const std::string restored = JsonScanner::restoreQuotes(value);
-                buffer.appendItem({name, ":", restored}, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+                buffer.appendItem({name, ":", restored}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
             }
         } else {
-            buffer.appendItem(name, kind, kind, i, 0, 0, m_nodes.levelOf(i));
+            buffer.appendItem({name}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
         }
     }
     return buffer.take();

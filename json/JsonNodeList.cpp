@@ -79,6 +79,7 @@ int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, Nod
 
 int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
+    m_foreignTexts = true;
     const std::string_view ownName = store(name);
     const std::string_view ownValue = store(value);
     Node n{ownName.data(), ownValue.data(), clampLength(ownName.size()), clampLength(ownValue.size()), 1, 0, 0,
@@ -305,6 +306,7 @@ int32_t JsonNodeList::setName(int32_t index, std::string_view name)
 {
     if (!valid(index))
         return 0;
+    m_foreignTexts = true;
     const std::string_view s = store(name);
     at(index).name = s.data();
     structureChanged();
@@ -336,6 +338,7 @@ int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
 {
     if (!valid(index))
         return 0;
+    m_foreignTexts = true;
     const std::string_view s = store(value);
     at(index).value = s.data();
     at(index).valueLen = clampLength(s.size());
@@ -413,6 +416,7 @@ void JsonNodeList::clear()
     m_nodes.clear();
     m_nodes.shrink_to_fit();
     m_rootCount = 0;
+    m_foreignTexts = false;
     m_tags.clear();
     m_owned.clear();
     m_shared.clear();

@@ -57,6 +57,9 @@ public:
     int32_t setValue(int32_t index, std::string_view value);
 
     int32_t nodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
+    // True once a name or value came in through addNode or a setter since the last
+    // clear (rather than being cut from the parsed text).
+    bool hasForeignTexts() const { return m_foreignTexts; }
     int32_t rootCount() const { return m_rootCount; }
     void clear();
     std::vector<JsonNode> snapshot() const;
@@ -102,6 +105,7 @@ private:
     // Tags are spare and almost always 0: only the others are kept, by node index, so
     // that a node record stays small.
     std::unordered_map<int32_t, int32_t> m_tags;
+    bool m_foreignTexts = false;
     // Lookup caches, so that a path of a node in a huge array costs no more than a
     // walk over its ancestors: every node's parent (computed in one pass, the same
     // answer the backward walk by ordinals gives in a well-formed table), and for

@@ -101,19 +101,22 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     // the rest as it is. Quotes stay, so both copies keep the same length.
     char* data = m_masked.data();
     const std::size_t n = m_masked.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const void* open = std::memchr(data + i, '"', n - i);
-        if (!open)
-            break;
-        const std::size_t o = static_cast<const char*>(open) - data;
-        const void* close = o + 1 < n ? std::memchr(data + o + 1, '"', n - o - 1) : nullptr;
-        if (!close)
-            break;
-        const std::size_t e = static_cast<const char*>(close) - data;
-        std::memset(data + o + 1, ' ', e - o - 1);
-        i = e + 1;
-    }
+    int64_t open = -1;
+    auto quoteAt = [&](int64_t q) {
+        if (open == -1) {
+            open = q;
+        } else {
+            std::memset(data + open + 1, ' ', static_cast<std::size_t>(q - open - 1));
+            open = -1;
+        }
+    };
+    std::size_t w = 0;
+    for (; w + 64 <= n; w += 64)
+        for (uint64_t bits = Block64(reinterpret_cast<const unsigned char*>(data + w)).equal('"'); bits; bits &= bits - 1)
+            quoteAt(static_cast<int64_t>(w) + __builtin_ctzll(bits));
+    for (; w < n; ++w)
+        if (data[w] == '"')
+            quoteAt(static_cast<int64_t>(w));
 
     const int64_t size = static_cast<int64_t>(n);
     m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));

@@ -21,8 +21,14 @@ void TreeContentBuffer::appendItem(std::string_view caption, int32_t image, int3
 
 void TreeContentBuffer::appendItem(std::initializer_list<std::string_view> captionParts, int32_t image,
                                    int32_t selectedImage, int32_t itemValue, uint8_t state, int32_t checkMode,
-                                   int32_t depth)
+                                   int32_t depth, bool knownWithoutZero)
 {
+    if (knownWithoutZero) {
+        for (std::string_view part : captionParts)
+            m_bytes.append(part);
+        appendTail(image, selectedImage, itemValue, state, checkMode, depth);
+        return;
+    }
     for (std::string_view part : captionParts) {
         const void* zero = part.empty() ? nullptr : std::memchr(part.data(), '\0', part.size());
         if (zero) {

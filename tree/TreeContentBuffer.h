@@ -30,9 +30,11 @@ public:
     // A caption holding a zero byte is cut there, since the zero byte ends it.
     void appendItem(std::string_view caption, int32_t image, int32_t selectedImage, int32_t itemValue,
                     uint8_t state, int32_t checkMode, int32_t depth);
-    // The same with the caption given in pieces (written back to back).
+    // The same with the caption given in pieces (written back to back). With
+    // knownWithoutZero the caller vouches that no piece holds a zero byte.
     void appendItem(std::initializer_list<std::string_view> captionParts, int32_t image, int32_t selectedImage,
-                    int32_t itemValue, uint8_t state, int32_t checkMode, int32_t depth);
+                    int32_t itemValue, uint8_t state, int32_t checkMode, int32_t depth,
+                    bool knownWithoutZero = false);
     void reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     const std::string& bytes() const { return m_bytes; }
     std::string take() { return std::move(m_bytes); }

@@ -153,3 +153,19 @@ TEST(Parse, TreeContentBlockRecords)
         EXPECT_EQ(items[i].checkState, 0x10);
     }
 }
+
+TEST(Parse, CaptionsEndAtAZeroByteAndShowEscapedQuotes)
+{
+    JsonDocument doc;
+    std::string text("[\"a\0b\",\"q\\\"\"]", 13);
+    doc.parse(text, false, false);
+    const auto items = tess::readTreeContent(doc.buildTreeContent());
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[1].caption, "[1]:\"a");
+    EXPECT_EQ(items[2].caption, "[2]:\"q\\\"\"");
+    // A value set after parsing may hold a zero byte too.
+    std::string plain = "[1]";
+    doc.parse(plain, false, false);
+    doc.nodes().setValue(2, std::string("x\0y", 3));
+    EXPECT_EQ(tess::readTreeContent(doc.buildTreeContent())[1].caption, "[1]:x");
+}
