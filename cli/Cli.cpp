@@ -115,6 +115,7 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
 
 void writePaths(JsonDocument& doc, bool compact, OutputSink& sink)
 {
+    doc.nodes().setBulkLookups(true);
     std::string& out = sink.buffer();
     for (int32_t i = 2; i <= doc.nodes().nodeCount(); ++i) {
         const std::string path = doc.pathOfNode(i);

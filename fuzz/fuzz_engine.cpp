@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (block.empty())
         std::abort(); // there is always a root
     const int32_t count = doc.nodes().nodeCount();
+    if (data[0] & 4)
+        doc.nodes().setBulkLookups(true);
     for (int32_t i = 1; i <= count && i <= 300; ++i) {
         const std::string path = doc.pathOfNode(i);
         (void)doc.valueAt(path);

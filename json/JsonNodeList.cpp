@@ -179,7 +179,7 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
     // Children of a container with many of them are looked up in an index of first
     // occurrences, built by the same scan the loop below makes.
     constexpr int32_t kIndexedChildren = 32;
-    if (valid(from) && level == at(from).level + 1 && at(from).childCount > kIndexedChildren) {
+    if (m_bulkLookups && valid(from) && level == at(from).level + 1 && at(from).childCount > kIndexedChildren) {
         auto it = m_childIndex.find(from);
         if (it == m_childIndex.end()) {
             std::unordered_map<std::string_view, int32_t> index;
@@ -228,6 +228,8 @@ int32_t JsonNodeList::parentOf(int32_t index) const
 {
     if (!valid(index))
         return -1;
+    if (!m_bulkLookups)
+        return parentByOrdinals(index);
     if (!m_parentsValid) {
         // One pass with a stack of open ancestors; a level that jumps by more than one
         // has no parent (-1), as the backward walk finds too.
@@ -246,6 +248,31 @@ int32_t JsonNodeList::parentOf(int32_t index) const
         m_parentsValid = true;
     }
     return m_parents[static_cast<std::size_t>(index - 1)];
+}
+
+int32_t JsonNodeList::parentByOrdinals(int32_t index) const
+{
+    // Steps back by ordinals: a node with ordinal k has its parent and its k - 1 earlier
+    // siblings before it, so each step lands on the parent or in an earlier sibling's
+    // subtree, whose own ordinal carries the walk further back.
+    const int32_t level = at(index).level;
+    if (level == 1)
+        return 0;
+    int64_t i = index;
+    for (;;) {
+        i -= at(static_cast<int32_t>(i)).ordinal;
+        if (i == 0)
+            return 0;
+        if (i < 0 || i > nodeCount())
+            return -1;
+        const int32_t l = at(static_cast<int32_t>(i)).level;
+        if (l == level - 1)
+            return static_cast<int32_t>(i);
+        if (l < level - 1)
+            return -1;
+        if (at(static_cast<int32_t>(i)).ordinal < 1)
+            return -1; // a broken table would never move back
+    }
 }
 
 bool JsonNodeList::hasChildren(int32_t index) const

@@ -40,6 +40,7 @@ public:
 
     int32_t levelOf(int32_t index) const;
     int32_t parentOf(int32_t index) const;
+    int32_t parentByOrdinals(int32_t index) const;
     bool hasChildren(int32_t index) const;
     int32_t childCountOf(int32_t index) const;
     std::string nameOf(int32_t index) const;
@@ -57,6 +58,15 @@ public:
     int32_t setValue(int32_t index, std::string_view value);
 
     int32_t nodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
+    // For many lookups in one table (every node's path, say): keep every node's parent
+    // and an index of child names for large containers, built on first use. Off by
+    // default, since building them costs more than a single lookup.
+    void setBulkLookups(bool on)
+    {
+        m_bulkLookups = on;
+        structureChanged();
+    }
+
     // True once a name or value came in through addNode or a setter since the last
     // clear (rather than being cut from the parsed text).
     bool hasForeignTexts() const { return m_foreignTexts; }
@@ -106,6 +116,7 @@ private:
     // that a node record stays small.
     std::unordered_map<int32_t, int32_t> m_tags;
     bool m_foreignTexts = false;
+    bool m_bulkLookups = false;
     // Lookup caches, so that a path of a node in a huge array costs no more than a
     // walk over its ancestors: every node's parent (computed in one pass, the same
     // answer the backward walk by ordinals gives in a well-formed table), and for

@@ -171,6 +171,7 @@ TEST(CrossCheck, ParentsAndChildLookupsMatchTheWalks)
     tess::JsonDocument doc;
     doc.parse(text, false, false);
     tess::JsonNodeList& nodes = doc.nodes();
+    nodes.setBulkLookups(true);
     std::mt19937 rng(5);
     for (int round = 0; round < 4; ++round) {
         const auto table = nodes.snapshot();
@@ -209,6 +210,7 @@ TEST(CrossCheck, ParentsAndChildLookupsMatchTheWalks)
         };
         for (int32_t i = 1; i <= nodes.nodeCount(); ++i) {
             ASSERT_EQ(nodes.parentOf(i), literalParent(i)) << "node " << i << " round " << round;
+            ASSERT_EQ(nodes.parentByOrdinals(i), literalParent(i)) << "node " << i << " round " << round;
             if (nodes.childCountOf(i) > 0) {
                 for (const char* name : {"k", "d", "[3]", "[101]", "n5", "z", "missing"})
                     ASSERT_EQ(nodes.findChildByName(nodes.levelOf(i) + 1, name, i),
