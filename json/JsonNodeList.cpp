@@ -126,52 +126,34 @@ int32_t JsonNodeList::collectAtLevel(int32_t level, std::vector<int32_t>* out, b
         out->clear();
     found = 0;
     int32_t counted = 0;
-    int64_t j = int64_t(std::max(start, 0)) + 1;
-    while (j <= nodeCount()) {
-        pumpMessages();
-        const Node& n = at(static_cast<int32_t>(j));
-        if (n.level == level) {
-            if (matchKind && n.kind == kind) {
-                start = static_cast<int32_t>(j);
-                found = 1;
-                return 0;
-            }
-            if (limitKind && n.kind > kind) {
-                count = counted;
-                return 0;
-            }
-            ++counted;
-            if (collect && out)
-                out->push_back(static_cast<int32_t>(j));
-            ++j;
-        } else if (n.level < level) {
-            break;
-        } else {
-            j += 1 + int64_t(std::max(n.childCount, 0));
+    bool limited = false;
+    const int32_t stop = scanLevel(level, start, [&](int32_t j) {
+        const Node& n = at(j);
+        if (matchKind && n.kind == kind)
+            return true;
+        if (limitKind && n.kind > kind) {
+            limited = true;
+            return true;
         }
-    }
+        ++counted;
+        if (collect && out)
+            out->push_back(j);
+        return false;
+    });
     count = counted;
-    return counted;
+    if (stop == -1)
+        return counted;
+    if (!limited) {
+        start = stop;
+        found = 1;
+    }
+    return 0;
 }
 
 int32_t JsonNodeList::findNthAtLevel(int32_t level, int32_t n, int32_t start) const
 {
     int32_t seen = 0;
-    int64_t j = int64_t(std::max(start, 0)) + 1;
-    while (j <= nodeCount()) {
-        pumpMessages();
-        const Node& node = at(static_cast<int32_t>(j));
-        if (node.level == level) {
-            if (++seen == n)
-                return static_cast<int32_t>(j);
-            ++j;
-        } else if (node.level < level) {
-            return -1;
-        } else {
-            j += 1 + int64_t(std::max(node.childCount, 0));
-        }
-    }
-    return -1;
+    return scanLevel(level, start, [&](int32_t) { return ++seen == n; });
 }
 
 int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int32_t from) const
@@ -184,39 +166,17 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
         if (it == m_childIndex.end()) {
             std::unordered_map<std::string_view, int32_t> index;
             index.reserve(static_cast<std::size_t>(at(from).childCount));
-            int64_t j = int64_t(from) + 1;
-            while (j <= nodeCount()) {
-                const Node& node = at(static_cast<int32_t>(j));
-                if (node.level == level) {
-                    index.emplace(std::string_view(node.name, node.nameLen), static_cast<int32_t>(j));
-                    ++j;
-                } else if (node.level < level) {
-                    break;
-                } else {
-                    j += 1 + int64_t(std::max(node.childCount, 0));
-                }
-            }
+            scanLevel(level, from, [&](int32_t j) {
+                index.emplace(nameView(j), j);
+                return false;
+            });
             it = m_childIndex.emplace(from, std::move(index)).first;
         }
         pumpMessages();
         const auto hit = it->second.find(name);
         return hit == it->second.end() ? -1 : hit->second;
     }
-    int64_t j = int64_t(std::max(from, 0)) + 1;
-    while (j <= nodeCount()) {
-        pumpMessages();
-        const Node& node = at(static_cast<int32_t>(j));
-        if (node.level == level) {
-            if (std::string_view(node.name, node.nameLen) == name)
-                return static_cast<int32_t>(j);
-            ++j;
-        } else if (node.level < level) {
-            return -1;
-        } else {
-            j += 1 + int64_t(std::max(node.childCount, 0));
-        }
-    }
-    return -1;
+    return scanLevel(level, from, [&](int32_t j) { return nameView(j) == name; });
 }
 
 int32_t JsonNodeList::levelOf(int32_t index) const

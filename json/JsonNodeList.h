@@ -3,6 +3,7 @@
 // immediately followed by its descendants. Texts are views into storage the list
 // (or the document that fills it) keeps alive; setters copy their argument.
 #include "json/JsonNode.h"
+#include "platform/MessagePump.h"
 
 #include <cstdint>
 #include <deque>
@@ -106,6 +107,11 @@ private:
             m_childIndex.clear();
     }
     bool valid(int32_t index) const { return index >= 1 && index <= nodeCount(); }
+    // Visits the nodes at level after start, skipping deeper ones by their child counts,
+    // until a shallower node or the end of the table. visit(index) returns true to stop
+    // there; the result is that index, or -1 when the scan ran out.
+    template <typename Visit>
+    int32_t scanLevel(int32_t level, int32_t start, Visit visit) const;
     const Node& at(int32_t index) const { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     Node& at(int32_t index) { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     std::string_view store(std::string_view text);
@@ -130,5 +136,25 @@ private:
     std::size_t m_arenaSize = 0;
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
 };
+
+template <typename Visit>
+int32_t JsonNodeList::scanLevel(int32_t level, int32_t start, Visit visit) const
+{
+    int64_t j = int64_t(start < 0 ? 0 : start) + 1;
+    while (j <= nodeCount()) {
+        pumpMessages();
+        const Node& node = at(static_cast<int32_t>(j));
+        if (node.level == level) {
+            if (visit(static_cast<int32_t>(j)))
+                return static_cast<int32_t>(j);
+            ++j;
+        } else if (node.level < level) {
+            return -1;
+        } else {
+            j += 1 + int64_t(node.childCount < 0 ? 0 : node.childCount);
+        }
+    }
+    return -1;
+}
 
 } // namespace tess
