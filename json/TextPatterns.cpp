@@ -202,6 +202,20 @@ void scanTrimValue(std::string_view t, Removals& r)
     }
 }
 
+// Bytes isCompact has to look at: white space, closers, and lead bytes (>= 0x80).
+struct CompactClassTable {
+    bool v[256];
+    constexpr CompactClassTable() : v()
+    {
+        for (unsigned c : {' ', '\t', '\n', '\v', '\f', '\r', ']', '}', '"'})
+            v[c] = true;
+        for (unsigned c = 0x80; c < 256; ++c)
+            v[c] = true;
+    }
+};
+
+constexpr CompactClassTable kCompactClass;
+
 inline bool isOpener(u8 c)
 {
     return c == '[' || c == '{' || c == '"';
@@ -354,11 +368,15 @@ bool isCompact(std::string_view text)
 {
     // One pass: the open pass changes nothing when no white-space run is followed by an
     // opener, and then the close pass runs on the same text, changing nothing when no
-    // closer is followed by white space.
+    // closer is followed by white space. Bytes of no interest are skipped by a table.
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
         const u8 c = at(text, i);
+        if (!kCompactClass.v[c]) {
+            ++i;
+            continue;
+        }
         if (c < 0x80) {
             if (isAsciiWs(c)) {
                 const std::size_t j = runEnd(text, i, wsLen);
@@ -367,7 +385,8 @@ bool isCompact(std::string_view text)
                 i = j;
                 continue;
             }
-            if (isCloser(c) && i + 1 < n && wsLen(text, i + 1))
+            // A closer.
+            if (i + 1 < n && wsLen(text, i + 1))
                 return false;
             ++i;
             continue;

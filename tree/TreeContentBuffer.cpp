@@ -1,5 +1,6 @@
 #include "tree/TreeContentBuffer.h"
 
+#include <bit>
 #include <cstring>
 
 namespace tess {
@@ -48,10 +49,14 @@ void TreeContentBuffer::appendTail(int32_t image, int32_t selectedImage, int32_t
     unsigned char tail[1 + kTreeRecordTailSize] = {};
     auto put = [&tail](std::size_t at, int32_t v) {
         const uint32_t u = static_cast<uint32_t>(v);
-        tail[at] = static_cast<unsigned char>(u & 0xFF);
-        tail[at + 1] = static_cast<unsigned char>((u >> 8) & 0xFF);
-        tail[at + 2] = static_cast<unsigned char>((u >> 16) & 0xFF);
-        tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(tail + at, &u, 4);
+        } else {
+            tail[at] = static_cast<unsigned char>(u & 0xFF);
+            tail[at + 1] = static_cast<unsigned char>((u >> 8) & 0xFF);
+            tail[at + 2] = static_cast<unsigned char>((u >> 16) & 0xFF);
+            tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
+        }
     };
     // tail[0] is the caption's terminating zero byte.
     put(1, image);

@@ -50,6 +50,7 @@ TEST(Patterns, ScannersMatchTheRegexService)
         ASSERT_EQ(JsonScanner::trimValue(t), lineEdge.replace(t, "")) << "trimValue of [" << t << "]";
         ASSERT_EQ(JsonScanner::compactWhitespace(t), close.replace(open.replace(t, "$1"), "$1"))
             << "compactWhitespace of [" << t << "]";
+        ASSERT_EQ(tess::patterns::isCompact(t), JsonScanner::compactWhitespace(t) == t) << t;
         bool contiguous = false;
         const std::string_view view = tess::patterns::trimValueView(t, contiguous);
         if (contiguous)
