@@ -7,6 +7,7 @@
 #include "platform/MessagePump.h"
 #include "tree/TreeContentBuffer.h"
 
+#include <charconv>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,8 +153,11 @@ private:
         const std::size_t slot = static_cast<std::size_t>(n);
         if (slot < m_names.size() && !m_names[slot].empty())
             return m_names[slot];
-        const std::string name = "[" + std::to_string(shown) + "]";
-        const std::string_view stored = m_nodes.intern(name);
+        char name[16];
+        name[0] = '[';
+        char* end = std::to_chars(name + 1, name + sizeof name - 1, shown).ptr;
+        *end++ = ']';
+        const std::string_view stored = m_nodes.intern(std::string_view(name, static_cast<std::size_t>(end - name)));
         if (slot >= m_names.size())
             m_names.resize(std::max<std::size_t>(slot + 1, m_names.size() * 2));
         m_names[slot] = stored;

@@ -2,6 +2,7 @@
 
 #include "platform/MessagePump.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tess::scan {
@@ -48,6 +49,16 @@ int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
         if (g != -1 && g > a)
             a = g;
     }
+    // The usual key is a quoted name right after the brace or comma, its colon right
+    // after the closing quote: then that colon is the one the search below finds, since
+    // nothing lies between a and the opening quote.
+    if (inRange && a + 1 <= v.len && v.maskedAt(a + 1) == '"') {
+        const int64_t q2 = v.find('"', a + 2);
+        if (q2 != -1 && q2 + 1 <= v.len && v.maskedAt(q2 + 1) == ':') {
+            rawKey = v.between(a, q2 + 1, false);
+            return q2 + 1;
+        }
+    }
     const int64_t q1 = v.find('"', a);
     const int64_t q2 = v.find('"', q1 + 1);
     int64_t pos = a;
@@ -60,8 +71,37 @@ int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
     return pos;
 }
 
+// The usual scalar value: from a, the first of , } [ { is a ',' or '}' with an even
+// number of quotes and no ']' before it. Then the first step of the walk stops there
+// (no opener comes before it, and the span between balances). Returns -1 otherwise.
+int64_t shortScalarEnd(const ScanView& v, int64_t a)
+{
+    const int64_t limit = std::min(v.len, a + 256);
+    uint32_t quotes = 0;
+    for (int64_t p = a + 1; p <= limit; ++p) {
+        switch (v.maskedAt(p)) {
+        case ',':
+        case '}':
+            return (quotes & 1u) == 0 ? p : -1;
+        case '"':
+            ++quotes;
+            break;
+        case '[':
+        case '{':
+        case ']':
+            return -1;
+        default:
+            break;
+        }
+    }
+    return -1;
+}
+
 int64_t readValue(const ScanView& v, int64_t a)
 {
+    const int64_t scalarEnd = shortScalarEnd(v, a);
+    if (scalarEnd != -1)
+        return scalarEnd;
     int64_t lastEnd = 0;
     int64_t pos = skipNestedValue(v, a);
     int steps = 0;
@@ -126,6 +166,24 @@ int64_t readValue(const ScanView& v, int64_t a)
 
 int64_t elementEnd(const ScanView& v, int64_t start)
 {
+    // The usual element before a comma: the walk's first step takes the next comma, and
+    // with no structure character and an even number of quotes before it, it balances.
+    {
+        const int64_t limit = std::min(v.len, start + 256);
+        uint32_t quotes = 0;
+        for (int64_t p = start + 1; p <= limit; ++p) {
+            const unsigned char c = v.maskedAt(p);
+            if (c == ',') {
+                if ((quotes & 1u) == 0)
+                    return p;
+                break;
+            }
+            if (c == '"')
+                ++quotes;
+            else if (c == '[' || c == ']' || c == '{' || c == '}')
+                break;
+        }
+    }
     int64_t pos = skipNestedValue(v, start);
     int steps = 0;
     for (;;) {

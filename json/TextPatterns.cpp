@@ -317,7 +317,10 @@ std::string_view trimValueView(std::string_view text, bool& contiguous)
     // The usual value: no blank at either end and no line break, so nothing goes.
     if (!text.empty() && !blankLen(text, 0) && at(text, 0) != 0xA1) {
         const u8 last = at(text, text.size() - 1);
-        if (last != ' ' && last != '\t' && last != 0xA1 && text.find_first_of("\r\n") == std::string_view::npos) {
+        bool lineBreak = false;
+        for (const char c : text)
+            lineBreak |= c == '\r' || c == '\n';
+        if (last != ' ' && last != '\t' && last != 0xA1 && !lineBreak) {
             contiguous = true;
             return text;
         }
