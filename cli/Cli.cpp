@@ -98,18 +98,12 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
     const std::string block = doc.buildTreeContent();
     std::string& out = sink.buffer();
     std::size_t pos = 0;
-    while (pos < block.size()) {
-        const std::size_t zero = block.find('\0', pos);
-        if (zero == std::string::npos || block.size() - zero - 1 < kTreeRecordTailSize)
-            break;
-        const auto* tail = reinterpret_cast<const unsigned char*>(block.data() + zero + 1);
-        const int32_t depth = static_cast<int32_t>(uint32_t(tail[16]) | (uint32_t(tail[17]) << 8) |
-                                                   (uint32_t(tail[18]) << 16) | (uint32_t(tail[19]) << 24));
-        out.append(static_cast<std::size_t>(std::max(depth - 1, 0)) * 2, ' ');
-        appendEscaped(out, std::string_view(block).substr(pos, zero - pos));
+    TreeRecordView r;
+    while (readTreeRecord(block, pos, r)) {
+        out.append(static_cast<std::size_t>(std::max(r.depth - 1, 0)) * 2, ' ');
+        appendEscaped(out, r.caption);
         out.push_back('\n');
         sink.lineDone();
-        pos = zero + 1 + kTreeRecordTailSize;
     }
 }
 

@@ -68,30 +68,36 @@ void TreeContentBuffer::appendTail(int32_t image, int32_t selectedImage, int32_t
     m_bytes.append(reinterpret_cast<const char*>(tail), sizeof tail);
 }
 
+bool readTreeRecord(std::string_view block, std::size_t& pos, TreeRecordView& out)
+{
+    if (pos >= block.size())
+        return false;
+    const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
+    if (!z)
+        return false;
+    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(z) - block.data());
+    if (block.size() - (end + 1) < kTreeRecordTailSize)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(block.data() + end + 1);
+    out.caption = block.substr(pos, end - pos);
+    out.image = getInt32(p);
+    out.selectedImage = getInt32(p + 4);
+    out.itemValue = getInt32(p + 8);
+    out.state = p[12];
+    out.checkState = p[15];
+    out.depth = getInt32(p + 16);
+    pos = end + 1 + kTreeRecordTailSize;
+    return true;
+}
+
 std::vector<TreeItemRecord> readTreeContent(std::string_view block)
 {
     std::vector<TreeItemRecord> items;
     std::size_t pos = 0;
-    while (pos < block.size()) {
-        const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
-        if (!z)
-            break;
-        const std::size_t end = static_cast<const char*>(z) - block.data();
-        if (block.size() - (end + 1) < kTreeRecordTailSize)
-            break;
-        TreeItemRecord r;
-        r.caption.assign(block.substr(pos, end - pos));
-        const auto* p = reinterpret_cast<const unsigned char*>(block.data() + end + 1);
-        r.image = getInt32(p);
-        r.selectedImage = getInt32(p + 4);
-        r.itemValue = getInt32(p + 8);
-        r.state = p[12];
-        r.checkState = p[15];
-        r.depth = getInt32(p + 16);
-        items.push_back(std::move(r));
-        pos = end + 1 + kTreeRecordTailSize;
-    }
+    TreeRecordView r;
+    while (readTreeRecord(block, pos, r))
+        items.push_back(TreeItemRecord{std::string(r.caption), r.image, r.selectedImage, r.itemValue, r.state,
+                                       r.checkState, r.depth});
     return items;
 }
-
 } // namespace tess

@@ -46,6 +46,21 @@ private:
     std::string m_bytes;
 };
 
+// One record of a block, its caption a view into the block.
+struct TreeRecordView {
+    std::string_view caption;
+    int32_t image = 0;
+    int32_t selectedImage = 0;
+    int32_t itemValue = 0;
+    uint8_t state = 0;
+    uint8_t checkState = 0x10;
+    int32_t depth = 1;
+};
+
+// Reads the record starting at pos and moves pos past it; false at the end of the block
+// or at a truncated last record.
+bool readTreeRecord(std::string_view block, std::size_t& pos, TreeRecordView& out);
+
 // Reads a block back into records. A truncated last record is dropped.
 std::vector<TreeItemRecord> readTreeContent(std::string_view block);
 

@@ -7,16 +7,6 @@
 #include <cstring>
 
 namespace tess {
-namespace {
-
-int32_t readInt32(const unsigned char* p)
-{
-    const uint32_t u = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-    return static_cast<int32_t>(u);
-}
-
-} // namespace
-
 std::size_t gbPrefixLength(std::string_view text, std::size_t limit)
 {
     if (text.size() <= limit)
@@ -128,33 +118,19 @@ void TreeModel::replaceAll(std::string_view block)
     };
     std::vector<Level> levels;
     std::size_t pos = 0;
-    while (pos < block.size()) {
-        const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
-        if (!z)
-            break;
-        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(z) - block.data());
-        if (block.size() - (end + 1) < kTreeRecordTailSize)
-            break;
-        const auto* p = reinterpret_cast<const unsigned char*>(block.data() + end + 1);
-        const int32_t image = readInt32(p);
-        const int32_t selectedImage = readInt32(p + 4);
-        const int32_t value = readInt32(p + 8);
-        const uint8_t state = p[12];
-        const uint8_t check = p[15];
-        const int32_t depth = readInt32(p + 16);
-
+    TreeRecordView r;
+    while (readTreeRecord(block, pos, r)) {
         if (levels.empty()) {
-            levels.push_back({depth, -1, -1});
+            levels.push_back({r.depth, -1, -1});
         } else {
-            while (levels.size() > 1 && depth < levels.back().depth)
+            while (levels.size() > 1 && r.depth < levels.back().depth)
                 levels.pop_back();
-            if (depth > levels.back().depth && levels.back().last >= 0)
-                levels.push_back({depth, levels.back().last, -1});
+            if (r.depth > levels.back().depth && levels.back().last >= 0)
+                levels.push_back({r.depth, levels.back().last, -1});
         }
         const int32_t index = static_cast<int32_t>(m_items.size());
-        appendItem(levels.back().parent, block.substr(pos, end - pos), image, selectedImage, value, state, check);
+        appendItem(levels.back().parent, r.caption, r.image, r.selectedImage, r.itemValue, r.state, r.checkState);
         levels.back().last = index;
-        pos = end + 1 + kTreeRecordTailSize;
     }
     linkChildren();
     endResetModel();

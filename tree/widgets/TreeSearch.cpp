@@ -57,16 +57,9 @@ std::vector<std::string_view> blockCaptions(std::string_view block)
 {
     std::vector<std::string_view> captions;
     std::size_t pos = 0;
-    while (pos < block.size()) {
-        const void* z = std::memchr(block.data() + pos, '\0', block.size() - pos);
-        if (!z)
-            break;
-        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(z) - block.data());
-        if (block.size() - (end + 1) < kTreeRecordTailSize)
-            break;
-        captions.push_back(block.substr(pos, end - pos));
-        pos = end + 1 + kTreeRecordTailSize;
-    }
+    TreeRecordView r;
+    while (readTreeRecord(block, pos, r))
+        captions.push_back(r.caption);
     return captions;
 }
 
