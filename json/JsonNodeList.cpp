@@ -18,6 +18,7 @@ std::string_view JsonNodeList::store(std::string_view text)
     if (text.size() <= 1024)
         return intern(text);
     m_owned.emplace_back(text);
+    m_texts.add(m_owned.back().data(), m_owned.back().size());
     return m_owned.back();
 }
 
@@ -28,12 +29,14 @@ std::string_view JsonNodeList::intern(std::string_view text)
     constexpr std::size_t kChunk = 256 * 1024;
     if (text.size() > kChunk / 4) {
         m_owned.emplace_back(text);
+        m_texts.add(m_owned.back().data(), m_owned.back().size());
         return m_owned.back();
     }
     if (m_arena.empty() || m_arenaUsed + text.size() > m_arenaSize) {
         m_arena.push_back(std::make_unique<char[]>(kChunk));
         m_arenaUsed = 0;
         m_arenaSize = kChunk;
+        m_texts.add(m_arena.back().get(), kChunk);
     }
     char* dst = m_arena.back().get() + m_arenaUsed;
     std::memcpy(dst, text.data(), text.size());
@@ -46,13 +49,16 @@ std::string_view JsonNodeList::keepAlive(std::string text)
     if (text.empty())
         return {};
     m_owned.push_back(std::move(text));
+    m_texts.add(m_owned.back().data(), m_owned.back().size());
     return m_owned.back();
 }
 
 void JsonNodeList::keepAlive(std::shared_ptr<const std::string> text)
 {
-    if (text)
-        m_shared.push_back(std::move(text));
+    if (!text)
+        return;
+    m_texts.add(text->data(), text->size());
+    m_shared.push_back(std::move(text));
 }
 
 static uint32_t clampLength(std::size_t n)
@@ -63,16 +69,20 @@ static uint32_t clampLength(std::size_t n)
 
 int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
-    Node n{name.data(), value.data(), clampLength(name.size()), clampLength(value.size()), 1, 0, 0,
-           static_cast<int32_t>(kind)};
+    const uint32_t k = static_cast<uint32_t>(kind);
+    const uint32_t bits = k <= 2 ? k : 0;
+    Node n{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()), clampLength(value.size()),
+           packLevel(1, bits), 0, 0};
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
     } else {
         Node& p = at(parent);
-        n.level = p.level + 1;
+        n.levelKind = packLevel(p.level() + 1, bits);
         n.ordinal = ++p.childCount;
     }
     m_nodes.push_back(n);
+    if (k > 2)
+        setKindBits(nodeCount(), static_cast<int32_t>(kind));
     structureChanged();
     return nodeCount();
 }
@@ -82,11 +92,12 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     m_foreignTexts = true;
     const std::string_view ownName = store(name);
     const std::string_view ownValue = store(value);
-    Node n{ownName.data(), ownValue.data(), clampLength(ownName.size()), clampLength(ownValue.size()), 1, 0, 0,
-           static_cast<int32_t>(kind)};
+    Node n{m_texts.refOf(ownName), m_texts.refOf(ownValue), clampLength(ownName.size()), clampLength(ownValue.size()),
+           packLevel(1, 0), 0, 0};
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
         m_nodes.push_back(n);
+        setKindBits(nodeCount(), static_cast<int32_t>(kind));
         structureChanged();
         return nodeCount();
     }
@@ -94,10 +105,11 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     if (pos == -1)
         pos = nodeCount() + 1;
     Node& p = at(parent);
-    n.level = p.level + 1;
+    n.levelKind = packLevel(p.level() + 1, 0);
     n.ordinal = ++p.childCount;
     shiftTags(pos, 1);
     m_nodes.insert(m_nodes.begin() + (pos - 1), n);
+    setKindBits(pos, static_cast<int32_t>(kind));
     structureChanged();
     return pos;
 }
@@ -106,12 +118,12 @@ int32_t JsonNodeList::subtreeEnd(int32_t index) const
 {
     if (!valid(index))
         return -1;
-    const int32_t level = at(index).level;
+    const int32_t level = at(index).level();
     int64_t j = int64_t(index) + 1;
     while (j >= 1 && j <= nodeCount()) {
         pumpMessages();
         const Node& n = at(static_cast<int32_t>(j));
-        if (n.level <= level)
+        if (n.level() <= level)
             return static_cast<int32_t>(j);
         j += 1 + int64_t(std::max(n.childCount, 0));
     }
@@ -128,10 +140,10 @@ int32_t JsonNodeList::collectAtLevel(int32_t level, std::vector<int32_t>* out, b
     int32_t counted = 0;
     bool limited = false;
     const int32_t stop = scanLevel(level, start, [&](int32_t j) {
-        const Node& n = at(j);
-        if (matchKind && n.kind == kind)
+        const int32_t k = kindOfNode(j, at(j));
+        if (matchKind && k == kind)
             return true;
-        if (limitKind && n.kind > kind) {
+        if (limitKind && k > kind) {
             limited = true;
             return true;
         }
@@ -161,7 +173,7 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
     // Children of a container with many of them are looked up in an index of first
     // occurrences, built by the same scan the loop below makes.
     constexpr int32_t kIndexedChildren = 32;
-    if (m_bulkLookups && valid(from) && level == at(from).level + 1 && at(from).childCount > kIndexedChildren) {
+    if (m_bulkLookups && valid(from) && level == at(from).level() + 1 && at(from).childCount > kIndexedChildren) {
         auto it = m_childIndex.find(from);
         if (it == m_childIndex.end()) {
             std::unordered_map<std::string_view, int32_t> index;
@@ -181,7 +193,7 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
 
 int32_t JsonNodeList::levelOf(int32_t index) const
 {
-    return valid(index) ? at(index).level : -1;
+    return valid(index) ? at(index).level() : -1;
 }
 
 int32_t JsonNodeList::parentOf(int32_t index) const
@@ -196,12 +208,12 @@ int32_t JsonNodeList::parentOf(int32_t index) const
         m_parents.assign(m_nodes.size(), -1);
         std::vector<int32_t> open;
         for (int32_t i = 1; i <= nodeCount(); ++i) {
-            const int32_t level = at(i).level;
-            while (!open.empty() && at(open.back()).level >= level)
+            const int32_t level = at(i).level();
+            while (!open.empty() && at(open.back()).level() >= level)
                 open.pop_back();
             if (level == 1)
                 m_parents[static_cast<std::size_t>(i - 1)] = 0;
-            else if (!open.empty() && at(open.back()).level == level - 1)
+            else if (!open.empty() && at(open.back()).level() == level - 1)
                 m_parents[static_cast<std::size_t>(i - 1)] = open.back();
             open.push_back(i);
         }
@@ -215,7 +227,7 @@ int32_t JsonNodeList::parentByOrdinals(int32_t index) const
     // Steps back by ordinals: a node with ordinal k has its parent and its k - 1 earlier
     // siblings before it, so each step lands on the parent or in an earlier sibling's
     // subtree, whose own ordinal carries the walk further back.
-    const int32_t level = at(index).level;
+    const int32_t level = at(index).level();
     if (level == 1)
         return 0;
     int64_t i = index;
@@ -225,7 +237,7 @@ int32_t JsonNodeList::parentByOrdinals(int32_t index) const
             return 0;
         if (i < 0 || i > nodeCount())
             return -1;
-        const int32_t l = at(static_cast<int32_t>(i)).level;
+        const int32_t l = at(static_cast<int32_t>(i)).level();
         if (l == level - 1)
             return static_cast<int32_t>(i);
         if (l < level - 1)
@@ -252,7 +264,7 @@ std::string JsonNodeList::nameOf(int32_t index) const
 
 int32_t JsonNodeList::kindOf(int32_t index) const
 {
-    return valid(index) ? at(index).kind : -1;
+    return valid(index) ? kindOfNode(index, at(index)) : -1;
 }
 
 int32_t JsonNodeList::tagOf(int32_t index) const
@@ -278,7 +290,7 @@ std::string_view JsonNodeList::nameView(int32_t index) const
     if (!valid(index))
         return {};
     const Node& n = at(index);
-    return {n.name, n.nameLen};
+    return m_texts.view(n.name, n.nameLen);
 }
 
 std::string_view JsonNodeList::valueView(int32_t index) const
@@ -286,7 +298,7 @@ std::string_view JsonNodeList::valueView(int32_t index) const
     if (!valid(index))
         return {};
     const Node& n = at(index);
-    return {n.value, n.valueLen};
+    return m_texts.view(n.value, n.valueLen);
 }
 
 int32_t JsonNodeList::setName(int32_t index, std::string_view name)
@@ -295,7 +307,7 @@ int32_t JsonNodeList::setName(int32_t index, std::string_view name)
         return 0;
     m_foreignTexts = true;
     const std::string_view s = store(name);
-    at(index).name = s.data();
+    at(index).name = m_texts.refOf(s);
     structureChanged();
     at(index).nameLen = clampLength(s.size());
     return 1;
@@ -305,7 +317,7 @@ int32_t JsonNodeList::setKind(int32_t index, int32_t kind)
 {
     if (!valid(index))
         return 0;
-    at(index).kind = kind;
+    setKindBits(index, kind);
     return 1;
 }
 
@@ -327,7 +339,7 @@ int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
         return 0;
     m_foreignTexts = true;
     const std::string_view s = store(value);
-    at(index).value = s.data();
+    at(index).value = m_texts.refOf(s);
     at(index).valueLen = clampLength(s.size());
     return 1;
 }
@@ -336,11 +348,11 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
 {
     if (!valid(a))
         return 0;
-    const int32_t level = at(a).level;
+    const int32_t level = at(a).level();
     int64_t end = a;
     do {
         end += int64_t(std::max(at(static_cast<int32_t>(end)).childCount, 0)) + 1;
-    } while (end <= nodeCount() && at(static_cast<int32_t>(end)).level > level);
+    } while (end <= nodeCount() && at(static_cast<int32_t>(end)).level() > level);
     if (end > nodeCount())
         end = int64_t(nodeCount()) + 1;
     const int64_t size = end - a;
@@ -355,8 +367,10 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
             qOldChildren = at(q).childCount;
     }
     const int64_t removed = keepChildren && k > 1 ? 1 : size;
-    for (int64_t i = a; i < a + removed; ++i)
+    for (int64_t i = a; i < a + removed; ++i) {
         m_tags.erase(static_cast<int32_t>(i));
+        m_oddKinds.erase(static_cast<int32_t>(i));
+    }
     shiftTags(static_cast<int32_t>(a + removed), static_cast<int32_t>(-removed));
     m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + removed));
     structureChanged();
@@ -368,12 +382,34 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
 
 void JsonNodeList::shiftTags(int32_t from, int32_t delta)
 {
-    if (m_tags.empty())
-        return;
-    std::unordered_map<int32_t, int32_t> moved;
-    for (const auto& [index, tag] : m_tags)
-        moved.emplace(index >= from ? index + delta : index, tag);
-    m_tags.swap(moved);
+    for (auto* map : {&m_tags, &m_oddKinds}) {
+        if (map->empty())
+            continue;
+        std::unordered_map<int32_t, int32_t> moved;
+        for (const auto& [index, value] : *map)
+            moved.emplace(index >= from ? index + delta : index, value);
+        map->swap(moved);
+    }
+}
+
+int32_t JsonNodeList::kindOfNode(int32_t index, const Node& n) const
+{
+    const uint32_t bits = n.kindBits();
+    if (bits != 3)
+        return static_cast<int32_t>(bits);
+    const auto it = m_oddKinds.find(index);
+    return it == m_oddKinds.end() ? 0 : it->second;
+}
+
+void JsonNodeList::setKindBits(int32_t index, int32_t kind)
+{
+    Node& n = at(index);
+    const bool plain = kind >= 0 && kind <= 2;
+    n.levelKind = packLevel(n.level(), plain ? static_cast<uint32_t>(kind) : 3u);
+    if (plain)
+        m_oddKinds.erase(index);
+    else
+        m_oddKinds[index] = kind;
 }
 
 void JsonNodeList::renumber(int32_t parent, int32_t from)
@@ -386,7 +422,7 @@ void JsonNodeList::renumber(int32_t parent, int32_t from)
     int32_t start = top ? 0 : parent;
     int32_t found = 0;
     int32_t count = 0;
-    collectAtLevel(top ? 1 : at(parent).level + 1, &children, true, start, 0, false, found, false, count);
+    collectAtLevel(top ? 1 : at(parent).level() + 1, &children, true, start, 0, false, found, false, count);
     for (std::size_t i = static_cast<std::size_t>(std::max(from, 1)); i <= children.size(); ++i)
         at(children[i - 1]).ordinal = static_cast<int32_t>(i);
     if (top)
@@ -405,6 +441,8 @@ void JsonNodeList::clear()
     m_rootCount = 0;
     m_foreignTexts = false;
     m_tags.clear();
+    m_oddKinds.clear();
+    m_texts.clear();
     m_owned.clear();
     m_shared.clear();
     m_arena.clear();
@@ -417,8 +455,8 @@ std::vector<JsonNode> JsonNodeList::snapshot() const
     out.reserve(m_nodes.size());
     for (int32_t i = 1; i <= nodeCount(); ++i) {
         const Node& n = at(i);
-        out.push_back(JsonNode{std::string(n.name, n.nameLen), n.kind, std::string(n.value, n.valueLen), tagOf(i),
-                               n.level, n.childCount, n.ordinal});
+        out.push_back(JsonNode{std::string(nameView(i)), kindOf(i), std::string(valueView(i)), tagOf(i), n.level(),
+                               n.childCount, n.ordinal});
     }
     return out;
 }

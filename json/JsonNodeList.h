@@ -3,6 +3,7 @@
 // immediately followed by its descendants. Texts are views into storage the list
 // (or the document that fills it) keeps alive; setters copy their argument.
 #include "json/JsonNode.h"
+#include "json/TextSpace.h"
 #include "platform/MessagePump.h"
 
 #include <cstdint>
@@ -87,17 +88,28 @@ public:
     void reserve(std::size_t nodes) { m_nodes.reserve(nodes); }
 
 private:
+    // 28 bytes: texts by 32-bit reference, the kind in the low two bits of the level
+    // word (3 means a kind outside 0..2, kept in m_oddKinds).
     struct Node {
-        const char* name;
-        const char* value;
+        uint32_t name;
+        uint32_t value;
         uint32_t nameLen;
         uint32_t valueLen;
-        int32_t level;
+        uint32_t levelKind;
         int32_t childCount;
         int32_t ordinal;
-        int32_t kind;
+        int32_t level() const { return static_cast<int32_t>(levelKind >> 2); }
+        uint32_t kindBits() const { return levelKind & 3u; }
     };
-    // Moves the tags of nodes at index >= from by delta (after an insertion or removal).
+    static_assert(sizeof(Node) == 28);
+    static uint32_t packLevel(int32_t level, uint32_t kindBits)
+    {
+        return (static_cast<uint32_t>(level) << 2) | kindBits;
+    }
+    int32_t kindOfNode(int32_t index, const Node& n) const;
+    void setKindBits(int32_t index, int32_t kind);
+    // Moves the tags and odd kinds of nodes at index >= from by delta (after an insertion
+    // or removal).
     void shiftTags(int32_t from, int32_t delta);
     // Drops the lookup caches below; every change of structure or names calls it.
     void structureChanged()
@@ -121,6 +133,8 @@ private:
     // Tags are spare and almost always 0: only the others are kept, by node index, so
     // that a node record stays small.
     std::unordered_map<int32_t, int32_t> m_tags;
+    std::unordered_map<int32_t, int32_t> m_oddKinds;
+    TextSpace m_texts;
     bool m_foreignTexts = false;
     bool m_bulkLookups = false;
     // Lookup caches, so that a path of a node in a huge array costs no more than a
@@ -144,11 +158,11 @@ int32_t JsonNodeList::scanLevel(int32_t level, int32_t start, Visit visit) const
     while (j <= nodeCount()) {
         pumpMessages();
         const Node& node = at(static_cast<int32_t>(j));
-        if (node.level == level) {
+        if (node.level() == level) {
             if (visit(static_cast<int32_t>(j)))
                 return static_cast<int32_t>(j);
             ++j;
-        } else if (node.level < level) {
+        } else if (node.level() < level) {
             return -1;
         } else {
             j += 1 + int64_t(node.childCount < 0 ? 0 : node.childCount);

@@ -82,7 +82,7 @@ TEST(Editing, DeleteFirstChildRemovesWholeSubtree)
     EXPECT_EQ(table(l), "1 1 1 1 JSON=" + text + "\n2 0 0 1 s=3\n");
 }
 
-TEST(Editing, TagsFollowTheirNodesThroughEdits)
+TEST(Editing, TagsAndUnusualKindsFollowTheirNodesThroughEdits)
 {
     JsonNodeList l;
     const int32_t r = l.addNode(-1, "r", NodeKind::Object, "");
@@ -90,15 +90,28 @@ TEST(Editing, TagsFollowTheirNodesThroughEdits)
     const int32_t b = l.addNode(r, "b", NodeKind::Scalar, "");
     l.setTag(a, 5, false);
     l.setTag(b, 7, false);
+    // A kind outside 0..2 is kept as given, and does not disturb the level.
+    l.setKind(b, -9);
+    l.setKind(a, 77);
     l.addNode(a, "a1", NodeKind::Scalar, ""); // inserted before b
     EXPECT_EQ(l.nameOf(4), "b");
     EXPECT_EQ(l.tagOf(4), 7);
+    EXPECT_EQ(l.kindOf(4), -9);
+    EXPECT_EQ(l.levelOf(4), 2);
     EXPECT_EQ(l.tagOf(3), 0);
+    EXPECT_EQ(l.kindOf(3), 0);
+    EXPECT_EQ(l.levelOf(3), 3);
+    EXPECT_EQ(l.kindOf(2), 77);
     l.deleteNode(2, false); // a and a1 go
     EXPECT_EQ(l.nameOf(2), "b");
     EXPECT_EQ(l.tagOf(2), 7);
+    EXPECT_EQ(l.kindOf(2), -9);
     EXPECT_EQ(l.snapshot()[1].tag, 7);
+    EXPECT_EQ(l.snapshot()[1].kind, -9);
     EXPECT_EQ(l.tagOf(3), -1);
+    l.setKind(2, 2);
+    EXPECT_EQ(l.kindOf(2), 2);
+    EXPECT_EQ(l.levelOf(2), 2);
 }
 
 TEST(Editing, ScansByLevel)
