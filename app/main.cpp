@@ -1,15 +1,12 @@
+#include "app/ModuleLoader.h"
 #include "cli/Cli.h"
-
-#ifdef TESS_WITH_VIEWER
-#include "app/Viewer.h"
-#endif
 
 int main(int argc, char** argv)
 {
-    // A command-line mode runs without creating any GUI object.
+    // A command-line mode runs without creating any GUI object, or even loading the GUI.
 #ifdef TESS_WITH_VIEWER
     if (!tess::cli::hasMode(argc, argv))
-        return tess::runViewer(argc, argv);
+        return tess::runViewerFromModule(argc, argv);
 #endif
-    return tess::cli::run(argc, argv);
+    return tess::cli::run(argc, argv, &tess::fetchUrlFromModule);
 }

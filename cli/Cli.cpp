@@ -2,7 +2,6 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
-#include "fetch/CommandLineFetch.h"
 #include "json/JsonDocument.h"
 #include "platform/Codec.h"
 #include "tree/Decoders.h"
@@ -128,7 +127,7 @@ bool hasMode(int argc, char** argv)
     return selectsMode(std::vector<std::string>(argv + 1, argv + argc));
 }
 
-int run(int argc, char** argv)
+int run(int argc, char** argv, UrlFetcher fetchUrl)
 {
     const ParseOutcome parsed = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
     const Options& o = parsed.options;
@@ -141,7 +140,9 @@ int run(int argc, char** argv)
 
     std::string text;
     if (!o.url.empty()) {
-        const CommandLineFetchResult fetched = fetchForCommandLine(o.url, o.encoding);
+        if (!fetchUrl)
+            return fail("fetching a URL is not available in this build");
+        const UrlFetchResult fetched = fetchUrl(o.url, o.encoding);
         if (!fetched.ok)
             return fail(fetched.error, 1);
         text = fetched.text;

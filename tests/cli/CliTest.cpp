@@ -154,3 +154,22 @@ TEST_F(Cli, BinaryGarbageDoesNotCrash)
         EXPECT_EQ(r.status, 0) << mode << r.err;
     }
 }
+
+TEST_F(Cli, UrlFetchGoesThroughTheViewerModule)
+{
+    // Nothing listens on port 1: the module is loaded and its fetch reports the failure.
+    Outcome r = run("--stats --url http://127.0.0.1:1/");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("127.0.0.1:1"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("viewer module"), std::string::npos) << r.err;
+
+    // A copy of the program without its module still runs the engine modes, and says
+    // plainly why it cannot fetch or show a window.
+    const fs::path lone = m_dir / "tessarine";
+    fs::copy_file(TESS_BINARY, lone);
+    const fs::path doc = file("doc.json", "[1,2]");
+    const std::string quiet = " 2> '" + (m_dir / "err.txt").string() + "'";
+    EXPECT_EQ(std::system(("'" + lone.string() + "' --stats --raw '" + doc.string() + "' > /dev/null" + quiet).c_str()), 0);
+    EXPECT_NE(std::system(("'" + lone.string() + "' --stats --url http://127.0.0.1:1/" + quiet).c_str()), 0);
+    EXPECT_NE(slurp(m_dir / "err.txt").find("cannot load the viewer module"), std::string::npos);
+}

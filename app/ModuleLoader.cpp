@@ -1,0 +1,70 @@
+#include "app/ModuleLoader.h"
+
+#include "app/ModuleEntry.h"
+
+#include <cstdio>
+#include <dlfcn.h>
+#include <string>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+std::string executableDirectory()
+{
+    std::string path(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0)
+        return ".";
+    path.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// The entry named name, or nullptr with error filled.
+void* moduleEntry(const char* name, std::string& error)
+{
+    static void* handle = nullptr;
+    static std::string loadError;
+    if (!handle && loadError.empty()) {
+        const std::string path = executableDirectory() + "/" TESS_MODULE_FILE;
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* why = dlerror();
+            loadError = std::string("cannot load the viewer module: ") + (why ? why : path.c_str());
+        }
+    }
+    if (!handle) {
+        error = loadError;
+        return nullptr;
+    }
+    void* entry = dlsym(handle, name);
+    if (!entry)
+        error = std::string("the viewer module has no entry ") + name;
+    return entry;
+}
+
+} // namespace
+
+int runViewerFromModule(int argc, char** argv)
+{
+    std::string error;
+    auto run = reinterpret_cast<TessRunViewerFn>(moduleEntry(TESS_ENTRY_RUN_VIEWER, error));
+    if (!run) {
+        std::fprintf(stderr, "tessarine: %s\n", error.c_str());
+        return 2;
+    }
+    return run(argc, argv);
+}
+
+cli::UrlFetchResult fetchUrlFromModule(std::string_view url, std::string_view encoding)
+{
+    cli::UrlFetchResult result;
+    auto fetch = reinterpret_cast<TessFetchUrlFn>(moduleEntry(TESS_ENTRY_FETCH_URL, result.error));
+    if (!fetch)
+        return result;
+    result.ok = fetch(url.data(), url.size(), encoding.data(), encoding.size(), &result.text, &result.error) != 0;
+    return result;
+}
+
+} // namespace tess
