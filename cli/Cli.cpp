@@ -94,7 +94,7 @@ void writeTable(const JsonDocument& doc, OutputSink& sink)
 
 void writeTree(const JsonDocument& doc, OutputSink& sink)
 {
-    const std::string block = doc.buildTreeContent();
+    const auto block = doc.buildTreeContent();
     std::string& out = sink.buffer();
     std::size_t pos = 0;
     TreeRecordView r;
@@ -193,7 +193,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         break;
     }
     case Mode::Stats: {
-        const std::string block = doc.buildTreeContent();
+        const auto block = doc.buildTreeContent();
         const int64_t ms = stopwatch.elapsedMs();
         sink.buffer() = "nodes " + std::to_string(doc.nodes().nodeCount()) + ", depth " +
                         std::to_string(greatestLevel(doc.nodes())) + ", loaded in " + formatElapsed(ms) + "\n";

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tess::JsonDocument doc;
     std::string input = text;
     doc.parse(input, zeroBased, singleQuote);
-    const std::string block = doc.buildTreeContent();
+    const auto block = doc.buildTreeContent();
     if (block.empty())
         std::abort(); // there is always a root
     const int32_t count = doc.nodes().nodeCount();

@@ -5,11 +5,13 @@
 #include "json/TextPatterns.h"
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
+#include "json/TreeContentBuilder.h"
 #include "tree/TreeContentBuffer.h"
 
 #include <charconv>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tess {
@@ -256,41 +258,10 @@ void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
     Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
 }
 
-std::string JsonDocument::buildTreeContent() const
+TreeContentBlock JsonDocument::buildTreeContent() const
 {
-    const int32_t count = m_nodes.nodeCount();
-    std::size_t bytes = 0;
-    for (int32_t i = 1; i <= count; ++i) {
-        bytes += m_nodes.nameView(i).size() + 1 + kTreeRecordTailSize;
-        if (m_nodes.kindOf(i) == static_cast<int32_t>(NodeKind::Scalar))
-            bytes += 1 + m_nodes.valueView(i).size();
-    }
-    TreeContentBuffer buffer;
-    buffer.reserve(bytes + 64);
-    // Every text of a freshly parsed table is cut from the root's text (or made from it
-    // without adding bytes other than "#SYH#" for an escaped quote), so one look at the
-    // root text tells whether any caption can hold a zero byte or the placeholder.
-    const std::string_view root = m_nodes.valueView(1);
-    const bool fromRootOnly = !m_nodes.hasForeignTexts();
-    const bool noZero = fromRootOnly && root.find('\0') == std::string_view::npos;
-    const bool noPlaceholder =
-        fromRootOnly && root.find('#') == std::string_view::npos && root.find("\\\"") == std::string_view::npos;
-    for (int32_t i = 1; i <= count; ++i) {
-        const int32_t kind = m_nodes.kindOf(i);
-        const std::string_view name = m_nodes.nameView(i);
-        if (kind == static_cast<int32_t>(NodeKind::Scalar)) {
-            const std::string_view value = m_nodes.valueView(i);
-            if (noPlaceholder || value.find("#SYH#") == std::string_view::npos) {
-                buffer.appendItem({name, ":", value}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
-            } else {
-                const std::string restored = JsonScanner::restoreQuotes(value);
-                buffer.appendItem({name, ":", restored}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
-            }
-        } else {
-            buffer.appendItem({name}, kind, kind, i, 0, 0, m_nodes.levelOf(i), noZero);
-        }
-    }
-    return buffer.take();
+    const unsigned cores = std::thread::hardware_concurrency();
+    return buildTreeContentBlock(m_nodes, cores > 1 ? 2 : 1);
 }
 
 std::string JsonDocument::pathOfNode(int32_t index) const

@@ -2,6 +2,7 @@
 // One parsed document: the node table, the scanner that cut it, and the path operations.
 #include "json/JsonNodeList.h"
 #include "json/JsonScanner.h"
+#include "tree/TreeContentBuffer.h"
 
 #include <cstdint>
 #include <string>
@@ -23,7 +24,7 @@ public:
     void parseTaking(std::string&& text, bool zeroBasedArrays, bool singleQuoteFormat);
 
     // One tree content record per node, in table order.
-    std::string buildTreeContent() const;
+    TreeContentBlock buildTreeContent() const;
 
     void setBasePath(std::string_view path) { m_basePath.assign(path); }
     const std::string& basePath() const { return m_basePath; }

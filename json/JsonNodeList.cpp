@@ -392,11 +392,8 @@ void JsonNodeList::shiftTags(int32_t from, int32_t delta)
     }
 }
 
-int32_t JsonNodeList::kindOfNode(int32_t index, const Node& n) const
+int32_t JsonNodeList::oddKind(int32_t index) const
 {
-    const uint32_t bits = n.kindBits();
-    if (bits != 3)
-        return static_cast<int32_t>(bits);
     const auto it = m_oddKinds.find(index);
     return it == m_oddKinds.end() ? 0 : it->second;
 }

@@ -59,6 +59,19 @@ public:
     int32_t setTag(int32_t index, int32_t tag, bool add);
     int32_t setValue(int32_t index, std::string_view value);
 
+    // Name, value, kind and level of a valid index at once, for passes over every node.
+    struct NodeTexts {
+        std::string_view name;
+        std::string_view value;
+        int32_t kind;
+        int32_t level;
+    };
+    NodeTexts textsOf(int32_t index) const
+    {
+        const Node& n = at(index);
+        return {m_texts.view(n.name, n.nameLen), m_texts.view(n.value, n.valueLen), kindOfNode(index, n), n.level()};
+    }
+
     int32_t nodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
     // For many lookups in one table (every node's path, say): keep every node's parent
     // and an index of child names for large containers, built on first use. Off by
@@ -106,7 +119,12 @@ private:
     {
         return (static_cast<uint32_t>(level) << 2) | kindBits;
     }
-    int32_t kindOfNode(int32_t index, const Node& n) const;
+    int32_t kindOfNode(int32_t index, const Node& n) const
+    {
+        const uint32_t bits = n.kindBits();
+        return bits != 3 ? static_cast<int32_t>(bits) : oddKind(index);
+    }
+    int32_t oddKind(int32_t index) const;
     void setKindBits(int32_t index, int32_t kind);
     // Moves the tags and odd kinds of nodes at index >= from by delta (after an insertion
     // or removal).

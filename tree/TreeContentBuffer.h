@@ -5,6 +5,7 @@
 // uint8 check state (0x10..0x40), int32 depth (at least 1).
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,33 @@ private:
                     int32_t depth);
     std::string m_bytes;
 };
+
+// A finished block of known size, written in place (its bytes start uninitialised, so a
+// large block is not cleared before it is filled).
+class TreeContentBlock {
+public:
+    TreeContentBlock() = default;
+    explicit TreeContentBlock(std::size_t size)
+        : m_data(size ? std::make_unique_for_overwrite<char[]>(size) : nullptr), m_size(size)
+    {
+    }
+    char* data() { return m_data.get(); }
+    const char* data() const { return m_data.get(); }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    std::string_view view() const { return {m_data.get(), m_size}; }
+    operator std::string_view() const { return view(); }
+    std::size_t find(std::string_view text) const { return view().find(text); }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+};
+
+// Writes a record's fixed tail (its caption's zero byte first) at out, which has room for
+// 1 + kTreeRecordTailSize bytes.
+void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
+                         int32_t checkMode, int32_t depth);
 
 // One record of a block, its caption a view into the block.
 struct TreeRecordView {

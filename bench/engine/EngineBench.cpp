@@ -48,7 +48,7 @@ void BM_Engine(benchmark::State& state)
         tess::JsonDocument doc;
         std::string copy = text;
         doc.parseTaking(std::move(copy), false, false);
-        const std::string block = doc.buildTreeContent();
+        const auto block = doc.buildTreeContent();
         nodes = doc.nodes().nodeCount();
         blockBytes = block.size();
         benchmark::DoNotOptimize(block.data());

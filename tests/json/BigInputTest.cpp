@@ -37,6 +37,6 @@ TEST(BigInput, FiftyMegabyteDocument)
     doc.parse(text, false, false);
     EXPECT_GE(doc.nodes().nodeCount(), static_cast<int32_t>(items * 7));
     EXPECT_EQ(doc.valueAt("items.[2].tags.[2]"), "b");
-    const std::string block = doc.buildTreeContent();
+    const auto block = doc.buildTreeContent();
     EXPECT_GT(block.size(), text.size() / 2);
 }

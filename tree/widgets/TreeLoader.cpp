@@ -49,7 +49,7 @@ void loadDocument(std::string text, bool keepText, TreeView& view, JsonDocument&
 
     document.parseTaking(std::move(text), options.zeroBasedArrays, options.singleQuoteFormat);
     {
-        const std::string block = document.buildTreeContent();
+        const auto block = document.buildTreeContent();
         model.replaceAll(block);
     }
     const std::string elapsed = stopwatch.elapsedText("", false);

@@ -1,0 +1,157 @@
+#include "json/TreeContentBuilder.h"
+
+#include "json/JsonScanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace tess {
+namespace {
+
+// Below this many nodes a second thread costs more than it saves.
+constexpr int32_t kNodesPerThread = 200000;
+
+constexpr std::size_t kRecordTail = 1 + kTreeRecordTailSize;
+
+// Copies text to out (an empty text may have no address); returns the end.
+inline char* put(char* out, std::string_view text)
+{
+    if (!text.empty())
+        std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+class RecordWriter {
+public:
+    explicit RecordWriter(const JsonNodeList& nodes) : m_nodes(nodes)
+    {
+        // Every text of a freshly parsed table is cut from the root's text (or made from it
+        // without adding bytes other than "#SYH#" for an escaped quote), so one look at the
+        // root text tells whether any caption can hold a zero byte or the placeholder.
+        const std::string_view root = nodes.valueView(1);
+        const bool fromRootOnly = !nodes.hasForeignTexts();
+        m_noZero = fromRootOnly && root.find('\0') == std::string_view::npos;
+        m_noPlaceholder =
+            fromRootOnly && root.find('#') == std::string_view::npos && root.find("\\\"") == std::string_view::npos;
+    }
+
+    // Bytes of the records of nodes [first, last].
+    std::size_t size(int32_t first, int32_t last) const
+    {
+        std::size_t bytes = 0;
+        if (m_noZero && m_noPlaceholder) {
+            for (int32_t i = first; i <= last; ++i) {
+                const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
+                bytes += t.name.size() + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
+            }
+            return bytes;
+        }
+        std::string restored;
+        for (int32_t i = first; i <= last; ++i)
+            bytes += caption(i, nullptr, restored) + kRecordTail;
+        return bytes;
+    }
+
+    // Writes the records of nodes [first, last] at out; returns the end.
+    char* write(int32_t first, int32_t last, char* out) const
+    {
+        std::string restored;
+        for (int32_t i = first; i <= last; ++i) {
+            const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
+            if (m_noZero && m_noPlaceholder) {
+                out = put(out, t.name);
+                if (t.kind == 0) {
+                    *out++ = ':';
+                    out = put(out, t.value);
+                }
+            } else {
+                out += caption(i, out, restored);
+            }
+            writeTreeRecordTail(out, t.kind, t.kind, i, 0, 0, t.level);
+            out += kRecordTail;
+        }
+        return out;
+    }
+
+private:
+    // The caption of node i, written at out unless out is null; returns its length. A zero
+    // byte ends a caption.
+    std::size_t caption(int32_t i, char* out, std::string& restored) const
+    {
+        const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
+        std::string_view parts[3] = {t.name, {}, {}};
+        int count = 1;
+        if (t.kind == 0) {
+            std::string_view value = t.value;
+            if (!m_noPlaceholder && value.find("#SYH#") != std::string_view::npos) {
+                restored = JsonScanner::restoreQuotes(value);
+                value = restored;
+            }
+            parts[1] = ":";
+            parts[2] = value;
+            count = 3;
+        }
+        std::size_t length = 0;
+        for (int k = 0; k < count; ++k) {
+            std::string_view part = parts[k];
+            bool cut = false;
+            if (!m_noZero && !part.empty()) {
+                const void* zero = std::memchr(part.data(), '\0', part.size());
+                if (zero) {
+                    part = part.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - part.data()));
+                    cut = true;
+                }
+            }
+            if (out)
+                put(out + length, part);
+            length += part.size();
+            if (cut)
+                break;
+        }
+        return length;
+    }
+
+    const JsonNodeList& m_nodes;
+    bool m_noZero = false;
+    bool m_noPlaceholder = false;
+};
+
+} // namespace
+
+TreeContentBlock buildTreeContentBlock(const JsonNodeList& nodes, int threads)
+{
+    const int32_t count = nodes.nodeCount();
+    if (count == 0)
+        return TreeContentBlock();
+    const RecordWriter writer(nodes);
+    const int parts = std::clamp<int>(count / kNodesPerThread, 1, std::max(threads, 1));
+    // Part k holds nodes [bounds[k], bounds[k + 1]).
+    std::vector<int32_t> bounds(static_cast<std::size_t>(parts) + 1);
+    for (int k = 0; k <= parts; ++k)
+        bounds[static_cast<std::size_t>(k)] = 1 + static_cast<int32_t>(int64_t(count) * k / parts);
+    std::vector<std::size_t> offsets(static_cast<std::size_t>(parts) + 1, 0);
+    auto inParallel = [parts](auto&& work) {
+        std::vector<std::thread> helpers;
+        for (int k = 1; k < parts; ++k)
+            helpers.emplace_back(work, k);
+        work(0);
+        for (std::thread& t : helpers)
+            t.join();
+    };
+    inParallel([&](int k) {
+        const std::size_t slot = static_cast<std::size_t>(k);
+        offsets[slot + 1] = writer.size(bounds[slot], bounds[slot + 1] - 1);
+    });
+    for (std::size_t k = 1; k < offsets.size(); ++k)
+        offsets[k] += offsets[k - 1];
+    TreeContentBlock block(offsets.back());
+    inParallel([&](int k) {
+        const std::size_t slot = static_cast<std::size_t>(k);
+        writer.write(bounds[slot], bounds[slot + 1] - 1, block.data() + offsets[slot]);
+    });
+    return block;
+}
+
+} // namespace tess
