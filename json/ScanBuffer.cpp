@@ -505,8 +505,8 @@ bool prepareTextInto(std::string_view text, std::string& out)
 {
     // Protecting escapes can only change a text holding \" or \| (byte-wise, so this
     // errs on the safe side); compacting only one with white space next to structure.
-    const bool protectNeeded = text.find("\\\"") != std::string_view::npos || text.find("\\|") != std::string_view::npos;
-    if (!protectNeeded && patterns::isCompact(text))
+    // One pass looks for both.
+    if (patterns::isCompactWithoutEscapes(text))
         return false;
     out = prepareText(text);
     return out != text;

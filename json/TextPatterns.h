@@ -28,5 +28,8 @@ std::string_view trimKeyView(std::string_view text, bool& contiguous);
 
 // True when compactWhitespace would return the text unchanged.
 bool isCompact(std::string_view text);
+// isCompact, but also false when a backslash is followed by " or | (byte-wise): true
+// then means neither escape protection nor compacting can change the text.
+bool isCompactWithoutEscapes(std::string_view text);
 
 } // namespace tess::patterns

@@ -1,6 +1,7 @@
 // The hand-written white-space scanners and path conversions must give the same bytes as
 // the regex service running the patterns they stand for.
 #include "json/JsonScanner.h"
+#include "json/ScanBuffer.h"
 #include "json/TextPatterns.h"
 #include "platform/Regex.h"
 
@@ -30,6 +31,32 @@ std::string randomBytes(std::mt19937& rng, int units)
     return out;
 }
 
+// Mostly compact text of up to 300 bytes, so it spans several 64-byte blocks. Filler has
+// characters whose bytes look like structure or like half an ideographic space (trail
+// bytes 0x5B 0x5D 0x7B 0x7D 0xA1, A1 leads, four-byte characters); white space and escapes
+// go mostly next to block edges, where a pair of bytes straddles two blocks.
+std::string blockText(std::mt19937& rng)
+{
+    static const char* const kFiller[] = {
+        "a", "1", ",", ":", "[", "]", "{", "}", "\"", "\\", "\xD6\xD0", "\xB0\xA1", "\xD5\x5B", "\xD5\x5D",
+        "\xD5\x7B", "\xD5\x7D", "\xA1\x5B", "\xA1\x7D", "\xA1\xA2", "\x81\x30\x81\x30", "\x81\x39\xA1\x39", "\xFE\x39\xFE\x39",
+    };
+    static const char* const kActive[] = {
+        " ", "\t", "\r", "\n", "\v", "\f", "\r\n", "  ", "\xA1\xA1", "\xA1", "\xA1\xA1 ", "\\\"", "\\|", "\xA1\"",
+    };
+    std::uniform_int_distribution<std::size_t> filler(0, std::size(kFiller) - 1);
+    std::uniform_int_distribution<std::size_t> active(0, std::size(kActive) - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 300)(rng);
+    std::string out;
+    while (out.size() < length) {
+        const std::size_t edge = (out.size() + 3) % 64; // 0..5: within 3 bytes before or 2 after
+        const int chance = edge < 6 ? 30 : 2;
+        out += percent(rng) < chance ? kActive[active(rng)] : kFiller[filler(rng)];
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(Patterns, ScannersMatchTheRegexService)
@@ -56,6 +83,54 @@ TEST(Patterns, ScannersMatchTheRegexService)
         if (contiguous)
             ASSERT_EQ(std::string(view), JsonScanner::trimValue(t));
     }
+}
+
+TEST(Patterns, CompactCheckAgreesWithCompactingAcrossBlocks)
+{
+    std::mt19937 rng(64);
+    int compact = 0;
+    int changed = 0;
+    for (int i = 0; i < 30000; ++i) {
+        const std::string t = blockText(rng);
+        const bool isCompact = tess::patterns::isCompact(t);
+        ASSERT_EQ(isCompact, JsonScanner::compactWhitespace(t) == t) << "isCompact of [" << t << "]";
+        compact += isCompact;
+
+        const std::string expected = tess::prepareText(t);
+        std::string out;
+        const bool prepared = tess::prepareTextInto(t, out);
+        ASSERT_EQ(prepared, expected != t) << "prepareTextInto of [" << t << "]";
+        if (prepared) {
+            ASSERT_EQ(out, expected) << t;
+        }
+        changed += prepared;
+    }
+    // The texts must exercise both answers, not just the first white space found.
+    EXPECT_GT(compact, 3000);
+    EXPECT_GT(changed, 3000);
+}
+
+TEST(Patterns, CompactCheckAtBlockEdgesAndCharacterBoundaries)
+{
+    const std::string pad63(63, 'a');
+    // A closer or white space as the last byte of one block, the other half first in the next.
+    EXPECT_FALSE(tess::patterns::isCompact(pad63 + "] 1"));
+    EXPECT_FALSE(tess::patterns::isCompact(pad63 + " {"));
+    EXPECT_FALSE(tess::patterns::isCompact(std::string(62, 'a') + "\xA1\xA1\"x"));
+    EXPECT_FALSE(tess::patterns::isCompact(pad63 + "\"\xA1\xA1"));
+    EXPECT_TRUE(tess::patterns::isCompact(pad63 + "\"\xA1"));
+    // A long run, judged from a byte near its end.
+    EXPECT_FALSE(tess::patterns::isCompact("x" + std::string(200, ' ') + "["));
+    // Whether A1 A1 is white space depends on where characters start, far back.
+    std::string chars;
+    for (int i = 0; i < 70; ++i)
+        chars += "\xB0\xA1";
+    EXPECT_TRUE(tess::patterns::isCompact(chars + "\xA1\"")) << "lone A1 after a character ending in A1";
+    EXPECT_FALSE(tess::patterns::isCompact(chars + "\xA1\xA1\""));
+    // Escapes straddling a block edge; an escaped backslash before a quote protects nothing.
+    std::string out;
+    EXPECT_TRUE(tess::prepareTextInto(pad63 + "\\\"", out));
+    EXPECT_FALSE(tess::prepareTextInto(pad63 + "\\\\\"", out));
 }
 
 TEST(Patterns, PathConversionMatchesTheRegexService)
