@@ -184,6 +184,14 @@ private:
         }
         const char first = lead < raw.size() ? raw[lead] : '\0';
         if (first != '{' && first != '[') {
+            // Trimming only cuts blanks at the ends and next to line breaks: with no blank
+            // at either end and no line break next to a blank anywhere in the text, the
+            // value stays as it is.
+            if (lead == 0 && !raw.empty() && !v.base->hasTrimHazards() &&
+                !isBlankByte(static_cast<unsigned char>(raw.back()))) {
+                m_nodes.appendChildView(parent, name, NodeKind::Scalar, raw);
+                return;
+            }
             bool contiguous = false;
             std::string_view value = patterns::trimValueView(raw, contiguous);
             if (!contiguous)

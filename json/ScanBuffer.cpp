@@ -196,11 +196,18 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
 
 int64_t ScanBase::matchingClose(int64_t openOffset) const
 {
-    const auto it = std::lower_bound(m_opens.begin(), m_opens.end(), static_cast<uint64_t>(openOffset),
-                                     [](uint32_t a, uint64_t b) { return a < b; });
-    if (it == m_opens.end() || *it != static_cast<uint64_t>(openOffset))
-        return -1;
-    const uint32_t close = m_closes[static_cast<std::size_t>(it - m_opens.begin())];
+    // The parse asks for the openers in text order, so the one after the last answer is
+    // the usual question; anything else is searched.
+    std::size_t k = m_openHint;
+    if (k >= m_opens.size() || m_opens[k] != static_cast<uint64_t>(openOffset)) {
+        const auto it = std::lower_bound(m_opens.begin(), m_opens.end(), static_cast<uint64_t>(openOffset),
+                                         [](uint32_t a, uint64_t b) { return a < b; });
+        if (it == m_opens.end() || *it != static_cast<uint64_t>(openOffset))
+            return -1;
+        k = static_cast<std::size_t>(it - m_opens.begin());
+    }
+    m_openHint = k + 1;
+    const uint32_t close = m_closes[k];
     return close == kNoMatch ? -1 : static_cast<int64_t>(close);
 }
 

@@ -42,6 +42,7 @@ public:
     uint32_t escapeHazards(int64_t from, int64_t to) const;
     // Line breaks next to a blank, in [from, to).
     uint32_t trimHazards(int64_t from, int64_t to) const;
+    bool hasTrimHazards() const { return m_totalTrims != 0; }
 
     // For the '{' or '[' at openOffset: the offset of the closer that ends it when the span
     // between them is properly nested (every bracket and brace inside closed by its own
@@ -104,6 +105,7 @@ private:
     uint32_t m_totalTrims = 0;
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order
     std::vector<uint32_t> m_closes; // their properly nested closers, or kNoMatch
+    mutable std::size_t m_openHint = 0; // where matchingClose looks first
     static constexpr uint32_t kNoMatch = UINT32_MAX;
     mutable FindCache m_findCache[8]; // one per structure character
     // The last two states computed: the walks ask for one fixed start and a moving end.

@@ -29,7 +29,7 @@ uint32_t TextSpace::refOfSlow(std::string_view text)
         const Range& r = it->second;
         if (p + text.size() <= r.end && r.base != kNoBase) {
             m_recent[m_recentNext] = Hit{it->first, r.end, r.base};
-            m_recentNext ^= 1;
+            m_recentNext = (m_recentNext + 1) % 4;
             return r.base + static_cast<uint32_t>(p - it->first);
         }
     }
@@ -48,7 +48,8 @@ void TextSpace::clear()
     m_far.clear();
     m_far.shrink_to_fit();
     m_next = 0;
-    m_recent[0] = m_recent[1] = Hit{};
+    for (Hit& h : m_recent)
+        h = Hit{};
     m_recentNext = 0;
 }
 

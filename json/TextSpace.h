@@ -67,7 +67,7 @@ private:
     std::vector<const char*> m_pages;
     std::vector<const char*> m_far;
     uint64_t m_next = 0;
-    Hit m_recent[2];
+    Hit m_recent[4];
     int m_recentNext = 0;
 };
 
