@@ -67,6 +67,14 @@ static uint32_t clampLength(std::size_t n)
     return static_cast<uint32_t>(std::min<std::size_t>(n, std::numeric_limits<uint32_t>::max()));
 }
 
+void JsonNodeList::reserve(std::size_t nodes)
+{
+    if (nodes <= m_nodes.capacity())
+        return;
+    m_nodes.reserve(nodes);
+    m_prefault.start(m_nodes.data(), m_nodes.capacity() * sizeof(Node));
+}
+
 int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
     const uint32_t k = static_cast<uint32_t>(kind);

@@ -5,6 +5,7 @@
 #include "json/JsonNode.h"
 #include "json/TextSpace.h"
 #include "platform/MessagePump.h"
+#include "platform/Prefault.h"
 
 #include <cstdint>
 #include <deque>
@@ -98,7 +99,8 @@ public:
     // Copies a short text into the table's arena; the view stays valid until clear().
     std::string_view intern(std::string_view text);
     void keepAlive(std::shared_ptr<const std::string> text);
-    void reserve(std::size_t nodes) { m_nodes.reserve(nodes); }
+    // Makes room for nodes records, mapped in on a second thread while the parse runs.
+    void reserve(std::size_t nodes);
 
 private:
     // 28 bytes: texts by 32-bit reference, the kind in the low two bits of the level
@@ -147,6 +149,7 @@ private:
     std::string_view store(std::string_view text);
 
     std::vector<Node> m_nodes;
+    BackgroundPrefault m_prefault;
     int32_t m_rootCount = 0;
     // Tags are spare and almost always 0: only the others are kept, by node index, so
     // that a node record stays small.

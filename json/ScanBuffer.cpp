@@ -117,6 +117,7 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     for (; w < n; ++w)
         if (data[w] == '"')
             quoteAt(static_cast<int64_t>(w));
+    m_unpairedQuote = open;
 
     const int64_t size = static_cast<int64_t>(n);
     m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));

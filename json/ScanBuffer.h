@@ -48,6 +48,13 @@ public:
     // between them is properly nested (every bracket and brace inside closed by its own
     // kind); -1 otherwise.
     int64_t matchingClose(int64_t openOffset) const;
+    // True when the span [openOffset, closeOffset] of an opener and its matching closer
+    // also holds an even number of quotes, so that it balances: strings lie wholly inside
+    // such a span unless the text's last, unpaired quote falls within it.
+    bool nestedSpanBalances(int64_t openOffset, int64_t closeOffset) const
+    {
+        return m_unpairedQuote < openOffset || m_unpairedQuote > closeOffset;
+    }
 
     // First offset o in [from, limit) whose byte is one of tokens and whose prefix state
     // equals s; -1 when there is none. Builds a block index on first use.
@@ -101,6 +108,7 @@ private:
     mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
     mutable int64_t m_leaves = 0;
     std::size_t m_nodeEstimate = 1;
+    int64_t m_unpairedQuote = -1; // offset of a last quote without a partner
     uint32_t m_totalEscapes = 0;
     uint32_t m_totalTrims = 0;
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order

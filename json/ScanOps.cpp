@@ -25,8 +25,11 @@ int64_t lastBefore(const ScanView& v, int64_t from, int64_t to, bool commasOnly)
 // the walks can go on from its closer: no position inside the span balances (the opener
 // is still open there), and every step from inside lands inside the span or on a
 // position the walk from the closer reaches too. Returns p when that does not apply.
-int64_t skipNestedValue(const ScanView& v, int64_t p)
+// spanBalances tells whether the bytes from the opener to the closer balance, so that a
+// walk stopping right after the closer needs no count.
+int64_t skipNestedValue(const ScanView& v, int64_t p, bool& spanBalances)
 {
+    spanBalances = false;
     if (p + 1 > v.len)
         return p;
     const unsigned char c = v.maskedAt(p + 1);
@@ -35,6 +38,7 @@ int64_t skipNestedValue(const ScanView& v, int64_t p)
     const int64_t close = v.base->matchingClose(v.off + p);
     if (close == -1 || close >= v.off + v.len)
         return p;
+    spanBalances = v.base->nestedSpanBalances(v.off + p, close);
     return close - v.off + 1;
 }
 
@@ -103,7 +107,10 @@ int64_t readValue(const ScanView& v, int64_t a)
     if (scalarEnd != -1)
         return scalarEnd;
     int64_t lastEnd = 0;
-    int64_t pos = skipNestedValue(v, a);
+    bool spanBalances = false;
+    int64_t pos = skipNestedValue(v, a, spanBalances);
+    // Between a and the position right after the skipped value lies exactly that value.
+    const int64_t balancedStop = spanBalances ? pos + 1 : -1;
     int steps = 0;
     ScanState start;
     bool haveStart = false;
@@ -159,7 +166,7 @@ int64_t readValue(const ScanView& v, int64_t a)
                 return -1;
             lastEnd = pos;
         }
-        if (v.isBalanced(a, pos))
+        if (pos == balancedStop || v.isBalanced(a, pos))
             return pos;
     }
 }
@@ -184,7 +191,9 @@ int64_t elementEnd(const ScanView& v, int64_t start)
                 break;
         }
     }
-    int64_t pos = skipNestedValue(v, start);
+    bool spanBalances = false;
+    int64_t pos = skipNestedValue(v, start, spanBalances);
+    const int64_t balancedStop = spanBalances ? pos + 1 : -1;
     int steps = 0;
     for (;;) {
         if (++steps > kLiteralSteps) {
@@ -203,7 +212,7 @@ int64_t elementEnd(const ScanView& v, int64_t start)
         pumpMessages();
         if (pos == -1)
             return -1;
-        if (v.isBalanced(start, pos))
+        if (pos == balancedStop || v.isBalanced(start, pos))
             return pos;
     }
 }

@@ -157,6 +157,18 @@ TEST(CrossCheck, LongRunsOfCandidates)
     expectSameAsReference(braces, "braces");
 }
 
+TEST(CrossCheck, UnpairedQuoteInsideNestedValues)
+{
+    // A last quote without a partner inside a nested value leaves that value with an odd
+    // number of quotes, so it does not balance even though its brackets do.
+    for (const char* text : {R"({"a":{"b":"c},"d":1})", R"({"a":["x],"b":2})", R"([{"k":1,"v":"},2,3])",
+                             R"([[1,"],[2]],3])", R"({"a":{"b":[1,2]},"c":"x" ,"d":{"e":"})",
+                             R"({"a":{"b":1},"c":{"d":"})"}) {
+        expectSameAsReference(text, text);
+        expectSameAsReference(std::string("[") + text + "," + text + "]", text);
+    }
+}
+
 // The table lookups use caches (a parent per node, an index of child names); they must
 // answer as the plain walks over the table do, also after edits.
 TEST(CrossCheck, ParentsAndChildLookupsMatchTheWalks)
