@@ -149,20 +149,24 @@ private:
         return true;
     }
 
+    // The name of element n, "[n]" (or "[n-1]" zero-based). Names of the first elements
+    // are made once and shared by every array; later ones are made as they come.
     std::string_view elementName(int32_t n)
     {
-        const int32_t shown = m_zeroBased ? n - 1 : n;
+        static constexpr std::size_t kSharedNames = std::size_t(1) << 16;
         const std::size_t slot = static_cast<std::size_t>(n);
-        if (slot < m_names.size() && !m_names[slot].empty())
+        if (slot < m_names.size())
             return m_names[slot];
+        const int32_t shown = m_zeroBased ? n - 1 : n;
         char name[16];
         name[0] = '[';
         char* end = std::to_chars(name + 1, name + sizeof name - 1, shown).ptr;
         *end++ = ']';
         const std::string_view stored = m_nodes.intern(std::string_view(name, static_cast<std::size_t>(end - name)));
-        if (slot >= m_names.size())
-            m_names.resize(std::max<std::size_t>(slot + 1, m_names.size() * 2));
-        m_names[slot] = stored;
+        if (m_names.empty())
+            m_names.push_back({}); // element numbers start at 1
+        if (slot == m_names.size() && slot < kSharedNames)
+            m_names.push_back(stored);
         return stored;
     }
 
