@@ -169,3 +169,25 @@ TEST(Parse, CaptionsEndAtAZeroByteAndShowEscapedQuotes)
     doc.nodes().setValue(2, std::string("x\0y", 3));
     EXPECT_EQ(tess::readTreeContent(doc.buildTreeContent())[1].caption, "[1]:x");
 }
+
+TEST(Parse, ElementNamesOfLongAndRepeatedArrays)
+{
+    // Past the shared names, and in a second array that reuses them.
+    std::string text = "[[";
+    for (int i = 0; i < 70000; ++i)
+        text += "1,";
+    text += "2],[5,6]]";
+    for (const bool zeroBased : {false, true}) {
+        JsonDocument doc;
+        std::string copy = text;
+        doc.parse(copy, zeroBased, false);
+        const tess::JsonNodeList& l = doc.nodes();
+        const int first = zeroBased ? 0 : 1;
+        EXPECT_EQ(l.nameOf(3), "[" + std::to_string(first) + "]");
+        EXPECT_EQ(l.nameOf(3 + 65536), "[" + std::to_string(first + 65536) + "]");
+        EXPECT_EQ(l.nameOf(3 + 70000), "[" + std::to_string(first + 70000) + "]");
+        EXPECT_EQ(l.valueOf(3 + 70000), "2");
+        EXPECT_EQ(l.nameOf(l.nodeCount()), "[" + std::to_string(first + 1) + "]");
+        EXPECT_EQ(l.valueOf(l.nodeCount()), "6");
+    }
+}
