@@ -72,7 +72,19 @@ void JsonNodeList::reserve(std::size_t nodes)
     if (nodes <= m_nodes.capacity())
         return;
     m_nodes.reserve(nodes);
-    m_prefault.start(m_nodes.data(), m_nodes.capacity() * sizeof(Node));
+    m_prefaultedTo = m_nodes.size();
+    prefaultAhead(2 * kPrefaultWindow);
+}
+
+void JsonNodeList::prefaultAhead(std::size_t records)
+{
+    // One window at a time: the room reserved is an estimate, and may be far too large.
+    const std::size_t from = std::max(m_prefaultedTo, m_nodes.size());
+    const std::size_t to = std::min(m_nodes.capacity(), from + records);
+    m_prefaultedTo = to;
+    m_prefaultMark = to < m_nodes.capacity() ? to - kPrefaultWindow : SIZE_MAX;
+    if (to > from)
+        m_prefault.start(m_nodes.data() + from, (to - from) * sizeof(Node));
 }
 
 int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
@@ -89,6 +101,8 @@ int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, Nod
         n.ordinal = ++p.childCount;
     }
     m_nodes.push_back(n);
+    if (m_nodes.size() == m_prefaultMark)
+        prefaultAhead(kPrefaultWindow);
     if (k > 2)
         setKindBits(nodeCount(), static_cast<int32_t>(kind));
     structureChanged();
@@ -443,6 +457,8 @@ void JsonNodeList::clear()
     m_parents.shrink_to_fit();
     m_nodes.clear();
     m_nodes.shrink_to_fit();
+    m_prefaultMark = SIZE_MAX;
+    m_prefaultedTo = 0;
     m_rootCount = 0;
     m_foreignTexts = false;
     m_tags.clear();

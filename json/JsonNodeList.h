@@ -149,6 +149,13 @@ private:
     std::string_view store(std::string_view text);
 
     std::vector<Node> m_nodes;
+    // While the parser appends into reserved room, the pages of the next one or two
+    // windows of records are mapped in on a second thread; when the table reaches
+    // m_prefaultMark, one more window is asked for.
+    static constexpr std::size_t kPrefaultWindow = std::size_t(1) << 18;
+    void prefaultAhead(std::size_t records);
+    std::size_t m_prefaultMark = SIZE_MAX;
+    std::size_t m_prefaultedTo = 0;
     BackgroundPrefault m_prefault;
     int32_t m_rootCount = 0;
     // Tags are spare and almost always 0: only the others are kept, by node index, so

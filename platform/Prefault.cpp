@@ -11,7 +11,7 @@
 namespace tess {
 namespace {
 
-constexpr std::size_t kWorthAThread = std::size_t(8) << 20;
+constexpr std::size_t kWorthAThread = std::size_t(1) << 20;
 
 } // namespace
 
