@@ -3,9 +3,9 @@
 #include "json/ScanBuffer.h"
 #include "json/ScanOps.h"
 #include "json/TextPatterns.h"
+#include "json/TreeContentBuilder.h"
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
-#include "json/TreeContentBuilder.h"
 #include "tree/TreeContentBuffer.h"
 
 #include <charconv>
