@@ -71,7 +71,12 @@ std::string JsonScanner::convertSingleQuotes(std::string_view text)
 
 std::string JsonScanner::protectEscapes(std::string_view text)
 {
-    if (text.find('\\') == std::string_view::npos)
+    // The three replacements change nothing unless the text holds \\, \" or \| (found
+    // byte-wise here, which finds every match the character-wise search finds).
+    bool touched = false;
+    for (std::size_t at = text.find('\\'); at != std::string_view::npos && !touched; at = text.find('\\', at + 1))
+        touched = at + 1 < text.size() && (text[at + 1] == '\\' || text[at + 1] == '"' || text[at + 1] == '|');
+    if (!touched)
         return std::string(text);
     std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
     t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);

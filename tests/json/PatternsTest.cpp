@@ -3,6 +3,7 @@
 #include "json/JsonScanner.h"
 #include "json/ScanBuffer.h"
 #include "json/TextPatterns.h"
+#include "platform/GbkText.h"
 #include "platform/Regex.h"
 
 #include <gtest/gtest.h>
@@ -164,4 +165,20 @@ TEST(Patterns, ProtectEscapesStepsOverTwoByteCharacters)
     // 0xD5 0x5C is one character whose second byte is a backslash: it escapes nothing.
     EXPECT_EQ(JsonScanner::protectEscapes("\xD5\x5C\"x"), "\xD5\x5C\"x");
     EXPECT_EQ(JsonScanner::restoreQuotes("#SYH#x#SYH#"), R"(\"x\")");
+    // A text that already holds the placeholder of a backslash pair gets a real pair.
+    EXPECT_EQ(JsonScanner::protectEscapes(R"(a\|\|b\u1)"), R"(a\\b\u1)");
+
+    // The quick exit for texts without anything to replace gives the three replacements'
+    // result, also around two-byte characters whose second byte is a backslash or '|'.
+    std::mt19937 rng(77);
+    static const char* const kPieces[] = {"\\", "\"", "|", "u", "\xD5", "\x5C", "\xD5\x5C", "\xD5|", "a", "#"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string t;
+        for (int k = 0; k < i % 12; ++k)
+            t += kPieces[rng() % std::size(kPieces)];
+        std::string expected = tess::gbk::replaceAll(t, "\\\\", "\\|\\|");
+        expected = tess::gbk::replaceAll(expected, "\\\"", "#SYH#");
+        expected = tess::gbk::replaceAll(expected, "\\|\\|", "\\\\");
+        ASSERT_EQ(JsonScanner::protectEscapes(t), expected) << t;
+    }
 }
