@@ -3,6 +3,7 @@
 #include "json/JsonScanner.h"
 #include "json/TextPatterns.h"
 #include "platform/MessagePump.h"
+#include "platform/Prefault.h"
 
 #include <algorithm>
 #include <cstring>
@@ -95,8 +96,14 @@ inline bool blankish(unsigned char c)
 
 } // namespace
 
-ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::move(prepared)), m_masked(*m_plain)
+ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::move(prepared))
 {
+    // The prefix counts' pages come in on a second thread while this one copies the text.
+    m_checkpoints.reserve(m_plain->size() / kBlock + 1);
+    BackgroundPrefault prefault;
+    prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
+    m_masked = *m_plain;
+
     // Blank the contents of every pair of double quotes; a last unpaired quote leaves
     // the rest as it is. Quotes stay, so both copies keep the same length.
     char* data = m_masked.data();
@@ -120,7 +127,6 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     m_unpairedQuote = open;
 
     const int64_t size = static_cast<int64_t>(n);
-    m_checkpoints.resize(static_cast<std::size_t>(size / kBlock + 1));
     Checkpoint cp;
     std::size_t opens = 0;
     const bool track = size < static_cast<int64_t>(kNoMatch);
@@ -162,7 +168,7 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
             cp.trims += isTrimHazard(j);
     };
     for (int64_t k = 0; k * kBlock <= size; ++k) {
-        m_checkpoints[static_cast<std::size_t>(k)] = cp;
+        m_checkpoints.push_back(cp);
         const int64_t begin = k * kBlock;
         const int64_t end = std::min(size, begin + kBlock);
         if (end - begin < kBlock) {
