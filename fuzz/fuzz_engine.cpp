@@ -2,7 +2,6 @@
 // value of every node + the decoders, and for small inputs a differential check against
 // the literal reference parser of the tests.
 #include "json/JsonDocument.h"
-#include "json/TreeContentBuilder.h"
 #include "tree/Decoders.h"
 
 #include "../tests/json/ReferenceParser.cpp"
@@ -26,21 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (block.empty())
         std::abort(); // there is always a root
     const int32_t count = doc.nodes().nodeCount();
-    {
-        // The block equals records written one by one from their plain definition.
-        const tess::JsonNodeList& nodes = doc.nodes();
-        tess::TreeContentBuffer records;
-        for (int32_t i = 1; i <= count; ++i) {
-            const int32_t kind = nodes.kindOf(i);
-            const std::string value = tess::JsonScanner::restoreQuotes(nodes.valueView(i));
-            if (kind == 0)
-                records.appendItem({nodes.nameView(i), ":", value}, kind, kind, i, 0, 0, nodes.levelOf(i));
-            else
-                records.appendItem({nodes.nameView(i)}, kind, kind, i, 0, 0, nodes.levelOf(i));
-        }
-        if (records.bytes() != block.view())
-            std::abort();
-    }
+    // The block equals records written one by one from their plain definition.
+    if (tess::testing::referenceTreeContent(doc.nodes()) != block.view())
+        std::abort();
     if (data[0] & 4)
         doc.nodes().setBulkLookups(true);
     for (int32_t i = 1; i <= count && i <= 300; ++i) {

@@ -191,15 +191,14 @@ private:
             // Trimming only cuts blanks at the ends and next to line breaks: with no blank
             // at either end and no line break next to a blank anywhere in the text, the
             // value stays as it is.
-            if (lead == 0 && !raw.empty() && !v.base->hasTrimHazards() &&
-                !isBlankByte(static_cast<unsigned char>(raw.back()))) {
-                m_nodes.appendChildView(parent, name, NodeKind::Scalar, raw);
-                return;
+            std::string_view value = raw;
+            if (lead != 0 || raw.empty() || v.base->hasTrimHazards() ||
+                isBlankByte(static_cast<unsigned char>(raw.back()))) {
+                bool contiguous = false;
+                value = patterns::trimValueView(raw, contiguous);
+                if (!contiguous)
+                    value = m_nodes.intern(patterns::trimValue(raw));
             }
-            bool contiguous = false;
-            std::string_view value = patterns::trimValueView(raw, contiguous);
-            if (!contiguous)
-                value = m_nodes.intern(patterns::trimValue(raw));
             m_nodes.appendChildView(parent, name, NodeKind::Scalar, value);
             return;
         }

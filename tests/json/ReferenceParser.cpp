@@ -1,6 +1,7 @@
 #include "ReferenceParser.h"
 
 #include "json/JsonScanner.h"
+#include "tree/TreeContentBuffer.h"
 
 #include <utility>
 
@@ -214,6 +215,21 @@ std::vector<JsonNode> referenceParse(const std::string& text, bool zeroBasedArra
         p.loadArray(elements, p.add(-1, "JSON", NodeKind::Array, text));
     }
     return p.nodes;
+}
+
+std::string referenceTreeContent(const JsonNodeList& nodes)
+{
+    TreeContentBuffer buffer;
+    for (int32_t i = 1; i <= nodes.nodeCount(); ++i) {
+        const int32_t kind = nodes.kindOf(i);
+        if (kind == 0) {
+            const std::string value = JsonScanner::restoreQuotes(nodes.valueView(i));
+            buffer.appendItem({nodes.nameView(i), ":", value}, kind, kind, i, 0, 0, nodes.levelOf(i));
+        } else {
+            buffer.appendItem({nodes.nameView(i)}, kind, kind, i, 0, 0, nodes.levelOf(i));
+        }
+    }
+    return buffer.take();
 }
 
 } // namespace tess::testing

@@ -4,6 +4,7 @@
 // bytes one by one, and members are loaded by recursion. Only the text transformations
 // are shared with the engine (they are checked against the regex service separately).
 #include "json/JsonNode.h"
+#include "json/JsonNodeList.h"
 
 #include <string>
 #include <vector>
@@ -11,5 +12,10 @@
 namespace tess::testing {
 
 std::vector<JsonNode> referenceParse(const std::string& text, bool zeroBasedArrays);
+
+// The tree content block of a table from its plain definition, one record at a time:
+// "name" for a container, "name:value" for a scalar with "#SYH#" shown as \", cut at a
+// zero byte.
+std::string referenceTreeContent(const JsonNodeList& nodes);
 
 } // namespace tess::testing

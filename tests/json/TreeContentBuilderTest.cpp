@@ -2,6 +2,7 @@
 // name[:value] with "#SYH#" shown as \" and cut at a zero byte, written one at a time.
 #include "json/JsonDocument.h"
 #include "json/TreeContentBuilder.h"
+#include "ReferenceParser.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +15,9 @@ using tess::NodeKind;
 
 namespace {
 
-std::string referenceBlock(const JsonNodeList& nodes)
-{
-    tess::TreeContentBuffer buffer;
-    for (int32_t i = 1; i <= nodes.nodeCount(); ++i) {
-        const int32_t kind = nodes.kindOf(i);
-        if (kind == 0) {
-            const std::string value = tess::JsonScanner::restoreQuotes(nodes.valueView(i));
-            buffer.appendItem({nodes.nameView(i), ":", value}, kind, kind, i, 0, 0, nodes.levelOf(i));
-        } else {
-            buffer.appendItem({nodes.nameView(i)}, kind, kind, i, 0, 0, nodes.levelOf(i));
-        }
-    }
-    return buffer.take();
-}
-
 void expectSameBlocks(const JsonNodeList& nodes, const std::string& what)
 {
-    const std::string expected = referenceBlock(nodes);
+    const std::string expected = tess::testing::referenceTreeContent(nodes);
     for (int threads : {1, 2, 3}) {
         const tess::TreeContentBlock block = tess::buildTreeContentBlock(nodes, threads);
         ASSERT_EQ(std::string(block.view()), expected) << what << " with " << threads << " threads";
@@ -95,5 +81,5 @@ TEST(TreeContentBuilder, LargeTableInSeveralPartsIsTheSame)
     withZero[withZero.size() / 2] = '\0';
     doc.parse(withZero, false, false);
     expectSameBlocks(doc.nodes(), "large with a zero byte");
-    EXPECT_EQ(std::string(doc.buildTreeContent().view()), referenceBlock(doc.nodes()));
+    EXPECT_EQ(std::string(doc.buildTreeContent().view()), tess::testing::referenceTreeContent(doc.nodes()));
 }
