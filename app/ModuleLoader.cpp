@@ -2,10 +2,22 @@
 
 #include "app/ModuleEntry.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TESS_LEAK_CHECKED_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESS_LEAK_CHECKED_BUILD 1
+#endif
+#endif
 
 namespace tess {
 namespace {
@@ -44,10 +56,39 @@ void* moduleEntry(const char* name, std::string& error)
     return entry;
 }
 
+#ifdef TESS_LEAK_CHECKED_BUILD
+int taskCount()
+{
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir)
+        return -1;
+    int n = 0;
+    while (const dirent* e = readdir(dir))
+        n += e->d_name[0] != '.';
+    closedir(dir);
+    return n;
+}
+
+// The GUI libraries stop some helper threads from their static destructors, by waiting
+// for a signal the thread sends while it is still running, not by joining it. The leak
+// check runs after those destructors and reads every thread's dynamic TLS, which a thread
+// half-way through its exit has already freed, so the check could crash. Sanitizer builds
+// register this to run between the two and let such threads finish first.
+void letExitingThreadsFinish()
+{
+    for (int i = 0; i < 200 && taskCount() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+#endif
+
 } // namespace
 
 int runViewerFromModule(int argc, char** argv)
 {
+#ifdef TESS_LEAK_CHECKED_BUILD
+    // Registered before the module is loaded, so it runs after the libraries' own exit handlers.
+    std::atexit(letExitingThreadsFinish);
+#endif
     std::string error;
     auto run = reinterpret_cast<TessRunViewerFn>(moduleEntry(TESS_ENTRY_RUN_VIEWER, error));
     if (!run) {
