@@ -33,29 +33,6 @@ std::string executableDirectory()
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// The entry named name, or nullptr with error filled.
-void* moduleEntry(const char* name, std::string& error)
-{
-    static void* handle = nullptr;
-    static std::string loadError;
-    if (!handle && loadError.empty()) {
-        const std::string path = executableDirectory() + "/" TESS_MODULE_FILE;
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* why = dlerror();
-            loadError = std::string("cannot load the viewer module: ") + (why ? why : path.c_str());
-        }
-    }
-    if (!handle) {
-        error = loadError;
-        return nullptr;
-    }
-    void* entry = dlsym(handle, name);
-    if (!entry)
-        error = std::string("the viewer module has no entry ") + name;
-    return entry;
-}
-
 #ifdef TESS_LEAK_CHECKED_BUILD
 int taskCount()
 {
@@ -81,14 +58,37 @@ void letExitingThreadsFinish()
 }
 #endif
 
+// The entry named name, or nullptr with error filled.
+void* moduleEntry(const char* name, std::string& error)
+{
+    static void* handle = nullptr;
+    static std::string loadError;
+    if (!handle && loadError.empty()) {
+#ifdef TESS_LEAK_CHECKED_BUILD
+        // Registered before the module is loaded, so it runs after the libraries' own exit handlers.
+        std::atexit(letExitingThreadsFinish);
+#endif
+        const std::string path = executableDirectory() + "/" TESS_MODULE_FILE;
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char* why = dlerror();
+            loadError = std::string("cannot load the viewer module: ") + (why ? why : path.c_str());
+        }
+    }
+    if (!handle) {
+        error = loadError;
+        return nullptr;
+    }
+    void* entry = dlsym(handle, name);
+    if (!entry)
+        error = std::string("the viewer module has no entry ") + name;
+    return entry;
+}
+
 } // namespace
 
 int runViewerFromModule(int argc, char** argv)
 {
-#ifdef TESS_LEAK_CHECKED_BUILD
-    // Registered before the module is loaded, so it runs after the libraries' own exit handlers.
-    std::atexit(letExitingThreadsFinish);
-#endif
     std::string error;
     auto run = reinterpret_cast<TessRunViewerFn>(moduleEntry(TESS_ENTRY_RUN_VIEWER, error));
     if (!run) {
