@@ -7,7 +7,7 @@
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
 #include "platform/qt/QtText.h"
-#include "platform/qtcontrols/QtControls.h"
+#include "settings/qt/QtControls.h"
 #include "tree/widgets/FindInTree.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeIcons.h"

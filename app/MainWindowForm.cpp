@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtText.h"
-#include "platform/qtcontrols/QtControls.h"
+#include "settings/qt/QtControls.h"
 #include "tree/widgets/TreeIcons.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"

@@ -6,7 +6,7 @@
 #include "json/JsonScanner.h"
 #include "settings/SettingsStore.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <array>
 

@@ -6,7 +6,7 @@
 #include "platform/Codec.h"
 #include "tree/Decoders.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -6,7 +6,7 @@
 #include "json/TreeContentBuilder.h"
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <charconv>
 #include <optional>

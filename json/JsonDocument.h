@@ -2,7 +2,7 @@
 // One parsed document: the node table, the scanner that cut it, and the path operations.
 #include "json/JsonNodeList.h"
 #include "json/JsonScanner.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <cstdint>
 #include <string>

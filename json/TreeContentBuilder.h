@@ -2,7 +2,7 @@
 // Builds the tree content block of a node table: one record per node, in table order,
 // captioned "name" for a container and "name:value" for a scalar ("#SYH#" shown as \").
 #include "json/JsonNodeList.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 namespace tess {
 

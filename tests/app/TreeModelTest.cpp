@@ -1,7 +1,7 @@
 // The tree model over tree content blocks: structure checked by QAbstractItemModelTester
 // and by walking the model, the depth rule, item/index mapping, read-back and icons.
 #include "platform/Codec.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeIcons.h"
 #include "tree/widgets/TreeModel.h"
 

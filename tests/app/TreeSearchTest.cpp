@@ -1,7 +1,7 @@
 // Caption matching of find: wildcard conversion, plain search with ASCII case folding
 // over two-byte units, regex and wildcard matching, the search passes.
 #include "platform/Codec.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeSearch.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // What the tolerant parser makes of well-formed, sloppy and broken texts.
 #include "EngineTestSupport.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ReferenceParser.h"
 
 #include "json/JsonScanner.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <utility>
 

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "SettingsTestSupport.h"
-#include "platform/qtcontrols/QtControls.h"
+#include "settings/qt/QtControls.h"
 #include "settings/SettingsStore.h"
 
 namespace tess {

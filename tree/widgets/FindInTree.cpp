@@ -1,7 +1,7 @@
 #include "tree/widgets/FindInTree.h"
 
 #include "platform/qt/QtText.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeSearch.h"
 #include "tree/widgets/TreeView.h"

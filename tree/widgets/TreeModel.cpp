@@ -1,7 +1,7 @@
 #include "tree/widgets/TreeModel.h"
 
 #include "platform/qt/QtText.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeIcons.h"
 
 #include <cstring>

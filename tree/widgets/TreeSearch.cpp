@@ -2,7 +2,7 @@
 
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <cstring>
 

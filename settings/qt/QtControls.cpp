@@ -1,4 +1,4 @@
-#include "platform/qtcontrols/QtControls.h"
+#include "settings/qt/QtControls.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

@@ -1,4 +1,4 @@
-#include "tree/TreeContentBuffer.h"
+#include "json/TreeContentBuffer.h"
 
 #include <bit>
 #include <cstring>
