@@ -9,7 +9,8 @@ packages=(
   libpcre2-dev zlib1g-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev libcpp-httplib-dev
   clang-14 libclang-rt-14-dev
-  fonts-wqy-microhei xvfb xauth x11-utils imagemagick
+  fonts-wqy-microhei xvfb xauth x11-utils imagemagick xdotool
+  desktop-file-utils appstream
 )
 
 missing=()
