@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgramDirectory.h"
+#include "app/ProgramIcon.h"
 #include "app/ProgramObjects.h"
 #include "platform/qt/GuiPump.h"
 #include "platform/qt/QtText.h"
@@ -67,6 +68,9 @@ int runViewer(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessarine"));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral(TESS_APP_ID));
+    QApplication::setWindowIcon(programIcon());
     const ViewerArguments args = parseArguments(QApplication::arguments());
     if (!args.ok)
         return 2;
