@@ -6,11 +6,12 @@ set(CPACK_PACKAGE_VENDOR "Korvell")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "JSON viewer for programmers, with a command line")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Tessarine shows JSON text, API responses and log lines as a tree, in seven tabs whose\n\
-documents come back at the next start. It accepts unquoted or single-quoted keys, trailing\n\
-commas and truncated text, shows each node's path and its value with escapes decoded,\n\
-searches the tree and fetches a URL from the clipboard. Its command line prints the tree,\n\
-the node table, paths and values without a window.")
+  "Tessarine shows JSON text, API responses and log lines as a tree, in seven\n\
+tabs whose documents come back at the next start. It accepts unquoted or\n\
+single-quoted keys, trailing commas and truncated text, shows each node's path\n\
+and its value with escapes decoded, searches the tree and fetches a URL from\n\
+the clipboard. Its command line prints the tree, the node table, paths and\n\
+values without a window.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.example.com/tessarine/")
 set(CPACK_PACKAGE_CONTACT "Korvell <tessarine@example.com>")
 set(CPACK_STRIP_FILES ON)
