@@ -60,7 +60,7 @@ for _ in $(seq 1 150); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.2
 done
-sleep 1.5 # the settings file is opened just before the window is built
+sleep 2.5 # the settings file is opened just before the window is built and the file loaded
 kill -TERM "$pid" 2>/dev/null || true
 status=0
 wait "$pid" || status=$?
