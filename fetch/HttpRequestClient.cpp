@@ -145,6 +145,8 @@ HttpResponse HttpRequestClient::sendRequest(std::string_view url, std::string_vi
     headers = curl_slist_append(headers, referer.c_str());
     headers = curl_slist_append(headers, contentType.c_str());
     headers = curl_slist_append(headers, userAgent.c_str());
+    // An empty value removes a header the library would add on its own.
+    headers = curl_slist_append(headers, "Accept:");
     headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip
     // The POST body goes out as UTF-8, like the URL.
     const std::string body = codec::gb18030ToUtf8(postBody).text;
