@@ -3,8 +3,10 @@
 // reads and sets attribute values, and removes blanks around "=".
 // Elements: a start tag is "<name" followed by a blank, "/" or ">". For head, script,
 // noscript and other non-void names the element text runs from the start tag through the
-// matching end tag "</name>" (the start tag alone when there is none); for void names
-// (meta, img, base, link, input, br, hr) it is the start tag alone.
+// matching end tag "</name>"; for void names (meta, img, base, link, input, br, hr) it is
+// the start tag alone. Without an end tag, firstElement runs to the end of the text (a
+// head never closed, a page cut off inside a script), while removeElements removes the
+// start tag alone.
 #include <cstddef>
 #include <initializer_list>
 #include <optional>

@@ -80,6 +80,10 @@ TEST(FindHtmlRedirect, MetaRefresh)
         {"<meta http-equiv=refresh content=0;url=plain.html>", "http://h.test/a/b/plain.html"}, // no head
         {"<head><noscript><meta http-equiv=refresh content=\"0;url=x\"></noscript></head>", ""},
         {"<head><meta http-equiv=refresh content=\"5\"></head>", ""},
+        // A head that is never closed (valid HTML) still holds its meta tags.
+        {"<html><head><title>t</title><meta http-equiv=\"refresh\" content=\"0;url=next.json\"><body>x</body></html>",
+         "http://h.test/a/b/next.json"},
+        {"<head><title>t</title><meta http-equiv=refresh content=0;url=cut.json", "http://h.test/a/b/cut.json"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
@@ -102,6 +106,9 @@ TEST(FindHtmlRedirect, ScriptLocation)
         {"<script>var a = 1;</script>", ""},
         // Only the first script is consulted.
         {"<script>var a;</script><script>location.href='z'</script>", ""},
+        // A page cut off inside its script.
+        {"<html><head><script>location.href=\"next.json\";", "http://h.test/a/b/next.json"},
+        {"<script>\nvar t = 1;\nself.location='n.json'", "http://h.test/a/b/n.json"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
