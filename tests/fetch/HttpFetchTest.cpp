@@ -126,6 +126,19 @@ TEST_F(HttpFetch, GetSendsExactlyTheFixedRequest)
     EXPECT_EQ(q.headerNames(), "Content-Type,Host,Referer,User-Agent");
 }
 
+TEST_F(HttpFetch, NonAsciiHostNameResolvesWhateverTheLocale)
+{
+    // The test process never sets its locale (it runs in "C"); names under .localhost are
+    // loopback names, so the request reaches this server.
+    m_server.Get("/doc", [](const httplib::Request&, httplib::Response& res) { res.set_content("[1]", "text/plain"); });
+    start();
+    const UrlFetchResult r = fetch(gb("http://例子.localhost:") + std::to_string(m_port) + "/doc");
+    EXPECT_EQ(r.text, "[1]");
+    const auto requests = seen();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].header("Host"), "xn--fsqu00a.localhost:" + std::to_string(m_port));
+}
+
 TEST_F(HttpFetch, BarSelectsPostOrGet)
 {
     m_server.Post("/p", [](const httplib::Request& req, httplib::Response& res) {
