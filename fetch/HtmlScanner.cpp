@@ -150,11 +150,13 @@ int HtmlScanner::findElements(std::string_view text, std::string_view tag,
                               std::initializer_list<std::string_view> attributes)
 {
     m_found.clear();
+    m_offsets.clear();
     for (std::size_t at = findStartTag(text, tag, 0); at != kNone; at = findStartTag(text, tag, at + 1)) {
         const std::string_view startTag = text.substr(at, startTagEnd(text, at) - at);
         for (std::string_view attribute : attributes) {
             if (locateWholeAttribute(startTag, attribute) != kNone) {
                 m_found.emplace_back(startTag);
+                m_offsets.push_back(at);
                 break;
             }
         }
@@ -167,6 +169,13 @@ std::string HtmlScanner::elementAt(int index) const
     if (index < 1 || index > static_cast<int>(m_found.size()))
         return {};
     return m_found[static_cast<std::size_t>(index - 1)];
+}
+
+std::size_t HtmlScanner::elementOffset(int index) const
+{
+    if (index < 1 || index > static_cast<int>(m_offsets.size()))
+        return kNone;
+    return m_offsets[static_cast<std::size_t>(index - 1)];
 }
 
 std::string HtmlScanner::attributeValue(std::string_view element, std::string_view name) const

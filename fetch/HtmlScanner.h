@@ -34,6 +34,8 @@ public:
     int findElements(std::string_view text, std::string_view tag,
                      std::initializer_list<std::string_view> attributes);
     std::string elementAt(int index) const;
+    // Where the i-th remembered element starts in the searched text (npos when none).
+    std::size_t elementOffset(int index) const;
 
     // The value of the attribute: " name=" looked for first, then "name="; double-quoted,
     // apostrophe-quoted or unquoted (ending at a blank or ">"); blanks trimmed.
@@ -46,6 +48,7 @@ public:
 
 private:
     std::vector<std::string> m_found;
+    std::vector<std::size_t> m_offsets;
 };
 
 } // namespace tess
