@@ -26,12 +26,13 @@ public:
     Rebuilder(const std::string& text, const LinkText::Spans& spans)
         : m_text(text), m_spans(spans)
     {
-        m_out.reserve(text.size());
     }
 
     // Copies text[from, to) together with the parts of inserted spans inside it.
     void keep(std::size_t from, std::size_t to)
     {
+        if (m_out.capacity() < m_text.size())
+            m_out.reserve(m_text.size());
         const std::size_t base = m_out.size();
         m_out.append(m_text, from, to - from);
         while (m_next < m_spans.size() && m_spans[m_next].second <= from)
@@ -50,8 +51,8 @@ public:
         m_out.append(s);
     }
 
-    std::string m_out;
-    LinkText::Spans m_marks;
+    std::string takeText() { return std::move(m_out); }
+    LinkText::Spans takeSpans() { return std::move(m_marks); }
 
 private:
     void mark(std::size_t b, std::size_t e)
@@ -67,6 +68,8 @@ private:
     const std::string& m_text;
     const LinkText::Spans& m_spans;
     std::size_t m_next = 0;
+    std::string m_out;
+    LinkText::Spans m_marks;
 };
 
 } // namespace
@@ -105,8 +108,8 @@ void LinkText::replace(std::string_view needle, std::string_view before, std::st
     if (!replaced)
         return;
     out.keep(copied, m_text.size());
-    m_text = std::move(out.m_out);
-    m_inserted = std::move(out.m_marks);
+    m_text = out.takeText();
+    m_inserted = out.takeSpans();
 }
 
 void LinkText::applyEdits(const std::vector<Edit>& edits)
@@ -121,8 +124,8 @@ void LinkText::applyEdits(const std::vector<Edit>& edits)
         copied = edit.offset + edit.length;
     }
     out.keep(copied, m_text.size());
-    m_text = std::move(out.m_out);
-    m_inserted = std::move(out.m_marks);
+    m_text = out.takeText();
+    m_inserted = out.takeSpans();
 }
 
 } // namespace tess
