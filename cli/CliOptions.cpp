@@ -9,7 +9,8 @@ struct ModeFlag {
 };
 
 constexpr ModeFlag kModes[] = {
-    {"--help", Mode::Help}, {"-h", Mode::Help},       {"--table", Mode::Table},   {"--tree", Mode::Tree},
+    {"--help", Mode::Help}, {"-h", Mode::Help},       {"--version", Mode::Version},
+    {"--table", Mode::Table}, {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
 };
 
@@ -19,6 +20,12 @@ std::optional<Mode> modeOf(const std::string& arg)
         if (arg == m.flag)
             return m.mode;
     return std::nullopt;
+}
+
+// --help and --version answer at once, whatever else is given.
+bool answersAtOnce(Mode mode)
+{
+    return mode == Mode::Help || mode == Mode::Version;
 }
 
 } // namespace
@@ -32,7 +39,7 @@ std::string usageText()
            "  --table          one line per node: index, level, kind, childCount, ordinal, name, value\n"
            "  --tree           the tree captions, two spaces per level below the root\n"
            "  --paths          every node's path and the value found at it\n"
-           "  --get PATH       the value at PATH\n"
+           "  --get PATH       the value at PATH; exit status 1 when PATH names no node\n"
            "  --decode         the text with \\u escapes and HTML entities decoded\n"
            "  --stats          node count, depth and load time\n"
            "options:\n"
@@ -43,7 +50,10 @@ std::string usageText()
            "  --raw            pass input and output bytes unchanged (GB18030)\n"
            "  --url URL        fetch the document (\"URL\" or \"URL|POST body\") instead of reading FILE\n"
            "  --encoding NAME  charset of the fetched body: auto, utf8 or gbk\n"
-           "FILE absent or - reads standard input.\n";
+           "  --version        the program's name and version\n"
+           "FILE absent or - reads standard input. UTF-8 (with or without a byte-order mark) and\n"
+           "UTF-16 with a byte-order mark are converted; other input is taken as GB18030.\n"
+           "Exit status: 0 done, 1 no node at the --get path or the URL gave nothing, 2 usage or input error.\n";
 }
 
 bool selectsMode(const std::vector<std::string>& args)
@@ -78,11 +88,12 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                 continue;
             }
             if (const auto m = modeOf(a)) {
-                if (o.mode != Mode::None && o.mode != *m && *m != Mode::Help && o.mode != Mode::Help) {
+                if (o.mode != Mode::None && o.mode != *m && !answersAtOnce(*m) && !answersAtOnce(o.mode)) {
                     out.error = "only one mode may be given (" + a + ")";
                     return out;
                 }
-                if (o.mode != Mode::Help)
+                // --help wins over --version, which wins over the modes.
+                if (!answersAtOnce(o.mode) || *m == Mode::Help)
                     o.mode = *m;
                 if (*m == Mode::Get && !needValue(o.getPath))
                     return out;
@@ -107,7 +118,7 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
         }
         o.file = a;
     }
-    if (o.mode == Mode::None && o.mode != Mode::Help) {
+    if (o.mode == Mode::None) {
         if (!o.url.empty() || !o.encoding.empty())
             out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --decode or --stats";
         else

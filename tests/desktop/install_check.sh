@@ -44,7 +44,7 @@ if command -v groff >/dev/null; then
 fi
 
 # The command line of the installed program.
-check '"$bin" --help | head -1 | grep -q "^usage: tessarine"' "--help"
+check '[ "$("$bin" --version)" = "Tessarine 1.1.5.0" ]' "--version"
 printf '{"a":[1,{"b":"x"}],"名":"值"}' >"$work/in.json"
 check '"$bin" --get a.[2].b "$work/in.json" | grep -qx x' "--get on a file"
 check '[ "$("$bin" --tree "$work/in.json" | wc -l)" -eq 6 ]' "--tree prints one line per node"
