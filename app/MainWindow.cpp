@@ -3,6 +3,7 @@
 #include "app/AboutText.h"
 #include "app/FormWidgets.h"
 #include "app/ProgramObjects.h"
+#include "app/SaveFile.h"
 #include "app/SlotFiles.h"
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
@@ -354,7 +355,7 @@ void MainWindow::onMainWindowClosing()
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         if (view.loaded)
-            writeFileReplacing(slotFilePath(m_setup.programDir, n), view.sourceText);
+            saveFileAtomically(slotFilePath(m_setup.programDir, n), view.sourceText); // skipped when protected
     }
     store.writeNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
     for (int n = 1; n <= kSlots; ++n) {
