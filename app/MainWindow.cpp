@@ -362,7 +362,8 @@ void MainWindow::onMainWindowClosing()
         const TreeView& view = *tree(n);
         std::string key = qt::toGb(view.objectName());
         key += codec::gb(u8".现行选中项");
-        store.writeNumber(key, view.selectedItem());
+        // A slot not loaded during this run keeps the selection it had stored.
+        store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
     }
 }
 
