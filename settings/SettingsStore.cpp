@@ -32,10 +32,12 @@ bool isValidValue(std::string_view value)
     return value.find_first_of("\r\n") == std::string_view::npos;
 }
 
-// A section or key name must not hold a one-byte CR, LF, "=", "[" or "]" (trail bytes of
-// two-byte characters are fine) and must not end inside a two-byte character.
+// A section or key name must not hold CR or LF, nor a one-byte "=", "[" or "]" (trail
+// bytes of two-byte characters are fine), and must not end inside a two-byte character.
 bool isValidName(std::string_view name)
 {
+    if (name.find_first_of("\r\n") != std::string_view::npos)
+        return false; // never a trail byte: a line end wherever it stands
     for (std::size_t i = 0; i < name.size(); ++i) {
         auto b = static_cast<unsigned char>(name[i]);
         if (b >= 0x80) {

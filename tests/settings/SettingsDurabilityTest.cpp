@@ -66,7 +66,7 @@ TEST(SettingsLineEnds, LfAndLoneCrAreLineEndsAndNothingElseIsDropped)
     }
 }
 
-TEST(SettingsLineEnds, ValueWithALineBreakIsRefused)
+TEST(SettingsLineEnds, ValueOrNameWithALineBreakIsRefused)
 {
     TempDir dir;
     const std::string ini = dir.file("Tessarine.ini");
@@ -75,6 +75,9 @@ TEST(SettingsLineEnds, ValueWithALineBreakIsRefused)
     ASSERT_TRUE(store.open(ini));
     for (std::string value : {"a\nb", "a\rb", "a\r\nb", "\n"})
         EXPECT_EQ(store.writeItem("J", "k", value, false), SettingsStore::kFailed);
+    // CR and LF are never part of a two-byte character, also right after a lead byte.
+    EXPECT_EQ(store.writeItem("J", "\x81\nk", "v", false), SettingsStore::kFailed);
+    EXPECT_EQ(store.writeItem("J\x81\r", "k", "v", false), SettingsStore::kFailed);
     EXPECT_EQ(readFile(ini), "[J]\r\nk=1");
 }
 
