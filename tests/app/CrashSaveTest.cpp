@@ -92,8 +92,10 @@ int runViewer(int argc, char** argv)
     window.show();
     QCoreApplication::processEvents();
     for (int n = 1; n <= kSlots; ++n) {
+        // The new text replaces the slot's old one without the old file being read first.
+        window.tabs()->blockSignals(true);
         window.tabs()->setCurrentIndex(n - 1);
-        QCoreApplication::processEvents();
+        window.tabs()->blockSignals(false);
         window.loadTextIntoCurrentSlot(slotText(r, n, slotKib));
         window.tree(n)->selectItem((r + n) % 5);
     }
