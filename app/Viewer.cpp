@@ -78,9 +78,14 @@ int runViewer(int argc, char** argv)
         });
         window.show();
         if (!held) {
-            QMessageBox::information(&window, QStringLiteral("Tessarine"),
-                                     qt::ui(u8"设置文件正被另一个运行中的 Tessarine 使用（或无法写入）。\n"
-                                            u8"本次关闭时不保存数据文件和设置，以免覆盖另一个实例的文档。"));
+            // Opened without a loop of its own: a close (also by a signal) before the box
+            // is answered ends the program like any other close.
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tessarine"),
+                                        qt::ui(u8"设置文件正被另一个运行中的 Tessarine 使用（或无法写入）。\n"
+                                               u8"本次关闭时不保存数据文件和设置，以免覆盖另一个实例的文档。"),
+                                        QMessageBox::Ok, &window);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
         }
         status = app.exec();
     }
