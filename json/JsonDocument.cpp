@@ -216,10 +216,27 @@ private:
             auto text = std::make_shared<const std::string>(patterns::trimValue(raw));
             m_nodes.keepAlive(text);
             value = *text;
-            child = loadWhole(*text, text);
+            if (staysPrepared(*v.base, s + static_cast<int64_t>(lead), e)) {
+                auto base = std::make_shared<const ScanBase>(std::move(text));
+                child = ScanView{base, 0, base->size()};
+            } else {
+                child = loadWhole(*text, text);
+            }
         }
         const int32_t node = m_nodes.appendChildView(parent, name, kind, value);
         m_opened = Frame{node, std::move(child), kind == NodeKind::Object};
+    }
+
+    // Trimming a slice of a prepared text that starts with '{' or '[' at the start of a
+    // character leaves it prepared, unless protecting escapes would change the slice:
+    // trimming only removes blanks next to line breaks and at the two ends, so it never
+    // puts white space next to structure, nor a backslash next to a quote or another
+    // backslash. The trimmed text then needs no preparing again.
+    static bool staysPrepared(const ScanBase& b, int64_t s, int64_t e)
+    {
+        if (s > 0 && static_cast<unsigned char>(b.plain()[static_cast<std::size_t>(s - 1)]) >= 0x80)
+            return false;
+        return b.escapeHazards(s, e) == 0;
     }
 
     static bool canSlice(const ScanBase& b, int64_t s, int64_t e, std::string_view raw)

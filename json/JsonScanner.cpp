@@ -71,16 +71,63 @@ std::string JsonScanner::convertSingleQuotes(std::string_view text)
 
 std::string JsonScanner::protectEscapes(std::string_view text)
 {
+    std::string out;
+    if (!protectEscapesInto(text, out))
+        return std::string(text);
+    return out;
+}
+
+bool JsonScanner::protectEscapesInto(std::string_view text, std::string& out)
+{
     // The three replacements change nothing unless the text holds \\, \" or \| (found
-    // byte-wise here, which finds every match the character-wise search finds).
+    // byte-wise here, which finds every match the unit-wise search finds).
     bool touched = false;
     for (std::size_t at = text.find('\\'); at != std::string_view::npos && !touched; at = text.find('\\', at + 1))
         touched = at + 1 < text.size() && (text[at + 1] == '\\' || text[at + 1] == '"' || text[at + 1] == '|');
     if (!touched)
-        return std::string(text);
-    std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
-    t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
-    return gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
+        return false;
+    // One pass over the units. The first replacement pairs the backslashes of every run
+    // from its start, the second takes an unpaired last one with the quote after it, and
+    // the third undoes the pairing. So when no unpaired backslash is followed by '|'
+    // (which the third replacement could pair with a placeholder), the result is the text
+    // with the last backslash and the quote after every odd run replaced by "#SYH#".
+    std::string result;
+    std::size_t copied = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            i += 2;
+            continue;
+        }
+        if (c != '\\') {
+            ++i;
+            continue;
+        }
+        const std::size_t run = i;
+        while (i < n && text[i] == '\\')
+            ++i;
+        if ((i - run) % 2 == 0 || i == n)
+            continue;
+        if (text[i] == '|') {
+            std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
+            t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
+            out = gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
+            return out != text;
+        }
+        if (text[i] == '"') {
+            if (result.empty())
+                result.reserve(n + n / 64);
+            result.append(text.substr(copied, i - 1 - copied));
+            result.append(kQuotePlaceholder);
+            copied = ++i;
+        }
+    }
+    if (copied == 0)
+        return false;
+    result.append(text.substr(copied));
+    out = std::move(result);
+    return true;
 }
 
 std::string JsonScanner::restoreQuotes(std::string_view text)
