@@ -61,6 +61,19 @@ void JsonNodeList::keepAlive(std::shared_ptr<const std::string> text)
     m_shared.push_back(std::move(text));
 }
 
+std::size_t JsonNodeList::sharedBytes() const
+{
+    std::vector<const std::string*> seen;
+    std::size_t bytes = 0;
+    for (const auto& text : m_shared) {
+        if (std::find(seen.begin(), seen.end(), text.get()) != seen.end())
+            continue;
+        seen.push_back(text.get());
+        bytes += text->size();
+    }
+    return bytes;
+}
+
 static uint32_t clampLength(std::size_t n)
 {
     // Texts are bounded by the input size, which the loaders cap well below 4 GiB.

@@ -99,6 +99,8 @@ public:
     // Copies a short text into the table's arena; the view stays valid until clear().
     std::string_view intern(std::string_view text);
     void keepAlive(std::shared_ptr<const std::string> text);
+    // Bytes of the distinct buffers kept alive that way (how much text the views hold).
+    std::size_t sharedBytes() const;
     // Makes room for nodes records, mapped in on a second thread while the parse runs.
     void reserve(std::size_t nodes);
 

@@ -94,33 +94,41 @@ bool JsonScanner::protectEscapesInto(std::string_view text, std::string& out)
     std::string result;
     std::size_t copied = 0;
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            i += 2;
+    const char* data = text.data();
+    for (std::size_t from = 0; from < n;) {
+        const void* hit = std::memchr(data + from, '\\', n - from);
+        if (!hit)
+            break;
+        std::size_t run = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        std::size_t end = run;
+        while (end < n && data[end] == '\\')
+            ++end;
+        // A byte right after one below 0x80 starts a unit, so within a run of bytes of
+        // 0x80 or more units start at even distances from its first byte; an odd count
+        // before the run makes its first backslash the second byte of a unit. The walk
+        // back stops at the previous run at the latest (the byte before 'from' is a backslash
+        // or a quote), so it stays linear.
+        std::size_t high = run;
+        while (high > 0 && static_cast<unsigned char>(data[high - 1]) >= 0x80)
+            --high;
+        if ((run - high) % 2 == 1)
+            ++run;
+        from = end;
+        if ((end - run) % 2 == 0 || end == n)
             continue;
-        }
-        if (c != '\\') {
-            ++i;
-            continue;
-        }
-        const std::size_t run = i;
-        while (i < n && text[i] == '\\')
-            ++i;
-        if ((i - run) % 2 == 0 || i == n)
-            continue;
-        if (text[i] == '|') {
+        if (data[end] == '|') {
             std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
             t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
             out = gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
             return out != text;
         }
-        if (text[i] == '"') {
+        if (data[end] == '"') {
             if (result.empty())
                 result.reserve(n + n / 64);
-            result.append(text.substr(copied, i - 1 - copied));
+            result.append(text.substr(copied, end - 1 - copied));
             result.append(kQuotePlaceholder);
-            copied = ++i;
+            copied = end + 1;
+            from = end + 1;
         }
     }
     if (copied == 0)
