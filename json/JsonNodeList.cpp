@@ -332,6 +332,8 @@ std::string_view JsonNodeList::valueView(int32_t index) const
 {
     if (!valid(index))
         return {};
+    if (index == 1 && m_rootText)
+        return m_rootText->view();
     const Node& n = at(index);
     return m_texts.view(n.value, n.valueLen);
 }
@@ -373,6 +375,8 @@ int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
     if (!valid(index))
         return 0;
     m_foreignTexts = true;
+    if (index == 1)
+        m_rootText.reset();
     const std::string_view s = store(value);
     at(index).value = m_texts.refOf(s);
     at(index).valueLen = clampLength(s.size());
@@ -407,6 +411,8 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
         m_oddKinds.erase(static_cast<int32_t>(i));
     }
     shiftTags(static_cast<int32_t>(a + removed), static_cast<int32_t>(-removed));
+    if (a == 1)
+        m_rootText.reset();
     m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + removed));
     structureChanged();
     renumber(p, k);
@@ -479,6 +485,7 @@ void JsonNodeList::clear()
     m_texts.clear();
     m_owned.clear();
     m_shared.clear();
+    m_rootText.reset();
     m_arena.clear();
     m_arenaUsed = m_arenaSize = 0;
 }

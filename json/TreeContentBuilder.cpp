@@ -27,10 +27,10 @@ class RecordWriter {
 public:
     explicit RecordWriter(const JsonNodeList& nodes) : m_nodes(nodes)
     {
-        // Every text of a freshly parsed table is cut from the root's text (or made from it
-        // without adding bytes other than "#SYH#" for an escaped quote), so one look at the
-        // root text tells whether any caption can hold a zero byte or the placeholder.
-        const std::string_view root = nodes.valueView(1);
+        // Every text of a freshly parsed table is cut from the root's (prepared) text, or
+        // made from it without adding bytes other than "#SYH#" for an escaped quote, so one
+        // look at that text tells whether any caption can hold a zero byte or the placeholder.
+        const std::string_view root = nodes.rootScanText();
         const bool fromRootOnly = !nodes.hasForeignTexts();
         m_noZero = fromRootOnly && root.find('\0') == std::string_view::npos;
         m_noPlaceholder =
