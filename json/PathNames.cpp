@@ -173,6 +173,10 @@ void appendQuoted(std::string& out, const NameChars& chars, char quote)
             appendHex4(out, c);
         } else if (c < 0x80) {
             out.push_back(static_cast<char>(c));
+        } else if (ch.raw.size() == 1) {
+            // A byte that is not GB18030 (it would pair up with the next byte written,
+            // a backslash say): written as the replacement character it stands for.
+            appendHex4(out, 0xFFFD);
         } else if (!ch.raw.empty()) {
             out.append(ch.raw);
         } else {
@@ -182,9 +186,40 @@ void appendQuoted(std::string& out, const NameChars& chars, char quote)
     out.push_back(quote);
 }
 
-bool readQuoted(std::string_view text, std::size_t& pos, std::u32string& out)
+namespace {
+
+// Adds one character that an escape gave.
+void addEscaped(TypedName& out, char32_t cp)
 {
-    out.clear();
+    out.chars.push_back(cp);
+    if (cp < 0x80)
+        out.gb.push_back(static_cast<char>(cp));
+    else if (cp >= 0xD800 && cp <= 0xDFFF)
+        out.gbOk = false;
+    else
+        out.gb += gbOf(cp);
+}
+
+// Adds the character that starts at text[i] as it stands; returns its length.
+std::size_t addLiteral(TypedName& out, std::string_view text, std::size_t i)
+{
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+        out.chars.push_back(c);
+        out.gb.push_back(static_cast<char>(c));
+        return 1;
+    }
+    const gb18030::Decoded d = gb18030::decodeAt(text, i);
+    out.chars.push_back(d.codePoint);
+    out.gb.append(text.substr(i, d.length));
+    return d.length;
+}
+
+} // namespace
+
+bool readQuoted(std::string_view text, std::size_t& pos, TypedName& out)
+{
+    out = TypedName();
     const char quote = text[pos];
     std::size_t i = pos + 1;
     while (i < text.size()) {
@@ -221,64 +256,25 @@ bool readQuoted(std::string_view text, std::size_t& pos, std::u32string& out)
                 v = static_cast<unsigned char>(e);
             }
             if (v >= 0 && v <= 0x10FFFF) {
-                out.push_back(static_cast<char32_t>(v));
+                addEscaped(out, static_cast<char32_t>(v));
                 i += len;
                 continue;
             }
             // An unknown escape keeps its backslash; the next character follows as usual.
-            out.push_back(U'\\');
-            ++i;
+            i += addLiteral(out, text, i);
             continue;
         }
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        const gb18030::Decoded d = gb18030::decodeAt(text, i);
-        out.push_back(d.codePoint);
-        i += d.length;
+        i += addLiteral(out, text, i);
     }
     return false;
 }
 
-std::u32string charsOf(std::string_view gb)
+TypedName bareName(std::string_view gb)
 {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < gb.size()) {
-        const unsigned char c = static_cast<unsigned char>(gb[i]);
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        const gb18030::Decoded d = gb18030::decodeAt(gb, i);
-        out.push_back(d.codePoint);
-        i += d.length;
-    }
+    TypedName out;
+    for (std::size_t i = 0; i < gb.size();)
+        i += addLiteral(out, gb, i);
     return out;
-}
-
-bool toGb18030(const std::u32string& chars, std::string& out)
-{
-    std::string utf8;
-    utf8.reserve(chars.size());
-    bool ascii = true;
-    for (const char32_t c : chars) {
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            return false;
-        char buf[4];
-        utf8.append(buf, gb18030::encodeUtf8(c, buf));
-        ascii = ascii && c < 0x80;
-    }
-    if (ascii) {
-        out = std::move(utf8);
-        return true;
-    }
-    const codec::ConvertResult r = codec::utf8ToGb18030(utf8);
-    out = r.text;
-    return r.ok();
 }
 
 } // namespace tess::pathnames

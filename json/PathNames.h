@@ -26,19 +26,26 @@ bool isAsciiIdentifier(const NameChars& chars, bool allowDollar);
 
 // Appends the name between quote characters (" or '), escaped so that jq, JSONPath,
 // JavaScript and Python all read back the same characters: the quote and backslash,
-// control characters, DEL, lone surrogates and U+2028/U+2029 become escapes; other
-// characters are written as GB18030.
+// control characters, DEL, lone surrogates and U+2028/U+2029 become escapes, and so
+// does a byte that is not GB18030 (as U+FFFD); other characters are written as GB18030.
 void appendQuoted(std::string& out, const NameChars& chars, char quote);
+
+// A name typed in a path: its characters, and its GB18030 bytes with every character
+// that was written literally kept as it was typed (so a name stored with bytes that
+// are not GB18030 still compares equal byte for byte). gbOk is false when a character
+// has no GB18030 form (a lone surrogate escape); then only the characters compare.
+struct TypedName {
+    std::u32string chars;
+    std::string gb;
+    bool gbOk = true;
+};
 
 // Reads a quoted name starting at the quote at text[pos]; on success pos is past the
 // closing quote. Understands the escapes of the four syntaxes (\uXXXX, \u{X..}, \xNN,
 // \UXXXXXXXX, \0, \v and the JSON ones); an unknown escape keeps its backslash.
-bool readQuoted(std::string_view text, std::size_t& pos, std::u32string& out);
+bool readQuoted(std::string_view text, std::size_t& pos, TypedName& out);
 
-// The characters of a GB18030 text without any escape processing.
-std::u32string charsOf(std::string_view gb);
-
-// The GB18030 bytes of the characters; false when one has none (a lone surrogate).
-bool toGb18030(const std::u32string& chars, std::string& out);
+// A name written without quotes: its bytes as they stand.
+TypedName bareName(std::string_view gb);
 
 } // namespace tess::pathnames

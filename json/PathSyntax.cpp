@@ -84,7 +84,7 @@ void appendSegment(std::string& out, const JsonNodeList& nodes, int node, bool f
 struct Segment {
     bool isIndex = false;
     long long index = 0;
-    std::u32string name;
+    pathnames::TypedName name;
 };
 
 bool isBlank(char c)
@@ -109,7 +109,7 @@ bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
         pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
     if (pos == start)
         return false;
-    seg.name = pathnames::charsOf(p.substr(start, pos - start));
+    seg.name = pathnames::bareName(p.substr(start, pos - start));
     return true;
 }
 
@@ -215,21 +215,33 @@ int childByPosition(const JsonNodeList& nodes, int parent, long long index)
     return nodes.findNthAtLevel(nodes.levelOf(parent) + 1, static_cast<int32_t>(index + 1), parent);
 }
 
-int childByName(const JsonNodeList& nodes, int parent, const std::u32string& name)
+bool hasHighBytes(std::string_view text)
 {
-    // A stored name without escapes is compared by its bytes; others are decoded.
-    std::string gb;
-    const bool hasGb = pathnames::toGb18030(name, gb);
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+int childByName(const JsonNodeList& nodes, int parent, const pathnames::TypedName& name)
+{
+    // A stored name without escapes is compared by its bytes; others by characters.
     NameChars chars;
     return forEachChild(nodes, parent, [&](int child) {
         const std::string_view stored = nodes.nameView(child);
-        if (hasGb && stored.find('\\') == std::string_view::npos && stored.find('#') == std::string_view::npos)
-            return stored == gb;
+        if (name.gbOk && stored.find('\\') == std::string_view::npos && stored.find('#') == std::string_view::npos) {
+            if (stored == name.gb)
+                return true;
+            // Only a name with bytes that are not GB18030 (read as U+FFFD) can still
+            // be equal.
+            if (!hasHighBytes(stored))
+                return false;
+        }
         pathnames::decodeStoredName(stored, chars);
-        if (chars.size() != name.size())
+        if (chars.size() != name.chars.size())
             return false;
         for (std::size_t k = 0; k < chars.size(); ++k)
-            if (chars[k].cp != name[k])
+            if (chars[k].cp != name.chars[k])
                 return false;
         return true;
     });
@@ -260,8 +272,8 @@ int resolveForeign(const JsonDocument& doc, const std::vector<Segment>& segments
         if (seg.isIndex) {
             // On an object, obj[0] names the member "0", as in JavaScript.
             current = array ? childByPosition(nodes, current, index)
-                            : childByName(nodes, current, pathnames::charsOf(std::to_string(index)));
-        } else if (array && isDecimal(seg.name, index)) {
+                            : childByName(nodes, current, pathnames::bareName(std::to_string(index)));
+        } else if (array && isDecimal(seg.name.chars, index)) {
             current = childByPosition(nodes, current, index);
         } else {
             current = childByName(nodes, current, seg.name);

@@ -114,6 +114,18 @@ TEST(PathSyntax, OddNamesAreQuotedAndEscapedPerSyntax)
         EXPECT_EQ(d.path(n, PathStyle::JavaScript), c.js);
         EXPECT_EQ(d.path(n, PathStyle::Python), c.python);
     }
+    // A byte that is not GB18030 is written as U+FFFD, so it cannot take the backslash
+    // of the escape after it as its trail byte; the path still finds the node.
+    JsonDocument stray;
+    std::string strayText = "{\xB4\n\"a\": 1}";
+    stray.parse(strayText, false, false);
+    const int a = 2;
+    ASSERT_EQ(stray.nodes().nameView(a), "\xB4\"a");
+    for (const PathStyle s : kForeign) {
+        const std::string path = pathInStyle(stray, a, s);
+        EXPECT_NE(path.find("\\ufffd"), std::string::npos) << path;
+        EXPECT_EQ(nodeAtPath(stray, path, s), a) << path;
+    }
     // A quoted first name: jq keeps its leading dot, JavaScript starts with the bracket.
     Doc first(R"({"odd key":{"b":1}})");
     EXPECT_EQ(first.path(3, PathStyle::Jq), R"(.["odd key"].b)");
