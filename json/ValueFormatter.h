@@ -19,6 +19,9 @@
 
 namespace tess {
 
+// Meant for the value of an object or array node (NodeKind Object or Array), as the
+// value box holds it (valueOfNode / valueAt). A scalar's text is not JSON any more once
+// its quotes are removed, and would be broken at its commas: show it unformatted.
 std::string formatValue(std::string_view raw);
 
 } // namespace tess
