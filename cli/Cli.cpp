@@ -131,11 +131,13 @@ void writePaths(JsonDocument& doc, bool compact, PathStyle style, OutputSink& si
 }
 
 // The value at a typed path (any form, or the given style's only); a container
-// indented when formatted. The node found, or -1.
+// indented when formatted. The node found, or -1 (and nothing written).
 int writeValueAt(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
     const std::string path = toEngineText(o.getPath, o.raw);
     const int node = o.pathStyleGiven ? nodeAtPath(doc, path, o.pathStyle) : nodeAtAnyPath(doc, path);
+    if (node < 1)
+        return -1;
     sink.buffer() = valueOfNode(doc, node);
     const int32_t kind = doc.nodes().kindOf(node);
     if (o.formatted && (kind == int32_t(NodeKind::Object) || kind == int32_t(NodeKind::Array)))
@@ -242,7 +244,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writePaths(doc, o.compactPaths, o.pathStyle, sink);
         break;
     case Mode::Get:
-        writeValueAt(doc, o, sink);
+        if (writeValueAt(doc, o, sink) < 1)
+            sink.buffer() = "\n"; // no such node: the empty value valueAt gives
         break;
     case Mode::Find: {
         const int found = writeFound(doc, o, sink);
