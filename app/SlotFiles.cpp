@@ -1,6 +1,6 @@
 #include "app/SlotFiles.h"
 
-#include "platform/Codec.h"
+#include "platform/InputText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -102,19 +102,7 @@ bool readTextFile(const std::string& path, std::string& out)
 {
     if (!readWhole(path, out))
         return false;
-    std::string_view view(out);
-    const bool bom = view.substr(0, 3) == "\xEF\xBB\xBF";
-    if (bom)
-        view.remove_prefix(3);
-    bool ascii = true;
-    for (char c : view) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (bom || (!ascii && codec::isValidUtf8(view)))
-        out = codec::utf8ToGb18030(view).text;
+    convertInputTextInPlace(out);
     cutAtZero(out);
     return true;
 }

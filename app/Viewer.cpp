@@ -3,7 +3,9 @@
 #include "app/MainWindow.h"
 #include "app/ProgramDirectory.h"
 #include "app/ProgramObjects.h"
+#include "app/ViewerStart.h"
 #include "platform/qt/GuiPump.h"
+#include "platform/qt/PlatformStartGuard.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/SignalCloser.h"
 #include "settings/SettingsMessages.h"
@@ -18,40 +20,12 @@
 namespace tess {
 namespace {
 
-struct ViewerArguments {
-    std::string dataDir;
-    std::string file;
-    bool ok = true;
-};
-
 ViewerArguments parseArguments(const QStringList& args)
 {
-    ViewerArguments out;
-    auto fail = [&out](const char* message, const QString& arg) {
-        std::fprintf(stderr, "tessarine: %s%s\n", message, arg.toLocal8Bit().constData());
-        out.ok = false;
-        return out;
-    };
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!optionsEnded && a == QStringLiteral("--")) {
-            optionsEnded = true;
-        } else if (!optionsEnded && a == QStringLiteral("--data-dir")) {
-            if (i + 1 >= args.size())
-                return fail("--data-dir needs a folder", {});
-            out.dataDir = args[++i].toStdString();
-        } else if (!optionsEnded && a.startsWith(QStringLiteral("--data-dir="))) {
-            out.dataDir = a.mid(11).toStdString();
-        } else if (!optionsEnded && a.startsWith(QStringLiteral("-")) && a.size() > 1) {
-            return fail("unknown option ", a);
-        } else if (out.file.empty()) {
-            out.file = a.toStdString();
-        } else {
-            return fail("only one file can be opened at start: ", a);
-        }
-    }
-    return out;
+    std::vector<std::string> plain;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        plain.push_back(args[i].toStdString());
+    return parseViewerArguments(plain);
 }
 
 void showStoreMessage(const SettingsMessage& m)
@@ -65,11 +39,15 @@ void showStoreMessage(const SettingsMessage& m)
 
 int runViewer(int argc, char** argv)
 {
+    qt::PlatformStartGuard platformGuard(noDisplayMessage());
     QApplication app(argc, argv);
+    platformGuard.end();
     QApplication::setApplicationName(QStringLiteral("Tessarine"));
     const ViewerArguments args = parseArguments(QApplication::arguments());
-    if (!args.ok)
+    if (!args.error.empty()) {
+        std::fprintf(stderr, "tessarine: %s\n", args.error.c_str());
         return 2;
+    }
 
     auto objects = std::make_unique<ProgramObjects>();
     const std::string dir =

@@ -442,6 +442,9 @@ TEST(ViewerFlow, FileArgumentsAndDropsLoadLikeAPaste)
     EXPECT_EQ(v.tree().sourceText, gb(u8"{\"k\":\"中\"}"));
     EXPECT_FALSE(v.window->loadFileIntoCurrentSlot(dir.file("missing.json")));
     EXPECT_EQ(v.caption(1), "k:\"中\"");
+    writeFile(dir.file("in16.json"), std::string("\xFE\xFF\0[\x4E\x2D\0]", 8)); // UTF-16BE with its mark
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("in16.json")));
+    EXPECT_EQ(v.tree().sourceText, gb(u8"[中]"));
     // A file named at start that cannot be read is reported on the command line.
     TempDir other;
     ::testing::internal::CaptureStderr();
