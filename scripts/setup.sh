@@ -11,7 +11,7 @@ packages=(
   jq nodejs
   clang-14 libclang-rt-14-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick xdotool
-  desktop-file-utils appstream
+  desktop-file-utils appstream python3
 )
 
 missing=()
