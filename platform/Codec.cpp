@@ -1,6 +1,5 @@
 #include "platform/Codec.h"
 
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -10,9 +9,6 @@
 namespace tess::codec {
 
 namespace {
-
-// Host-order UTF-16 as iconv names it.
-constexpr const char* kUtf16Host = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
 class IconvHandle {
 public:
@@ -173,43 +169,7 @@ std::string questionMarkIn(const std::string& charset)
     return std::string(out, static_cast<std::size_t>(op - out));
 }
 
-std::string_view asBytes(std::u16string_view s)
-{
-    return { reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t) };
-}
-
 } // namespace
-
-ConvertResult gb18030ToUtf8(std::string_view gb)
-{
-    BadInputPolicy policy { "\xEF\xBF\xBD", 1, false };
-    return run("GB18030", "UTF-8", gb, policy, gb.size() + gb.size() / 2 + 16);
-}
-
-ConvertResult utf8ToGb18030(std::string_view utf8)
-{
-    BadInputPolicy policy { "?", 1, false };
-    return run("UTF-8", "GB18030", utf8, policy, utf8.size() + 16);
-}
-
-ConvertResult utf16ToGb18030(std::u16string_view utf16)
-{
-    // A lone surrogate is one bad unit: one "?" and two bad bytes.
-    BadInputPolicy policy { "?", 2, false };
-    return run(kUtf16Host, "GB18030", asBytes(utf16), policy, utf16.size() * 2 + 16);
-}
-
-std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes)
-{
-    const char16_t fffd = u'\uFFFD';
-    BadInputPolicy policy { std::string(reinterpret_cast<const char*>(&fffd), sizeof fffd), 1, false };
-    ConvertResult r = run("GB18030", kUtf16Host, gb, policy, gb.size() * 2 + 16);
-    if (badBytes)
-        *badBytes = r.badBytes;
-    std::u16string out(r.text.size() / sizeof(char16_t), u'\0');
-    std::memcpy(out.data(), r.text.data(), out.size() * sizeof(char16_t));
-    return out;
-}
 
 ConvertResult convert(std::string_view fromCharset, std::string_view toCharset, std::string_view input)
 {
