@@ -218,6 +218,7 @@ void pasteAndSelect(benchmark::State& state, std::string text, int selectItem)
     state.counters["items"] = items;
     state.counters["input_MB"] = inputMB;
     state.counters["clipboard_MB"] = clipboardMB;
+    state.counters["window_MB"] = static_cast<double>(beforeClipboard) / 1024.0; // before any document
     // The peak after the first paste, after the boxes showed the root's value (the whole
     // document) once, and over all iterations (a paste replacing a loaded document).
     state.counters["peak_paste_MB"] = firstPastePeakMB;
