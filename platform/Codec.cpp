@@ -1,6 +1,10 @@
 #include "platform/Codec.h"
+#include "platform/CodecGb18030.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <initializer_list>
 #include <cstring>
 #include <iconv.h>
 #include <mutex>
@@ -171,8 +175,26 @@ std::string questionMarkIn(const std::string& charset)
 
 } // namespace
 
+namespace {
+
+bool namesCharset(std::string_view name, std::initializer_list<std::string_view> spellings)
+{
+    for (std::string_view s : spellings)
+        if (name.size() == s.size()
+            && std::equal(name.begin(), name.end(), s.begin(),
+                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }))
+            return true;
+    return false;
+}
+
+} // namespace
+
 ConvertResult convert(std::string_view fromCharset, std::string_view toCharset, std::string_view input)
 {
+    // UTF-8 bodies take the table road; like iconv here, a character without a GB18030
+    // form becomes one "?".
+    if (namesCharset(fromCharset, {"UTF-8", "UTF8"}) && namesCharset(toCharset, {"GB18030"}))
+        return utf8ToGb18030Tables(input, true);
     const std::string from(fromCharset);
     const std::string to(toCharset);
     BadInputPolicy policy { questionMarkIn(to), 1, true };

@@ -2,7 +2,7 @@
 // (SSE2), everything else through the tables of Gb18030Tables.h, which iconv filled. Bad
 // input is replaced and counted exactly as the iconv loop of Codec.cpp did it: one
 // replacement per bad byte (per bad unit for UTF-16), the conversion going on after it.
-#include "platform/Codec.h"
+#include "platform/CodecGb18030.h"
 #include "platform/Gb18030Tables.h"
 
 #include <cstdint>
@@ -143,6 +143,11 @@ std::size_t countNonAsciiUnits(const char16_t* p, std::size_t n)
 
 ConvertResult utf8ToGb18030(std::string_view utf8)
 {
+    return utf8ToGb18030Tables(utf8, false);
+}
+
+ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacter)
+{
     ConvertResult r;
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
@@ -193,13 +198,13 @@ ConvertResult utf8ToGb18030(std::string_view utf8)
                     p += len;
                     continue;
                 }
-                // No GB18030 form: the lead and the continuation bytes after it are each
-                // bad bytes of their own.
+                // No GB18030 form: one mark for the character, or the lead and the
+                // continuation bytes after it each bad bytes of their own.
             } else {
                 len = 1;
             }
             markBad(r, static_cast<std::size_t>(p - begin), len);
-            for (std::size_t i = 0; i < len; ++i)
+            for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
                 *out.o++ = '?';
             p += len;
         }

@@ -122,6 +122,18 @@ TEST(CodecTables, EveryScalarValueEncodesAsIconvDoesAndDecodesBack)
     EXPECT_EQ(bad, 0u);
 }
 
+TEST(CodecTables, FetchedBodiesMarkACharacterWithoutFormOnce)
+{
+    // convert() replaces a character without a target form whole, as it does through
+    // iconv for other charsets.
+    const std::string noForm = "\xEE\x9E\x8D"; // U+E78D
+    const ConvertResult r = convert("UTF-8", "GB18030", "a" + noForm + "\xE4\xB8\xAD" + noForm + "\xFF");
+    EXPECT_EQ(r.text, "a?\xD6\xD0??");
+    EXPECT_EQ(r.badBytes, 7u);
+    EXPECT_EQ(r.firstBad, 1u);
+    EXPECT_EQ(utf8ToGb18030("a" + noForm).text, "a???");
+}
+
 TEST(CodecTables, EveryGbCodeDecodesAsIconvDoes)
 {
     // All two-byte codes, and every four-byte code from 81 30 81 30 to FE 39 FE 39: the
@@ -177,6 +189,7 @@ TEST(CodecTables, BadInputIsReplacedAsIconvDoes)
             ascii(u8, char());
         SCOPED_TRACE("round " + std::to_string(round));
         expectSame(utf8ToGb18030(u8), test::iconvUtf8ToGb(u8), "UTF-8 to GB18030");
+        expectSame(convert("utf-8", "GB18030", u8), test::iconvUtf8ToGb(u8), "convert from UTF-8");
         expectSame(gb18030ToUtf8(gb), test::iconvGbToUtf8(gb), "GB18030 to UTF-8");
         expectSame(utf16ToGb18030(u16), test::iconvUtf16ToGb(u16), "UTF-16 to GB18030");
         std::size_t bad = 0;
