@@ -145,9 +145,10 @@ void MainWindow::activateSlot()
     TreeView& view = *tree(n);
     if (view.itemCount() == 0) {
         std::string text = readSlotFile(slotFilePath(m_setup.programDir, n));
-        view.sourceText = text;
         view.loaded = true;
-        if (!text.empty()) {
+        if (text.empty()) {
+            view.sourceText = std::string();
+        } else {
             SettingsStore& store = m_objects.settings;
             store.setSection(codec::gb(u8"JSON树"));
             std::string key = qt::toGb(view.objectName());

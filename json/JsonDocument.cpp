@@ -303,6 +303,12 @@ void JsonDocument::parseTaking(std::string&& text, bool zeroBasedArrays, bool si
     parseShared(std::make_shared<const std::string>(std::move(text)));
 }
 
+void JsonDocument::parseSharing(std::shared_ptr<const std::string> text, bool zeroBasedArrays)
+{
+    m_zeroBasedArrays = zeroBasedArrays;
+    parseShared(std::move(text));
+}
+
 void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
 {
     m_nodes.clear();

@@ -5,6 +5,7 @@
 #include "json/TreeContentBuffer.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,8 @@ public:
     void parse(std::string& text, bool zeroBasedArrays, bool singleQuoteFormat);
     // The same, taking ownership of the text (no copy of a large input).
     void parseTaking(std::string&& text, bool zeroBasedArrays, bool singleQuoteFormat);
+    // The same for a text that stays shared with its owner (a slot's source text).
+    void parseSharing(std::shared_ptr<const std::string> text, bool zeroBasedArrays);
 
     // One tree content record per node, in table order.
     TreeContentBlock buildTreeContent() const;

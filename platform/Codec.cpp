@@ -1,7 +1,10 @@
 #include "platform/Codec.h"
+#include "platform/CodecGb18030.h"
 
-#include <bit>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <initializer_list>
 #include <cstring>
 #include <iconv.h>
 #include <mutex>
@@ -10,9 +13,6 @@
 namespace tess::codec {
 
 namespace {
-
-// Host-order UTF-16 as iconv names it.
-constexpr const char* kUtf16Host = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
 class IconvHandle {
 public:
@@ -173,46 +173,28 @@ std::string questionMarkIn(const std::string& charset)
     return std::string(out, static_cast<std::size_t>(op - out));
 }
 
-std::string_view asBytes(std::u16string_view s)
+} // namespace
+
+namespace {
+
+bool namesCharset(std::string_view name, std::initializer_list<std::string_view> spellings)
 {
-    return { reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t) };
+    for (std::string_view s : spellings)
+        if (name.size() == s.size()
+            && std::equal(name.begin(), name.end(), s.begin(),
+                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }))
+            return true;
+    return false;
 }
 
 } // namespace
 
-ConvertResult gb18030ToUtf8(std::string_view gb)
-{
-    BadInputPolicy policy { "\xEF\xBF\xBD", 1, false };
-    return run("GB18030", "UTF-8", gb, policy, gb.size() + gb.size() / 2 + 16);
-}
-
-ConvertResult utf8ToGb18030(std::string_view utf8)
-{
-    BadInputPolicy policy { "?", 1, false };
-    return run("UTF-8", "GB18030", utf8, policy, utf8.size() + 16);
-}
-
-ConvertResult utf16ToGb18030(std::u16string_view utf16)
-{
-    // A lone surrogate is one bad unit: one "?" and two bad bytes.
-    BadInputPolicy policy { "?", 2, false };
-    return run(kUtf16Host, "GB18030", asBytes(utf16), policy, utf16.size() * 2 + 16);
-}
-
-std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes)
-{
-    const char16_t fffd = u'\uFFFD';
-    BadInputPolicy policy { std::string(reinterpret_cast<const char*>(&fffd), sizeof fffd), 1, false };
-    ConvertResult r = run("GB18030", kUtf16Host, gb, policy, gb.size() * 2 + 16);
-    if (badBytes)
-        *badBytes = r.badBytes;
-    std::u16string out(r.text.size() / sizeof(char16_t), u'\0');
-    std::memcpy(out.data(), r.text.data(), out.size() * sizeof(char16_t));
-    return out;
-}
-
 ConvertResult convert(std::string_view fromCharset, std::string_view toCharset, std::string_view input)
 {
+    // UTF-8 bodies take the table road; like iconv here, a character without a GB18030
+    // form becomes one "?".
+    if (namesCharset(fromCharset, {"UTF-8", "UTF8"}) && namesCharset(toCharset, {"GB18030"}))
+        return utf8ToGb18030Tables(input, true);
     const std::string from(fromCharset);
     const std::string to(toCharset);
     BadInputPolicy policy { questionMarkIn(to), 1, true };

@@ -1,6 +1,7 @@
 #pragma once
-// Charset conversion through iconv. The engine's texts are GB18030 byte strings;
-// conversion happens at the edges (clipboard, widgets, command-line output, HTTP bodies).
+// Charset conversion. The engine's texts are GB18030 byte strings; conversion happens at
+// the edges (clipboard, widgets, command-line output, HTTP bodies). GB18030 <-> UTF-8 and
+// UTF-16 run on tables of our own (CodecGb18030.cpp), other charsets through iconv.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -17,8 +18,9 @@ struct ConvertResult {
 // GB18030 -> UTF-8. A byte sequence that is not GB18030 becomes U+FFFD per byte and is counted.
 ConvertResult gb18030ToUtf8(std::string_view gb);
 
-// UTF-8 -> GB18030. Every Unicode character has a GB18030 form; an invalid UTF-8 byte
-// becomes "?" and is counted.
+// UTF-8 -> GB18030. Every Unicode character has a GB18030 form but 24 private-use ones
+// (U+E78D..U+E796 and 14 between U+E816 and U+E864, whose old codes now stand for standard
+// characters); an invalid UTF-8 byte, and each byte of those, becomes "?" and is counted.
 ConvertResult utf8ToGb18030(std::string_view utf8);
 
 // UTF-16 (host order code units) <-> GB18030, for Qt strings.

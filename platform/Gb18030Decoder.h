@@ -1,19 +1,14 @@
 #pragma once
 // Table-driven GB18030 decoding for the regex service: character by character, with
-// every byte accounted for. The tables are filled once from iconv, so the characters
-// agree with the codec; a byte that does not start a valid character decodes alone
-// to U+FFFD.
+// every byte accounted for. It shares the codec's tables (Gb18030Tables.h); a byte that
+// does not start a valid character decodes alone to U+FFFD.
+#include "platform/Gb18030Tables.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tess::gb18030 {
-
-struct Decoded {
-    char32_t codePoint = 0xFFFD;
-    std::size_t length = 1; // bytes of the input taken
-    bool valid = false;
-};
 
 // Decodes the character starting at text[pos] (pos < text.size()).
 Decoded decodeAt(std::string_view text, std::size_t pos);
@@ -59,19 +54,10 @@ std::string toUtf8(std::string_view text);
 // True when every byte is below 0x80.
 bool isAscii(std::string_view text);
 
-namespace detail {
-struct Tables {
-    const char32_t* twoByte;  // [(lead - 0x81) * 191 + (trail - 0x40)], 0 = none
-    const char32_t* fourByte; // [linear index of 81 30 81 30 .. 84 31 A4 39], 0 = none
-};
-const Tables& tables();
-Decoded decodeMultiByte(const Tables& t, const unsigned char* p, std::size_t avail);
-} // namespace detail
-
 template <typename OnChar>
 std::string toUtf8(std::string_view text, OnChar&& onChar)
 {
-    const detail::Tables& t = detail::tables();
+    const Mapping& t = mapping();
     std::string out;
     out.resize(text.size() + text.size() / 2 + 16);
     std::size_t used = 0;
@@ -88,7 +74,7 @@ std::string toUtf8(std::string_view text, OnChar&& onChar)
             ++i;
             continue;
         }
-        const Decoded d = detail::decodeMultiByte(t, p + i, n - i);
+        const Decoded d = decodeMultiByte(t, p + i, n - i);
         used += encodeUtf8(d.codePoint, out.data() + used);
         i += d.length;
     }

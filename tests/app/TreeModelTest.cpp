@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -157,6 +158,8 @@ TEST(TreeModel, ReadBackGivesTheRecordsWithCutCaptions)
     const std::vector<TreeItemRecord> recs = readTreeContent(out.bytes());
     ASSERT_EQ(recs.size(), 4u);
     EXPECT_EQ(recs[0].caption, "a much longer root caption than before");
+    EXPECT_EQ(recs[0].image, 1); // a new caption keeps the rest of the record
+    EXPECT_EQ(recs[0].itemValue, 1);
     EXPECT_EQ(recs[1].caption, std::string(509, 'x'));
     EXPECT_EQ(recs[2].caption, "arr");
     EXPECT_EQ(recs[2].image, 2);
@@ -165,6 +168,25 @@ TEST(TreeModel, ReadBackGivesTheRecordsWithCutCaptions)
     EXPECT_EQ(recs[3].checkState, 0x10);
     // The full caption stays in the model.
     EXPECT_EQ(m.itemCaption(1), longCaption);
+}
+
+TEST(TreeModel, AGivenBlockIsKeptNotCopied)
+{
+    const std::string bytes = blockOf({{"root", 1, 1}, {"a:1", 2}, {"b", 2}, {"[1]:2", 3}});
+    TreeContentBlock block(bytes.size());
+    std::memcpy(block.data(), bytes.data(), bytes.size());
+    const char* where = block.data();
+    TreeModel m;
+    m.replaceAll(std::move(block));
+    EXPECT_EQ(shape(m), "root(a:1,b([1]:2))");
+    EXPECT_EQ(m.itemCaption(0).data(), where);
+    EXPECT_EQ(m.itemImage(0), 1);
+    EXPECT_EQ(m.itemValue(3), 4);
+    m.setItemCaption(2, "c");
+    m.setItemCaption(2, "a longer caption for b");
+    EXPECT_EQ(shape(m), "root(a:1,a longer caption for b([1]:2))");
+    EXPECT_EQ(m.itemValue(2), 3);
+    expectConsistentMapping(m);
 }
 
 TEST(TreeModel, CaptionsShowAsUnicodeAndIconsFollowTheSet)

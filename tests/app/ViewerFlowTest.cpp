@@ -130,6 +130,20 @@ TEST(ViewerFlow, DecodeFirstShowsDecodedCaptionsButStoresTheTextAsPasted)
     EXPECT_NE(settingsText(dir).find("选择框先行解码=真"), std::string::npos);
 }
 
+TEST(ViewerFlow, ThePastedTextIsHeldOnceBySlotAndDocument)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8"{\"s\":\"a\\u4e2d\"}");
+    // Held by the slot and the pointer asked for here, and by the document.
+    EXPECT_GT(v.tree().sourceText.shared().use_count(), 2);
+    // Decoding first parses a decoded copy; the slot keeps the text as pasted.
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框先行解码"), Qt::LeftButton);
+    EXPECT_EQ(v.caption(1), "s:\"a中\"");
+    EXPECT_EQ(v.tree().sourceText.shared().use_count(), 2);
+    EXPECT_EQ(v.tree().sourceText, gb(u8"{\"s\":\"a\\u4e2d\"}"));
+}
+
 TEST(ViewerFlow, OptionClicksReloadAndKeepTheItemIndex)
 {
     TempDir dir;

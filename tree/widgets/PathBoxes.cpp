@@ -63,9 +63,11 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
     std::string path = boxText(boxes.path);
     if (!canonical)
         path = converter.convertPath(path, 1);
-    boxes.value->setValueText(document.valueAt(path));
-    const std::string shown = boxText(boxes.value);
-    boxes.decoded->setValueText(decodeHtmlEntities(decodeUnicodeEscapes(shown)));
+    // The value and its decoded form each go to their box without another copy.
+    std::string value = document.valueAt(path);
+    std::string decoded = decodeHtmlEntities(decodeUnicodeEscapes(value));
+    boxes.value->setValueText(std::move(value));
+    boxes.decoded->setValueText(std::move(decoded));
 }
 
 } // namespace tess

@@ -28,7 +28,7 @@ bool loadRunning()
     return g_running > 0;
 }
 
-void loadDocument(std::string text, bool keepText, TreeView& view, JsonDocument& document,
+void loadDocument(SharedText text, bool keepText, TreeView& view, JsonDocument& document,
                   Stopwatch& stopwatch, const LoadOptions& options, int selection, bool restoreSelection)
 {
     RunningGuard guard;
@@ -45,13 +45,13 @@ void loadDocument(std::string text, bool keepText, TreeView& view, JsonDocument&
     view.sourceText = text;
     view.loaded = true;
     if (options.decodeFirst)
-        text = decodeHtmlEntities(decodeUnicodeEscapes(text));
-
-    document.parseTaking(std::move(text), options.zeroBasedArrays, options.singleQuoteFormat);
-    {
-        const auto block = document.buildTreeContent();
-        model.replaceAll(block);
-    }
+        document.parseTaking(decodeHtmlEntities(decodeUnicodeEscapes(text.str())), options.zeroBasedArrays,
+                             options.singleQuoteFormat);
+    else if (options.singleQuoteFormat)
+        document.parseTaking(std::string(text.str()), options.zeroBasedArrays, true);
+    else
+        document.parseSharing(text.shared(), options.zeroBasedArrays);
+    model.replaceAll(document.buildTreeContent());
     const std::string elapsed = stopwatch.elapsedText("", false);
     std::string caption(codec::gb(u8"Korvell·JSON（载入耗时 "));
     caption += elapsed;

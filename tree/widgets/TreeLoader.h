@@ -1,6 +1,8 @@
 #pragma once
 // The one road from a text to a slot's tree: parse notice, optional decoding, parse,
 // the tree in one block, the load-time caption, selection restore, root expanded.
+#include "tree/SharedText.h"
+
 #include <string>
 
 namespace tess {
@@ -16,8 +18,9 @@ struct LoadOptions {
 };
 
 // Loads text (or, with keepText false, the clipboard text) into the view from the
-// document. The view's sourceText receives the text as it arrived, before decoding.
-void loadDocument(std::string text, bool keepText, TreeView& view, JsonDocument& document,
+// document. The view's sourceText receives the text as it arrived, before decoding; the
+// document shares those bytes when neither decoding nor single quotes change them.
+void loadDocument(SharedText text, bool keepText, TreeView& view, JsonDocument& document,
                   Stopwatch& stopwatch, const LoadOptions& options, int selection, bool restoreSelection);
 
 // True while a loadDocument call is running (its engine loops pump window messages).

@@ -5,6 +5,7 @@
 #include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeIcons.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tess {
@@ -37,71 +38,108 @@ void TreeModel::clear()
     m_items.shrink_to_fit();
     m_children.clear();
     m_children.shrink_to_fit();
-    m_captions.clear();
-    m_captions.shrink_to_fit();
+    m_block = TreeContentBlock();
+    m_own.clear();
+    m_own.shrink_to_fit();
     m_topCount = 0;
     endResetModel();
 }
 
-void TreeModel::appendItem(int32_t parent, std::string_view caption, int32_t image, int32_t selectedImage,
-                           int32_t itemValue, uint8_t state, uint8_t checkState)
+TreeRecordView TreeModel::recordOf(int item) const
+{
+    const uint64_t record = m_items[static_cast<std::size_t>(item)].record;
+    const std::string_view records = (record & kOwnRecord) ? std::string_view(m_own) : m_block.view();
+    std::size_t pos = static_cast<std::size_t>(record & ~kOwnRecord);
+    TreeRecordView r;
+    readTreeRecord(records, pos, r); // every item's record was read once already
+    return r;
+}
+
+uint64_t TreeModel::ownRecord(std::string_view caption, const char* tailFrom, int32_t image)
+{
+    caption = caption.substr(0, std::min(caption.size(), caption.find('\0')));
+    const uint64_t offset = m_own.size();
+    m_own.append(caption);
+    const std::size_t tail = m_own.size();
+    m_own.resize(tail + 1 + kTreeRecordTailSize);
+    if (tailFrom) {
+        m_own[tail] = '\0';
+        std::memcpy(m_own.data() + tail + 1, tailFrom, kTreeRecordTailSize);
+    } else {
+        writeTreeRecordTail(m_own.data() + tail, image, 0, 0, 0, 0, 1);
+    }
+    return offset | kOwnRecord;
+}
+
+void TreeModel::appendItem(int32_t parent, uint64_t record)
 {
     Item it{};
-    it.captionOffset = m_captions.size();
-    it.captionLength = static_cast<uint32_t>(caption.size());
-    m_captions.append(caption);
+    it.record = record;
     it.parent = parent;
     if (parent < 0) {
-        it.row = m_topCount++;
+        ++m_topCount;
         it.depth = 1;
     } else {
         Item& p = m_items[static_cast<std::size_t>(parent)];
-        it.row = p.childCount++;
+        ++p.childCount;
         it.depth = p.depth + 1;
     }
-    it.childStart = 0;
-    it.childCount = 0;
-    it.image = image;
-    it.selectedImage = selectedImage;
-    it.itemValue = itemValue;
-    it.state = state;
-    it.checkState = checkState;
     m_items.push_back(it);
 }
 
 void TreeModel::linkChildren()
 {
+    // Each list is filled from its end, walking the items backwards, so that children
+    // keep their order; childStart ends at the start of its list.
     m_children.assign(m_items.size(), 0);
     int32_t next = m_topCount;
     for (Item& it : m_items) {
-        it.childStart = next;
         next += it.childCount;
+        it.childStart = next;
     }
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        const Item& it = m_items[i];
-        const int32_t slot = it.parent < 0 ? it.row : m_items[static_cast<std::size_t>(it.parent)].childStart + it.row;
-        m_children[static_cast<std::size_t>(slot)] = static_cast<int32_t>(i);
+    int32_t topEnd = m_topCount;
+    for (std::size_t i = m_items.size(); i-- > 0;) {
+        const int32_t parent = m_items[i].parent;
+        int32_t& end = parent < 0 ? topEnd : m_items[static_cast<std::size_t>(parent)].childStart;
+        m_children[static_cast<std::size_t>(--end)] = static_cast<int32_t>(i);
     }
+}
+
+int TreeModel::rowOf(int item) const
+{
+    const int32_t parent = m_items[static_cast<std::size_t>(item)].parent;
+    const auto first = m_children.begin() + (parent < 0 ? 0 : m_items[static_cast<std::size_t>(parent)].childStart);
+    const auto last = first + (parent < 0 ? m_topCount : m_items[static_cast<std::size_t>(parent)].childCount);
+    return static_cast<int>(std::lower_bound(first, last, item) - first);
 }
 
 void TreeModel::addTopLevelItem(std::string_view caption)
 {
     beginResetModel();
-    appendItem(-1, caption, 0, 0, 0, 0, 0x10);
+    appendItem(-1, ownRecord(caption, nullptr, 0));
     linkChildren();
     endResetModel();
 }
 
 void TreeModel::replaceAll(std::string_view block)
 {
+    TreeContentBlock copy(block.size());
+    if (!block.empty())
+        std::memcpy(copy.data(), block.data(), block.size());
+    replaceAll(std::move(copy));
+}
+
+void TreeModel::replaceAll(TreeContentBlock&& block)
+{
     beginResetModel();
     m_items.clear();
     m_children.clear();
-    m_captions.clear();
+    m_own.clear();
     m_topCount = 0;
-    // Rough sizes from the block: a record carries at least 23 bytes besides its caption.
-    m_items.reserve(block.size() / 32 + 1);
-    m_captions.reserve(block.size() / 2);
+    m_block = std::move(block);
+    const std::string_view records = m_block.view();
+    // A record takes at least 24 bytes: room reserved but not touched costs nothing.
+    m_items.reserve(records.size() / (1 + kTreeRecordTailSize) + 1);
 
     struct Level {
         int32_t depth;
@@ -110,8 +148,9 @@ void TreeModel::replaceAll(std::string_view block)
     };
     std::vector<Level> levels;
     std::size_t pos = 0;
+    std::size_t start = 0;
     TreeRecordView r;
-    while (readTreeRecord(block, pos, r)) {
+    while (readTreeRecord(records, pos, r)) {
         if (levels.empty()) {
             levels.push_back({r.depth, -1, -1});
         } else {
@@ -121,8 +160,9 @@ void TreeModel::replaceAll(std::string_view block)
                 levels.push_back({r.depth, levels.back().last, -1});
         }
         const int32_t index = static_cast<int32_t>(m_items.size());
-        appendItem(levels.back().parent, r.caption, r.image, r.selectedImage, r.itemValue, r.state, r.checkState);
+        appendItem(levels.back().parent, start);
         levels.back().last = index;
+        start = pos;
     }
     linkChildren();
     endResetModel();
@@ -132,7 +172,7 @@ QModelIndex TreeModel::indexOfItem(int item) const
 {
     if (item < 0 || item >= itemCount())
         return {};
-    return createIndex(m_items[static_cast<std::size_t>(item)].row, 0, static_cast<quintptr>(item));
+    return createIndex(rowOf(item), 0, static_cast<quintptr>(item));
 }
 
 int TreeModel::itemOfIndex(const QModelIndex& index) const
@@ -147,29 +187,25 @@ std::string_view TreeModel::itemCaption(int item) const
 {
     if (item < 0 || item >= itemCount())
         return {};
-    const Item& it = m_items[static_cast<std::size_t>(item)];
-    return std::string_view(m_captions).substr(it.captionOffset, it.captionLength);
+    return recordOf(item).caption;
 }
 
 void TreeModel::setItemCaption(int item, std::string_view caption)
 {
     if (item < 0 || item >= itemCount())
         return;
-    Item& it = m_items[static_cast<std::size_t>(item)];
-    if (caption.size() <= it.captionLength) {
-        std::memcpy(m_captions.data() + it.captionOffset, caption.data(), caption.size());
-    } else {
-        it.captionOffset = m_captions.size();
-        m_captions.append(caption);
-    }
-    it.captionLength = static_cast<uint32_t>(caption.size());
+    const TreeRecordView old = recordOf(item);
+    // The tail follows the caption's zero byte; copy it before m_own may move.
+    char tail[kTreeRecordTailSize];
+    std::memcpy(tail, old.caption.data() + old.caption.size() + 1, kTreeRecordTailSize);
+    m_items[static_cast<std::size_t>(item)].record = ownRecord(caption, tail, 0);
     const QModelIndex idx = indexOfItem(item);
     emit dataChanged(idx, idx, {Qt::DisplayRole});
 }
 
 int TreeModel::itemImage(int item) const
 {
-    return item >= 0 && item < itemCount() ? m_items[static_cast<std::size_t>(item)].image : -1;
+    return item >= 0 && item < itemCount() ? recordOf(item).image : -1;
 }
 
 int TreeModel::itemDepth(int item) const
@@ -179,18 +215,17 @@ int TreeModel::itemDepth(int item) const
 
 int TreeModel::itemValue(int item) const
 {
-    return item >= 0 && item < itemCount() ? m_items[static_cast<std::size_t>(item)].itemValue : 0;
+    return item >= 0 && item < itemCount() ? recordOf(item).itemValue : 0;
 }
 
 void TreeModel::readBack(TreeContentBuffer& out, std::size_t captionLimit) const
 {
-    out.reserve(out.bytes().size() + m_captions.size() + m_items.size() * (kTreeRecordTailSize + 1));
+    out.reserve(out.bytes().size() + m_block.size() + m_own.size());
     for (std::size_t i = 0; i < m_items.size(); ++i) {
-        const Item& it = m_items[i];
-        std::string_view caption = itemCaption(static_cast<int>(i));
-        caption = caption.substr(0, gbPrefixLength(caption, captionLimit));
-        out.appendItem(caption, it.image, it.selectedImage, it.itemValue, it.state, it.checkState / 0x10 - 1,
-                       it.depth);
+        const TreeRecordView r = recordOf(static_cast<int>(i));
+        const std::string_view caption = r.caption.substr(0, gbPrefixLength(r.caption, captionLimit));
+        out.appendItem(caption, r.image, r.selectedImage, r.itemValue, r.state, r.checkState / 0x10 - 1,
+                       m_items[i].depth);
     }
 }
 
@@ -261,7 +296,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
         return qt::toQString(caption.substr(0, gbPrefixLength(caption, kDisplayLimit)));
     }
     if (role == Qt::DecorationRole && m_icons)
-        return m_icons->icon(m_items[static_cast<std::size_t>(item)].image);
+        return m_icons->icon(recordOf(item).image);
     return {};
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 // The item model of one tree view, built from a tree content block in one pass.
 // Items are stored in pre-order; the item index (0-based) is the model's internal id,
-// so item index <-> model index conversions are O(1) in both directions.
+// so item index <-> model index conversions are O(1) in both directions. The model keeps
+// the block it was given and reads captions and images from its records; per item it
+// holds only where the record is and where the item sits in the tree (24 bytes).
+#include "json/TreeContentBuffer.h"
+
 #include <QAbstractItemModel>
 
 #include <cstdint>
@@ -12,7 +16,6 @@
 namespace tess {
 
 class TreeIcons;
-class TreeContentBuffer;
 
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
@@ -31,13 +34,16 @@ public:
     void addTopLevelItem(std::string_view caption);
     // Replaces all items by the records of the block, nested by their depths: the first
     // record's depth is the top level, a deeper record starts the children of the last
-    // inserted item, a shallower one closes levels until one matches.
+    // inserted item, a shallower one closes levels until one matches. The model keeps
+    // the block (the first form copies it).
     void replaceAll(std::string_view block);
+    void replaceAll(TreeContentBlock&& block);
 
     int itemCount() const { return static_cast<int>(m_items.size()); }
     QModelIndex indexOfItem(int item) const;
     int itemOfIndex(const QModelIndex& index) const;
     std::string_view itemCaption(int item) const;
+    // A caption ends at its first zero byte, as in a tree content record.
     void setItemCaption(int item, std::string_view caption);
     int itemImage(int item) const;
     int itemDepth(int item) const;
@@ -60,29 +66,28 @@ public:
 
 private:
     struct Item {
-        uint64_t captionOffset;
-        uint32_t captionLength;
+        uint64_t record;    // offset of its record, in m_own when kOwnRecord is set
         int32_t parent;     // -1 for a top-level item
-        int32_t row;        // position among its siblings
         int32_t childStart; // first entry of its children in m_children
         int32_t childCount;
         int32_t depth;      // 1 for a top-level item
-        int32_t image;
-        int32_t selectedImage;
-        int32_t itemValue;
-        uint8_t state;
-        uint8_t checkState;
     };
+    static constexpr uint64_t kOwnRecord = uint64_t(1) << 63;
 
-    void appendItem(int32_t parent, std::string_view caption, int32_t image, int32_t selectedImage,
-                    int32_t itemValue, uint8_t state, uint8_t checkState);
+    // The item's record: its caption, the zero byte, the fixed tail.
+    TreeRecordView recordOf(int item) const;
+    // Writes a record into m_own; returns its offset with kOwnRecord set.
+    uint64_t ownRecord(std::string_view caption, const char* tailFrom, int32_t image);
+    void appendItem(int32_t parent, uint64_t record);
     void linkChildren();
     int childAt(int parentItem, int row) const;
+    int rowOf(int item) const;
 
     std::vector<Item> m_items;
     std::vector<int32_t> m_children; // children lists back to back; top-level items first
     int32_t m_topCount = 0;
-    std::string m_captions;
+    TreeContentBlock m_block;
+    std::string m_own; // records the model wrote: added items and changed captions
     const TreeIcons* m_icons = nullptr;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
 // A slot's tree view: a QTreeView over its own TreeModel, addressed by 0-based
 // pre-order item indexes. Holds the slot's source text and loaded flag.
+#include "tree/SharedText.h"
+
 #include <QTreeView>
 
 #include <string>
@@ -26,9 +28,10 @@ public:
     void selectItem(int item);
     void expandItem(int item);
 
-    // The text last loaded into the slot, before any decoding, and whether the slot was
-    // loaded during this run.
-    std::string sourceText;
+    // The text last loaded into the slot, before any decoding (shared with the slot's
+    // document when it parsed the text as it is), and whether the slot was loaded during
+    // this run.
+    SharedText sourceText;
     bool loaded = false;
 
 signals:

@@ -17,8 +17,20 @@ ValueBox::ValueBox(QWidget* parent) : QPlainTextEdit(parent)
 
 void ValueBox::setValueText(std::string_view gb)
 {
-    m_setting = true;
     m_value.assign(gb);
+    showValue();
+}
+
+void ValueBox::setValueText(std::string&& gb)
+{
+    m_value = std::move(gb);
+    showValue();
+}
+
+void ValueBox::showValue()
+{
+    const std::string_view gb = m_value;
+    m_setting = true;
     m_valueCurrent = true;
     m_shortened = gb.size() > kShowLimit;
     QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));

@@ -19,13 +19,17 @@ public:
     static constexpr std::size_t kShowLimit = 64 * 1024;
     static constexpr qsizetype kWrapLimit = 4096;
 
-    // Sets the value (GB18030).
+    // Sets the value (GB18030); the second form takes the bytes over instead of a copy.
     void setValueText(std::string_view gb);
+    void setValueText(std::string&& gb);
+    void setValueText(const char* gb) { setValueText(std::string_view(gb)); }
     // The whole value as set, or the box's text once the user has edited it.
     std::string valueText() const;
     bool shortened() const { return m_shortened; }
 
 private:
+    void showValue();
+
     std::string m_value;
     bool m_valueCurrent = false;
     bool m_setting = false;

@@ -1,0 +1,262 @@
+// UTF-8 <-> GB18030 on 16 MB documents of two shapes, by iconv (one call over the text),
+// ICU (ucnv_convertEx through its UTF-16 pivot) and the codec's tables. Throughput is the
+// input size per second.
+//
+//   ascii  an API response: keys, numbers, URLs, a CJK word in about one string of five
+//          (about 97 % of the UTF-8 bytes are ASCII)
+//   cjk    the same structure whose strings are Chinese sentences (about 80 % of the
+//          UTF-8 bytes belong to CJK characters)
+#include "platform/Codec.h"
+#include "platform/Gb18030Tables.h"
+
+#include <benchmark/benchmark.h>
+#include <iconv.h>
+#ifdef TESS_BENCH_ICU
+#include <unicode/ucnv.h>
+#endif
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kTargetBytes = 16u * 1000 * 1000;
+
+void appendUtf8(std::string& s, char32_t cp)
+{
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string chineseWords(std::mt19937& rng, int chars)
+{
+    std::string s;
+    for (int i = 0; i < chars; ++i) {
+        if (i > 0 && rng() % 9 == 0)
+            appendUtf8(s, rng() % 2 ? 0xFF0C : 0x3002); // full-width comma, full stop
+        appendUtf8(s, 0x4E00 + rng() % (0x9FA5 - 0x4E00));
+    }
+    return s;
+}
+
+std::string document(bool cjk)
+{
+    std::mt19937 rng(cjk ? 11 : 7);
+    static const char* const kWords[] = { "alpha", "beta", "gamma", "delta", "epsilon", "zeta", "theta", "kappa" };
+    auto text = [&](int words) {
+        if (cjk)
+            return chineseWords(rng, 4 * words);
+        std::string s;
+        for (int i = 0; i < words; ++i) {
+            if (i)
+                s += ' ';
+            s += rng() % 5 == 0 ? chineseWords(rng, 2) : std::string(kWords[rng() % 8]);
+        }
+        return s;
+    };
+    std::string s = "{\"status\":\"ok\",\"items\":[";
+    s.reserve(kTargetBytes + 4096);
+    for (int id = 1; s.size() < kTargetBytes; ++id) {
+        if (id > 1)
+            s += ',';
+        s += "{\"id\":" + std::to_string(id) + ",\"name\":\"" + text(2) + "\",\"url\":\"https://example.com/u/"
+            + std::to_string(id) + "\",\"score\":" + std::to_string(rng() % 10000) + ",\"bio\":\"" + text(8)
+            + "\",\"tags\":[\"" + text(1) + "\",\"" + text(1) + "\"]}";
+    }
+    s += "]}";
+    return s;
+}
+
+const std::string& utf8Text(bool cjk)
+{
+    static const std::string ascii = document(false);
+    static const std::string chinese = document(true);
+    return cjk ? chinese : ascii;
+}
+
+const std::string& gbText(bool cjk)
+{
+    static const std::string ascii = tess::codec::utf8ToGb18030(utf8Text(false)).text;
+    static const std::string chinese = tess::codec::utf8ToGb18030(utf8Text(true)).text;
+    return cjk ? chinese : ascii;
+}
+
+void report(benchmark::State& state, const std::string& in, std::size_t outBytes)
+{
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in.size()));
+    state.counters["in_MB"] = static_cast<double>(in.size()) / 1e6;
+    state.counters["out_MB"] = static_cast<double>(outBytes) / 1e6;
+    std::size_t ascii = 0;
+    for (char c : in)
+        ascii += static_cast<unsigned char>(c) < 0x80;
+    state.counters["ascii_share"] = static_cast<double>(ascii) / static_cast<double>(in.size());
+}
+
+// One iconv call over the whole text into a buffer of the worst-case size.
+std::size_t iconvOnce(iconv_t cd, const std::string& in, std::string& out)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* ip = const_cast<char*>(in.data());
+    std::size_t il = in.size();
+    char* op = out.data();
+    std::size_t ol = out.size();
+    iconv(cd, &ip, &il, &op, &ol);
+    return out.size() - ol;
+}
+
+void iconvBench(benchmark::State& state, const char* to, const char* from, const std::string& in)
+{
+    iconv_t cd = iconv_open(to, from);
+    std::size_t n = 0;
+    for (auto _ : state) {
+        std::string out(in.size() * 2 + 16, '\0');
+        n = iconvOnce(cd, in, out);
+        out.resize(n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    iconv_close(cd);
+    report(state, in, n);
+}
+
+#ifdef TESS_BENCH_ICU
+void icuBench(benchmark::State& state, const char* to, const char* from, const std::string& in)
+{
+    UErrorCode err = U_ZERO_ERROR;
+    UConverter* src = ucnv_open(from, &err);
+    UConverter* dst = ucnv_open(to, &err);
+    std::vector<UChar> pivot(64 * 1024);
+    std::size_t n = 0;
+    for (auto _ : state) {
+        std::string out(in.size() * 2 + 16, '\0');
+        err = U_ZERO_ERROR;
+        ucnv_reset(src);
+        ucnv_reset(dst);
+        char* target = out.data();
+        const char* source = in.data();
+        UChar* pivotSource = pivot.data();
+        UChar* pivotTarget = pivot.data();
+        ucnv_convertEx(dst, src, &target, out.data() + out.size(), &source, in.data() + in.size(), pivot.data(),
+            &pivotSource, &pivotTarget, pivot.data() + pivot.size(), true, true, &err);
+        if (U_FAILURE(err))
+            state.SkipWithError(u_errorName(err));
+        n = static_cast<std::size_t>(target - out.data());
+        out.resize(n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    ucnv_close(src);
+    ucnv_close(dst);
+    report(state, in, n);
+}
+#endif
+
+void BM_Utf8ToGb_Iconv(benchmark::State& state)
+{
+    iconvBench(state, "GB18030", "UTF-8", utf8Text(state.range(0)));
+}
+void BM_GbToUtf8_Iconv(benchmark::State& state)
+{
+    iconvBench(state, "UTF-8", "GB18030", gbText(state.range(0)));
+}
+
+#ifdef TESS_BENCH_ICU
+void BM_Utf8ToGb_Icu(benchmark::State& state)
+{
+    icuBench(state, "GB18030", "UTF-8", utf8Text(state.range(0)));
+}
+void BM_GbToUtf8_Icu(benchmark::State& state)
+{
+    icuBench(state, "UTF-8", "GB18030", gbText(state.range(0)));
+}
+#endif
+
+void BM_Utf8ToGb_Tables(benchmark::State& state)
+{
+    const std::string& in = utf8Text(state.range(0));
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tess::codec::ConvertResult r = tess::codec::utf8ToGb18030(in);
+        n = r.text.size();
+        benchmark::DoNotOptimize(r.text.data());
+    }
+    report(state, in, n);
+}
+void BM_GbToUtf8_Tables(benchmark::State& state)
+{
+    const std::string& in = gbText(state.range(0));
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tess::codec::ConvertResult r = tess::codec::gb18030ToUtf8(in);
+        n = r.text.size();
+        benchmark::DoNotOptimize(r.text.data());
+    }
+    report(state, in, n);
+}
+
+// The paste road: Qt hands over UTF-16.
+void BM_Utf16ToGb_Tables(benchmark::State& state)
+{
+    const std::string& utf8 = utf8Text(state.range(0));
+    iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+    std::string bytes(utf8.size() * 2 + 16, '\0');
+    bytes.resize(iconvOnce(cd, utf8, bytes));
+    iconv_close(cd);
+    const std::u16string_view in(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tess::codec::ConvertResult r = tess::codec::utf16ToGb18030(in);
+        n = r.text.size();
+        benchmark::DoNotOptimize(r.text.data());
+    }
+    report(state, bytes, n);
+}
+void BM_GbToUtf16_Tables(benchmark::State& state)
+{
+    const std::string& in = gbText(state.range(0));
+    std::size_t n = 0;
+    for (auto _ : state) {
+        std::u16string r = tess::codec::gb18030ToUtf16(in);
+        n = r.size() * 2;
+        benchmark::DoNotOptimize(r.data());
+    }
+    report(state, in, n);
+}
+
+#define SHAPES ArgName("cjk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0)
+BENCHMARK(BM_Utf8ToGb_Iconv)->SHAPES;
+#ifdef TESS_BENCH_ICU
+BENCHMARK(BM_Utf8ToGb_Icu)->SHAPES;
+#endif
+BENCHMARK(BM_Utf8ToGb_Tables)->SHAPES;
+BENCHMARK(BM_GbToUtf8_Iconv)->SHAPES;
+#ifdef TESS_BENCH_ICU
+BENCHMARK(BM_GbToUtf8_Icu)->SHAPES;
+#endif
+BENCHMARK(BM_GbToUtf8_Tables)->SHAPES;
+BENCHMARK(BM_Utf16ToGb_Tables)->SHAPES;
+BENCHMARK(BM_GbToUtf16_Tables)->SHAPES;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The tables are filled on first use; say what that costs once per process.
+    const auto t0 = std::chrono::steady_clock::now();
+    tess::gb18030::mapping();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("GB18030 tables filled in %.2f ms\n", ms);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
