@@ -2,12 +2,15 @@
 // The main window (form "Drovantile"): option panel, paste button, seven slots on the
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
+#include "app/LoadHistory.h"
+#include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
 
 #include <QWidget>
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +19,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QKeySequence;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -27,6 +31,7 @@ namespace tess {
 
 class PressButton;
 class PressLabel;
+class SplitHandle;
 class TreeIcons;
 class TreeView;
 class ValueBox;
@@ -64,6 +69,30 @@ public:
     void showAbout();
     void applyIconSet();
     void layoutMainWindow();
+
+    // Commands added to the tree menu (MainWindowCommands.cpp).
+    // The node the path box names, in any path syntax the boxes show or copy, becomes the
+    // selected item; a path that names nothing flashes the box and says so below.
+    void goToTypedPath();
+    void expandBelowSelected();
+    void collapseBelowSelected();
+    void expandTreeToLevel(int level);
+    // Opens the JSON held in the selected string value as a tree in the first empty slot,
+    // or, after asking, in the slot after the current one.
+    void openEmbeddedJson();
+    // Brings back the document the current slot showed before its last load.
+    void undoLoad();
+    void openFileDialog();
+    void saveFileDialog(SaveEncoding encoding);
+    // Writes the current slot's text to path; false when it cannot be written.
+    bool saveCurrentSlot(const std::string& path, SaveEncoding encoding);
+    // Refreshes the status line from the current slot and its selected item.
+    void updateStatus();
+    // A short message in the status line until the next refresh.
+    void showStatusMessage(const QString& text);
+    QString statusText() const;
+    int splitPosition() const { return m_split; }
+    void setSplitPosition(int x);
     // Closes the window the normal way; during a load the close waits for its end.
     void requestClose();
     // The paste button's right button press: fetches the URL on the clipboard on a worker
@@ -104,6 +133,15 @@ private:
     void loadTextIntoSlot(int slot, std::string text);
     void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome);
     void stopFetch();
+    void buildCommands();
+    void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
+    // Every load into a slot goes here: paste (keepText false), fetch, file, activation,
+    // re-render. remember keeps the slot's previous document for undo.
+    void runLoad(int slot, std::string text, bool keepText, int selection, bool restoreSelection, bool remember);
+    void flashBox(QWidget* box);
+    void restoreViewSettings();
+    void saveViewSettings();
+    int firstEmptySlot() const;
 
     ProgramObjects& m_objects;
     MainWindowSetup m_setup;
@@ -145,6 +183,13 @@ private:
     QRadioButton* m_modeWildcard = nullptr;
     QRadioButton* m_modeRegex = nullptr;
     QCheckBox* m_ignoreCase = nullptr;
+
+    QLabel* m_status = nullptr;
+    SplitHandle* m_splitHandle = nullptr;
+    int m_split = 560; // width of the tree pane
+    LoadHistory m_history;
+    std::array<int64_t, kSlots> m_loadMs{};
+    std::array<int32_t, kSlots> m_depth{};
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).
     std::thread m_fetchWorker;

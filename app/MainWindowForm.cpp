@@ -2,6 +2,8 @@
 #include "app/FormArt.h"
 #include "app/FormWidgets.h"
 #include "app/MainWindow.h"
+#include "app/SplitHandle.h"
+#include "app/WindowLayout.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtText.h"
 #include "settings/qt/QtControls.h"
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -36,6 +39,11 @@ constexpr int kFindBarHeight = 36;
 constexpr int kTabsTop = 78;
 constexpr int kTabsWidth = 560;
 constexpr int kRightColumnLeft = 565;
+constexpr int kStatusHeight = 22;
+// The logo moves between the home-page picture (right edge 182) and the option check
+// boxes, with 20 pixels on each side: the check boxes stop moving left at 342.
+constexpr int kOptionMaxShift = 420 - (182 + 20 + 120 + 20);
+constexpr int kMinimumHeight = 400;
 
 void forbidSaving(QWidget* w)
 {
@@ -47,6 +55,7 @@ QCheckBox* checkBox(QWidget* parent, const char8_t* name, const char8_t* caption
     auto* box = new QCheckBox(ui(caption), parent);
     box->setObjectName(ui(name));
     box->setGeometry(x, 10, width, 22);
+    box->setProperty("formX", x); // its place in a window of the form's width
     return box;
 }
 
@@ -57,6 +66,7 @@ void MainWindow::buildForm()
     setObjectName(QStringLiteral("Drovantile"));
     setWindowTitle(QStringLiteral("Tessarine(Drovantile) v1.1.5.0"));
     setGeometry(50, 50, 1020, 739);
+    setMinimumSize(1020 - kOptionMaxShift, kMinimumHeight);
     setAcceptDrops(true);
 
     // The find bar comes first so that the settings file lists the option check boxes
@@ -70,6 +80,15 @@ void MainWindow::buildForm()
     forbidSaving(m_pasteTree);
 
     buildSlots();
+
+    m_splitHandle = new SplitHandle(this);
+    m_splitHandle->setObjectName(QStringLiteral("splitHandle"));
+    connect(m_splitHandle, &SplitHandle::dragged, this, &MainWindow::setSplitPosition);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setIndent(6);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_pathBox = new QLineEdit(this);
     m_pathBox->setObjectName(ui(u8"编辑框路径"));
@@ -209,26 +228,42 @@ void MainWindow::buildSlots()
 
 void MainWindow::layoutMainWindow()
 {
+    // The status line takes the bottom row; the form's rules apply to the area above it.
     const int w = width();
-    const int h = height();
+    const int h = height() - kStatusHeight;
+    m_status->setGeometry(0, h, w, kStatusHeight);
     // 1. find bar at the bottom, full width
     m_findBar->setGeometry(0, h - m_findBar->height(), w, m_findBar->height());
+    // The tree pane ends at the split position; the boxes start after the handle.
+    m_split = clampSplit(m_split, w);
+    const int right = m_split + (kRightColumnLeft - kTabsWidth);
+    m_pasteTree->setGeometry(4, m_pasteTree->y(), m_split - 8, m_pasteTree->height());
     // 2. the tab control down to the find bar
     const int d = h - m_tabs->y() - m_findBar->height();
-    m_tabs->resize(m_tabs->width(), d > 0 ? d : 0);
+    m_tabs->setGeometry(0, m_tabs->y(), m_split, d > 0 ? d : 0);
+    m_splitHandle->setGeometry(m_split, m_pasteTree->y(), right - m_split, std::max(0, h - m_findBar->height() - m_pasteTree->y()));
     // 3. every tree fills its page below the tab strip (each page's layout does it)
     // 4. the path box to 10 pixels before the right edge
-    const int pathWidth = w - m_pathBox->x() - 10;
-    m_pathBox->resize(pathWidth > 0 ? pathWidth : 0, m_pathBox->height());
+    const int pathWidth = w - right - 10;
+    m_pathBox->setGeometry(right, m_pathBox->y(), pathWidth > 0 ? pathWidth : 0, m_pathBox->height());
     // 5. value box two thirds, decoded-value box one third of the tab control's height
     const double x = d / 3.0;
     const int valueHeight = static_cast<int>(std::lround(2 * x - 5));
-    m_valueBox->setGeometry(m_valueBox->x(), m_valueBox->y(), m_pathBox->width(), valueHeight > 0 ? valueHeight : 0);
+    m_valueBox->setGeometry(right, m_valueBox->y(), m_pathBox->width(), valueHeight > 0 ? valueHeight : 0);
     const int decodedHeight = static_cast<int>(std::lround(x));
-    m_decodedBox->setGeometry(m_valueBox->x(), m_valueBox->y() + m_valueBox->height() + 5, m_pathBox->width(),
+    m_decodedBox->setGeometry(right, m_valueBox->y() + m_valueBox->height() + 5, m_pathBox->width(),
                               decodedHeight > 0 ? decodedHeight : 0);
-    // 6. the option panel spans the window
+    // 6. the option panel spans the window; in a narrower window its check boxes move left
     m_optionPanel->resize(w, m_optionPanel->height());
+    const int shift = optionShift(w, kOptionMaxShift);
+    for (QCheckBox* box : {m_arrayAsNode, m_zeroBased, m_decodeFirst, m_singleQuote, m_textIcons, m_onTop})
+        box->move(box->property("formX").toInt() - shift, box->y());
+}
+
+void MainWindow::setSplitPosition(int x)
+{
+    m_split = clampSplit(x, width());
+    layoutMainWindow();
 }
 
 void MainWindow::onLogoTimer()

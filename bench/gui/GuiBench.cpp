@@ -6,6 +6,7 @@
 // API-style response of about 50 MB.
 #include "app/MainWindow.h"
 #include "app/ProgramObjects.h"
+#include "platform/qt/GuiPump.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 
@@ -129,6 +130,7 @@ void pasteAndSelect(benchmark::State& state, const std::string& text, int select
         tree.selectItem(item);
         tree.viewport()->repaint();
         const auto t3 = Clock::now();
+        tree.finishPendingCollapse();
         if (pathBox->text().isEmpty() && item > 0)
             state.SkipWithError("path box not filled");
         // The root's value is the whole document: the worst case for the value boxes.
@@ -163,6 +165,53 @@ void BM_PasteApiDocument50MB(benchmark::State& state)
     pasteAndSelect(state, text, 1000003);
 }
 BENCHMARK(BM_PasteApiDocument50MB)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Expand everything below the root of an API-style document of about a million nodes,
+// then collapse it again; each step includes laying out and painting the tree.
+void BM_ExpandAllMillionNodes(benchmark::State& state)
+{
+    static const std::string text = apiDocument(20u * 1000 * 1000);
+    Window w;
+    QApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    w.window->findChild<QPushButton*>(QString::fromUtf8(u8"按钮粘贴JSON树"))->click();
+    tess::TreeView& tree = *w.window->currentTree();
+    tree.selectItem(0);
+    QCoreApplication::processEvents();
+    double expandMs = 0, collapseMs = 0, levelMs = 0;
+    tess::qt::installGuiPump();
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        tree.expandBelow(0);
+        tree.viewport()->repaint();
+        const auto t1 = Clock::now();
+        tree.collapseBelow(0);
+        tree.viewport()->repaint();
+        const auto t2 = Clock::now();
+        tree.finishPendingCollapse();
+        const auto t2b = Clock::now();
+        state.counters["dropping_states_ms"] = ms(t2b - t2);
+        tree.expandToLevel(2);
+        tree.viewport()->repaint();
+        const auto t3 = Clock::now();
+        tree.finishPendingCollapse();
+        if (!tree.isExpanded(tree.treeModel().indexOfItem(tree.treeModel().itemCount() - 2)) &&
+            tree.treeModel().itemChildCount(tree.treeModel().itemCount() - 2) > 0)
+            state.SkipWithError("not expanded");
+        tree.collapseBelow(0);
+        tree.finishPendingCollapse();
+        expandMs = ms(t1 - t0);
+        collapseMs = ms(t2 - t1);
+        levelMs = ms(t3 - t2);
+        state.SetIterationTime(ms(t1 - t0) / 1000.0);
+    }
+    tess::qt::removeGuiPump();
+    state.counters["expand_all_ms"] = expandMs;
+    state.counters["collapse_all_ms"] = collapseMs;
+    state.counters["expand_to_level2_ms"] = levelMs;
+    state.counters["items"] = tree.itemCount();
+    state.counters["input_MB"] = static_cast<double>(text.size()) / 1e6;
+}
+BENCHMARK(BM_ExpandAllMillionNodes)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -199,8 +199,12 @@ TEST(ViewerFlow, CopyCommandsCopyTheBoxesAsTheyAre)
     v.paste(u8"{\"名\":\"\\u4e2d\"}");
     v.tree().selectItem(1);
     QMenu* menu = v.window->treeMenu();
-    ASSERT_EQ(menu->actions().size(), 3);
+    // The form's three commands come first, in their order; the added ones follow.
+    ASSERT_GT(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), qt::ui(u8"复制路径"));
+    EXPECT_EQ(menu->actions()[1]->text(), qt::ui(u8"复制路径数据"));
     EXPECT_EQ(menu->actions()[2]->text(), qt::ui(u8"复制USC2解码的路径数据"));
+    EXPECT_TRUE(menu->actions()[3]->isSeparator());
     QClipboard* cb = QApplication::clipboard();
     menu->actions()[0]->trigger();
     EXPECT_EQ(cb->text(), qt::ui(u8"名"));
@@ -421,8 +425,13 @@ TEST(ViewerFlow, LayoutFollowsTheWindowSize)
     auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
     auto* decoded = v.control<QPlainTextEdit>(u8"编辑框路径数据2");
     QTabWidget* tabs = v.window->tabs();
-    EXPECT_EQ(bar->geometry(), QRect(0, 900 - bar->height(), 1200, bar->height()));
-    const int d = 900 - tabs->y() - bar->height();
+    // The status line takes the bottom row; the form's rules hold for the area above it.
+    auto* status = v.window->findChild<QLabel*>(QStringLiteral("statusLine"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->geometry().bottom(), 899);
+    const int h = status->y();
+    EXPECT_EQ(bar->geometry(), QRect(0, h - bar->height(), 1200, bar->height()));
+    const int d = h - tabs->y() - bar->height();
     EXPECT_EQ(tabs->height(), d);
     EXPECT_EQ(pathBox->width(), 1200 - pathBox->x() - 10);
     EXPECT_EQ(value->width(), pathBox->width());
