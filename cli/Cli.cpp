@@ -3,9 +3,12 @@
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "json/JsonDocument.h"
+#include "json/PathSyntax.h"
+#include "json/ValueFormatter.h"
 #include "platform/Codec.h"
 #include "tree/Decoders.h"
 #include "tree/Stopwatch.h"
+#include "tree/TreeSearch.h"
 #include "json/TreeContentBuffer.h"
 
 #include <algorithm>
@@ -106,18 +109,72 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
     }
 }
 
-void writePaths(JsonDocument& doc, bool compact, OutputSink& sink)
+void writePaths(JsonDocument& doc, bool compact, PathStyle style, OutputSink& sink)
 {
     doc.nodes().setBulkLookups(true);
     std::string& out = sink.buffer();
     for (int32_t i = 2; i <= doc.nodes().nodeCount(); ++i) {
-        const std::string path = doc.pathOfNode(i);
-        appendEscaped(out, compact ? doc.scanner().convertPath(path, 0) : path);
-        out.push_back('\t');
-        appendEscaped(out, doc.valueAt(path));
+        if (style == PathStyle::Tree) {
+            // The value found at the tree path (with duplicate names, the first one's).
+            const std::string path = doc.pathOfNode(i);
+            appendEscaped(out, compact ? doc.scanner().convertPath(path, 0) : path);
+            out.push_back('\t');
+            appendEscaped(out, doc.valueAt(path));
+        } else {
+            appendEscaped(out, pathInStyle(doc, i, style));
+            out.push_back('\t');
+            appendEscaped(out, valueOfNode(doc, i));
+        }
         out.push_back('\n');
         sink.lineDone();
     }
+}
+
+// The value at a typed path (any form, or the given style's only); a container
+// indented when formatted. The node found, or -1.
+int writeValueAt(const JsonDocument& doc, const Options& o, OutputSink& sink)
+{
+    const std::string path = toEngineText(o.getPath, o.raw);
+    const int node = o.pathStyleGiven ? nodeAtPath(doc, path, o.pathStyle) : nodeAtAnyPath(doc, path);
+    sink.buffer() = valueOfNode(doc, node);
+    const int32_t kind = doc.nodes().kindOf(node);
+    if (o.formatted && (kind == int32_t(NodeKind::Object) || kind == int32_t(NodeKind::Array)))
+        sink.buffer() = formatValue(sink.buffer());
+    sink.buffer().push_back('\n');
+    return node;
+}
+
+// Every node whose caption find stops at, in tree order: path and caption. The same
+// matching as the window's find, over the same captions (cut as find cuts them); the
+// root's caption is "JSON", where the window shows the load time. The count of nodes
+// found, or -1 (with a message) when the pattern is rejected.
+int writeFound(JsonDocument& doc, const Options& o, OutputSink& sink)
+{
+    const CaptionMatcher matcher(toEngineText(o.findText, o.raw), o.findMode, o.ignoreCase);
+    if (!matcher.valid()) {
+        fail("--find: " + matcher.error());
+        return -1;
+    }
+    doc.nodes().setBulkLookups(true);
+    const TreeContentBlock block = doc.buildTreeContent();
+    const std::string_view bytes = block.view();
+    const std::vector<std::string_view> captions = blockCaptions(bytes);
+    std::string& out = sink.buffer();
+    int found = 0;
+    for (int item = searchItems(captions, -1, false, matcher); item != -1;
+         item = searchItems(captions, item, false, matcher)) {
+        ++found;
+        appendEscaped(out, pathInStyle(doc, item + 1, o.pathStyle, o.compactPaths));
+        out.push_back('\t');
+        // The whole caption, as --tree prints it: the searched part runs on to the
+        // zero byte that ends the caption in the block.
+        const char* start = captions[static_cast<std::size_t>(item)].data();
+        const void* end = std::memchr(start, 0, static_cast<std::size_t>(bytes.data() + bytes.size() - start));
+        appendEscaped(out, std::string_view(start, static_cast<const char*>(end) - start));
+        out.push_back('\n');
+        sink.lineDone();
+    }
+    return found;
 }
 
 } // namespace
@@ -182,15 +239,19 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writeTree(doc, sink);
         break;
     case Mode::Paths:
-        writePaths(doc, o.compactPaths, sink);
+        writePaths(doc, o.compactPaths, o.pathStyle, sink);
         break;
-    case Mode::Get: {
-        std::string path = toEngineText(o.getPath, o.raw);
-        if (o.compactPaths)
-            path = doc.scanner().convertPath(path, 1);
-        sink.buffer() = doc.valueAt(path);
-        sink.buffer().push_back('\n');
+    case Mode::Get:
+        writeValueAt(doc, o, sink);
         break;
+    case Mode::Find: {
+        const int found = writeFound(doc, o, sink);
+        if (found < 0)
+            return 2;
+        sink.flush();
+        if (sink.failed())
+            return fail("write error");
+        return found > 0 ? 0 : 1;
     }
     case Mode::Stats: {
         const auto block = doc.buildTreeContent();

@@ -11,6 +11,7 @@ struct ModeFlag {
 constexpr ModeFlag kModes[] = {
     {"--help", Mode::Help}, {"-h", Mode::Help},       {"--table", Mode::Table},   {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
+    {"--find", Mode::Find},
 };
 
 std::optional<Mode> modeOf(const std::string& arg)
@@ -19,6 +20,22 @@ std::optional<Mode> modeOf(const std::string& arg)
         if (arg == m.flag)
             return m.mode;
     return std::nullopt;
+}
+
+// Options that belong to one mode, given with another.
+std::string checkModeOptions(const Options& o)
+{
+    if (o.mode == Mode::Help)
+        return {};
+    if (o.formatted && o.mode != Mode::Get)
+        return "--formatted applies to --get only";
+    if ((o.findMode != FindMode::Plain || o.ignoreCase) && o.mode != Mode::Find)
+        return "--wildcard, --regex and --ignore-case apply to --find only";
+    if (o.pathStyleGiven && o.mode != Mode::Paths && o.mode != Mode::Get && o.mode != Mode::Find)
+        return "--path-style applies to --paths, --get and --find only";
+    if (o.compactPaths && o.pathStyle != PathStyle::Tree)
+        return "--compact-paths applies to the tree path style only";
+    return {};
 }
 
 } // namespace
@@ -32,14 +49,25 @@ std::string usageText()
            "  --table          one line per node: index, level, kind, childCount, ordinal, name, value\n"
            "  --tree           the tree captions, two spaces per level below the root\n"
            "  --paths          every node's path and the value found at it\n"
-           "  --get PATH       the value at PATH\n"
+           "  --get PATH       the value at PATH: a path of the tree (a.[0].b or a[0].b), jq\n"
+           "                   (.a[0].b), JSONPath ($.a[0].b), JavaScript (a[0].b) or Python\n"
+           "                   ([\"a\"][0][\"b\"]); with --path-style, of that syntax only\n"
+           "  --find TEXT      path and caption of every node whose caption contains TEXT\n"
+           "                   (or matches it, with --wildcard or --regex), in tree order;\n"
+           "                   exit status 1 when there is none\n"
            "  --decode         the text with \\u escapes and HTML entities decoded\n"
            "  --stats          node count, depth and load time\n"
            "options:\n"
            "  --zero-based     number array elements from 0\n"
            "  --single-quote   treat single quotes as string quotes\n"
            "  --predecode      decode escapes and entities before parsing\n"
-           "  --compact-paths  paths in compact form (a[0].b) for --paths and --get\n"
+           "  --compact-paths  tree paths in compact form (a[0].b) for --paths and --find\n"
+           "  --path-style S   path syntax of --paths and --find: tree (default), jq,\n"
+           "                   jsonpath, js or python; the last four number elements from 0\n"
+           "  --formatted      --get: an object or array indented by two spaces per level\n"
+           "  --wildcard       --find: TEXT with * (any text) and ? (one character or none)\n"
+           "  --regex          --find: TEXT is a regular expression\n"
+           "  --ignore-case    --find: ASCII letters match either case\n"
            "  --raw            pass input and output bytes unchanged (GB18030)\n"
            "  --url URL        fetch the document (\"URL\" or \"URL|POST body\") instead of reading FILE\n"
            "  --encoding NAME  charset of the fetched body: auto, utf8 or gbk\n"
@@ -86,6 +114,8 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                     o.mode = *m;
                 if (*m == Mode::Get && !needValue(o.getPath))
                     return out;
+                if (*m == Mode::Find && !needValue(o.findText))
+                    return out;
                 continue;
             }
             if (a == "--zero-based") o.zeroBased = true;
@@ -95,6 +125,26 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
             else if (a == "--compact-paths") o.compactPaths = true;
             else if (a == "--url") { if (!needValue(o.url)) return out; }
             else if (a == "--encoding") { if (!needValue(o.encoding)) return out; }
+            else if (a == "--path-style") {
+                std::string name;
+                if (!needValue(name))
+                    return out;
+                if (!parsePathStyle(name, &o.pathStyle)) {
+                    out.error = "unknown path style " + name + " (tree, jq, jsonpath, js or python)";
+                    return out;
+                }
+                o.pathStyleGiven = true;
+            }
+            else if (a == "--formatted") o.formatted = true;
+            else if (a == "--wildcard" || a == "--regex") {
+                const FindMode mode = a == "--regex" ? FindMode::Regex : FindMode::Wildcard;
+                if (o.findMode != FindMode::Plain && o.findMode != mode) {
+                    out.error = "--wildcard and --regex cannot be used together";
+                    return out;
+                }
+                o.findMode = mode;
+            }
+            else if (a == "--ignore-case") o.ignoreCase = true;
             else {
                 out.error = "unknown option " + a;
                 return out;
@@ -109,10 +159,12 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
     }
     if (o.mode == Mode::None && o.mode != Mode::Help) {
         if (!o.url.empty() || !o.encoding.empty())
-            out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --decode or --stats";
+            out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --find TEXT, --decode or --stats";
         else
             out.error = "no mode given";
     }
+    if (out.error.empty())
+        out.error = checkModeOptions(o);
     if (out.error.empty() && !o.url.empty() && o.file)
         out.error = "--url and an input file cannot be used together";
     if (out.error.empty() && !o.encoding.empty() && o.url.empty())

@@ -1,12 +1,15 @@
 #pragma once
 // Parsing of the command-line arguments.
+#include "json/PathSyntax.h"
+#include "tree/TreeSearch.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tess::cli {
 
-enum class Mode { None, Help, Table, Tree, Paths, Get, Decode, Stats };
+enum class Mode { None, Help, Table, Tree, Paths, Get, Decode, Stats, Find };
 
 struct Options {
     Mode mode = Mode::None;
@@ -19,6 +22,13 @@ struct Options {
     bool raw = false;
     bool compactPaths = false;
     std::optional<std::string> file; // absent or "-": standard input
+    // Path syntax of --paths, --find and --get (for --get only when given).
+    PathStyle pathStyle = PathStyle::Tree;
+    bool pathStyleGiven = false;
+    bool formatted = false;           // --get: a container indented
+    std::string findText;             // --find TEXT (as given)
+    FindMode findMode = FindMode::Plain;
+    bool ignoreCase = false;
 };
 
 struct ParseOutcome {

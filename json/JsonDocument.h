@@ -46,6 +46,7 @@ public:
     JsonNodeList& nodes() { return m_nodes; }
     const JsonNodeList& nodes() const { return m_nodes; }
     JsonScanner& scanner() { return m_scanner; }
+    const JsonScanner& scanner() const { return m_scanner; }
 
 private:
     void parseShared(std::shared_ptr<const std::string> text);

@@ -73,4 +73,18 @@ std::string replaceAll(std::string_view text, std::string_view needle, std::stri
     return out;
 }
 
+std::size_t prefixLength(std::string_view text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    std::size_t i = 0;
+    while (i < limit) {
+        const std::size_t unit = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
+        if (i + unit > limit)
+            break;
+        i += unit;
+    }
+    return i;
+}
+
 } // namespace tess::gbk

@@ -16,6 +16,10 @@ std::size_t find(std::string_view text, std::string_view needle, std::size_t fro
 // Replaces every occurrence of needle (left to right, no overlap, unit-wise).
 std::string replaceAll(std::string_view text, std::string_view needle, std::string_view replacement);
 
+// The length of the longest prefix of at most limit bytes that does not end inside
+// a two-byte unit.
+std::size_t prefixLength(std::string_view text, std::size_t limit);
+
 // True when the text contains needle (unit-wise).
 inline bool contains(std::string_view text, std::string_view needle)
 {

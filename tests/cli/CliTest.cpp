@@ -111,6 +111,71 @@ TEST_F(Cli, Utf8InAndOutGbkAndRawPassThrough)
     EXPECT_EQ(r.out, "\xE6\x96\x87\n");
 }
 
+TEST_F(Cli, PathStylesForPathsAndGet)
+{
+    const std::string doc = "{\"data\":[{\"id\":1}],\"odd key\":{\"\xE4\xB8\xAD\":2}}";
+    Outcome r = run("--paths --path-style jq", doc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ".data\t[{\"id\":1}]\n.data[0]\t{\"id\":1}\n.data[0].id\t1\n"
+                     ".[\"odd key\"]\t{\"\xE4\xB8\xAD\":2}\n.[\"odd key\"][\"\xE4\xB8\xAD\"]\t2\n");
+    r = run("--paths --path-style python", doc);
+    EXPECT_NE(r.out.find("[\"odd key\"][\"\xE4\xB8\xAD\"]\t2\n"), std::string::npos) << r.out;
+    // Every form of the same node gives its value; the tree's own reading first.
+    for (const char* path : {"'data.[1].id'", "'data[1].id'", "'.data[0].id'", "'$.data[0].id'", "'data[0].id'",
+                             "'[\"data\"][0][\"id\"]'"}) {
+        r = run(std::string("--get ") + path, doc);
+        EXPECT_EQ(r.out, "1\n") << path;
+    }
+    r = run("--get '$[\"odd key\"][\"\xE4\xB8\xAD\"]'", doc);
+    EXPECT_EQ(r.out, "2\n");
+    // With --path-style the path is read in that syntax only.
+    EXPECT_EQ(run("--get 'data[0].id' --path-style js", doc).out, "1\n");
+    EXPECT_EQ(run("--get 'data[1].id' --path-style js", doc).out, "\n");
+    EXPECT_EQ(run("--get 'data[1].id' --path-style tree", doc).out, "1\n");
+    for (const char* bad : {"--paths --path-style xml", "--paths --path-style", "--tree --path-style jq",
+                            "--paths --path-style jq --compact-paths"}) {
+        r = run(bad, doc);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+}
+
+TEST_F(Cli, GetFormattedIndentsContainersOnly)
+{
+    const std::string doc = R"({"a":{"b":[1,"x, y"],"c":{}},"s":"p, q"})";
+    Outcome r = run("--get a --formatted", doc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\n  \"b\": [\n    1,\n    \"x, y\"\n  ],\n  \"c\": {}\n}\n");
+    // A string value is printed as --get prints it, not broken at its commas.
+    EXPECT_EQ(run("--get s --formatted", doc).out, "p, q\n");
+    EXPECT_EQ(run("--tree --formatted", doc).status, 2);
+}
+
+TEST_F(Cli, FindListsEveryStopInTreeOrder)
+{
+    const std::string doc = R"({"id":1,"user":{"userid":"x","ID":2},"list":[{"id":3}],"f(x).y":0})";
+    Outcome r = run("--find id", doc);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "id\tid:1\nuser.userid\tuserid:\"x\"\nlist.[1].id\tid:3\n");
+    r = run("--find id --ignore-case --path-style js --zero-based", doc);
+    EXPECT_EQ(r.out, "id\tid:1\nuser.userid\tuserid:\"x\"\nuser.ID\tID:2\nlist[0].id\tid:3\n");
+    r = run("--find 'i?:[13]' --regex", doc);
+    EXPECT_EQ(r.out, "id\tid:1\nlist.[1].id\tid:3\n");
+    // Wildcard: "*" and "?" are jokers, "(" and "." are themselves.
+    r = run("--find 'f(x).*' --wildcard --compact-paths", doc);
+    EXPECT_EQ(r.out, "\"f(x).y\"\tf(x).y:0\n");
+    r = run("--find JSON", doc); // the root's caption
+    EXPECT_EQ(r.out, "\tJSON\n");
+    r = run("--find nothing-like-it", doc);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    r = run("--find '(' --regex", doc);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--find"), std::string::npos) << r.err;
+    for (const char* bad : {"--find", "--find a --wildcard --regex", "--tree --ignore-case", "--get a --regex"})
+        EXPECT_EQ(run(bad, doc).status, 2) << bad;
+}
+
 TEST_F(Cli, DecodeStatsAndPredecode)
 {
     Outcome r = run("--decode", "\\u4e2d&amp;&#x42;\\ud83d\\ude00");

@@ -3,7 +3,7 @@
 #include "platform/qt/QtText.h"
 #include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeModel.h"
-#include "tree/widgets/TreeSearch.h"
+#include "tree/TreeSearch.h"
 #include "tree/widgets/TreeView.h"
 
 #include <QCheckBox>
@@ -24,7 +24,7 @@ void findInTree(const FindBar& bar, TreeView& view, TreeContentBuffer& buffer, b
     button->repaint();
 
     buffer.clear();
-    view.treeModel().readBack(buffer);
+    view.treeModel().readBack(buffer, kSearchedCaptionBytes);
     const std::vector<std::string_view> captions = blockCaptions(buffer.bytes());
 
     const FindMode mode = bar.plain->isChecked()      ? FindMode::Plain

@@ -1,5 +1,6 @@
 #include "tree/widgets/TreeModel.h"
 
+#include "platform/GbkText.h"
 #include "platform/qt/QtText.h"
 #include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeIcons.h"
@@ -9,16 +10,7 @@
 namespace tess {
 std::size_t gbPrefixLength(std::string_view text, std::size_t limit)
 {
-    if (text.size() <= limit)
-        return text.size();
-    std::size_t i = 0;
-    while (i < limit) {
-        const std::size_t unit = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
-        if (i + unit > limit)
-            break;
-        i += unit;
-    }
-    return i;
+    return gbk::prefixLength(text, limit);
 }
 
 TreeModel::TreeModel(QObject* parent) : QAbstractItemModel(parent) {}

@@ -1,8 +1,9 @@
 // Caption matching of find: wildcard conversion, plain search with ASCII case folding
-// over two-byte units, regex and wildcard matching, the search passes.
+// over two-byte units, regex and wildcard matching, the search passes, the searched
+// part of long captions.
 #include "platform/Codec.h"
 #include "json/TreeContentBuffer.h"
-#include "tree/widgets/TreeSearch.h"
+#include "tree/TreeSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,14 @@ TEST(TreeSearch, BlockCaptionsReadEveryRecord)
     ASSERT_EQ(caps.size(), 2u);
     EXPECT_EQ(caps[0], "a");
     EXPECT_EQ(caps[1], "");
+    // A long caption is searched in its first 510 bytes; a two-byte unit that would
+    // end past them is left out whole.
+    const std::string longCaption = std::string(509, 'x') + "\xD6\xD0" + "needle";
+    const std::string longBlock = longCaption + '\0' + std::string(tail, '\0');
+    const auto cut = blockCaptions(longBlock);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0], std::string(509, 'x'));
+    EXPECT_FALSE(CaptionMatcher("needle", FindMode::Plain, false).matches(cut[0]));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tree/widgets/TreeSearch.h"
+#include "tree/TreeSearch.h"
 
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
@@ -59,7 +59,7 @@ std::vector<std::string_view> blockCaptions(std::string_view block)
     std::size_t pos = 0;
     TreeRecordView r;
     while (readTreeRecord(block, pos, r))
-        captions.push_back(r.caption);
+        captions.push_back(r.caption.substr(0, gbk::prefixLength(r.caption, kSearchedCaptionBytes)));
     return captions;
 }
 

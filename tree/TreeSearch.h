@@ -3,6 +3,7 @@
 // wildcard (turned into a pattern) and regular expression.
 #include "platform/Regex.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,11 @@ enum class FindMode { Plain, Wildcard, Regex };
 // "*" becomes ".*" and "?" becomes ".?". Two-byte units are copied unchanged.
 std::string wildcardToPattern(std::string_view text);
 
-// The captions of a tree content block, in record order, as views into the block.
+// Find searches a caption in its first 510 bytes (never ending inside a two-byte unit).
+constexpr std::size_t kSearchedCaptionBytes = 510;
+
+// The captions of a tree content block, in record order, as find searches them:
+// views into the block, cut to kSearchedCaptionBytes.
 std::vector<std::string_view> blockCaptions(std::string_view block);
 
 class CaptionMatcher {
@@ -23,6 +28,8 @@ public:
     CaptionMatcher(std::string_view text, FindMode mode, bool ignoreCase);
     // False when the pattern of a wildcard or regex search was rejected.
     bool valid() const { return m_mode == FindMode::Plain || m_regex.valid(); }
+    // Why the pattern was rejected (English), or empty.
+    std::string error() const { return valid() ? std::string() : m_regex.error(); }
     bool matches(std::string_view caption) const;
 
 private:
@@ -33,7 +40,8 @@ private:
 };
 
 // The first item after start (forward) or before start (backward) whose caption
-// matches, or -1.
+// matches, or -1. The window's find makes one more pass from the other end when this
+// finds nothing; the command line lists every stop of repeated forward passes.
 int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
                 const CaptionMatcher& matcher);
 

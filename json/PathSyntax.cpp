@@ -1,0 +1,456 @@
+#include "json/PathSyntax.h"
+
+#include "json/PathNames.h"
+#include "platform/GbkText.h"
+
+#include <charconv>
+#include <optional>
+#include <vector>
+
+namespace tess {
+namespace {
+
+using pathnames::NameChars;
+
+// ---- writing ----------------------------------------------------------------------
+
+// An ASCII identifier (checked by the caller), written from its characters: a stored
+// "\u0061" is written "a".
+void appendIdentifier(std::string& out, const NameChars& chars)
+{
+    for (const pathnames::NameChar& c : chars)
+        out.push_back(static_cast<char>(c.cp));
+}
+
+void appendSegment(std::string& out, const JsonNodeList& nodes, int node, bool first, PathStyle style,
+                   NameChars& chars)
+{
+    const int parent = nodes.parentOf(node);
+    if (parent >= 1 && nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array)) {
+        if (style == PathStyle::Jq && first)
+            out.push_back('.');
+        out.push_back('[');
+        out += std::to_string(nodes.ordinalOf(node) - 1);
+        out.push_back(']');
+        return;
+    }
+    pathnames::decodeStoredName(nodes.nameView(node), chars);
+    switch (style) {
+    case PathStyle::Jq:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            // ".a["b"]" and ".["b"]": jq 1.6 reads no "." between a name and a bracket.
+            if (first)
+                out.push_back('.');
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JsonPath:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '\'');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JavaScript:
+        if (pathnames::isAsciiIdentifier(chars, true)) {
+            if (!first)
+                out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::Python:
+    case PathStyle::Tree:
+        out.push_back('[');
+        pathnames::appendQuoted(out, chars, '"');
+        out.push_back(']');
+        break;
+    }
+}
+
+// ---- reading ----------------------------------------------------------------------
+
+struct Segment {
+    bool isIndex = false;
+    long long index = 0;
+    pathnames::TypedName name;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view trimBlanks(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A bare name: everything up to the next "." or "[" (stepping over two-byte units).
+bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
+{
+    const std::size_t start = pos;
+    while (pos < p.size() && p[pos] != '.' && p[pos] != '[')
+        pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
+    if (pos == start)
+        return false;
+    seg.name = pathnames::bareName(p.substr(start, pos - start));
+    return true;
+}
+
+// "[...]" at p[pos]: a quoted name or a (possibly negative) integer.
+bool readBracket(std::string_view p, std::size_t& pos, Segment& seg)
+{
+    ++pos;
+    while (pos < p.size() && isBlank(p[pos]))
+        ++pos;
+    if (pos >= p.size())
+        return false;
+    if (p[pos] == '"' || p[pos] == '\'') {
+        if (!pathnames::readQuoted(p, pos, seg.name))
+            return false;
+    } else {
+        const char* first = p.data() + pos;
+        const char* last = p.data() + p.size();
+        const auto r = std::from_chars(first, last, seg.index);
+        if (r.ec != std::errc() || r.ptr == first)
+            return false;
+        seg.isIndex = true;
+        pos += static_cast<std::size_t>(r.ptr - first);
+    }
+    while (pos < p.size() && isBlank(p[pos]))
+        ++pos;
+    if (pos >= p.size() || p[pos] != ']')
+        return false;
+    ++pos;
+    return true;
+}
+
+enum class Prefix { Jq, Dollar, None };
+
+// Splits a path of the foreign syntaxes into segments. The prefix has been checked
+// by the caller and is skipped here.
+std::optional<std::vector<Segment>> readForeignPath(std::string_view p, Prefix prefix)
+{
+    std::vector<Segment> segments;
+    std::size_t pos = prefix == Prefix::Dollar ? 1 : 0;
+    if (prefix == Prefix::Jq && p == ".")
+        return segments;
+    bool first = true;
+    while (pos < p.size()) {
+        Segment seg;
+        if (p[pos] == '.') {
+            ++pos;
+            if (pos < p.size() && p[pos] == '[') {
+                if (!readBracket(p, pos, seg))
+                    return std::nullopt;
+            } else if (pos < p.size() && p[pos] == '"') {
+                if (!pathnames::readQuoted(p, pos, seg.name))
+                    return std::nullopt;
+            } else if (!readBareName(p, pos, seg)) {
+                return std::nullopt;
+            }
+        } else if (p[pos] == '[') {
+            if (!readBracket(p, pos, seg))
+                return std::nullopt;
+        } else if (first && prefix == Prefix::None) {
+            if (!readBareName(p, pos, seg))
+                return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+        segments.push_back(std::move(seg));
+        first = false;
+    }
+    return segments;
+}
+
+// Walks the children of parent (nodes at its level + 1 up to the end of its subtree);
+// visit(index) returns true to stop there. The result is that index or -1.
+template <typename Visit>
+int forEachChild(const JsonNodeList& nodes, int parent, Visit visit)
+{
+    const int32_t level = nodes.levelOf(parent) + 1;
+    const int32_t count = nodes.nodeCount();
+    int64_t j = int64_t(parent) + 1;
+    while (j <= count) {
+        const int32_t at = static_cast<int32_t>(j);
+        const int32_t l = nodes.levelOf(at);
+        if (l == level) {
+            if (visit(at))
+                return at;
+            ++j;
+        } else if (l < level) {
+            return -1;
+        } else {
+            const int32_t c = nodes.childCountOf(at);
+            j += 1 + (c < 0 ? 0 : c);
+        }
+    }
+    return -1;
+}
+
+int childByPosition(const JsonNodeList& nodes, int parent, long long index)
+{
+    const int32_t count = nodes.childCountOf(parent);
+    if (index < 0)
+        index += count;
+    if (index < 0 || index >= count)
+        return -1;
+    return nodes.findNthAtLevel(nodes.levelOf(parent) + 1, static_cast<int32_t>(index + 1), parent);
+}
+
+bool hasHighBytes(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+int childByName(const JsonNodeList& nodes, int parent, const pathnames::TypedName& name)
+{
+    // A stored name without escapes is compared by its bytes; others by characters.
+    NameChars chars;
+    return forEachChild(nodes, parent, [&](int child) {
+        const std::string_view stored = nodes.nameView(child);
+        if (name.gbOk && stored.find('\\') == std::string_view::npos && stored.find('#') == std::string_view::npos) {
+            if (stored == name.gb)
+                return true;
+            // Only a name with bytes that are not GB18030 (read as U+FFFD) can still
+            // be equal.
+            if (!hasHighBytes(stored))
+                return false;
+        }
+        pathnames::decodeStoredName(stored, chars);
+        if (chars.size() != name.chars.size())
+            return false;
+        for (std::size_t k = 0; k < chars.size(); ++k)
+            if (chars[k].cp != name.chars[k])
+                return false;
+        return true;
+    });
+}
+
+bool isDecimal(const std::u32string& s, long long& value)
+{
+    if (s.empty() || s.size() > 9)
+        return false;
+    value = 0;
+    for (const char32_t c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return s.size() == 1 || s[0] != '0';
+}
+
+int resolveForeign(const JsonDocument& doc, const std::vector<Segment>& segments)
+{
+    const JsonNodeList& nodes = doc.nodes();
+    if (nodes.nodeCount() < 1)
+        return -1;
+    int current = 1;
+    for (const Segment& seg : segments) {
+        const bool array = nodes.kindOf(current) == static_cast<int32_t>(NodeKind::Array);
+        long long index = seg.index;
+        if (seg.isIndex) {
+            // On an object, obj[0] names the member "0", as in JavaScript.
+            current = array ? childByPosition(nodes, current, index)
+                            : childByName(nodes, current, pathnames::bareName(std::to_string(index)));
+        } else if (array && isDecimal(seg.name.chars, index)) {
+            current = childByPosition(nodes, current, index);
+        } else {
+            current = childByName(nodes, current, seg.name);
+        }
+        if (current < 1)
+            return -1;
+    }
+    return current;
+}
+
+// A canonical tree path, looked up the way valueAt looks it up.
+int resolveCanonical(const JsonDocument& doc, std::string_view path)
+{
+    const JsonNodeList& nodes = doc.nodes();
+    if (nodes.nodeCount() < 1)
+        return -1;
+    if (path.empty())
+        return 1;
+    // A text that yields no segment (a lone unterminated quote) names nothing here,
+    // although valueAt shows the whole document for it.
+    JsonScanner scanner;
+    if (scanner.parsePath(path) == 0)
+        return -1;
+    int32_t current = 1;
+    const std::vector<std::string>& segments = scanner.pathSegments();
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        current = nodes.findChildByName(static_cast<int32_t>(k) + 2, segments[k], current);
+        if (current == -1)
+            return -1;
+    }
+    return current;
+}
+
+// Compact tree form to canonical: a "." before every "[digits]" that follows anything
+// but a "." (also "a[0][1]" -> "a.[0].[1]"), outside double-quoted names.
+std::string compactToCanonical(std::string_view path)
+{
+    std::string out;
+    out.reserve(path.size() + 8);
+    bool quoted = false;
+    for (std::size_t i = 0; i < path.size();) {
+        const char c = path[i];
+        if (c == '"')
+            quoted = !quoted;
+        if (!quoted && c == '[' && i > 0 && path[i - 1] != '.') {
+            std::size_t e = i + 1;
+            while (e < path.size() && path[e] >= '0' && path[e] <= '9')
+                ++e;
+            if (e > i + 1 && e < path.size() && path[e] == ']')
+                out.push_back('.');
+        }
+        const std::size_t unit = static_cast<unsigned char>(c) >= 0x80 && i + 1 < path.size() ? 2 : 1;
+        out.append(path.substr(i, unit));
+        i += unit;
+    }
+    return out;
+}
+
+int resolveTree(const JsonDocument& doc, std::string_view path)
+{
+    const int node = resolveCanonical(doc, path);
+    if (node >= 1)
+        return node;
+    const std::string canonical = compactToCanonical(path);
+    return canonical == path ? -1 : resolveCanonical(doc, canonical);
+}
+
+int resolveStyled(const JsonDocument& doc, std::string_view path, Prefix prefix)
+{
+    const auto segments = readForeignPath(path, prefix);
+    return segments ? resolveForeign(doc, *segments) : -1;
+}
+
+// "$" starts a JSONPath only when the root stands alone or a "." or "[" follows it;
+// "$v" is a name (JavaScript allows "$" in names).
+Prefix prefixOf(std::string_view path)
+{
+    if (!path.empty() && path[0] == '.')
+        return Prefix::Jq;
+    if (path == "$" || path.starts_with("$.") || path.starts_with("$["))
+        return Prefix::Dollar;
+    return Prefix::None;
+}
+
+} // namespace
+
+bool parsePathStyle(std::string_view name, PathStyle* style)
+{
+    static constexpr struct {
+        std::string_view name;
+        PathStyle style;
+    } kNames[] = {
+        {"tree", PathStyle::Tree},           {"jq", PathStyle::Jq},
+        {"jsonpath", PathStyle::JsonPath},   {"js", PathStyle::JavaScript},
+        {"javascript", PathStyle::JavaScript}, {"python", PathStyle::Python},
+    };
+    for (const auto& n : kNames) {
+        if (n.name == name) {
+            if (style)
+                *style = n.style;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string pathInStyle(const JsonDocument& doc, int node, PathStyle style, bool compactTree)
+{
+    const JsonNodeList& nodes = doc.nodes();
+    if (node < 1 || node > nodes.nodeCount())
+        return {};
+    if (style == PathStyle::Tree) {
+        const std::string path = doc.pathOfNode(node);
+        return compactTree ? doc.scanner().convertPath(path, 0) : path;
+    }
+    std::vector<int> chain;
+    for (int i = node; nodes.parentOf(i) >= 1; i = nodes.parentOf(i))
+        chain.push_back(i);
+    std::string out;
+    if (style == PathStyle::JsonPath)
+        out.push_back('$');
+    if (chain.empty() && style == PathStyle::Jq)
+        out.push_back('.');
+    NameChars chars;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        appendSegment(out, nodes, *it, it == chain.rbegin(), style, chars);
+    return out;
+}
+
+int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
+{
+    const std::string_view path = trimBlanks(typed);
+    const Prefix prefix = prefixOf(path);
+    switch (style) {
+    case PathStyle::Tree:
+        return resolveTree(doc, path);
+    case PathStyle::Jq:
+        return prefix == Prefix::Jq ? resolveStyled(doc, path, prefix) : -1;
+    case PathStyle::JsonPath:
+        return prefix == Prefix::Dollar ? resolveStyled(doc, path, prefix) : -1;
+    case PathStyle::JavaScript:
+    case PathStyle::Python:
+        // Here a leading "$" is a name, as JavaScript reads it.
+        return prefix != Prefix::Jq ? resolveStyled(doc, path, Prefix::None) : -1;
+    }
+    return -1;
+}
+
+int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
+{
+    const std::string_view path = trimBlanks(typed);
+    const Prefix prefix = prefixOf(path);
+    // A lone "$" is a member of that name when there is one (the tree shows it so),
+    // else the root.
+    if (path == "$") {
+        const int node = resolveCanonical(doc, path);
+        return node >= 1 ? node : resolveStyled(doc, path, prefix);
+    }
+    if (prefix != Prefix::None) {
+        const int node = resolveStyled(doc, path, prefix);
+        if (node >= 1)
+            return node;
+    }
+    const int node = resolveTree(doc, path);
+    if (node >= 1 || prefix != Prefix::None)
+        return node;
+    return resolveStyled(doc, path, prefix);
+}
+
+std::string valueOfNode(const JsonDocument& doc, int node)
+{
+    const JsonNodeList& nodes = doc.nodes();
+    if (node < 1 || node > nodes.nodeCount())
+        return {};
+    if (node == 1)
+        return JsonScanner::compactWhitespace(nodes.valueView(1));
+    return JsonDocument::cleanValue(nodes.valueView(node));
+}
+
+} // namespace tess

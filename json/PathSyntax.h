@@ -1,0 +1,62 @@
+#pragma once
+// A node's path in the syntaxes programmers paste into other tools, and the reverse:
+// a typed path in any of them resolved to a node.
+//
+//   Tree        the tree's own form (a.[0].b canonical, a[0].b compact), indexes as the
+//               document numbers them (from 0 or from 1)
+//   Jq          .data.items[0].id     .["odd key"]     .a["odd key"]     root: .
+//   JsonPath    $.data.items[0].id    $['odd key']                        root: $
+//   JavaScript  data.items[0].id      ["odd key"]      a["odd key"]      root: empty
+//   Python      ["data"]["items"][0]["id"]                                root: empty
+//
+// The four foreign syntaxes number array elements from 0 whatever the document's option
+// says. A member name is written bare only when it is an ASCII identifier of that syntax;
+// any other name (dots, quotes, blanks, a digit first, backslashes, control characters,
+// non-ASCII text such as CJK) is quoted and escaped for it. Names are read as JSON string
+// contents: "\n", "\u4e2d" and the engine's stored escaped quote stand for the characters
+// they encode, so the path names the member that jq, JavaScript or Python would see.
+//
+// All texts are GB18030 (engine texts); no Qt. Nodes are 1-based table indexes.
+#include "json/JsonDocument.h"
+
+#include <string>
+#include <string_view>
+
+namespace tess {
+
+enum class PathStyle { Tree, Jq, JsonPath, JavaScript, Python };
+
+// "tree", "jq", "jsonpath", "js" (also "javascript") or "python". False for any other name.
+bool parsePathStyle(std::string_view name, PathStyle* style);
+
+// The path of node `node` in that style. Tree gives what the path box shows today:
+// JsonDocument::pathOfNode, turned into the compact form when compactTree is set (the
+// window's "数组独立节点" unchecked; the command line's --compact-paths). The empty text
+// for an invalid node; for the root: "" (Tree, JavaScript, Python), "." (Jq), "$" (JsonPath).
+std::string pathInStyle(const JsonDocument& doc, int node, PathStyle style, bool compactTree = false);
+
+// Resolves a typed path to a node index, or -1 when it names nothing.
+// Accepts the tree's two forms and the four syntaxes above (and jq's ."key", bracketed
+// names in single or double quotes, negative indexes counted from the end).
+// The empty text names the root; so do "." and "$", except that a lone "$" names a
+// top-level member "$" when there is one. Blanks around the whole path are ignored.
+// Order of reading, first one that names a node wins:
+//   1. a text starting with "." or "$" as jq / JSONPath;
+//   2. the tree's canonical form, exactly as valueAt reads it;
+//   3. the tree's compact form (every [n] after a name taken as its own segment);
+//   4. JavaScript / Python (zero-based).
+// So in a document numbered from 1, "a[1]" is the first element (the tree's reading);
+// nodeAtPath with an explicit style reads it one way only.
+int nodeAtAnyPath(const JsonDocument& doc, std::string_view path);
+
+// Resolves a path in one syntax only. Tree reads both tree forms (steps 2 and 3 above);
+// Jq needs the leading ".", JsonPath the leading "$"; JavaScript and Python read the
+// bracket and dot forms of the two.
+int nodeAtPath(const JsonDocument& doc, std::string_view path, PathStyle style);
+
+// The value text of a node as the value box shows it: JsonDocument::cleanValue of its
+// value, and for the root the whole text with blanks around structure removed (what
+// valueAt gives for the empty path). Empty for an invalid node.
+std::string valueOfNode(const JsonDocument& doc, int node);
+
+} // namespace tess
