@@ -229,6 +229,11 @@ bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
 void MainWindow::showSelectedPath(bool alsoValue)
 {
     const int n = currentSlot();
+    // The formatted view lays out objects and arrays only: a string that starts with a
+    // bracket ("[INFO] ...") stays as it is.
+    const TreeView& view = *tree(n);
+    const int kind = view.itemCount() > 0 ? view.treeModel().itemImage(std::max(0, view.selectedItem())) : 0;
+    m_valueBox->setShowFormatted(m_formatted->isChecked() && (kind == 1 || kind == 2));
     const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
     tess::showSelectedPath(boxes, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
                            m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);

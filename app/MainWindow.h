@@ -74,6 +74,11 @@ public:
     // The node the path box names, in any path syntax the boxes show or copy, becomes the
     // selected item; a path that names nothing flashes the box and says so below.
     void goToTypedPath();
+    // The selected node's path in jq, JSONPath, JavaScript or Python syntax, to the clipboard.
+    void copyPathAs(int style);
+    // The value box's value laid out with indentation, to the clipboard.
+    void copyFormattedValue();
+    void setShowFormatted(bool on);
     void expandBelowSelected();
     void collapseBelowSelected();
     void expandTreeToLevel(int level);
@@ -184,6 +189,7 @@ private:
     QRadioButton* m_modeRegex = nullptr;
     QCheckBox* m_ignoreCase = nullptr;
 
+    QCheckBox* m_formatted = nullptr;
     QLabel* m_status = nullptr;
     SplitHandle* m_splitHandle = nullptr;
     int m_split = 560; // width of the tree pane

@@ -5,6 +5,9 @@
 
 #include "app/ProgramObjects.h"
 #include "app/SlotFiles.h"
+#include "json/PathSyntax.h"
+#include "json/ValueFormatter.h"
+#include "platform/qt/Clipboard.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
@@ -37,20 +40,6 @@ using qt::ui;
 // ("JSON树") is left exactly as the form writes it.
 constexpr const char8_t* kViewSection = u8"视图";
 
-// The node a path typed in the tree's canonical or compact form names, or -1.
-int nodeAtTreePath(JsonDocument& document, const JsonScanner& converter, const std::string& path)
-{
-    if (path.empty())
-        return document.nodes().nodeCount() > 0 ? 1 : -1;
-    for (const std::string& form : {path, converter.convertPath(path, 1)}) {
-        int32_t node = -1;
-        document.childCountAt(form, node);
-        if (node >= 1)
-            return node;
-    }
-    return -1;
-}
-
 } // namespace
 
 void MainWindow::addCommand(QMenu* menu, const QString& caption, const QKeySequence& key,
@@ -77,6 +66,33 @@ void MainWindow::buildCommands()
     }
 
     QMenu* menu = m_treeMenu;
+    menu->addSeparator();
+    QMenu* pathAs = menu->addMenu(ui(u8"复制路径为"));
+    const struct {
+        const char* caption;
+        PathStyle style;
+        QKeySequence key;
+    } styles[] = {
+        {"jq", PathStyle::Jq, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q)},
+        {"JSONPath", PathStyle::JsonPath, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+        {"JavaScript", PathStyle::JavaScript, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J)},
+        {"Python", PathStyle::Python, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y)},
+    };
+    for (const auto& s : styles) {
+        const int style = static_cast<int>(s.style);
+        addCommand(pathAs, QString::fromLatin1(s.caption), s.key, [this, style] { copyPathAs(style); });
+    }
+    addCommand(menu, ui(u8"复制格式化的路径数据"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X),
+               [this] { copyFormattedValue(); });
+    auto* toggle = new QAction(ui(u8"格式化显示路径数据"), this);
+    toggle->setCheckable(true);
+    toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    toggle->setShortcutVisibleInContextMenu(true);
+    addAction(toggle);
+    menu->addAction(toggle);
+    connect(toggle, &QAction::triggered, this, [this](bool on) { setShowFormatted(on); });
+    connect(m_formatted, &QCheckBox::toggled, toggle, &QAction::setChecked);
+    connect(m_formatted, &QCheckBox::clicked, this, [this](bool on) { setShowFormatted(on); });
     menu->addSeparator();
     addCommand(menu, ui(u8"转到路径框中的路径"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { goToTypedPath(); });
     menu->addSeparator();
@@ -114,7 +130,8 @@ void MainWindow::goToTypedPath()
     TreeView& view = *tree(n);
     const std::string typed = boxText(m_pathBox);
     JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
-    const int node = view.itemCount() > 0 ? nodeAtTreePath(document, m_objects.pathConverter, typed) : -1;
+    // The tree's two forms and the syntaxes of "复制路径为".
+    const int node = view.itemCount() > 0 ? nodeAtAnyPath(document, typed) : -1;
     if (node < 1 || node > view.itemCount()) {
         flashBox(m_pathBox);
         showStatusMessage(ui(u8"路径没有对应的节点：%1").arg(m_pathBox->text()));
@@ -124,6 +141,32 @@ void MainWindow::goToTypedPath()
     // The same node typed in another form: the selection did not change, the boxes must.
     showSelectedPath(true);
     updateStatus();
+}
+
+void MainWindow::copyPathAs(int style)
+{
+    const int n = currentSlot();
+    const int item = tree(n)->selectedItem();
+    const JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
+    // Nothing selected: the root's path, as the path box shows it then.
+    const int node = item >= 0 ? item + 1 : (document.nodes().nodeCount() > 0 ? 1 : 0);
+    if (node < 1) {
+        showStatusMessage(ui(u8"这个树页没有文档"));
+        return;
+    }
+    qt::setClipboardText(pathInStyle(document, node, static_cast<PathStyle>(style)));
+}
+
+void MainWindow::copyFormattedValue()
+{
+    qt::setClipboardText(formatValue(boxText(m_valueBox)));
+}
+
+void MainWindow::setShowFormatted(bool on)
+{
+    if (m_formatted->isChecked() != on)
+        m_formatted->setChecked(on);
+    showSelectedPath(true);
 }
 
 void MainWindow::flashBox(QWidget* box)
@@ -179,7 +222,7 @@ void MainWindow::openEmbeddedJson()
     JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
     std::string text;
     if (item > 0 && view.treeModel().itemImage(item) == 0)
-        text = embeddedJson(document.valueAt(document.pathOfNode(item + 1)));
+        text = embeddedJson(valueOfNode(document, item + 1));
     if (text.empty()) {
         showStatusMessage(ui(u8"所选的值不是含有 JSON 对象或数组的字符串"));
         return;
@@ -311,12 +354,18 @@ void MainWindow::restoreViewSettings()
         if (end != split.c_str() && std::isfinite(x) && std::fabs(x) < 1e6)
             setSplitPosition(static_cast<int>(std::lround(x)));
     }
+    const std::string formatted =
+        store.readItem(codec::gb(kViewSection), codec::gb(u8"格式化显示"), std::string_view(), true);
+    if (!formatted.empty())
+        setShowFormatted(formatted == codec::gb(u8"真"));
 }
 
 void MainWindow::saveViewSettings()
 {
     SettingsStore& store = m_objects.settings;
     store.writeItem(codec::gb(kViewSection), codec::gb(u8"分隔位置"), std::to_string(m_split), false);
+    store.writeItem(codec::gb(kViewSection), codec::gb(u8"格式化显示"),
+                    codec::gb(m_formatted->isChecked() ? u8"真" : u8"假"), false);
 }
 
 } // namespace tess

@@ -44,6 +44,7 @@ constexpr int kStatusHeight = 22;
 // boxes, with 20 pixels on each side: the check boxes stop moving left at 342.
 constexpr int kOptionMaxShift = 420 - (182 + 20 + 120 + 20);
 constexpr int kMinimumHeight = 400;
+constexpr int kToggleWidth = 76;
 
 void forbidSaving(QWidget* w)
 {
@@ -97,6 +98,12 @@ void MainWindow::buildForm()
     m_pathBox->setMaxLength(std::numeric_limits<int>::max());
     m_pathBox->setGeometry(kRightColumnLeft, 46, 1020 - kRightColumnLeft - 10, 26);
     forbidSaving(m_pathBox);
+    // The formatted-view toggle sits at the end of the path box's row, above the value box.
+    // Its state is kept in the window's own settings section, not in the form's.
+    m_formatted = new QCheckBox(ui(u8"格式化"), this);
+    m_formatted->setObjectName(ui(u8"选择框格式化显示"));
+    m_formatted->setToolTip(ui(u8"以缩进格式显示对象和数组的值 (Ctrl+Shift+F)"));
+    forbidSaving(m_formatted);
     m_valueBox = new ValueBox(this);
     m_valueBox->setObjectName(ui(u8"编辑框路径数据"));
     m_valueBox->setGeometry(kRightColumnLeft, kTabsTop, 1020 - kRightColumnLeft - 10, 400);
@@ -243,15 +250,17 @@ void MainWindow::layoutMainWindow()
     m_tabs->setGeometry(0, m_tabs->y(), m_split, d > 0 ? d : 0);
     m_splitHandle->setGeometry(m_split, m_pasteTree->y(), right - m_split, std::max(0, h - m_findBar->height() - m_pasteTree->y()));
     // 3. every tree fills its page below the tab strip (each page's layout does it)
-    // 4. the path box to 10 pixels before the right edge
-    const int pathWidth = w - right - 10;
+    // 4. the path box to 10 pixels before the right edge, less the formatted-view toggle
+    const int pathWidth = w - right - 10 - kToggleWidth;
     m_pathBox->setGeometry(right, m_pathBox->y(), pathWidth > 0 ? pathWidth : 0, m_pathBox->height());
+    m_formatted->setGeometry(w - 10 - kToggleWidth + 6, m_pathBox->y(), kToggleWidth - 6, m_pathBox->height());
+    const int boxWidth = std::max(0, w - right - 10);
     // 5. value box two thirds, decoded-value box one third of the tab control's height
     const double x = d / 3.0;
     const int valueHeight = static_cast<int>(std::lround(2 * x - 5));
-    m_valueBox->setGeometry(right, m_valueBox->y(), m_pathBox->width(), valueHeight > 0 ? valueHeight : 0);
+    m_valueBox->setGeometry(right, m_valueBox->y(), boxWidth, valueHeight > 0 ? valueHeight : 0);
     const int decodedHeight = static_cast<int>(std::lround(x));
-    m_decodedBox->setGeometry(right, m_valueBox->y() + m_valueBox->height() + 5, m_pathBox->width(),
+    m_decodedBox->setGeometry(right, m_valueBox->y() + m_valueBox->height() + 5, boxWidth,
                               decodedHeight > 0 ? decodedHeight : 0);
     // 6. the option panel spans the window; in a narrower window its check boxes move left
     m_optionPanel->resize(w, m_optionPanel->height());

@@ -6,6 +6,7 @@
 #include "app/SlotFiles.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -40,13 +41,16 @@ QAction* menuAction(Viewer& v, const char8_t* caption)
     return nullptr;
 }
 
-// Answers the next modal dialog (a message box or a file dialog) from inside its loop.
-void answerNextDialog(const std::function<void(QWidget*)>& answer)
+// Answers the next modal dialog (a message box or a file dialog) from inside its loop,
+// as soon as it is shown.
+void answerNextDialog(const std::function<void(QWidget*)>& answer, int triesLeft = 250)
 {
-    QTimer::singleShot(50, [answer] {
+    QTimer::singleShot(20, [answer, triesLeft] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal)
+        if (modal && modal->isVisible())
             answer(modal);
+        else if (triesLeft > 0)
+            answerNextDialog(answer, triesLeft - 1);
     });
 }
 
@@ -101,6 +105,13 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     EXPECT_EQ(value->toPlainText().toStdString(), "v");
     typeAndEnter("list.[2]");
     EXPECT_EQ(v.tree().selectedItem(), 3);
+    // The syntaxes of "复制路径为", indexed from 0 whatever the tree's numbering.
+    typeAndEnter(".list[2].k");
+    EXPECT_EQ(v.tree().selectedItem(), 5);
+    typeAndEnter("$['a.b'].c");
+    EXPECT_EQ(v.tree().selectedItem(), 7);
+    typeAndEnter("[\"list\"][0]");
+    EXPECT_EQ(v.tree().selectedItem(), 2);
     typeAndEnter("\"a.b\".c");
     EXPECT_EQ(v.tree().selectedItem(), 7);
     // The same node in another form refreshes the boxes although the selection stays.
@@ -122,6 +133,58 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     ASSERT_NE(menuAction(v, u8"转到路径框中的路径"), nullptr);
     menuAction(v, u8"转到路径框中的路径")->trigger();
     EXPECT_EQ(v.tree().selectedItem(), 1);
+}
+
+TEST(ViewerCommands, CopyPathAsTheFourSyntaxesAndTheFormattedValue)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    v.control<QCheckBox>(u8"选择框数组从0开始")->setChecked(false); // indexes from 1 in the tree
+    v.paste(u8"{\"data\":{\"items\":[{\"id\":7,\"odd key\":[1,2]}],\"s\":\"[a,b]\"}}");
+    // 0 root, 1 data, 2 items, 3 [1], 4 id, 5 "odd key", 6 [1], 7 [2], 8 s
+    QClipboard* cb = QApplication::clipboard();
+    v.tree().selectItem(4);
+    v.tree().setFocus();
+    const struct {
+        const char8_t* caption;
+        Qt::Key key;
+        const char* path;
+    } styles[] = {{u8"jq", Qt::Key_Q, ".data.items[0].id"},
+                  {u8"JSONPath", Qt::Key_P, "$.data.items[0].id"},
+                  {u8"JavaScript", Qt::Key_J, "data.items[0].id"},
+                  {u8"Python", Qt::Key_Y, "[\"data\"][\"items\"][0][\"id\"]"}};
+    for (const auto& s : styles) {
+        cb->clear();
+        QTest::keyClick(&v.tree(), s.key, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(cb->text().toStdString(), s.path) << s.path;
+    }
+    v.tree().selectItem(6);
+    menuAction(v, u8"jq")->trigger();
+    EXPECT_EQ(cb->text().toStdString(), ".data.items[0][\"odd key\"][0]");
+    // The formatted view: objects and arrays laid out, strings as they stand; the copy
+    // commands keep their forms whatever the view shows.
+    auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
+    auto* toggle = v.control<QCheckBox>(u8"选择框格式化显示");
+    v.tree().selectItem(3);
+    EXPECT_EQ(value->toPlainText().toStdString(), "{\"id\":7,\"odd key\":[1,2]}");
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    ASSERT_TRUE(toggle->isChecked());
+    const std::string formatted = "{\n  \"id\": 7,\n  \"odd key\": [\n    1,\n    2\n  ]\n}";
+    EXPECT_EQ(value->toPlainText().toStdString(), formatted);
+    menuAction(v, u8"复制路径数据")->trigger();
+    EXPECT_EQ(cb->text().toStdString(), "{\"id\":7,\"odd key\":[1,2]}");
+    QTest::keyClick(&v.tree(), Qt::Key_X, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(cb->text().toStdString(), formatted);
+    v.tree().selectItem(8);
+    EXPECT_EQ(v.caption(8), "s:\"[a,b]\"");
+    EXPECT_EQ(value->toPlainText().toStdString(), "[a,b]");
+    // The key toggles the view back; the menu entry follows the box.
+    QTest::keyClick(&v.tree(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(menuAction(v, u8"格式化显示路径数据")->isChecked());
+    v.tree().selectItem(3);
+    EXPECT_EQ(value->toPlainText().toStdString(), "{\"id\":7,\"odd key\":[1,2]}");
 }
 
 TEST(ViewerCommands, ExpandAndCollapseBelowTheSelectionAndToALevel)
@@ -347,13 +410,13 @@ TEST(ViewerCommands, SplitterMinimumSizeAndTheirOwnSettingsSection)
         QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(-98, 100));
         EXPECT_EQ(v.window->tabs()->width(), 460);
         EXPECT_EQ(v.control<QLineEdit>(u8"编辑框路径")->x(), 465);
-        EXPECT_EQ(v.control<QLineEdit>(u8"编辑框路径")->width(), 1020 - 465 - 10);
+        EXPECT_EQ(v.control<QPlainTextEdit>(u8"编辑框路径数据")->width(), 1020 - 465 - 10);
         v.closeWindow();
     }
     const std::string ini = utf8(readFile(dir.file("Tessarine.ini")));
     // The form's section is exactly what it was without these additions.
     EXPECT_EQ(iniSection(ini, "[JSON树]"), firstStartSection);
-    EXPECT_EQ(iniSection(ini, "[视图]"), "[视图]\r\n分隔位置=460");
+    EXPECT_EQ(iniSection(ini, "[视图]"), "[视图]\r\n格式化显示=假\r\n分隔位置=460");
     {
         Viewer v(dir.str());
         EXPECT_EQ(v.window->tabs()->width(), 460);
@@ -364,7 +427,7 @@ TEST(ViewerCommands, SplitterMinimumSizeAndTheirOwnSettingsSection)
         const QSize min = v.window->size();
         EXPECT_EQ(min, v.window->minimumSize());
         for (const char8_t* name : {u8"选择框窗口置顶", u8"选择框文字图标", u8"选择框忽略大小写", u8"单选框正则",
-                                    u8"按钮上一个", u8"编辑框路径", u8"编辑框路径数据2"}) {
+                                    u8"按钮上一个", u8"编辑框路径", u8"选择框格式化显示", u8"编辑框路径数据2"}) {
             QWidget* w = v.window->findChild<QWidget*>(qt::ui(name));
             const QRect r(w->mapTo(v.window.get(), QPoint(0, 0)), w->size());
             EXPECT_TRUE(QRect(QPoint(0, 0), min).contains(r)) << utf8(gb(name)) << " " << r.x() << "," << r.y();
@@ -372,7 +435,8 @@ TEST(ViewerCommands, SplitterMinimumSizeAndTheirOwnSettingsSection)
             EXPECT_GT(r.height(), 15) << utf8(gb(name));
         }
         // The boundary keeps both sides usable in a narrow window.
-        EXPECT_GE(v.control<QLineEdit>(u8"编辑框路径")->width(), 150);
+        EXPECT_GE(v.control<QPlainTextEdit>(u8"编辑框路径数据")->width(), 180);
+        EXPECT_GE(v.control<QLineEdit>(u8"编辑框路径")->width(), 100);
     }
 }
 

@@ -433,8 +433,11 @@ TEST(ViewerFlow, LayoutFollowsTheWindowSize)
     EXPECT_EQ(bar->geometry(), QRect(0, h - bar->height(), 1200, bar->height()));
     const int d = h - tabs->y() - bar->height();
     EXPECT_EQ(tabs->height(), d);
-    EXPECT_EQ(pathBox->width(), 1200 - pathBox->x() - 10);
-    EXPECT_EQ(value->width(), pathBox->width());
+    // The path box leaves room for the formatted-view toggle at the end of its row.
+    auto* toggle = v.control<QCheckBox>(u8"选择框格式化显示");
+    EXPECT_EQ(pathBox->width() + toggle->width() + 6, 1200 - pathBox->x() - 10);
+    EXPECT_EQ(toggle->geometry().right(), 1200 - 10 - 1);
+    EXPECT_EQ(value->width(), 1200 - pathBox->x() - 10);
     EXPECT_EQ(value->height(), static_cast<int>(std::lround(2 * d / 3.0 - 5)));
     EXPECT_EQ(decoded->y(), value->y() + value->height() + 5);
     EXPECT_EQ(decoded->height(), static_cast<int>(std::lround(d / 3.0)));
