@@ -1,6 +1,7 @@
 // Paste of large documents into the real main window (offscreen platform): time until
 // the tree shows the root expanded and painted, time to fill the path and value boxes
-// after selecting a node, and the peak resident memory of the process.
+// after selecting a node, and the peak resident memory of the process. Expanding and
+// collapsing a million-node tree, and the formatted view of a 10 MB value.
 //
 // Documents are generated here with a fixed seed: the 1,000,000-number array and an
 // API-style response of about 50 MB.
@@ -212,6 +213,42 @@ void BM_ExpandAllMillionNodes(benchmark::State& state)
     state.counters["input_MB"] = static_cast<double>(text.size()) / 1e6;
 }
 BENCHMARK(BM_ExpandAllMillionNodes)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The formatted view of a 10 MB object (the root of an API-style document): selecting it
+// with the view on (only the displayed beginning is laid out), and the copy command,
+// which lays out the whole value.
+void BM_FormattedValue10MB(benchmark::State& state)
+{
+    static const std::string text = apiDocument(10u * 1000 * 1000);
+    Window w;
+    QApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    w.window->findChild<QPushButton*>(QString::fromUtf8(u8"按钮粘贴JSON树"))->click();
+    tess::TreeView& tree = *w.window->currentTree();
+    auto* value = w.window->findChild<QPlainTextEdit*>(QString::fromUtf8(u8"编辑框路径数据"));
+    w.window->setShowFormatted(true);
+    double selectMs = 0, copyMs = 0;
+    for (auto _ : state) {
+        tree.selectItem(1);
+        QCoreApplication::processEvents();
+        const auto t0 = Clock::now();
+        tree.selectItem(0);
+        value->viewport()->repaint();
+        const auto t1 = Clock::now();
+        w.window->copyFormattedValue();
+        const auto t2 = Clock::now();
+        if (!value->toPlainText().startsWith(QStringLiteral("{\n  \"status\": \"ok\"")))
+            state.SkipWithError("root not shown formatted");
+        selectMs = ms(t1 - t0);
+        copyMs = ms(t2 - t1);
+        state.SetIterationTime(ms(t2 - t0) / 1000.0);
+    }
+    const QString copied = QApplication::clipboard()->text();
+    state.counters["select_formatted_ms"] = selectMs;
+    state.counters["copy_formatted_ms"] = copyMs;
+    state.counters["value_MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["formatted_MB"] = static_cast<double>(copied.toUtf8().size()) / 1e6;
+}
+BENCHMARK(BM_FormattedValue10MB)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
