@@ -96,7 +96,9 @@ public:
     // A short message in the status line until the next refresh.
     void showStatusMessage(const QString& text);
     QString statusText() const;
-    int splitPosition() const { return m_split; }
+    // The tree pane's width; dragging the bar sets it as a share of the window's width,
+    // which it keeps when the window is resized.
+    int splitPosition() const;
     void setSplitPosition(int x);
     // Closes the window the normal way; during a load the close waits for its end.
     void requestClose();
@@ -192,7 +194,7 @@ private:
     QCheckBox* m_formatted = nullptr;
     QLabel* m_status = nullptr;
     SplitHandle* m_splitHandle = nullptr;
-    int m_split = 560; // width of the tree pane
+    double m_splitShare = 560.0 / 1020.0; // the tree pane's share of the window's width
     LoadHistory m_history;
     std::array<int64_t, kSlots> m_loadMs{};
     std::array<int32_t, kSlots> m_depth{};

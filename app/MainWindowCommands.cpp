@@ -29,6 +29,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 namespace tess {
@@ -347,12 +348,14 @@ void MainWindow::restoreViewSettings()
 {
     const SettingsStore& store = m_objects.settings;
     const std::string split =
-        store.readItem(codec::gb(kViewSection), codec::gb(u8"分隔位置"), std::string_view(), true);
+        store.readItem(codec::gb(kViewSection), codec::gb(u8"分隔比例"), std::string_view(), true);
     if (!split.empty()) {
         char* end = nullptr;
-        const double x = std::strtod(split.c_str(), &end);
-        if (end != split.c_str() && std::isfinite(x) && std::fabs(x) < 1e6)
-            setSplitPosition(static_cast<int>(std::lround(x)));
+        const double share = std::strtod(split.c_str(), &end);
+        if (end != split.c_str() && std::isfinite(share) && share > 0 && share < 1) {
+            m_splitShare = share;
+            layoutMainWindow();
+        }
     }
     const std::string formatted =
         store.readItem(codec::gb(kViewSection), codec::gb(u8"格式化显示"), std::string_view(), true);
@@ -363,7 +366,9 @@ void MainWindow::restoreViewSettings()
 void MainWindow::saveViewSettings()
 {
     SettingsStore& store = m_objects.settings;
-    store.writeItem(codec::gb(kViewSection), codec::gb(u8"分隔位置"), std::to_string(m_split), false);
+    char share[32];
+    std::snprintf(share, sizeof share, "%.4f", m_splitShare);
+    store.writeItem(codec::gb(kViewSection), codec::gb(u8"分隔比例"), share, false);
     store.writeItem(codec::gb(kViewSection), codec::gb(u8"格式化显示"),
                     codec::gb(m_formatted->isChecked() ? u8"真" : u8"假"), false);
 }

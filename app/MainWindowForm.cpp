@@ -242,13 +242,13 @@ void MainWindow::layoutMainWindow()
     // 1. find bar at the bottom, full width
     m_findBar->setGeometry(0, h - m_findBar->height(), w, m_findBar->height());
     // The tree pane ends at the split position; the boxes start after the handle.
-    m_split = clampSplit(m_split, w);
-    const int right = m_split + (kRightColumnLeft - kTabsWidth);
-    m_pasteTree->setGeometry(4, m_pasteTree->y(), m_split - 8, m_pasteTree->height());
+    const int split = splitPosition();
+    const int right = split + (kRightColumnLeft - kTabsWidth);
+    m_pasteTree->setGeometry(4, m_pasteTree->y(), split - 8, m_pasteTree->height());
     // 2. the tab control down to the find bar
     const int d = h - m_tabs->y() - m_findBar->height();
-    m_tabs->setGeometry(0, m_tabs->y(), m_split, d > 0 ? d : 0);
-    m_splitHandle->setGeometry(m_split, m_pasteTree->y(), right - m_split, std::max(0, h - m_findBar->height() - m_pasteTree->y()));
+    m_tabs->setGeometry(0, m_tabs->y(), split, d > 0 ? d : 0);
+    m_splitHandle->setGeometry(split, m_pasteTree->y(), right - split, std::max(0, h - m_findBar->height() - m_pasteTree->y()));
     // 3. every tree fills its page below the tab strip (each page's layout does it)
     // 4. the path box to 10 pixels before the right edge, less the formatted-view toggle
     const int pathWidth = w - right - 10 - kToggleWidth;
@@ -269,9 +269,15 @@ void MainWindow::layoutMainWindow()
         box->move(box->property("formX").toInt() - shift, box->y());
 }
 
+int MainWindow::splitPosition() const
+{
+    return clampSplit(static_cast<int>(std::lround(m_splitShare * width())), width());
+}
+
 void MainWindow::setSplitPosition(int x)
 {
-    m_split = clampSplit(x, width());
+    if (width() > 0)
+        m_splitShare = static_cast<double>(clampSplit(x, width())) / width();
     layoutMainWindow();
 }
 

@@ -416,10 +416,15 @@ TEST(ViewerCommands, SplitterMinimumSizeAndTheirOwnSettingsSection)
     const std::string ini = utf8(readFile(dir.file("Tessarine.ini")));
     // The form's section is exactly what it was without these additions.
     EXPECT_EQ(iniSection(ini, "[JSON树]"), firstStartSection);
-    EXPECT_EQ(iniSection(ini, "[视图]"), "[视图]\r\n格式化显示=假\r\n分隔位置=460");
+    EXPECT_EQ(iniSection(ini, "[视图]"), "[视图]\r\n格式化显示=假\r\n分隔比例=0.4510");
     {
         Viewer v(dir.str());
         EXPECT_EQ(v.window->tabs()->width(), 460);
+        // The bar keeps its share of a wider window; a narrow one keeps the boxes usable
+        // without losing the share.
+        v.window->resize(2040, 739);
+        settle();
+        EXPECT_EQ(v.window->tabs()->width(), 920);
         // At the minimum size every control of the option panel and the find bar lies
         // inside the window, and the logo still has room to move.
         v.window->resize(200, 100);
@@ -437,6 +442,9 @@ TEST(ViewerCommands, SplitterMinimumSizeAndTheirOwnSettingsSection)
         // The boundary keeps both sides usable in a narrow window.
         EXPECT_GE(v.control<QPlainTextEdit>(u8"编辑框路径数据")->width(), 180);
         EXPECT_GE(v.control<QLineEdit>(u8"编辑框路径")->width(), 100);
+        v.window->resize(1020, 739);
+        settle();
+        EXPECT_EQ(v.window->tabs()->width(), 460);
     }
 }
 
