@@ -3,6 +3,7 @@
 #include "app/AboutText.h"
 #include "app/FormWidgets.h"
 #include "app/ProgramObjects.h"
+#include "app/SaveFile.h"
 #include "app/SlotFiles.h"
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
@@ -376,14 +377,15 @@ void MainWindow::onMainWindowClosing()
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         if (view.loaded)
-            writeFileReplacing(slotFilePath(m_setup.programDir, n), view.sourceText);
+            saveFileAtomically(slotFilePath(m_setup.programDir, n), view.sourceText); // skipped when protected
     }
     store.writeNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         std::string key = qt::toGb(view.objectName());
         key += codec::gb(u8".现行选中项");
-        store.writeNumber(key, view.selectedItem());
+        // A slot not loaded during this run keeps the selection it had stored.
+        store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
     }
     // Last, in a section of its own: a new file lists the slots' section first.
     saveViewSettings();

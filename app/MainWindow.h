@@ -20,7 +20,9 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QKeySequence;
+class QAction;
 class QMenu;
+class QShortcut;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -107,6 +109,9 @@ public:
     // text into the slot that was current at the press. Ignored while a fetch runs.
     void onPasteButtonRightPressed(int modifierState);
     bool fetchRunning() const { return m_fetchRunning; }
+    // Stops a running fetch (Esc, or the tree menu's entry while a fetch runs): the
+    // paste button's caption comes back and nothing is loaded.
+    void cancelFetch();
 
     int currentSlot() const; // 1..7
     TreeView* tree(int slot) const { return m_trees[static_cast<std::size_t>(slot - 1)]; }
@@ -138,7 +143,7 @@ private:
     void pasteFindText();
     void openAddress(const QString& address);
     void loadTextIntoSlot(int slot, std::string text);
-    void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome);
+    void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, unsigned generation);
     void stopFetch();
     void buildCommands();
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
@@ -149,6 +154,8 @@ private:
     void restoreViewSettings();
     void saveViewSettings();
     int firstEmptySlot() const;
+    void buildFetchCancel();
+    void showFetchRunning(bool running);
 
     ProgramObjects& m_objects;
     MainWindowSetup m_setup;
@@ -203,7 +210,10 @@ private:
     std::thread m_fetchWorker;
     std::atomic<bool> m_fetchCancel{false};
     bool m_fetchRunning = false;
+    unsigned m_fetchGeneration = 0; // a result of an earlier, stopped fetch is dropped
     int m_fetchSlot = 1;
+    QShortcut* m_cancelFetchKey = nullptr;
+    QAction* m_cancelFetchEntry = nullptr;
 };
 
 } // namespace tess

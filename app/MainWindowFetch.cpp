@@ -9,6 +9,9 @@
 #include "platform/qt/QtText.h"
 #include "tree/widgets/TreeLoader.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QShortcut>
 #include <QTimer>
 
 #include <system_error>
@@ -32,10 +35,12 @@ void MainWindow::onPasteButtonRightPressed(int modifierState)
     FetchOptions options = m_setup.fetchOptions;
     options.cancel = &m_fetchCancel;
     const QString caption = qt::toQString(fetchingCaption(clip));
+    const unsigned generation = ++m_fetchGeneration;
     try {
-        m_fetchWorker = std::thread([this, clip = std::move(clip), encoding, options] {
+        m_fetchWorker = std::thread([this, clip = std::move(clip), encoding, options, generation] {
             auto outcome = std::make_shared<FetchOutcome>(fetchJsonText(clip, encoding, options));
-            QMetaObject::invokeMethod(this, [this, outcome] { onFetchFinished(outcome); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, outcome, generation] { onFetchFinished(outcome, generation); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         return; // no thread available: the click does nothing
@@ -43,22 +48,22 @@ void MainWindow::onPasteButtonRightPressed(int modifierState)
     // The slot current at the press receives the document, even if another tab is shown
     // when the answer arrives.
     m_fetchSlot = currentSlot();
-    m_fetchRunning = true;
+    showFetchRunning(true);
     m_pasteTree->setText(caption);
 }
 
-void MainWindow::onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome)
+void MainWindow::onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, unsigned generation)
 {
-    if (!m_fetchRunning)
-        return; // stopped at close; the worker has been joined
+    if (!m_fetchRunning || generation != m_fetchGeneration)
+        return; // stopped (cancelled or closed); the worker has been joined
     if (loadRunning()) {
         // A load in progress pumps messages and got us here: load after it has ended.
-        QTimer::singleShot(10, this, [this, outcome] { onFetchFinished(outcome); });
+        QTimer::singleShot(10, this, [this, outcome, generation] { onFetchFinished(outcome, generation); });
         return;
     }
     if (m_fetchWorker.joinable())
         m_fetchWorker.join();
-    m_fetchRunning = false;
+    showFetchRunning(false);
     m_pasteTree->setText(qt::toQString(pasteButtonCaption()));
     if (m_closingDone || m_closePending)
         return;
@@ -80,12 +85,36 @@ void MainWindow::onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome)
 void MainWindow::stopFetch()
 {
     m_fetchCancel.store(true);
+    // The transfer sees the flag within 50 ms, a pause within 10 ms.
     if (m_fetchWorker.joinable())
         m_fetchWorker.join();
     if (m_fetchRunning) {
-        m_fetchRunning = false;
+        showFetchRunning(false);
         m_pasteTree->setText(qt::toQString(pasteButtonCaption()));
     }
+}
+
+void MainWindow::cancelFetch()
+{
+    if (m_fetchRunning)
+        stopFetch();
+}
+
+void MainWindow::buildFetchCancel()
+{
+    // Both exist only while a fetch runs, so Esc keeps its other uses the rest of the time.
+    m_cancelFetchKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelFetchKey->setEnabled(false);
+    connect(m_cancelFetchKey, &QShortcut::activated, this, &MainWindow::cancelFetch);
+    m_cancelFetchEntry = m_treeMenu->addAction(qt::ui(u8"停止读取网址数据"), this, &MainWindow::cancelFetch);
+    m_cancelFetchEntry->setVisible(false);
+}
+
+void MainWindow::showFetchRunning(bool running)
+{
+    m_fetchRunning = running;
+    m_cancelFetchKey->setEnabled(running);
+    m_cancelFetchEntry->setVisible(running);
 }
 
 } // namespace tess

@@ -118,6 +118,7 @@ void MainWindow::buildForm()
     m_treeMenu->addAction(ui(u8"复制路径"), this, &MainWindow::copyPath);
     m_treeMenu->addAction(ui(u8"复制路径数据"), this, &MainWindow::copyValue);
     m_treeMenu->addAction(ui(u8"复制USC2解码的路径数据"), this, &MainWindow::copyDecodedValue);
+    buildFetchCancel();
 
     m_logoTimer = new QTimer(this);
     m_logoTimer->setObjectName(ui(u8"时钟官网"));

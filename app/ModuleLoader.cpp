@@ -1,5 +1,6 @@
 #include "app/ModuleLoader.h"
 
+#include "app/InstallLayout.h"
 #include "app/ModuleEntry.h"
 
 #include <chrono>
@@ -68,7 +69,7 @@ void* moduleEntry(const char* name, std::string& error)
         // Registered before the module is loaded, so it runs after the libraries' own exit handlers.
         std::atexit(letExitingThreadsFinish);
 #endif
-        const std::string path = executableDirectory() + "/" TESS_MODULE_FILE;
+        const std::string path = viewerModulePath(executableDirectory());
         handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* why = dlerror();

@@ -1,5 +1,7 @@
 #include "app/ProgramDirectory.h"
 
+#include "app/InstallLayout.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -29,7 +31,7 @@ std::string resolveProgramDirectory(const std::string& executableDir, const std:
 {
     if (!dataDir.empty())
         return ensureDirectory(dataDir);
-    if (!executableDir.empty() && ::access(executableDir.c_str(), W_OK | X_OK) == 0)
+    if (runsPortable(executableDir) && ::access(executableDir.c_str(), W_OK | X_OK) == 0)
         return ensureDirectory(executableDir);
     std::filesystem::path base;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')

@@ -1,6 +1,6 @@
 #include "app/SlotFiles.h"
 
-#include "platform/Codec.h"
+#include "platform/InputText.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -69,52 +69,11 @@ std::string readSlotFile(const std::string& path)
     return text;
 }
 
-bool writeFileReplacing(const std::string& path, std::string_view bytes)
-{
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno != EINTR)
-                ok = false;
-            continue;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    ::fchmod(fd, 0644);
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok;
-}
-
 bool readTextFile(const std::string& path, std::string& out)
 {
     if (!readWhole(path, out))
         return false;
-    std::string_view view(out);
-    const bool bom = view.substr(0, 3) == "\xEF\xBB\xBF";
-    if (bom)
-        view.remove_prefix(3);
-    bool ascii = true;
-    for (char c : view) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (bom || (!ascii && codec::isValidUtf8(view)))
-        out = codec::utf8ToGb18030(view).text;
+    convertInputTextInPlace(out);
     cutAtZero(out);
     return true;
 }

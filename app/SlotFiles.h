@@ -11,12 +11,9 @@ std::string slotFilePath(const std::string& dir, int slot);
 // The file's bytes up to the first zero byte; empty when missing or unreadable.
 std::string readSlotFile(const std::string& path);
 
-// Writes bytes to a temporary file in the same folder and renames it over path, so an
-// interrupted write keeps the previous content. False when it could not be written.
-bool writeFileReplacing(const std::string& path, std::string_view bytes);
-
-// The text of a file loaded like a paste: UTF-8 (with or without a byte-order mark) is
-// converted to GB18030; other bytes are taken as GB18030 already. Cut at a zero byte.
+// The text of a file loaded like a paste: UTF-8 (with or without a byte-order mark) and
+// UTF-16 with a mark are converted to GB18030; other bytes are taken as GB18030 already.
+// Cut at a zero byte.
 // False when the file cannot be read.
 bool readTextFile(const std::string& path, std::string& out);
 

@@ -1,6 +1,6 @@
 #include "app/TextFileSave.h"
 
-#include "app/SlotFiles.h"
+#include "app/SaveFile.h"
 #include "platform/Codec.h"
 
 namespace tess {
@@ -10,11 +10,11 @@ bool saveTextFile(const std::string& path, std::string_view gbText, SaveEncoding
     if (badBytes)
         *badBytes = 0;
     if (encoding == SaveEncoding::Gb18030)
-        return writeFileReplacing(path, gbText);
+        return saveFileAtomically(path, gbText) == SaveOutcome::Written;
     const codec::ConvertResult utf8 = codec::gb18030ToUtf8(gbText);
     if (badBytes)
         *badBytes = utf8.badBytes;
-    return writeFileReplacing(path, utf8.text);
+    return saveFileAtomically(path, utf8.text) == SaveOutcome::Written;
 }
 
 } // namespace tess

@@ -2,8 +2,11 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgramDirectory.h"
+#include "app/ProgramIcon.h"
 #include "app/ProgramObjects.h"
+#include "app/ViewerStart.h"
 #include "platform/qt/GuiPump.h"
+#include "platform/qt/PlatformStartGuard.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/SignalCloser.h"
 #include "settings/SettingsMessages.h"
@@ -18,40 +21,12 @@
 namespace tess {
 namespace {
 
-struct ViewerArguments {
-    std::string dataDir;
-    std::string file;
-    bool ok = true;
-};
-
 ViewerArguments parseArguments(const QStringList& args)
 {
-    ViewerArguments out;
-    auto fail = [&out](const char* message, const QString& arg) {
-        std::fprintf(stderr, "tessarine: %s%s\n", message, arg.toLocal8Bit().constData());
-        out.ok = false;
-        return out;
-    };
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!optionsEnded && a == QStringLiteral("--")) {
-            optionsEnded = true;
-        } else if (!optionsEnded && a == QStringLiteral("--data-dir")) {
-            if (i + 1 >= args.size())
-                return fail("--data-dir needs a folder", {});
-            out.dataDir = args[++i].toStdString();
-        } else if (!optionsEnded && a.startsWith(QStringLiteral("--data-dir="))) {
-            out.dataDir = a.mid(11).toStdString();
-        } else if (!optionsEnded && a.startsWith(QStringLiteral("-")) && a.size() > 1) {
-            return fail("unknown option ", a);
-        } else if (out.file.empty()) {
-            out.file = a.toStdString();
-        } else {
-            return fail("only one file can be opened at start: ", a);
-        }
-    }
-    return out;
+    std::vector<std::string> plain;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        plain.push_back(args[i].toStdString());
+    return parseViewerArguments(plain);
 }
 
 void showStoreMessage(const SettingsMessage& m)
@@ -65,11 +40,18 @@ void showStoreMessage(const SettingsMessage& m)
 
 int runViewer(int argc, char** argv)
 {
+    qt::PlatformStartGuard platformGuard(noDisplayMessage());
     QApplication app(argc, argv);
+    platformGuard.end();
     QApplication::setApplicationName(QStringLiteral("Tessarine"));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral(TESS_APP_ID));
+    QApplication::setWindowIcon(programIcon());
     const ViewerArguments args = parseArguments(QApplication::arguments());
-    if (!args.ok)
+    if (!args.error.empty()) {
+        std::fprintf(stderr, "tessarine: %s\n", args.error.c_str());
         return 2;
+    }
 
     auto objects = std::make_unique<ProgramObjects>();
     const std::string dir =
@@ -96,9 +78,14 @@ int runViewer(int argc, char** argv)
         });
         window.show();
         if (!held) {
-            QMessageBox::information(&window, QStringLiteral("Tessarine"),
-                                     qt::ui(u8"设置文件正被另一个运行中的 Tessarine 使用（或无法写入）。\n"
-                                            u8"本次关闭时不保存数据文件和设置，以免覆盖另一个实例的文档。"));
+            // Opened without a loop of its own: a close (also by a signal) before the box
+            // is answered ends the program like any other close.
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tessarine"),
+                                        qt::ui(u8"设置文件正被另一个运行中的 Tessarine 使用（或无法写入）。\n"
+                                               u8"本次关闭时不保存数据文件和设置，以免覆盖另一个实例的文档。"),
+                                        QMessageBox::Ok, &window);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
         }
         status = app.exec();
     }

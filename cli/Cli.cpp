@@ -5,7 +5,7 @@
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
 #include "json/ValueFormatter.h"
-#include "platform/Codec.h"
+#include "platform/InputText.h"
 #include "tree/Decoders.h"
 #include "tree/Stopwatch.h"
 #include "tree/TreeSearch.h"
@@ -24,6 +24,9 @@ namespace {
 
 // Node lengths are 32-bit; refuse inputs that could not be represented.
 constexpr std::size_t kMaxInput = std::size_t(2) << 30;
+
+// Exit status of --get for a path that names no node (nothing is written).
+constexpr int kNoSuchNode = 1;
 
 int fail(const std::string& message, int status = 2)
 {
@@ -56,17 +59,13 @@ bool readAll(std::FILE* f, std::string& out, std::string& error)
     }
 }
 
-// Command-line text (UTF-8 when valid, else taken as GB18030) into engine text.
+// Command-line text (a byte-order mark or valid UTF-8 converted, else taken as GB18030)
+// into engine text.
 std::string toEngineText(std::string bytes, bool raw)
 {
-    if (raw)
-        return bytes;
-    std::string_view view(bytes);
-    if (view.substr(0, 3) == "\xEF\xBB\xBF")
-        view.remove_prefix(3);
-    if (!codec::isValidUtf8(view))
-        return bytes;
-    return codec::utf8ToGb18030(view).text;
+    if (!raw)
+        convertInputTextInPlace(bytes);
+    return bytes;
 }
 
 int32_t greatestLevel(const JsonNodeList& nodes)
@@ -131,11 +130,13 @@ void writePaths(JsonDocument& doc, bool compact, PathStyle style, OutputSink& si
 }
 
 // The value at a typed path (any form, or the given style's only); a container
-// indented when formatted. The node found, or -1.
+// indented when formatted. The node found, or -1 (and nothing written).
 int writeValueAt(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
     const std::string path = toEngineText(o.getPath, o.raw);
     const int node = o.pathStyleGiven ? nodeAtPath(doc, path, o.pathStyle) : nodeAtAnyPath(doc, path);
+    if (node < 1)
+        return -1;
     sink.buffer() = valueOfNode(doc, node);
     const int32_t kind = doc.nodes().kindOf(node);
     if (o.formatted && (kind == int32_t(NodeKind::Object) || kind == int32_t(NodeKind::Array)))
@@ -192,6 +193,10 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (o.mode == Mode::Version) {
+        std::fputs("Tessarine " TESS_VERSION "\n", stdout);
+        return 0;
+    }
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
 
@@ -242,7 +247,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writePaths(doc, o.compactPaths, o.pathStyle, sink);
         break;
     case Mode::Get:
-        writeValueAt(doc, o, sink);
+        if (writeValueAt(doc, o, sink) < 1)
+            return kNoSuchNode;
         break;
     case Mode::Find: {
         const int found = writeFound(doc, o, sink);

@@ -9,7 +9,8 @@ struct ModeFlag {
 };
 
 constexpr ModeFlag kModes[] = {
-    {"--help", Mode::Help}, {"-h", Mode::Help},       {"--table", Mode::Table},   {"--tree", Mode::Tree},
+    {"--help", Mode::Help}, {"-h", Mode::Help},       {"--version", Mode::Version},
+    {"--table", Mode::Table}, {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
     {"--find", Mode::Find},
 };
@@ -22,10 +23,16 @@ std::optional<Mode> modeOf(const std::string& arg)
     return std::nullopt;
 }
 
+// --help and --version answer at once, whatever else is given.
+bool answersAtOnce(Mode mode)
+{
+    return mode == Mode::Help || mode == Mode::Version;
+}
+
 // Options that belong to one mode, given with another.
 std::string checkModeOptions(const Options& o)
 {
-    if (o.mode == Mode::Help)
+    if (answersAtOnce(o.mode))
         return {};
     if (o.formatted && o.mode != Mode::Get)
         return "--formatted applies to --get only";
@@ -51,7 +58,8 @@ std::string usageText()
            "  --paths          every node's path and the value found at it\n"
            "  --get PATH       the value at PATH: a path of the tree (a.[0].b or a[0].b), jq\n"
            "                   (.a[0].b), JSONPath ($.a[0].b), JavaScript (a[0].b) or Python\n"
-           "                   ([\"a\"][0][\"b\"]); with --path-style, of that syntax only\n"
+           "                   ([\"a\"][0][\"b\"]); with --path-style, of that syntax only;\n"
+           "                   exit status 1 when PATH names no node\n"
            "  --find TEXT      path and caption of every node whose caption contains TEXT\n"
            "                   (or matches it, with --wildcard or --regex), in tree order;\n"
            "                   exit status 1 when there is none\n"
@@ -71,7 +79,11 @@ std::string usageText()
            "  --raw            pass input and output bytes unchanged (GB18030)\n"
            "  --url URL        fetch the document (\"URL\" or \"URL|POST body\") instead of reading FILE\n"
            "  --encoding NAME  charset of the fetched body: auto, utf8 or gbk\n"
-           "FILE absent or - reads standard input.\n";
+           "  --version        the program's name and version\n"
+           "FILE absent or - reads standard input. UTF-8 (with or without a byte-order mark) and\n"
+           "UTF-16 with a byte-order mark are converted; other input is taken as GB18030.\n"
+           "Exit status: 0 done, 1 no node at the --get path, no match for --find or the URL gave\n"
+           "nothing, 2 usage or input error.\n";
 }
 
 bool selectsMode(const std::vector<std::string>& args)
@@ -106,11 +118,12 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                 continue;
             }
             if (const auto m = modeOf(a)) {
-                if (o.mode != Mode::None && o.mode != *m && *m != Mode::Help && o.mode != Mode::Help) {
+                if (o.mode != Mode::None && o.mode != *m && !answersAtOnce(*m) && !answersAtOnce(o.mode)) {
                     out.error = "only one mode may be given (" + a + ")";
                     return out;
                 }
-                if (o.mode != Mode::Help)
+                // --help wins over --version, which wins over the modes.
+                if (!answersAtOnce(o.mode) || *m == Mode::Help)
                     o.mode = *m;
                 if (*m == Mode::Get && !needValue(o.getPath))
                     return out;
@@ -157,7 +170,7 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
         }
         o.file = a;
     }
-    if (o.mode == Mode::None && o.mode != Mode::Help) {
+    if (o.mode == Mode::None) {
         if (!o.url.empty() || !o.encoding.empty())
             out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --find TEXT, --decode or --stats";
         else

@@ -9,7 +9,7 @@
 
 namespace tess::cli {
 
-enum class Mode { None, Help, Table, Tree, Paths, Get, Decode, Stats, Find };
+enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find };
 
 struct Options {
     Mode mode = Mode::None;
@@ -36,7 +36,7 @@ struct ParseOutcome {
     std::string error; // one-line English message when the arguments are wrong
 };
 
-// True when the arguments select a command-line mode (or --help / --url).
+// True when the arguments select a command-line mode (or --help / --version / --url).
 bool selectsMode(const std::vector<std::string>& args);
 
 ParseOutcome parseArguments(const std::vector<std::string>& args);

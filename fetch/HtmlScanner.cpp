@@ -45,15 +45,21 @@ std::size_t startTagEnd(std::string_view text, std::size_t at)
     return gt == kNone ? text.size() : gt + 1;
 }
 
+// What an element without its end tag covers.
+enum class Unclosed {
+    StartTagOnly, // removing it must not take the rest of the page with it
+    RestOfText,   // its content (an unclosed head, a script cut off) runs to the end
+};
+
 // Offset just past the element that starts at "at".
-std::size_t elementEnd(std::string_view text, std::string_view tag, std::size_t at)
+std::size_t elementEnd(std::string_view text, std::string_view tag, std::size_t at, Unclosed unclosed)
 {
     const std::size_t tagEnd = startTagEnd(text, at);
     if (isVoidTag(tag))
         return tagEnd;
     const std::size_t close = findNoCase(text, "</" + std::string(tag), tagEnd);
     if (close == kNone)
-        return tagEnd;
+        return unclosed == Unclosed::RestOfText ? text.size() : tagEnd;
     return startTagEnd(text, close);
 }
 
@@ -114,7 +120,7 @@ std::string HtmlScanner::removeElements(std::string_view text, std::string_view 
     std::size_t pos = 0;
     for (std::size_t at = findStartTag(text, tag, 0); at != kNone; at = findStartTag(text, tag, pos)) {
         out.append(text.substr(pos, at - pos));
-        pos = elementEnd(text, tag, at);
+        pos = elementEnd(text, tag, at, Unclosed::StartTagOnly);
     }
     out.append(text.substr(pos));
     return out;
@@ -135,7 +141,7 @@ std::string HtmlScanner::firstElement(std::string_view text, std::string_view ta
                     continue;
             }
         }
-        return std::string(text.substr(at, elementEnd(text, tag, at) - at));
+        return std::string(text.substr(at, elementEnd(text, tag, at, Unclosed::RestOfText) - at));
     }
     return {};
 }
@@ -144,11 +150,13 @@ int HtmlScanner::findElements(std::string_view text, std::string_view tag,
                               std::initializer_list<std::string_view> attributes)
 {
     m_found.clear();
+    m_offsets.clear();
     for (std::size_t at = findStartTag(text, tag, 0); at != kNone; at = findStartTag(text, tag, at + 1)) {
         const std::string_view startTag = text.substr(at, startTagEnd(text, at) - at);
         for (std::string_view attribute : attributes) {
             if (locateWholeAttribute(startTag, attribute) != kNone) {
                 m_found.emplace_back(startTag);
+                m_offsets.push_back(at);
                 break;
             }
         }
@@ -161,6 +169,13 @@ std::string HtmlScanner::elementAt(int index) const
     if (index < 1 || index > static_cast<int>(m_found.size()))
         return {};
     return m_found[static_cast<std::size_t>(index - 1)];
+}
+
+std::size_t HtmlScanner::elementOffset(int index) const
+{
+    if (index < 1 || index > static_cast<int>(m_offsets.size()))
+        return kNone;
+    return m_offsets[static_cast<std::size_t>(index - 1)];
 }
 
 std::string HtmlScanner::attributeValue(std::string_view element, std::string_view name) const

@@ -3,8 +3,10 @@
 // reads and sets attribute values, and removes blanks around "=".
 // Elements: a start tag is "<name" followed by a blank, "/" or ">". For head, script,
 // noscript and other non-void names the element text runs from the start tag through the
-// matching end tag "</name>" (the start tag alone when there is none); for void names
-// (meta, img, base, link, input, br, hr) it is the start tag alone.
+// matching end tag "</name>"; for void names (meta, img, base, link, input, br, hr) it is
+// the start tag alone. Without an end tag, firstElement runs to the end of the text (a
+// head never closed, a page cut off inside a script), while removeElements removes the
+// start tag alone.
 #include <cstddef>
 #include <initializer_list>
 #include <optional>
@@ -32,6 +34,8 @@ public:
     int findElements(std::string_view text, std::string_view tag,
                      std::initializer_list<std::string_view> attributes);
     std::string elementAt(int index) const;
+    // Where the i-th remembered element starts in the searched text (npos when none).
+    std::size_t elementOffset(int index) const;
 
     // The value of the attribute: " name=" looked for first, then "name="; double-quoted,
     // apostrophe-quoted or unquoted (ending at a blank or ">"); blanks trimmed.
@@ -44,6 +48,7 @@ public:
 
 private:
     std::vector<std::string> m_found;
+    std::vector<std::size_t> m_offsets;
 };
 
 } // namespace tess

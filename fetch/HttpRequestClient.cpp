@@ -5,7 +5,9 @@
 #include "platform/GbkText.h"
 
 #include <curl/curl.h>
+#include <idn2.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace tess {
@@ -60,6 +62,37 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return isCancelled(*static_cast<Transfer*>(user)->options) ? 1 : 0;
 }
 
+// The UTF-8 URL with a host name that holds non-ASCII letters in its ASCII (IDNA) form.
+// Done here, from UTF-8, because the HTTP library would convert from the encoding of the
+// process locale, which is plain ASCII unless the environment sets one (and a command
+// line's locale is often unset or not UTF-8). A name that cannot be converted stays.
+std::string withAsciiHostName(std::string url)
+{
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string::npos)
+        return url;
+    const std::size_t authority = scheme + 3;
+    const std::size_t authorityEnd = std::min(url.find_first_of("/?#", authority), url.size());
+    const std::size_t at = url.rfind('@', authorityEnd - 1);
+    const std::size_t host = at != std::string::npos && at >= authority ? at + 1 : authority;
+    if (host < url.size() && url[host] == '[')
+        return url; // an IPv6 address
+    const std::size_t hostEnd = std::min(url.find(':', host), authorityEnd);
+    const std::string name = url.substr(host, hostEnd - host);
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return url;
+    char* ascii = nullptr;
+    int rc = idn2_lookup_u8(reinterpret_cast<const uint8_t*>(name.c_str()), reinterpret_cast<uint8_t**>(&ascii),
+                            IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+    if (rc != IDN2_OK) // names valid only under the older rules (a sharp s, for one)
+        rc = idn2_lookup_u8(reinterpret_cast<const uint8_t*>(name.c_str()), reinterpret_cast<uint8_t**>(&ascii),
+                            IDN2_NFC_INPUT | IDN2_TRANSITIONAL);
+    if (rc == IDN2_OK && ascii)
+        url.replace(host, hostEnd - host, ascii);
+    idn2_free(ascii);
+    return url;
+}
+
 } // namespace
 
 std::string withHttpScheme(std::string_view url)
@@ -85,7 +118,7 @@ std::string refererOf(std::string_view url)
 
 std::string wireUrl(std::string_view gbUrl)
 {
-    const std::string utf8 = codec::gb18030ToUtf8(gbUrl).text;
+    const std::string utf8 = withAsciiHostName(codec::gb18030ToUtf8(gbUrl).text);
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(utf8.size());
@@ -145,6 +178,8 @@ HttpResponse HttpRequestClient::sendRequest(std::string_view url, std::string_vi
     headers = curl_slist_append(headers, referer.c_str());
     headers = curl_slist_append(headers, contentType.c_str());
     headers = curl_slist_append(headers, userAgent.c_str());
+    // An empty value removes a header the library would add on its own.
+    headers = curl_slist_append(headers, "Accept:");
     headers = curl_slist_append(headers, "Expect:"); // no 100-continue round trip
     // The POST body goes out as UTF-8, like the URL.
     const std::string body = codec::gb18030ToUtf8(postBody).text;

@@ -29,8 +29,9 @@ std::string withHttpScheme(std::string_view url);
 std::string requestUrlOf(std::string_view url);
 // The Referer: trimmed, scheme added, fragment kept.
 std::string refererOf(std::string_view url);
-// GB18030 URL text to the bytes sent on the wire: UTF-8 with non-ASCII bytes, blanks and
-// control bytes percent-encoded.
+// GB18030 URL text to the bytes sent on the wire: a host name with non-ASCII letters in
+// its ASCII (IDNA) form, then UTF-8 with non-ASCII bytes, blanks and control bytes
+// percent-encoded.
 std::string wireUrl(std::string_view gbUrl);
 
 class HttpRequestClient {

@@ -1,11 +1,13 @@
 #include "fetch/PageLinks.h"
 
 #include "fetch/HtmlScanner.h"
+#include "fetch/LinkText.h"
 #include "fetch/TextMarkers.h"
 #include "fetch/UrlParts.h"
 #include "platform/GbkText.h"
 
 #include <array>
+#include <vector>
 
 namespace tess {
 namespace {
@@ -70,7 +72,7 @@ std::string findHtmlRedirect(std::string_view text, std::string& url)
 std::string completeRelativeLinks(std::string_view url, std::string_view pageText)
 {
     HtmlScanner scanner;
-    std::string text = scanner.normalizeEquals(pageText);
+    LinkText text(scanner.normalizeEquals(pageText));
     const std::string dir = directoryOf(url);
 
     // Parent references, deepest first.
@@ -82,19 +84,25 @@ std::string completeRelativeLinks(std::string_view url, std::string_view pageTex
         for (int i = 0; i < n; ++i)
             pattern += "../";
         const bool usable = !up.empty() && !isBareScheme(up);
-        text = gbk::replaceAll(text, pattern, usable ? up + "/" : std::string("/"));
+        text.replace(pattern, {}, usable ? up + "/" : std::string("/"));
     }
 
-    text = gbk::replaceAll(text, "\"//", "\"http://");
-    text = gbk::replaceAll(text, "./", dir + "/");
+    text.replace("\"//", "\"", "http:", "//");
+    text.replace("./", {}, dir + "/");
 
-    // Lazy images: give each img the first non-empty source attribute as its src.
+    // Lazy images: give each img the first non-empty source attribute as its src. Each
+    // tag is rewritten where it stands; the rewritten tag is page text for what follows.
     static constexpr std::array<std::string_view, 7> kSourceNames = {
         "zoomfile", "file", "data-src", "real_src", "original", "alt_src", "data-original"};
     const int count = scanner.findElements(
-        text, "img", {"file", "zoomfile", "data-src", "real_src", "original", "alt_src", "data-original"});
+        text.text(), "img", {"file", "zoomfile", "data-src", "real_src", "original", "alt_src", "data-original"});
+    std::vector<LinkText::Edit> edits;
+    std::size_t editedUpTo = 0;
     for (int i = 1; i <= count; ++i) {
         const std::string tag = scanner.elementAt(i);
+        const std::size_t at = scanner.elementOffset(i);
+        if (at < editedUpTo)
+            continue; // an img start tag inside the previous one's text
         std::string real;
         for (std::string_view name : kSourceNames) {
             real = scanner.attributeValue(tag, name);
@@ -103,13 +111,13 @@ std::string completeRelativeLinks(std::string_view url, std::string_view pageTex
         }
         if (real.empty())
             continue;
-        const std::size_t at = findNoCase(text, tag);
-        if (at != std::string::npos)
-            text.replace(at, tag.size(), scanner.setAttribute(tag, "src", real));
+        edits.push_back({at, tag.size(), scanner.setAttribute(tag, "src", real)});
+        editedUpTo = at + tag.size();
     }
+    text.applyEdits(edits);
 
     // Base element: host and folder for root-relative and relative links.
-    const std::string href = scanner.attributeValue(scanner.firstElement(text, "base", "href"), "href");
+    const std::string href = scanner.attributeValue(scanner.firstElement(text.text(), "base", "href"), "href");
     std::string host;
     std::string folder;
     if (href.empty()) {
@@ -128,25 +136,26 @@ std::string completeRelativeLinks(std::string_view url, std::string_view pageTex
     for (std::string_view q : kQuotes) {
         const std::string src = "src=" + std::string(q);
         const std::string hrefEq = "href=" + std::string(q);
-        text = gbk::replaceAll(text, src + "/", src + host + "/");
-        text = gbk::replaceAll(text, hrefEq + "/", hrefEq + host + "/");
-        text = gbk::replaceAll(text, src + "#", src + page + "#");
-        text = gbk::replaceAll(text, hrefEq + "#", hrefEq + page + "#");
+        text.replace(src + "/", src, host, "/");
+        text.replace(hrefEq + "/", hrefEq, host, "/");
+        text.replace(src + "#", src, page, "#");
+        text.replace(hrefEq + "#", hrefEq, page, "#");
         // Absolute links are marked by upper-case names so the next step skips them.
-        text = gbk::replaceAll(text, "src=\"http", "SRC=\"http");
-        text = gbk::replaceAll(text, "href=\"http", "HREF=\"http");
-        text = gbk::replaceAll(text, "src='http", "SRC='http");
-        text = gbk::replaceAll(text, "href='http", "HREF='http");
-        text = gbk::replaceAll(text, "src=http", "SRC=http");
-        text = gbk::replaceAll(text, "href=http", "HREF=http");
-        text = gbk::replaceAll(text, src, src + folder);
-        text = gbk::replaceAll(text, hrefEq, hrefEq + folder);
+        for (std::string_view mark : {"src=\"http", "href=\"http", "src='http", "href='http", "src=http", "href=http"}) {
+            std::string upper(mark);
+            for (std::size_t c = 0; upper[c] != '='; ++c)
+                upper[c] = static_cast<char>(upper[c] - 'a' + 'A');
+            text.replace(mark, upper, {});
+        }
+        text.replace(src, src, folder);
+        text.replace(hrefEq, hrefEq, folder);
     }
     for (std::string_view q : kQuotes) {
-        text = gbk::replaceAll(text, "SRC=" + std::string(q) + "http", "src=" + std::string(q) + "http");
-        text = gbk::replaceAll(text, "HREF=" + std::string(q) + "http", "href=" + std::string(q) + "http");
+        text.replace("SRC=" + std::string(q) + "http", "src=" + std::string(q) + "http", {});
+        text.replace("HREF=" + std::string(q) + "http", "href=" + std::string(q) + "http", {});
     }
-    return replaceAllNoCase(text, "&amp;", "&");
+    text.replace("&amp;", "&", {}, {}, true);
+    return text.take();
 }
 
 } // namespace tess

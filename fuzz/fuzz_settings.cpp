@@ -82,6 +82,24 @@ void checkFile(const tess::SettingsStore& store, const std::string& path)
     }
 }
 
+// One write changes one value, inserts a line or appends a header: what it removes from
+// the old image holds no line end, so no other line is lost or joined to another.
+void checkNothingElseDropped(const std::string& before, const std::string& after)
+{
+    std::size_t prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    const std::string removed = before.substr(prefix, before.size() - prefix - suffix);
+    if (removed.find_first_of("\r\n") != std::string::npos) {
+        std::fprintf(stderr, "a write removed a line end\n");
+        abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -121,9 +139,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 2: {
             std::string value = in.ConsumeRandomLengthString(32);
             g_nestedBudget = in.ConsumeIntegralInRange(0, 2);
+            const int budget = g_nestedBudget;
             bool direct = in.ConsumeBool();
+            const std::string before = store.image();
             int status = store.writeItem(section, key, value, direct);
             checkFile(store, path);
+            if (g_nestedBudget == budget) // no write ran inside this one
+                checkNothingElseDropped(before, store.image());
             if (status == tess::SettingsStore::kDone && key != kNestedKey &&
                 store.readItem(section, key, "", false) != value) {
                 std::fprintf(stderr, "written value does not read back\n");

@@ -39,14 +39,31 @@ public:
 
     void run(std::shared_ptr<const std::string> root)
     {
-        ScanView view = loadWhole(*root, root);
+        // When preparing changes the text, the root's value is kept as the prepared copy
+        // and the few differences, and the input itself is let go before scanning starts.
+        std::shared_ptr<const std::string> plain = root;
+        std::optional<RootText> kept;
+        {
+            std::string prepared;
+            if (prepareTextInto(*root, prepared)) {
+                plain = std::make_shared<const std::string>(std::move(prepared));
+                kept = RootText::describe(*root, plain);
+            }
+        }
+        if (kept)
+            root.reset();
+        m_nodes.keepAlive(plain);
+        auto base = std::make_shared<const ScanBase>(std::move(plain));
+        ScanView view{base, 0, base->size()};
+        base.reset();
         int64_t o = view.find('{', 0);
         int64_t a = view.find('[', 0);
         if (o == -1 && a == -1) {
+            const std::string_view original = kept ? kept->view() : std::string_view(*root);
             std::string wrapped;
-            wrapped.reserve(root->size() + 2);
+            wrapped.reserve(original.size() + 2);
             wrapped.push_back('[');
-            wrapped.append(*root);
+            wrapped.append(original);
             wrapped.push_back(']');
             view = loadWhole(wrapped, nullptr);
             o = view.find('{', 0);
@@ -60,7 +77,14 @@ public:
         else
             kind = o < a ? NodeKind::Object : NodeKind::Array;
         m_nodes.reserve(view.base->nodeEstimate());
-        const int32_t rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
+        int32_t rootNode = 0;
+        if (kept) {
+            rootNode = m_nodes.appendChildView(-1, "JSON", kind, {});
+            m_nodes.setRootText(std::move(*kept));
+        } else {
+            m_nodes.keepAlive(root);
+            rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
+        }
         m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
         while (!m_stack.empty()) {
             if (!step(m_stack.back())) {
@@ -216,10 +240,27 @@ private:
             auto text = std::make_shared<const std::string>(patterns::trimValue(raw));
             m_nodes.keepAlive(text);
             value = *text;
-            child = loadWhole(*text, text);
+            if (staysPrepared(*v.base, s + static_cast<int64_t>(lead), e)) {
+                auto base = std::make_shared<const ScanBase>(std::move(text));
+                child = ScanView{base, 0, base->size()};
+            } else {
+                child = loadWhole(*text, text);
+            }
         }
         const int32_t node = m_nodes.appendChildView(parent, name, kind, value);
         m_opened = Frame{node, std::move(child), kind == NodeKind::Object};
+    }
+
+    // Trimming a slice of a prepared text that starts with '{' or '[' at the start of a
+    // character leaves it prepared, unless protecting escapes would change the slice:
+    // trimming only removes blanks next to line breaks and at the two ends, so it never
+    // puts white space next to structure, nor a backslash next to a quote or another
+    // backslash. The trimmed text then needs no preparing again.
+    static bool staysPrepared(const ScanBase& b, int64_t s, int64_t e)
+    {
+        if (s > 0 && static_cast<unsigned char>(b.plain()[static_cast<std::size_t>(s - 1)]) >= 0x80)
+            return false;
+        return b.escapeHazards(s, e) == 0;
     }
 
     static bool canSlice(const ScanBase& b, int64_t s, int64_t e, std::string_view raw)
@@ -265,7 +306,6 @@ void JsonDocument::parseTaking(std::string&& text, bool zeroBasedArrays, bool si
 void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
 {
     m_nodes.clear();
-    m_nodes.keepAlive(text);
     Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
 }
 

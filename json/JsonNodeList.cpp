@@ -61,6 +61,19 @@ void JsonNodeList::keepAlive(std::shared_ptr<const std::string> text)
     m_shared.push_back(std::move(text));
 }
 
+std::size_t JsonNodeList::sharedBytes() const
+{
+    std::vector<const std::string*> seen;
+    std::size_t bytes = 0;
+    for (const auto& text : m_shared) {
+        if (std::find(seen.begin(), seen.end(), text.get()) != seen.end())
+            continue;
+        seen.push_back(text.get());
+        bytes += text->size();
+    }
+    return bytes;
+}
+
 static uint32_t clampLength(std::size_t n)
 {
     // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
@@ -319,6 +332,8 @@ std::string_view JsonNodeList::valueView(int32_t index) const
 {
     if (!valid(index))
         return {};
+    if (index == 1 && m_rootText)
+        return m_rootText->view();
     const Node& n = at(index);
     return m_texts.view(n.value, n.valueLen);
 }
@@ -360,6 +375,8 @@ int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
     if (!valid(index))
         return 0;
     m_foreignTexts = true;
+    if (index == 1)
+        m_rootText.reset();
     const std::string_view s = store(value);
     at(index).value = m_texts.refOf(s);
     at(index).valueLen = clampLength(s.size());
@@ -394,6 +411,8 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
         m_oddKinds.erase(static_cast<int32_t>(i));
     }
     shiftTags(static_cast<int32_t>(a + removed), static_cast<int32_t>(-removed));
+    if (a == 1)
+        m_rootText.reset();
     m_nodes.erase(m_nodes.begin() + (a - 1), m_nodes.begin() + (a - 1 + removed));
     structureChanged();
     renumber(p, k);
@@ -466,6 +485,7 @@ void JsonNodeList::clear()
     m_texts.clear();
     m_owned.clear();
     m_shared.clear();
+    m_rootText.reset();
     m_arena.clear();
     m_arenaUsed = m_arenaSize = 0;
 }

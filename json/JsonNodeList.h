@@ -3,6 +3,7 @@
 // immediately followed by its descendants. Texts are views into storage the list
 // (or the document that fills it) keeps alive; setters copy their argument.
 #include "json/JsonNode.h"
+#include "json/RootText.h"
 #include "json/TextSpace.h"
 #include "platform/MessagePump.h"
 #include "platform/Prefault.h"
@@ -67,11 +68,22 @@ public:
         int32_t kind;
         int32_t level;
     };
+    // The value of a container root kept as a RootText comes back empty here (a caption
+    // does not show it); valueView makes it.
     NodeTexts textsOf(int32_t index) const
     {
         const Node& n = at(index);
-        return {m_texts.view(n.name, n.nameLen), m_texts.view(n.value, n.valueLen), kindOfNode(index, n), n.level()};
+        const int32_t kind = kindOfNode(index, n);
+        const std::string_view value =
+            index == 1 && m_rootText && kind == 0 ? m_rootText->view() : m_texts.view(n.value, n.valueLen);
+        return {m_texts.view(n.name, n.nameLen), value, kind, n.level()};
     }
+    // For the parser: node 1's value is text (which keeps its prepared copy alive), until
+    // node 1 is removed or given another value.
+    void setRootText(RootText text) { m_rootText = std::make_unique<RootText>(std::move(text)); }
+    // The text every parsed text was cut from: the root's prepared copy when the root is
+    // kept as a RootText, else the root's value.
+    std::string_view rootScanText() const { return m_rootText ? m_rootText->prepared() : valueView(1); }
 
     int32_t nodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
     // For many lookups in one table (every node's path, say): keep every node's parent
@@ -99,6 +111,8 @@ public:
     // Copies a short text into the table's arena; the view stays valid until clear().
     std::string_view intern(std::string_view text);
     void keepAlive(std::shared_ptr<const std::string> text);
+    // Bytes of the distinct buffers kept alive that way (how much text the views hold).
+    std::size_t sharedBytes() const;
     // Makes room for nodes records, mapped in on a second thread while the parse runs.
     void reserve(std::size_t nodes);
 
@@ -177,6 +191,7 @@ private:
     std::size_t m_arenaUsed = 0;
     std::size_t m_arenaSize = 0;
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
+    std::unique_ptr<RootText> m_rootText; // node 1's value, when set by setRootText
 };
 
 template <typename Visit>

@@ -71,16 +71,71 @@ std::string JsonScanner::convertSingleQuotes(std::string_view text)
 
 std::string JsonScanner::protectEscapes(std::string_view text)
 {
+    std::string out;
+    if (!protectEscapesInto(text, out))
+        return std::string(text);
+    return out;
+}
+
+bool JsonScanner::protectEscapesInto(std::string_view text, std::string& out)
+{
     // The three replacements change nothing unless the text holds \\, \" or \| (found
-    // byte-wise here, which finds every match the character-wise search finds).
+    // byte-wise here, which finds every match the unit-wise search finds).
     bool touched = false;
     for (std::size_t at = text.find('\\'); at != std::string_view::npos && !touched; at = text.find('\\', at + 1))
         touched = at + 1 < text.size() && (text[at + 1] == '\\' || text[at + 1] == '"' || text[at + 1] == '|');
     if (!touched)
-        return std::string(text);
-    std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
-    t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
-    return gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
+        return false;
+    // One pass over the units. The first replacement pairs the backslashes of every run
+    // from its start, the second takes an unpaired last one with the quote after it, and
+    // the third undoes the pairing. So when no unpaired backslash is followed by '|'
+    // (which the third replacement could pair with a placeholder), the result is the text
+    // with the last backslash and the quote after every odd run replaced by "#SYH#".
+    std::string result;
+    std::size_t copied = 0;
+    const std::size_t n = text.size();
+    const char* data = text.data();
+    for (std::size_t from = 0; from < n;) {
+        const void* hit = std::memchr(data + from, '\\', n - from);
+        if (!hit)
+            break;
+        std::size_t run = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        std::size_t end = run;
+        while (end < n && data[end] == '\\')
+            ++end;
+        // A byte right after one below 0x80 starts a unit, so within a run of bytes of
+        // 0x80 or more units start at even distances from its first byte; an odd count
+        // before the run makes its first backslash the second byte of a unit. The walk
+        // back stops at the previous run at the latest (the byte before 'from' is a backslash
+        // or a quote), so it stays linear.
+        std::size_t high = run;
+        while (high > 0 && static_cast<unsigned char>(data[high - 1]) >= 0x80)
+            --high;
+        if ((run - high) % 2 == 1)
+            ++run;
+        from = end;
+        if ((end - run) % 2 == 0 || end == n)
+            continue;
+        if (data[end] == '|') {
+            std::string t = gbk::replaceAll(text, kEscapedBackslash, kBackslashPlaceholder);
+            t = gbk::replaceAll(t, kEscapedQuote, kQuotePlaceholder);
+            out = gbk::replaceAll(t, kBackslashPlaceholder, kEscapedBackslash);
+            return out != text;
+        }
+        if (data[end] == '"') {
+            if (result.empty())
+                result.reserve(n + n / 64);
+            result.append(text.substr(copied, end - 1 - copied));
+            result.append(kQuotePlaceholder);
+            copied = end + 1;
+            from = end + 1;
+        }
+    }
+    if (copied == 0)
+        return false;
+    result.append(text.substr(copied));
+    out = std::move(result);
+    return true;
 }
 
 std::string JsonScanner::restoreQuotes(std::string_view text)

@@ -32,6 +32,8 @@ public:
     // Text transformations.
     static std::string convertSingleQuotes(std::string_view text);
     static std::string protectEscapes(std::string_view text);
+    // protectEscapes into out; false when it would change nothing (out is then not to be used).
+    static bool protectEscapesInto(std::string_view text, std::string& out);
     static std::string restoreQuotes(std::string_view text);
     static std::string compactWhitespace(std::string_view text);
     static std::string trimKey(std::string_view text);

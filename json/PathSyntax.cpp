@@ -1,10 +1,10 @@
 #include "json/PathSyntax.h"
 
 #include "json/PathNames.h"
-#include "platform/GbkText.h"
 
 #include <charconv>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tess {
@@ -22,11 +22,11 @@ void appendIdentifier(std::string& out, const NameChars& chars)
         out.push_back(static_cast<char>(c.cp));
 }
 
-void appendSegment(std::string& out, const JsonNodeList& nodes, int node, bool first, PathStyle style,
+// One step of a path: node, a child of parent (a valid index).
+void appendSegment(std::string& out, const JsonNodeList& nodes, int node, int parent, bool first, PathStyle style,
                    NameChars& chars)
 {
-    const int parent = nodes.parentOf(node);
-    if (parent >= 1 && nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array)) {
+    if (nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array)) {
         if (style == PathStyle::Jq && first)
             out.push_back('.');
         out.push_back('[');
@@ -389,9 +389,10 @@ std::string pathInStyle(const JsonDocument& doc, int node, PathStyle style, bool
         const std::string path = doc.pathOfNode(node);
         return compactTree ? doc.scanner().convertPath(path, 0) : path;
     }
-    std::vector<int> chain;
-    for (int i = node; nodes.parentOf(i) >= 1; i = nodes.parentOf(i))
-        chain.push_back(i);
+    // (node, parent) pairs from the node up to a top-level child of the root.
+    std::vector<std::pair<int, int>> chain;
+    for (int i = node, parent = nodes.parentOf(i); parent >= 1; i = parent, parent = nodes.parentOf(i))
+        chain.emplace_back(i, parent);
     std::string out;
     if (style == PathStyle::JsonPath)
         out.push_back('$');
@@ -399,7 +400,7 @@ std::string pathInStyle(const JsonDocument& doc, int node, PathStyle style, bool
         out.push_back('.');
     NameChars chars;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        appendSegment(out, nodes, *it, it == chain.rbegin(), style, chars);
+        appendSegment(out, nodes, it->first, it->second, it == chain.rbegin(), style, chars);
     return out;
 }
 

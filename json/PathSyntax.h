@@ -16,7 +16,8 @@
 // contents: "\n", "\u4e2d" and the engine's stored escaped quote stand for the characters
 // they encode, so the path names the member that jq, JavaScript or Python would see.
 //
-// All texts are GB18030 (engine texts); no Qt. Nodes are 1-based table indexes.
+// All texts are GB18030 (engine texts); no Qt. Nodes are 1-based table indexes: tree
+// item i shows node i + 1, so a window passes selectedItem() + 1 and selects node - 1.
 #include "json/JsonDocument.h"
 
 #include <string>

@@ -163,7 +163,7 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
             bracket(j);
         const unsigned char q = p[j];
         if (q == '\\')
-            cp.escapes += isEscapeHazard(j);
+            noteEscape(j);
         else if (q == '\n' || q == '\r')
             cp.trims += isTrimHazard(j);
     };
@@ -192,12 +192,11 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
             for (uint64_t bits = openBrace | closeBrace | openBracket | closeBracket; bits; bits &= bits - 1)
                 bracket(begin + __builtin_ctzll(bits));
         for (uint64_t bits = pb.equal('\\'); bits; bits &= bits - 1)
-            cp.escapes += isEscapeHazard(begin + __builtin_ctzll(bits));
+            noteEscape(begin + __builtin_ctzll(bits));
         for (uint64_t bits = pb.equal('\n') | pb.equal('\r'); bits; bits &= bits - 1)
             cp.trims += isTrimHazard(begin + __builtin_ctzll(bits));
     }
     m_nodeEstimate = cp.commas + opens + 2;
-    m_totalEscapes = cp.escapes;
     m_totalTrims = cp.trims;
 }
 
@@ -221,10 +220,32 @@ int64_t ScanBase::matchingClose(int64_t openOffset) const
 bool ScanBase::isEscapeHazard(int64_t i) const
 {
     const std::string& p = *m_plain;
-    if (p[static_cast<std::size_t>(i)] != '\\' || i + 1 >= static_cast<int64_t>(p.size()))
+    const int64_t n = static_cast<int64_t>(p.size());
+    if (p[static_cast<std::size_t>(i)] != '\\' || i + 1 >= n)
         return false;
     const char next = p[static_cast<std::size_t>(i + 1)];
-    return next == '"' || next == '|';
+    if (next != '"' && next != '|')
+        return false;
+    // The protection walks the text in units (a byte >= 0x80 with the byte after it)
+    // and pairs backslashes from the start of each run. A byte right after one below
+    // 0x80 always starts a unit, so within a run of bytes >= 0x80 the units start at
+    // even distances from its first byte.
+    int64_t r = i;
+    while (r > 0 && p[static_cast<std::size_t>(r - 1)] == '\\')
+        --r;
+    int64_t high = r;
+    while (high > 0 && static_cast<unsigned char>(p[static_cast<std::size_t>(high - 1)]) >= 0x80)
+        --high;
+    const bool runStartsUnit = (r - high) % 2 == 0;
+    const int64_t units = runStartsUnit ? i - r + 1 : i - r; // the first is a trail byte otherwise
+    return units % 2 == 1;
+}
+
+void ScanBase::noteEscape(int64_t i)
+{
+    // Offsets arrive in order, once each; only the last backslash of a run can qualify.
+    if (isEscapeHazard(i))
+        m_escapeAt.push_back(static_cast<uint32_t>(i));
 }
 
 bool ScanBase::isTrimHazard(int64_t i) const
@@ -283,16 +304,14 @@ constexpr int64_t kDirectRange = 96;
 
 uint32_t ScanBase::escapeHazards(int64_t from, int64_t to) const
 {
-    if (to - 1 <= from || m_totalEscapes == 0)
+    if (to - 1 <= from || m_escapeAt.empty())
         return 0;
-    if (to - from <= kDirectRange) {
-        uint32_t n = 0;
-        for (int64_t j = from; j < to - 1; ++j)
-            n += isEscapeHazard(j);
-        return n;
-    }
-    return hazardsBefore(to - 1, &Checkpoint::escapes, &ScanBase::isEscapeHazard) -
-           hazardsBefore(from, &Checkpoint::escapes, &ScanBase::isEscapeHazard);
+    // Hazards at offsets in [from, to - 1): the backslash and the byte after it inside.
+    const auto lo = std::lower_bound(m_escapeAt.begin(), m_escapeAt.end(), static_cast<uint64_t>(std::max<int64_t>(from, 0)),
+                                     [](uint32_t a, uint64_t b) { return a < b; });
+    const auto hi = std::lower_bound(lo, m_escapeAt.end(), static_cast<uint64_t>(to - 1),
+                                     [](uint32_t a, uint64_t b) { return a < b; });
+    return static_cast<uint32_t>(hi - lo);
 }
 
 uint32_t ScanBase::trimHazards(int64_t from, int64_t to) const
@@ -522,7 +541,16 @@ bool prepareTextInto(std::string_view text, std::string& out)
     // One pass looks for both.
     if (patterns::isCompactWithoutEscapes(text))
         return false;
-    out = prepareText(text);
+    std::string protectedText;
+    const bool escaped = JsonScanner::protectEscapesInto(text, protectedText);
+    const std::string_view step = escaped ? std::string_view(protectedText) : text;
+    if (patterns::isCompact(step)) {
+        if (!escaped)
+            return false;
+        out = std::move(protectedText);
+        return true;
+    }
+    out = patterns::compactWhitespace(step);
     return out != text;
 }
 

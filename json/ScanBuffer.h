@@ -38,8 +38,12 @@ public:
     // True when the bytes in [from, to) hold as many '{' as '}', '[' as ']', and an even
     // number of '"'.
     bool balancedBetween(int64_t from, int64_t to) const;
-    // Bigrams "\"" and "\|" starting in [from, to - 1) (so wholly inside [from, to)).
+    // Places in [from, to) where protecting escapes would change a text cut there: a
+    // backslash that ends a run of an odd number of backslashes (counted in two-byte
+    // units) and is followed by '"' or '|' inside [from, to). An even run before a quote
+    // ("C:\\dir\\") is left alone by the protection, so it is no hazard.
     uint32_t escapeHazards(int64_t from, int64_t to) const;
+    bool hasEscapeHazards() const { return !m_escapeAt.empty(); }
     // Line breaks next to a blank, in [from, to).
     uint32_t trimHazards(int64_t from, int64_t to) const;
     bool hasTrimHazards() const { return m_totalTrims != 0; }
@@ -80,7 +84,6 @@ public:
 private:
     struct Checkpoint {
         ScanState state;
-        uint32_t escapes = 0;
         uint32_t trims = 0;
         uint32_t commas = 0;
         uint32_t closeBraces = 0;
@@ -98,6 +101,7 @@ private:
     uint32_t hazardsBefore(int64_t offset, uint32_t Checkpoint::*counter,
                            bool (ScanBase::*isHazard)(int64_t) const) const;
     bool isEscapeHazard(int64_t i) const;
+    void noteEscape(int64_t i);
     bool isTrimHazard(int64_t i) const;
     void buildBlockIndex() const;
     int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
@@ -109,7 +113,7 @@ private:
     mutable int64_t m_leaves = 0;
     std::size_t m_nodeEstimate = 1;
     int64_t m_unpairedQuote = -1; // offset of a last quote without a partner
-    uint32_t m_totalEscapes = 0;
+    std::vector<uint32_t> m_escapeAt; // escape hazards by offset, in order
     uint32_t m_totalTrims = 0;
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order
     std::vector<uint32_t> m_closes; // their properly nested closers, or kNoMatch

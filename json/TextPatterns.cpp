@@ -204,6 +204,18 @@ void scanTrimValue(std::string_view t, Removals& r)
     }
 }
 
+
+
+inline bool isOpener(u8 c)
+{
+    return c == '[' || c == '{' || c == '"';
+}
+
+inline bool isCloser(u8 c)
+{
+    return c == ']' || c == '}' || c == '"';
+}
+
 // Bytes the exact compactness step has to look at: white space, closers, lead bytes.
 struct CompactClassTable {
     bool v[256];
@@ -218,61 +230,37 @@ struct CompactClassTable {
 
 constexpr CompactClassTable kCompactClass;
 
-inline bool isOpener(u8 c)
-{
-    return c == '[' || c == '{' || c == '"';
-}
-
-inline bool isCloser(u8 c)
-{
-    return c == ']' || c == '}' || c == '"';
-}
-
-void scanOpen(std::string_view t, Removals& r)
+// Both compacting passes in one walk. The open pass removes a white-space run followed by
+// an opener; the close pass, on its result, one preceded by a closer. Removing a run only
+// joins two characters that are not white space, so every other run keeps its neighbours
+// (and the characters keep their boundaries): a run goes exactly when the character after
+// it opens or the one before it closes.
+void scanCompact(std::string_view t, Removals& r)
 {
     std::size_t i = 0;
     const std::size_t n = t.size();
+    bool afterCloser = false;
     while (i < n) {
         const u8 c = at(t, i);
-        if (c < 0x80) {
-            if (isAsciiWs(c)) {
-                const std::size_t j = runEnd(t, i, wsLen);
-                if (j < n && isOpener(at(t, j)))
-                    r.remove(i, j);
-                i = j;
-                continue;
-            }
+        if (!kCompactClass.v[c]) {
             ++i;
+            afterCloser = false;
             continue;
         }
-        if (isIdeographicSpace(t, i)) {
+        if (c < 0x80 && !isAsciiWs(c)) {
+            ++i; // a closer
+            afterCloser = true;
+            continue;
+        }
+        if (c < 0x80 || isIdeographicSpace(t, i)) {
             const std::size_t j = runEnd(t, i, wsLen);
-            if (j < n && isOpener(at(t, j)))
+            if (afterCloser || (j < n && isOpener(at(t, j))))
                 r.remove(i, j);
             i = j;
-            continue;
+        } else {
+            i += unitLength(t, i);
         }
-        i += unitLength(t, i);
-    }
-}
-
-void scanClose(std::string_view t, Removals& r)
-{
-    std::size_t i = 0;
-    const std::size_t n = t.size();
-    while (i < n) {
-        const u8 c = at(t, i);
-        if (c < 0x80) {
-            if (isCloser(c) && i + 1 < n && wsLen(t, i + 1)) {
-                const std::size_t j = runEnd(t, i + 1, wsLen);
-                r.remove(i + 1, j);
-                i = j;
-                continue;
-            }
-            ++i;
-            continue;
-        }
-        i += unitLength(t, i);
+        afterCloser = false;
     }
 }
 
@@ -520,17 +508,9 @@ std::string_view trimKeyView(std::string_view text, bool& contiguous)
 
 std::string compactWhitespace(std::string_view text)
 {
-    Removals open(text);
-    scanOpen(text, open);
-    if (!open.changed()) {
-        Removals close(text);
-        scanClose(text, close);
-        return close.result();
-    }
-    const std::string mid = open.result();
-    Removals close(mid);
-    scanClose(mid, close);
-    return close.result();
+    Removals r(text);
+    scanCompact(text, r);
+    return r.result();
 }
 
 bool isCompact(std::string_view text)

@@ -27,10 +27,10 @@ class RecordWriter {
 public:
     explicit RecordWriter(const JsonNodeList& nodes) : m_nodes(nodes)
     {
-        // Every text of a freshly parsed table is cut from the root's text (or made from it
-        // without adding bytes other than "#SYH#" for an escaped quote), so one look at the
-        // root text tells whether any caption can hold a zero byte or the placeholder.
-        const std::string_view root = nodes.valueView(1);
+        // Every text of a freshly parsed table is cut from the root's (prepared) text, or
+        // made from it without adding bytes other than "#SYH#" for an escaped quote, so one
+        // look at that text tells whether any caption can hold a zero byte or the placeholder.
+        const std::string_view root = nodes.rootScanText();
         const bool fromRootOnly = !nodes.hasForeignTexts();
         m_noZero = fromRootOnly && root.find('\0') == std::string_view::npos;
         m_noPlaceholder =
@@ -41,16 +41,14 @@ public:
     std::size_t size(int32_t first, int32_t last) const
     {
         std::size_t bytes = 0;
-        if (m_noZero && m_noPlaceholder) {
-            for (int32_t i = first; i <= last; ++i) {
-                const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
-                bytes += t.name.size() + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
-            }
-            return bytes;
-        }
         std::string restored;
-        for (int32_t i = first; i <= last; ++i)
-            bytes += caption(i, nullptr, restored) + kRecordTail;
+        for (int32_t i = first; i <= last; ++i) {
+            const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
+            if (plain(t))
+                bytes += t.name.size() + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
+            else
+                bytes += caption(i, nullptr, restored) + kRecordTail;
+        }
         return bytes;
     }
 
@@ -60,7 +58,7 @@ public:
         std::string restored;
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
-            if (m_noZero && m_noPlaceholder) {
+            if (plain(t)) {
                 out = put(out, t.name);
                 if (t.kind == 0) {
                     *out++ = ':';
@@ -111,6 +109,17 @@ private:
                 break;
         }
         return length;
+    }
+
+    // True when the caption is the name, and for a scalar ':' and the value, unchanged: no
+    // zero byte can cut it and no placeholder is to be shown as an escaped quote (one
+    // look for '#' in the value settles that when the text holds placeholders somewhere).
+    bool plain(const JsonNodeList::NodeTexts& t) const
+    {
+        if (!m_noZero)
+            return false;
+        return m_noPlaceholder || t.kind != 0 || t.value.empty() ||
+               std::memchr(t.value.data(), '#', t.value.size()) == nullptr;
     }
 
     const JsonNodeList& m_nodes;

@@ -36,6 +36,16 @@ public:
                 break;
             }
             const char c = m_in[i];
+            if (m_depth == 0 && c != '{' && c != '[') {
+                // Outside every container the text stays as it is: a scalar's value,
+                // an HTTP head before the body, text after it, a stray closer. Only
+                // blanks that end the text go.
+                if (isBlank(c) && endsInBlanks(i))
+                    break;
+                i = c == '"' ? copyString(i, '"') : copyUnit(i);
+                m_lineStart = false;
+                continue;
+            }
             if (isBlank(c)) {
                 std::size_t e = i + 1;
                 while (e < n && isBlank(m_in[e]))
@@ -94,9 +104,7 @@ public:
                 break;
             }
             // A bare character (or a two-byte unit).
-            const std::size_t unit = static_cast<unsigned char>(c) >= 0x80 && i + 1 < n ? 2 : 1;
-            m_out.append(m_in.substr(i, unit));
-            i += unit;
+            i = copyUnit(i);
             bare();
         }
         return std::move(m_out);
@@ -123,6 +131,21 @@ private:
         newLine();
         m_valueStart = true;
         return i + 1;
+    }
+
+    bool endsInBlanks(std::size_t i) const
+    {
+        while (i < m_in.size() && isBlank(m_in[i]))
+            ++i;
+        return i == m_in.size();
+    }
+
+    // Copies one character (a two-byte unit whole); returns the position after it.
+    std::size_t copyUnit(std::size_t i)
+    {
+        const std::size_t unit = static_cast<unsigned char>(m_in[i]) >= 0x80 && i + 1 < m_in.size() ? 2 : 1;
+        m_out.append(m_in.substr(i, unit));
+        return i + unit;
     }
 
     // Copies a string from its opening quote to its closing one (or to the end).

@@ -19,10 +19,25 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr int kMaxAppends = 11;
 
-// A section or key name must not hold a one-byte CR, LF, "=", "[" or "]" (trail bytes of
-// two-byte characters are fine) and must not end inside a two-byte character.
+// CR LF, a lone LF and a lone CR all end a line (the store writes CR LF; files edited by
+// hand may hold the others).
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// A value must stay on its line.
+bool isValidValue(std::string_view value)
+{
+    return value.find_first_of("\r\n") == std::string_view::npos;
+}
+
+// A section or key name must not hold CR or LF, nor a one-byte "=", "[" or "]" (trail
+// bytes of two-byte characters are fine), and must not end inside a two-byte character.
 bool isValidName(std::string_view name)
 {
+    if (name.find_first_of("\r\n") != std::string_view::npos)
+        return false; // never a trail byte: a line end wherever it stands
     for (std::size_t i = 0; i < name.size(); ++i) {
         auto b = static_cast<unsigned char>(name[i]);
         if (b >= 0x80) {
@@ -132,13 +147,34 @@ void SettingsStore::close()
     dirtyFrom_ = std::string::npos;
 }
 
+bool SettingsStore::atLineStart(std::size_t p) const
+{
+    return p == 0 || isLineEnd(image_[p - 1]);
+}
+
+std::size_t SettingsStore::lineEnd(std::size_t from) const
+{
+    const std::size_t n = image_.size();
+    while (from < n && !isLineEnd(image_[from]))
+        ++from;
+    return from;
+}
+
+std::size_t SettingsStore::nextLine(std::size_t from) const
+{
+    std::size_t e = lineEnd(from);
+    if (e >= image_.size())
+        return std::string::npos;
+    if (image_[e] == '\r' && e + 1 < image_.size() && image_[e + 1] == '\n')
+        return e + 2;
+    return e + 1;
+}
+
 std::size_t SettingsStore::findHeader(std::string_view header, std::size_t start) const
 {
     while (true) {
         std::size_t p = image_.find(header, start);
-        if (p == std::string::npos)
-            return p;
-        if (p == 0 || (p >= 2 && image_[p - 2] == '\r' && image_[p - 1] == '\n'))
+        if (p == std::string::npos || atLineStart(p))
             return p;
         start = p + 1;
     }
@@ -146,64 +182,54 @@ std::size_t SettingsStore::findHeader(std::string_view header, std::size_t start
 
 long long SettingsStore::findHeaderBetween(std::size_t from, std::size_t to) const
 {
-    std::size_t pos = from;
-    while (true) {
-        std::size_t m = image_.find("\r\n[", pos);
-        if (m == std::string::npos || m >= to)
-            return -1;
-        std::size_t a = m + 2;
-        std::size_t close = image_.find("]\r\n", a);
-        // Without a "]" CR LF after a, there is none after any later "[" either.
-        if (close == std::string::npos || close > to)
-            return -1;
-        // Last CR LF inside [a, close]; none means the header line is complete.
-        std::size_t last = std::string::npos;
-        for (std::size_t i = close; i > a; --i) {
-            if (image_[i - 1] == '\r' && image_[i] == '\n') {
-                last = i - 1;
-                break;
-            }
-        }
-        if (last == std::string::npos || last < a)
-            return static_cast<long long>(a);
-        // Every "[" after a line break before `last` shares this "]" and holds `last`;
-        // only the one right after `last` can qualify.
-        pos = last;
+    if (from > image_.size())
+        return -1;
+    // The first line that starts at or after `from`.
+    std::size_t line = from == 0 ? 0 : nextLine(from - 1);
+    while (line != std::string::npos && line < to) {
+        const std::size_t e = lineEnd(line);
+        if (e - line >= 2 && image_[line] == '[' && image_[e - 1] == ']' && e - 1 <= to)
+            return static_cast<long long>(line);
+        line = nextLine(line);
     }
+    return -1;
+}
+
+std::size_t SettingsStore::findKeyLine(std::size_t headerAt, std::string_view key) const
+{
+    for (std::size_t line = nextLine(headerAt); line != std::string::npos; line = nextLine(line)) {
+        const std::size_t e = lineEnd(line);
+        if (e - line >= 2 && image_[line] == '[' && image_[e - 1] == ']')
+            return std::string::npos; // the next section begins
+        if (e - line > key.size() && image_.compare(line, key.size(), key) == 0 && image_[line + key.size()] == '=')
+            return line;
+    }
+    return std::string::npos;
 }
 
 std::string SettingsStore::readItem(std::string_view section, std::string_view key,
                                     std::string_view def, bool emptyIsDefault) const
 {
     std::string header = "[" + std::string(section) + "]";
-    std::string keyLine = std::string(kCrLf) + std::string(key) + "=";
-    std::size_t start = 0;
-    while (true) {
-        pumpMessages();
-        std::size_t p = image_.find(header, start);
-        if (p == std::string::npos)
-            return std::string(def);
-        if (p > 0 && !(p >= 2 && image_[p - 2] == '\r' && image_[p - 1] == '\n')) {
-            start = p + 1;
-            continue;
-        }
-        std::size_t k = image_.find(keyLine, p + header.size() - 1);
-        if (k == std::string::npos || findHeaderBetween(p + header.size(), k + 1) != -1)
-            return std::string(def);
-        std::size_t v = k + keyLine.size();
-        std::size_t e = image_.find(kCrLf, v);
-        if (e == std::string::npos)
-            e = image_.size();
-        if (e == v && emptyIsDefault)
-            return std::string(def);
-        return image_.substr(v, e - v);
-    }
+    pumpMessages();
+    // Only the first header of the section counts.
+    std::size_t p = findHeader(header, 0);
+    if (p == std::string::npos)
+        return std::string(def);
+    std::size_t k = findKeyLine(p, key);
+    if (k == std::string::npos)
+        return std::string(def);
+    std::size_t v = k + key.size() + 1;
+    std::size_t e = lineEnd(v);
+    if (e == v && emptyIsDefault)
+        return std::string(def);
+    return image_.substr(v, e - v);
 }
 
 int SettingsStore::writeItem(std::string_view section, std::string_view key, std::string_view value,
                              bool direct)
 {
-    if (!isValidName(section) || !isValidName(key) || value.find(kCrLf) != std::string_view::npos)
+    if (!isValidName(section) || !isValidName(key) || !isValidValue(value))
         return kFailed;
     if (direct)
         return writeDirect(section, key, value);
@@ -237,22 +263,20 @@ int SettingsStore::runPendingWrites()
 
 int SettingsStore::writeDirect(std::string_view section, std::string_view key, std::string_view value)
 {
-    if (!isValidName(section) || !isValidName(key) || value.find(kCrLf) != std::string_view::npos)
+    if (!isValidName(section) || !isValidName(key) || !isValidValue(value))
         return kFailed;
     const std::string header = "[" + std::string(section) + "]";
-    const std::string keyLine = std::string(kCrLf) + std::string(key) + "=";
     std::size_t start = 0;
     int appended = 0;
-    int inserted = 0;
     bool fileOk = true;
     while (true) {
         // Other events may run here and change the image (reads, close, open); every
         // offset below is taken afresh after this call.
         pumpMessages();
-        std::size_t p = image_.find(header, start);
+        std::size_t p = findHeader(header, start);
         if (p == std::string::npos) {
             std::size_t oldLength = image_.size();
-            if (oldLength > 0)
+            if (oldLength > 0 && !isLineEnd(image_.back()))
                 image_ += kCrLf;
             image_ += header;
             fileOk = syncFile(oldLength, std::string::npos) && fileOk;
@@ -263,33 +287,22 @@ int SettingsStore::writeDirect(std::string_view section, std::string_view key, s
             }
             continue;
         }
-        if (p > 0 && !(p >= 2 && image_[p - 2] == '\r' && image_[p - 1] == '\n')) {
-            start = p + 1;
-            continue;
-        }
-        std::size_t afterHeader = p + header.size();
-        std::size_t k = image_.find(keyLine, afterHeader - 1);
-        if (k != std::string::npos && findHeaderBetween(afterHeader, k + 1) != -1)
-            k = std::string::npos;
+        std::size_t k = findKeyLine(p, key);
         if (k != std::string::npos) {
-            std::size_t v = k + keyLine.size();
-            std::size_t e = image_.find(kCrLf, v);
-            if (e == std::string::npos)
-                e = image_.size();
+            std::size_t v = k + key.size() + 1;
+            std::size_t e = lineEnd(v);
             bool sameSize = (e - v) == value.size();
             image_.replace(v, e - v, value);
             fileOk = syncFile(v, sameSize ? v + value.size() : std::string::npos) && fileOk;
             return fileOk ? kDone : kFailed;
         }
-        // A new key goes directly below its header; the next pass sets its value. Only an
-        // event that keeps replacing the image could make this repeat; give up then.
-        if (++inserted >= kMaxAppends) {
-            reportFailure();
-            return kFailed;
-        }
-        image_.insert(afterHeader, keyLine);
-        fileOk = syncFile(afterHeader, std::string::npos) && fileOk;
-        start = p;
+        // A new key line goes directly below the header line, whole, in one change of
+        // the file; whatever else the header's line holds stays on it.
+        std::size_t at = lineEnd(p);
+        std::string line = std::string(kCrLf) + std::string(key) + "=" + std::string(value);
+        image_.insert(at, line);
+        fileOk = syncFile(at, std::string::npos) && fileOk;
+        return fileOk ? kDone : kFailed;
     }
 }
 
@@ -302,12 +315,41 @@ bool SettingsStore::syncFile(std::size_t from, std::size_t to)
         to = std::string::npos;
     }
     from = std::min(from, image_.size());
-    std::size_t end = to == std::string::npos ? image_.size() : std::min(to, image_.size());
-    bool ok = writeAll(fd_, image_.data() + from, end - from, static_cast<off_t>(from));
-    if (ok && to == std::string::npos)
-        ok = ftruncate(fd_, static_cast<off_t>(image_.size())) == 0;
+    bool ok;
+    if (to != std::string::npos) {
+        ok = writeAll(fd_, image_.data() + from, std::min(to, image_.size()) - from, static_cast<off_t>(from));
+    } else {
+        ok = resizeFile(from);
+    }
     dirtyFrom_ = ok ? std::string::npos : from;
     return ok;
+}
+
+bool SettingsStore::resizeFile(std::size_t from)
+{
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        return false;
+    const auto oldSize = static_cast<std::size_t>(st.st_size);
+    const std::size_t newSize = image_.size();
+    // Every intermediate state of the file is its old content followed by line breaks,
+    // or its new content followed by line breaks; readers skip empty lines, so a write
+    // that fails or a process that dies half-way loses no key.
+    if (newSize > oldSize) {
+        // Take the room first: without it, nothing of the old content has been touched.
+        const std::string room(newSize - oldSize, '\n');
+        if (!writeAll(fd_, room.data(), room.size(), static_cast<off_t>(oldSize))) {
+            (void)!ftruncate(fd_, static_cast<off_t>(oldSize));
+            return false;
+        }
+        return writeAll(fd_, image_.data() + from, newSize - from, static_cast<off_t>(from));
+    }
+    // Shrinking: the new tail and line breaks over the rest of the old one in one write,
+    // then the file is cut.
+    std::string tail(image_, from);
+    tail.append(oldSize - newSize, '\n');
+    return writeAll(fd_, tail.data(), tail.size(), static_cast<off_t>(from)) &&
+           ftruncate(fd_, static_cast<off_t>(newSize)) == 0;
 }
 
 void SettingsStore::reportFailure()

@@ -3,6 +3,16 @@
 // kept in memory as an image and edited in place on disk, so that after every write
 // the file's bytes equal the image. Byte values live in side files under inibin/.
 //
+// Lines may also end in a lone LF or a lone CR (files edited by hand); the store reads
+// them as line ends and leaves every byte it does not replace where it was. A header
+// line is one that starts with "[" and ends with "]"; a section's keys are the lines
+// after its first header up to the next header line.
+//
+// A write that changes the file's size first takes the room it needs (or, shrinking,
+// first overwrites the old tail), so a write that fails for lack of space leaves the old
+// content intact, and a process that dies in the middle leaves each key with its old or
+// its new value (possibly followed by empty lines, which readers skip).
+//
 // Texts (sections, keys, values) are GB18030 byte strings. Paths are native file
 // system paths (UTF-8 on Linux).
 //
@@ -50,12 +60,12 @@ public:
     // direct false: queued behind a running write (the normal form).
     // direct true: changes image and file now.
     // Returns kDone, kFailed or kQueued. A section or key holding CR, LF, "=", "[" or "]"
-    // (as one-byte characters), or a value holding CR LF, is rejected with kFailed.
+    // (as one-byte characters), or a value holding CR or LF, is rejected with kFailed.
     int writeItem(std::string_view section, std::string_view key, std::string_view value, bool direct);
     // Runs the queued writes in order; the status of the first one, kFailed when none.
     int runPendingWrites();
-    // Offset of the "[" of a complete header line after `from` whose "]" is not beyond
-    // `to`, or -1.
+    // Offset of the "[" of a header line that starts after `from` and whose "]" is not
+    // beyond `to`, or -1.
     long long findHeaderBetween(std::size_t from, std::size_t to) const;
 
     // Typed values in the current section. Writers return true only when the write was
@@ -85,8 +95,17 @@ private:
     int writeDirect(std::string_view section, std::string_view key, std::string_view value);
     // Writes image bytes [from, to) to the file; to == npos writes to the end and sets the size.
     bool syncFile(std::size_t from, std::size_t to);
+    // Makes the file equal the image from `from` to its end, where the size changes.
+    bool resizeFile(std::size_t from);
+    bool atLineStart(std::size_t p) const;
+    // Offset of the line end (CR or LF) at or after from, or the image size.
+    std::size_t lineEnd(std::size_t from) const;
+    // Start of the line after the one holding `from`; npos when it is the last line.
+    std::size_t nextLine(std::size_t from) const;
     // Offset of the first occurrence of header at or after start that begins a line.
     std::size_t findHeader(std::string_view header, std::size_t start) const;
+    // Start of the line "key=..." in the section whose header is at headerAt, or npos.
+    std::size_t findKeyLine(std::size_t headerAt, std::string_view key) const;
     void reportFailure();
 
     std::string image_;

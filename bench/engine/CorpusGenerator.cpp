@@ -13,7 +13,7 @@ const char* const kEscapes[] = {"\\u4e2d\\u6587", "\\u6570\\u636e", "\\u7528\\u6
 
 class Writer {
 public:
-    Writer(std::string& out, bool pretty) : m_out(out), m_pretty(pretty) {}
+    Writer(std::string& out, const ApiShape& shape) : m_out(out), m_pretty(shape.pretty), m_crlfTabs(shape.crlfTabs) {}
     void open(char c)
     {
         m_out.push_back(c);
@@ -48,24 +48,60 @@ private:
     {
         if (!m_pretty)
             return;
-        m_out.push_back('\n');
-        m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+        if (m_crlfTabs) {
+            m_out += "\r\n";
+            m_out.append(static_cast<std::size_t>(m_depth), '\t');
+        } else {
+            m_out.push_back('\n');
+            m_out.append(static_cast<std::size_t>(m_depth) * 2, ' ');
+        }
     }
     std::string& m_out;
     bool m_pretty;
+    bool m_crlfTabs;
     int m_depth = 0;
     bool m_first = true;
 };
 
+// The members of a record that hold escapes: a description (HTML with \" now and then, a
+// \n or \t), a file path (a Windows path with \\ now and then) and a payload (JSON inside a
+// string now and then). About 5 % of these strings hold an escaped quote or backslash.
+template <typename Pick>
+void escapedMembers(Writer& w, uint64_t id, Pick& pick)
+{
+    std::string& out = w.out();
+    w.key("desc");
+    switch (pick(100)) {
+    case 0: case 1: case 2: case 3: case 4:
+        out += "\"see <a href=\\\"/item/" + std::to_string(id) + "\\\">" + kWords[pick(10)] + "</a>\"";
+        break;
+    case 5: case 6:
+        out += std::string("\"") + kWords[pick(10)] + "\\n" + kChinese[pick(6)] + "\\t" + kWords[pick(10)] + "\"";
+        break;
+    default:
+        out += std::string("\"") + kWords[pick(10)] + " " + kWords[pick(10)] + "\"";
+    }
+    w.key("path");
+    if (pick(100) < 5)
+        out += "\"C:\\\\data\\\\" + std::string(kWords[pick(10)]) + "\\\\" + (pick(2) ? std::to_string(id) + ".txt\"" : "\\\\\"");
+    else
+        out += "\"/data/" + std::string(kWords[pick(10)]) + "/" + std::to_string(id) + ".txt\"";
+    w.key("payload");
+    if (pick(100) < 5)
+        out += "\"{\\\"k\\\":" + std::to_string(pick(1000)) + ",\\\"s\\\":\\\"" + kWords[pick(10)] + "\\\"}\"";
+    else
+        out += "\"none\"";
+}
+
 } // namespace
 
-std::string apiDocument(std::size_t targetBytes, uint32_t seed, bool pretty)
+std::string apiDocument(std::size_t targetBytes, uint32_t seed, const ApiShape& shape)
 {
     std::mt19937 rng(seed);
     auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
     std::string out;
     out.reserve(targetBytes + 4096);
-    Writer w(out, pretty);
+    Writer w(out, shape);
     w.open('{');
     w.key("code");
     out += "0";
@@ -106,11 +142,33 @@ std::string apiDocument(std::size_t targetBytes, uint32_t seed, bool pretty)
         w.key("city");
         out += std::string("\"") + kChinese[pick(6)] + "\"";
         w.close('}');
+        if (shape.escapes)
+            escapedMembers(w, id, pick);
         w.close('}');
     }
     w.close(']');
     w.close('}');
     w.close('}');
+    return shape.rewritten ? rewriteEscapes(out) : out;
+}
+
+std::string rewriteEscapes(const std::string& json)
+{
+    std::string out;
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (json[i] != '\\' || i + 1 == json.size()) {
+            out.push_back(json[i]);
+            continue;
+        }
+        const char next = json[++i];
+        if (next == '"')
+            out += "''";
+        else if (next == '\\')
+            out += "//";
+        else
+            out += {'\\', next};
+    }
     return out;
 }
 

@@ -1,5 +1,6 @@
 // Writes the benchmark documents to files, for timing the command line:
-//   tess_corpus DIR   -> api-50mb-gbk.json, api-10mb-gbk.json, numbers-1m.json, ...
+//   tess_corpus DIR   -> SHAPE-utf8.json and SHAPE-gbk.json (GB18030) for every shape,
+//                        one file for the ASCII-only shapes
 #include "CorpusGenerator.h"
 
 #include "platform/Codec.h"
@@ -29,14 +30,29 @@ int main(int argc, char** argv)
     using namespace tess::bench;
     const std::string dir = argv[1];
     constexpr std::size_t MB = 1024 * 1024;
-    const auto gbk = [](const std::string& utf8) { return tess::codec::utf8ToGb18030(utf8).text; };
-    const bool ok = write(dir + "/api-50mb-gbk.json", gbk(apiDocument(50 * MB, 1))) &&
-                    write(dir + "/api-10mb-gbk.json", gbk(apiDocument(10 * MB, 1))) &&
-                    write(dir + "/api-50mb-utf8.json", apiDocument(50 * MB, 1)) &&
-                    write(dir + "/pretty-10mb-gbk.json", gbk(apiDocument(10 * MB, 1, true))) &&
-                    write(dir + "/numbers-1m.json", numberArray(1000000, 3)) &&
-                    write(dir + "/deep-arrays-100k.json", deepArrays(100000)) &&
-                    write(dir + "/deep-objects-100k.json", deepObjects(100000));
+    bool ok = true;
+    const auto both = [&](const std::string& name, const std::string& utf8) {
+        ok = ok && write(dir + "/" + name + "-utf8.json", utf8) &&
+             write(dir + "/" + name + "-gbk.json", tess::codec::utf8ToGb18030(utf8).text);
+    };
+    ApiShape escaped;
+    escaped.escapes = true;
+    ApiShape rewritten = escaped;
+    rewritten.rewritten = true;
+    ApiShape prettyLf = escaped;
+    prettyLf.pretty = true;
+    ApiShape prettyCrlf = prettyLf;
+    prettyCrlf.crlfTabs = true;
+    both("api-10mb", apiDocument(10 * MB, 1));
+    both("api-50mb", apiDocument(50 * MB, 1));
+    both("api-esc-50mb", apiDocument(50 * MB, 1, escaped));
+    both("api-esc-rewritten-50mb", apiDocument(50 * MB, 1, rewritten));
+    both("pretty-10mb", apiDocument(10 * MB, 1, true));
+    both("pretty-esc-lf-16mb", apiDocument(16 * MB, 1, prettyLf));
+    both("pretty-esc-crlf-tabs-16mb", apiDocument(16 * MB, 1, prettyCrlf));
+    ok = ok && write(dir + "/numbers-1m.json", numberArray(1000000, 3)) &&
+         write(dir + "/deep-arrays-100k.json", deepArrays(100000)) &&
+         write(dir + "/deep-objects-100k.json", deepObjects(100000));
     if (!ok) {
         std::fprintf(stderr, "tess_corpus: cannot write to %s\n", dir.c_str());
         return 1;

@@ -6,6 +6,8 @@
 #include "app/InformationBox.h"
 #include "app/SlotFiles.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -219,6 +221,51 @@ TEST_F(UrlReading, WindowKeepsWorkingDuringASlowAnswerAndIgnoresASecondClick)
     EXPECT_EQ(v->window->tree(1)->sourceText, "[1,2,3]");
     EXPECT_EQ(v->window->tree(1)->itemCount(), 4);
     EXPECT_EQ(v->window->tree(2)->sourceText, "{\"b\":2}");
+}
+
+TEST_F(UrlReading, EscOrTheMenuEntryCancelsARunningFetch)
+{
+    server.serve("/doc", "[7]");
+    server.start();
+    auto v = openViewer();
+    v->window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v->window.get()));
+    v->paste(u8"[\"kept\"]");
+    QAction* stop = nullptr;
+    for (QAction* a : v->window->treeMenu()->actions())
+        if (a->text() == qt::ui(u8"停止读取网址数据"))
+            stop = a;
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(stop->isVisible()) << "the entry shows only while a fetch runs";
+
+    // Esc while the button shows the URL: the caption comes back at once.
+    rightClick(*v, server.url("/slow"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests() == 1; }, 5000));
+    ASSERT_TRUE(v->window->fetchRunning());
+    EXPECT_TRUE(stop->isVisible());
+    const auto pressed = Clock::now();
+    QTest::keyClick(v->window.get(), Qt::Key_Escape);
+    EXPECT_LT(msSince(pressed), 1000);
+    EXPECT_FALSE(v->window->fetchRunning());
+    EXPECT_EQ(pasteButton(*v)->text(), idleCaption());
+    EXPECT_FALSE(stop->isVisible());
+
+    // The next right click is not ignored; the cancelled answer never arrives.
+    ASSERT_TRUE(fetchWith(*v, server.url("/doc")));
+    EXPECT_EQ(v->tree().sourceText, "[7]");
+
+    // The same through the tree menu's entry.
+    rightClick(*v, server.url("/slow"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests() == 3; }, 5000));
+    stop->trigger();
+    EXPECT_FALSE(v->window->fetchRunning());
+    EXPECT_EQ(pasteButton(*v)->text(), idleCaption());
+    server.release();
+    settle();
+    QTest::qWait(100);
+    settle();
+    EXPECT_EQ(v->tree().sourceText, "[7]");
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(UrlReading, ClipboardWithoutUrlShowsTheMessageAndFetchesNothing)

@@ -11,6 +11,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -364,6 +367,45 @@ TEST(ViewerCommands, OpenAndSaveFilesThroughTheDialogs)
     // The opened file is a load like a paste: undo returns to the slot before it.
     menuAction(v, u8"撤销载入")->trigger();
     EXPECT_EQ(v.tree().itemCount(), 0);
+}
+
+TEST(ViewerCommands, EveryEncodingReadsAlikeInTheDialogAndByDragAndDrop)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    const std::string expected = gb(u8"{\"k\":\"中😀\"}");
+    const struct {
+        const char* name;
+        std::string bytes;
+    } files[] = {
+        {"utf8-bom.json", "\xEF\xBB\xBF{\"k\":\"\xE4\xB8\xAD\xF0\x9F\x98\x80\"}"},
+        {"utf8.json", "{\"k\":\"\xE4\xB8\xAD\xF0\x9F\x98\x80\"}"},
+        {"utf16le.json", std::string("\xFF\xFE{\0\"\0k\0\"\0:\0\"\0\x2D\x4E\x3D\xD8\x00\xDE\"\0}\0", 24)},
+        {"utf16be.json", std::string("\xFE\xFF\0{\0\"\0k\0\"\0:\0\"\x4E\x2D\xD8\x3D\xDE\x00\0\"\0}", 24)},
+        {"gb18030.json", "{\"k\":\"\xD6\xD0\x94\x39\xFC\x36\"}"},
+    };
+    for (const auto& f : files) {
+        writeFile(dir.file(f.name), f.bytes);
+        v.paste(u8"[0]");
+        answerNextDialog([&](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            d->selectFile(QString::fromStdString(dir.file(f.name)));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        menuAction(v, u8"打开文件...")->trigger();
+        EXPECT_EQ(v.tree().sourceText, expected) << f.name << " (dialog)";
+        v.paste(u8"[0]");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file(f.name)))});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v.window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v.window.get(), &drop);
+        settle();
+        EXPECT_EQ(v.tree().sourceText, expected) << f.name << " (drop)";
+    }
 }
 
 TEST(ViewerCommands, StatusLineDescribesTheSlotAndTheSelectedNode)

@@ -199,12 +199,14 @@ TEST(ViewerFlow, CopyCommandsCopyTheBoxesAsTheyAre)
     v.paste(u8"{\"名\":\"\\u4e2d\"}");
     v.tree().selectItem(1);
     QMenu* menu = v.window->treeMenu();
-    // The form's three commands come first, in their order; the added ones follow.
-    ASSERT_GT(menu->actions().size(), 3);
+    // The form's three commands come first, in their order; a fourth, for stopping a URL
+    // fetch, shows only during one; the added commands follow.
+    ASSERT_GT(menu->actions().size(), 5);
     EXPECT_EQ(menu->actions()[0]->text(), qt::ui(u8"复制路径"));
     EXPECT_EQ(menu->actions()[1]->text(), qt::ui(u8"复制路径数据"));
     EXPECT_EQ(menu->actions()[2]->text(), qt::ui(u8"复制USC2解码的路径数据"));
-    EXPECT_TRUE(menu->actions()[3]->isSeparator());
+    EXPECT_FALSE(menu->actions()[3]->isVisible());
+    EXPECT_TRUE(menu->actions()[4]->isSeparator());
     QClipboard* cb = QApplication::clipboard();
     menu->actions()[0]->trigger();
     EXPECT_EQ(cb->text(), qt::ui(u8"名"));
@@ -454,6 +456,9 @@ TEST(ViewerFlow, FileArgumentsAndDropsLoadLikeAPaste)
     EXPECT_EQ(v.tree().sourceText, gb(u8"{\"k\":\"中\"}"));
     EXPECT_FALSE(v.window->loadFileIntoCurrentSlot(dir.file("missing.json")));
     EXPECT_EQ(v.caption(1), "k:\"中\"");
+    writeFile(dir.file("in16.json"), std::string("\xFE\xFF\0[\x4E\x2D\0]", 8)); // UTF-16BE with its mark
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("in16.json")));
+    EXPECT_EQ(v.tree().sourceText, gb(u8"[中]"));
     // A file named at start that cannot be read is reported on the command line.
     TempDir other;
     ::testing::internal::CaptureStderr();

@@ -2,8 +2,15 @@
 #include "fetch/PageLinks.h"
 #include "fetch/UrlParts.h"
 #include "FetchTestHelpers.h"
+#include "support/LinkCompletionReference.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
 
 namespace tess {
 namespace {
@@ -80,6 +87,10 @@ TEST(FindHtmlRedirect, MetaRefresh)
         {"<meta http-equiv=refresh content=0;url=plain.html>", "http://h.test/a/b/plain.html"}, // no head
         {"<head><noscript><meta http-equiv=refresh content=\"0;url=x\"></noscript></head>", ""},
         {"<head><meta http-equiv=refresh content=\"5\"></head>", ""},
+        // A head that is never closed (valid HTML) still holds its meta tags.
+        {"<html><head><title>t</title><meta http-equiv=\"refresh\" content=\"0;url=next.json\"><body>x</body></html>",
+         "http://h.test/a/b/next.json"},
+        {"<head><title>t</title><meta http-equiv=refresh content=0;url=cut.json", "http://h.test/a/b/cut.json"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
@@ -102,6 +113,9 @@ TEST(FindHtmlRedirect, ScriptLocation)
         {"<script>var a = 1;</script>", ""},
         // Only the first script is consulted.
         {"<script>var a;</script><script>location.href='z'</script>", ""},
+        // A page cut off inside its script.
+        {"<html><head><script>location.href=\"next.json\";", "http://h.test/a/b/next.json"},
+        {"<script>\nvar t = 1;\nself.location='n.json'", "http://h.test/a/b/n.json"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
@@ -152,6 +166,65 @@ TEST(CompleteRelativeLinks, LazyImages)
               "<p><img data-src=\"http://i.test/a.jpg\" src=\"http://i.test/a.jpg\"></p>");
     EXPECT_EQ(completeRelativeLinks(kPage, "<img data-src=\"http://i.test/d.jpg\" zoomfile=\"http://i.test/z.jpg\" src=\"http://i.test/s.gif\">"),
               "<img data-src=\"http://i.test/d.jpg\" zoomfile=\"http://i.test/z.jpg\" src=\"http://i.test/z.jpg\">");
+}
+
+TEST(CompleteRelativeLinks, InsertedTextIsNeverRewrittenAgain)
+{
+    // The page URL's directory holds "src=" and "./": put in once, it stays as it is.
+    const std::string url = "http://h.test/src=./x/page.html";
+    const std::string dir = "http://h.test/src=./x";
+    EXPECT_EQ(completeRelativeLinks(url, "<a href=\"./a\">"), "<a href=\"" + dir + "/a\">");
+    EXPECT_EQ(completeRelativeLinks(url, "<img src=b.png>"), "<img src=" + dir + "/b.png>");
+    // The same for a base href holding them (the base tag itself is page text).
+    EXPECT_TRUE(completeRelativeLinks(kPage, "<base href=\"http://c.test/href=/\"><a href=\"r\">")
+                    .ends_with("<a href=\"http://c.test/href=/r\">"));
+}
+
+TEST(CompleteRelativeLinks, FuzzRegressionInputsStayLinear)
+{
+    // Inputs of the fuzz target, "URL\npage": the result is bounded by one insertion of
+    // the URL (or base href) per byte of the page, never by a product of rewrites.
+    const std::filesystem::path dir = std::filesystem::path(TESS_SOURCE_DIR) / "fuzz/regressions/fuzz_html_redirect";
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t newline = data.find('\n');
+        const std::string url = data.substr(0, newline);
+        const std::string page = newline == std::string::npos ? data : data.substr(newline + 1);
+        const std::string out = completeRelativeLinks(url, page);
+        EXPECT_LE(out.size(), (page.size() + 1) * (data.size() + 16)) << entry.path();
+        ++inputs;
+    }
+    EXPECT_GE(inputs, 1);
+}
+
+TEST(CompleteRelativeLinks, EqualsTheRescanningStepsWhereNothingInsertedIsSearched)
+{
+    // Random pages from the pieces every step looks for, against the step-by-step
+    // replacement over the whole text (test/support). They must agree wherever the URL
+    // and the base href hold nothing a step searches for.
+    static const std::vector<std::string> kPieces = {
+        "src=", "href=", "SRC=", "HREF=", "\"", "'", "/", "#", "../", "./", "//", "http", "x", " ", " = ",
+        "<img ", "data-src=", "zoomfile=", "file=", ">", "/>", "<base href=", "&amp;", "&AMP;", "\xD6\xD0", "\x81",
+        "<IMG ", "</a>"};
+    static const std::vector<std::string> kUrls = {kPage, "https://h.test/p", "h.test/x", "http://h.test",
+                                                   "http://h.test/a/b/c/d/e/f/g.json", "http://h.test/\xD6\xD0/p"};
+    std::mt19937 random(12345);
+    int compared = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string page;
+        const int pieces = 1 + static_cast<int>(random() % 24);
+        for (int i = 0; i < pieces; ++i)
+            page += kPieces[random() % kPieces.size()];
+        const std::string& url = kUrls[random() % kUrls.size()];
+        const test::ReferenceLinks reference = test::completeRelativeLinksByRescanning(url, page);
+        if (!reference.comparable)
+            continue;
+        ++compared;
+        ASSERT_EQ(completeRelativeLinks(url, page), reference.text) << "url " << url << "\npage " << page;
+    }
+    EXPECT_GT(compared, 2000);
 }
 
 } // namespace

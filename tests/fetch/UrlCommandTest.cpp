@@ -80,6 +80,19 @@ TEST(RequestUrl, TrimSchemeAndFragment)
     EXPECT_EQ(wireUrl(gb("http://h/中 x")), "http://h/%E4%B8%AD%20x");
 }
 
+TEST(RequestUrl, NonAsciiHostNamesGoOutInTheirAsciiForm)
+{
+    // Only the host changes; path, query and fragment are percent-encoded as before.
+    EXPECT_EQ(wireUrl(gb("http://例子.localhost:8080/中?q=中#中")),
+              "http://xn--fsqu00a.localhost:8080/%E4%B8%AD?q=%E4%B8%AD#%E4%B8%AD");
+    EXPECT_EQ(wireUrl(gb("https://user:pw@例子.test")), "https://user:pw@xn--fsqu00a.test");
+    EXPECT_EQ(wireUrl(gb("http://h.test/例子.test")), "http://h.test/%E4%BE%8B%E5%AD%90.test");
+    EXPECT_EQ(wireUrl("http://[::1]:80/x"), "http://[::1]:80/x");
+    // A name the conversion refuses is sent as it was (the exchange then fails as for any
+    // name that does not resolve).
+    EXPECT_EQ(wireUrl(gb("http://例子\x01.test/")), "http://%E4%BE%8B%E5%AD%90%01.test/");
+}
+
 TEST(CommandLineFetch, EncodingNamesAndErrors)
 {
     EXPECT_EQ(parseFetchEncoding("auto"), FetchEncoding::Auto);

@@ -108,6 +108,55 @@ void prettyValue(std::mt19937& rng, int depth, const std::string& indent, std::s
     }
 }
 
+// Strings as responses hold them, and the escape cases around them: runs of one to four
+// backslashes before a quote or '|', a backslash that is the second byte of a two-byte
+// character, white space that compacting removes between a backslash and a quote (also
+// after characters whose second byte is a backslash), line breaks with blanks inside a
+// string, the two placeholders, JSON inside a string.
+const char* const kEscapedStrings[] = {
+    R"("say \"hi\"")",      R"("C:\\data\\")",   R"("a\\\"b")",        R"("\\\\")",   R"("x\\\\\"y")",
+    R"("pipe \| and \\|")", R"("\|\|")",         R"("#SYH#")",         R"("\ ")",     R"("\  ,")",
+    "\"\xD5\x5C\"",         "\"\xD6\xD0\\\\\"",  "\"\xD6\xD0\xD5\\\\\"x\"", "\"l1 \n  l2\"", "\"\xA1\xA1q\"",
+    R"("{\"a\":[1,\"b\"]}")", R"("<a href=\"/x\">y</a>")", R"("tab\there")", R"("\u4e2d")", R"("plain")",
+    "\"\xD6\xD0\xD5\\\\ \"", "\"\xD5\\ \"",  "\"\xD6\xD5\\ \"",
+};
+
+// A random document with escaped strings at every level, compact or printed with LF and
+// two spaces, with CR LF and tabs, or with ideographic spaces.
+void escapedValue(std::mt19937& rng, int depth, int style, int indent, std::string& out)
+{
+    static const char* const kNewlines[] = {"", "\n", "\r\n", "\n"};
+    static const char* const kIndents[] = {"", "  ", "\t", "\xA1\xA1"};
+    auto newline = [&](int level) {
+        if (style == 0)
+            return;
+        out += kNewlines[style];
+        for (int i = 0; i < level; ++i)
+            out += kIndents[style];
+    };
+    const uint32_t roll = rng() % 10;
+    if (depth == 0 || roll < 3) {
+        if (roll == 0)
+            out += std::to_string(rng() % 100);
+        else
+            out += kEscapedStrings[rng() % std::size(kEscapedStrings)];
+        return;
+    }
+    const bool object = roll % 2 == 0;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    out += object ? '{' : '[';
+    for (int i = 0; i < n; ++i) {
+        if (i > 0)
+            out += ',';
+        newline(indent + 1);
+        if (object)
+            out += std::string(kEscapedStrings[rng() % std::size(kEscapedStrings)]) + (style ? ": " : ":");
+        escapedValue(rng, depth - 1, style, indent + 1, out);
+    }
+    newline(indent);
+    out += object ? '}' : ']';
+}
+
 void expectSameAsReference(const std::string& text, const std::string& label)
 {
     for (bool zeroBased : {false, true}) {
@@ -141,6 +190,53 @@ TEST(CrossCheck, PrettyPrintedWithEscapes)
         std::string text;
         prettyValue(rng, 2 + i % 5, i % 2 ? "" : " ", text);
         expectSameAsReference(text, "pretty #" + std::to_string(i));
+    }
+}
+
+TEST(CrossCheck, EscapeHeavyDocumentsDeepAndWide)
+{
+    std::mt19937 rng(2026);
+    for (int i = 0; i < 600; ++i) {
+        std::string text;
+        escapedValue(rng, 2 + i % 7, i % 4, 0, text);
+        expectSameAsReference(text, "escaped #" + std::to_string(i) + " style " + std::to_string(i % 4));
+    }
+    // Deep: a record with escapes at every one of 40 levels. Wide: 300 records in one array.
+    for (int style = 0; style < 4; ++style) {
+        std::string deep;
+        for (int d = 0; d < 40; ++d)
+            deep += std::string("{") + (style ? "\r\n\t" : "") + "\"p\\\\\":" + kEscapedStrings[d % std::size(kEscapedStrings)] + ",\"n\":";
+        deep += "[1,\"x\\\\\"]" + std::string(40, '}');
+        expectSameAsReference(deep, "deep style " + std::to_string(style));
+        std::string wide = "{\"items\":[";
+        for (int r = 0; r < 300; ++r) {
+            std::string record;
+            escapedValue(rng, 2, style, 1, record);
+            wide += (r ? "," : "") + record;
+        }
+        wide += "]}";
+        expectSameAsReference(wide, "wide style " + std::to_string(style));
+    }
+}
+
+// A nested value whose text differs from its slice of the parent only by trimming, or not
+// at all, is cut without another prepared copy per level: the parser's buffers stay
+// within a few times the input however deep the escapes sit.
+TEST(CrossCheck, EscapesAndLineBreaksDoNotCopyTheTextPerLevel)
+{
+    for (const char* newline : {"", "\n  ", "\r\n\t"}) {
+        std::string text;
+        for (int d = 0; d < 200; ++d)
+            text += std::string("{") + newline + "\"path\": \"C:\\\\dir\\\\\", \"html\": \"<a href=\\\"x\\\">\"," + newline +
+                    "\"n\": 1," + newline + "\"next\": ";
+        text += "0";
+        for (int d = 0; d < 200; ++d)
+            text += std::string(newline) + "}";
+        tess::JsonDocument doc;
+        std::string input = text;
+        doc.parse(input, false, false);
+        EXPECT_EQ(doc.nodes().nodeCount(), 1 + 200 * 4) << newline;
+        EXPECT_LE(doc.nodes().sharedBytes(), 3 * text.size()) << "line break [" << newline << "]";
     }
 }
 

@@ -158,3 +158,29 @@ TEST(Editing, CapitalizeLeavesTwoByteCharactersAlone)
     EXPECT_EQ(JsonDocument::capitalize("hELLO"), "Hello");
     EXPECT_EQ(JsonDocument::capitalize("\xD6\x41Z"), "\xD6\x41z");
 }
+
+// A root whose text preparing changed is kept as its prepared copy plus the differences;
+// its value is still the input, and edits of node 1 replace it.
+TEST(Editing, RootKeptAsPreparedTextGivesTheInputBackUntilReplaced)
+{
+    std::string text = "{\"a\":\"say \\\"hi\\\"\", \"b\":[1, 2],\"c\":\"C:\\\\x\\\\\"}";
+    for (int i = 0; i < 200; ++i)
+        text += "{\"k\":" + std::to_string(i) + ",\"s\":\"padding text without escapes\"}";
+    const std::string original = text;
+    JsonDocument doc;
+    doc.parse(text, false, false);
+    JsonNodeList& l = doc.nodes();
+    EXPECT_EQ(l.valueView(1), original);
+    EXPECT_LT(l.sharedBytes(), original.size() + original.size() / 10) << "the input is not kept twice";
+    EXPECT_EQ(doc.valueAt("a"), "say \\\"hi\\\"");
+    const auto block = doc.buildTreeContent();
+    EXPECT_NE(block.view().find("a:\"say \\\"hi\\\"\""), std::string_view::npos);
+
+    l.setValue(1, "{}");
+    EXPECT_EQ(l.valueOf(1), "{}");
+    doc.parse(text, false, false);
+    l.addNode(-1, "second", NodeKind::Object, "{}");
+    l.deleteNode(1, false); // the root and its subtree go; the second top-level node is node 1
+    EXPECT_EQ(l.nodeCount(), 1);
+    EXPECT_EQ(l.valueOf(1), "{}");
+}

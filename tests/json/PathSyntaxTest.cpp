@@ -38,22 +38,6 @@ struct Doc {
 
 constexpr PathStyle kForeign[] = {PathStyle::Jq, PathStyle::JsonPath, PathStyle::JavaScript, PathStyle::Python};
 
-TEST(PathSyntax, StyleNames)
-{
-    PathStyle s = PathStyle::Tree;
-    EXPECT_TRUE(parsePathStyle("jq", &s));
-    EXPECT_EQ(s, PathStyle::Jq);
-    EXPECT_TRUE(parsePathStyle("js", &s));
-    EXPECT_EQ(s, PathStyle::JavaScript);
-    EXPECT_TRUE(parsePathStyle("jsonpath", &s));
-    EXPECT_EQ(s, PathStyle::JsonPath);
-    EXPECT_TRUE(parsePathStyle("python", &s));
-    EXPECT_TRUE(parsePathStyle("tree", &s));
-    EXPECT_EQ(s, PathStyle::Tree);
-    EXPECT_FALSE(parsePathStyle("JQ", &s));
-    EXPECT_FALSE(parsePathStyle("", &s));
-}
-
 TEST(PathSyntax, PlainNamesAndZeroBasedIndexesInEveryStyle)
 {
     // One-based document: the tree says [1], the other syntaxes [0].

@@ -77,12 +77,15 @@ TEST(ValueFormatter, ToleratesTheBrokenTextTheEngineAccepts)
     EXPECT_EQ(formatValue("[1,,2,]"), "[\n  1,\n  ,\n  2,\n]");
     // A missing closer ends the text; an extra closer stays at the first level.
     EXPECT_EQ(formatValue("{\"a\":[1"), "{\n  \"a\": [\n    1");
-    EXPECT_EQ(formatValue("[1]]}"), "[\n  1\n]\n]\n}");
+    EXPECT_EQ(formatValue("[1]]}"), "[\n  1\n]]}");
     // An unterminated string runs to the end unchanged.
     EXPECT_EQ(formatValue("{\"a\":\"x, {y"), "{\n  \"a\": \"x, {y");
     EXPECT_EQ(formatValue("[\"ends in \\"), "[\n  \"ends in \\");
-    // Text before and after the container.
-    EXPECT_EQ(formatValue("HTTP/1.1 200 OK\n{\"a\":1} tail"), "HTTP/1.1 200 OK\n{\n  \"a\": 1\n} tail");
+    // Text before and after the container, and a scalar's whole text, stay as they are.
+    EXPECT_EQ(formatValue("HTTP/1.1 200 OK\r\n\r\n{\"a\":1} , tail:x"),
+              "HTTP/1.1 200 OK\r\n\r\n{\n  \"a\": 1\n} , tail:x");
+    EXPECT_EQ(formatValue("p, q: r"), "p, q: r");
+    EXPECT_EQ(formatValue(" \"x, [y]\" \n"), " \"x, [y]\""); // blanks at the end go
 }
 
 TEST(ValueFormatter, DeepNestingStaysWithinItsBudget)

@@ -81,8 +81,8 @@ TEST(SettingsStore, HostileContentReadsWithoutHarm)
         binary += static_cast<char>((i * 7919) & 0xFF);
     const Case cases[] = {
         {binary, "a", "d"},
-        {"[s]\ra=1", "a", "d"},            // lone CR: no line start
-        {"[s]\na=1\nb=2", "a", "d"},       // LF-only lines
+        {"[s]\ra=1", "a", "1"},            // lone CR ends a line
+        {"[s]\na=1\nb=2", "a", "1"},       // so does LF
         {"[s\r\na=1", "a", "d"},           // header without "]"
         {"[s]\r\na=1\r\n[t\r\nb=2", "b", "2"}, // an unclosed "[" line is no header
         {"[s]\r\n[s]\r\na=1", "a", "d"},     // the key belongs to the second header

@@ -8,12 +8,36 @@
 #include "tree/widgets/ValueBox.h"
 
 #include <QLineEdit>
+#include <QVariant>
 
 namespace tess {
+namespace {
+
+// The path box keeps the exact bytes of the path it was given beside the text it shows:
+// a name whose bytes are no GB18030 text does not survive the trip through Unicode.
+constexpr char kPathBytes[] = "tessPathBytes";
+constexpr char kPathShown[] = "tessPathShown";
+
+void setPathText(QLineEdit* box, const std::string& gb)
+{
+    box->setText(qt::toQString(gb));
+    box->setProperty(kPathBytes, QByteArray(gb.data(), static_cast<qsizetype>(gb.size())));
+    box->setProperty(kPathShown, box->text());
+}
+
+} // namespace
 
 std::string boxText(const QLineEdit* box)
 {
-    return box ? qt::toGb(box->text()) : std::string();
+    if (!box)
+        return {};
+    // The bytes as set, until the text is no longer the one shown for them.
+    const QVariant shown = box->property(kPathShown);
+    if (shown.isValid() && shown.toString() == box->text()) {
+        const QByteArray bytes = box->property(kPathBytes).toByteArray();
+        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return qt::toGb(box->text());
 }
 
 std::string boxText(const ValueBox* box)
@@ -28,7 +52,7 @@ void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument
     std::string path = document.pathOfNode(item + 1);
     if (!canonical)
         path = converter.convertPath(path, 0);
-    boxes.path->setText(qt::toQString(path));
+    setPathText(boxes.path, path);
     if (alsoValue)
         showValueAtPath(boxes, document, converter, canonical);
 }

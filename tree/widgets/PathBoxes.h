@@ -25,7 +25,8 @@ void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument
 void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonScanner& converter,
                      bool canonical);
 
-// The box texts as GB18030, for the copy commands.
+// The box texts as GB18030, for the copy commands and the value look-up. The path box
+// gives back the exact bytes of the path last shown in it until the user changes its text.
 std::string boxText(const QLineEdit* box);
 std::string boxText(const ValueBox* box);
 

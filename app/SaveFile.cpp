@@ -1,0 +1,102 @@
+#include "app/SaveFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tess {
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The path of the file that `path` finally names, following symbolic links; the last
+// path itself when nothing exists there yet. Empty on a loop or an unreadable link.
+std::string resolveLinks(std::string path)
+{
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? path : std::string();
+        if (!S_ISLNK(st.st_mode))
+            return path;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) == target.size())
+            return {};
+        target.resize(static_cast<std::size_t>(n));
+        path = target.front() == '/' ? target : folderOf(path) + target;
+    }
+    return {};
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool mayReplace(const std::string& target, const struct stat& st)
+{
+    if (!S_ISREG(st.st_mode))
+        return false;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+} // namespace
+
+SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes)
+{
+    const std::string target = resolveLinks(path);
+    if (target.empty())
+        return SaveOutcome::Failed;
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !mayReplace(target, old))
+        return SaveOutcome::Skipped;
+
+    const std::string folder = folderOf(target);
+    const std::string temp = folder + "." + target.substr(folder.size()) + ".saving";
+    ::unlink(temp.c_str()); // left by an interrupted save
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return SaveOutcome::Failed;
+    SaveOutcome outcome = SaveOutcome::Written;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+        outcome = SaveOutcome::Failed;
+    if (outcome == SaveOutcome::Written && exists) {
+        struct stat mine {};
+        if (::fstat(fd, &mine) != 0)
+            outcome = SaveOutcome::Failed;
+        else if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+            outcome = SaveOutcome::Skipped; // the file would change hands
+        else if (::fchmod(fd, old.st_mode & 07777) != 0)
+            outcome = SaveOutcome::Failed;
+    }
+    if (::close(fd) != 0 && outcome == SaveOutcome::Written)
+        outcome = SaveOutcome::Failed;
+    if (outcome == SaveOutcome::Written && std::rename(temp.c_str(), target.c_str()) != 0)
+        outcome = SaveOutcome::Failed;
+    if (outcome != SaveOutcome::Written)
+        ::unlink(temp.c_str());
+    return outcome;
+}
+
+} // namespace tess

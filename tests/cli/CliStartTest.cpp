@@ -1,0 +1,84 @@
+// What the program does before any work: --version, options it does not know, a missing
+// display, the exit status of --get, and the charset of its input.
+#include "CliFixture.h"
+
+#include <string>
+
+namespace {
+
+using tess::test::Cli;
+using tess::test::Outcome;
+
+// No display and no Qt platform: a window could never open.
+const std::string kNoDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+// A window could open (and would keep running): a limit ends such a run as a failure.
+const std::string kOffscreen = "env QT_QPA_PLATFORM=offscreen timeout 20";
+
+bool isOneLine(const std::string& text)
+{
+    return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+} // namespace
+
+TEST_F(Cli, VersionAndUnknownOptionsNeverStartTheWindow)
+{
+    for (const std::string& env : {kNoDisplay, kOffscreen}) {
+        const Outcome r = run("--version", "", env);
+        EXPECT_EQ(r.status, 0) << env << r.err;
+        EXPECT_EQ(r.out, "Tessarine " TESS_VERSION "\n");
+    }
+    for (const char* args : {"--no-such-option", "-x", "--data-dir", "a.json b.json", "--data-dir=d --bogus"}) {
+        for (const std::string& env : {kNoDisplay, kOffscreen}) {
+            const Outcome r = run(args, "", env);
+            EXPECT_EQ(r.status, 2) << args << " " << env;
+            EXPECT_TRUE(r.out.empty()) << args;
+            EXPECT_TRUE(isOneLine(r.err)) << args << ": " << r.err;
+            EXPECT_NE(r.err.find("see --help"), std::string::npos) << r.err;
+        }
+    }
+}
+
+TEST_F(Cli, WithoutADisplayTheWindowSaysSoInOneLine)
+{
+    // Nothing named; a display named that does not answer; a Qt platform that does not exist.
+    for (const std::string& env : {kNoDisplay, std::string("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9431 timeout 20"),
+                                   std::string("env QT_QPA_PLATFORM=no-such-platform timeout 20")}) {
+        const Outcome r = run("--data-dir '" + m_dir.string() + "'", "", env);
+        EXPECT_EQ(r.status, 2) << env;
+        EXPECT_TRUE(isOneLine(r.err)) << env << ": " << r.err;
+        EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("--tree"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(Cli, GetTellsAnEmptyValueFromNoNode)
+{
+    const std::string doc = R"({"a":"","n":null,"o":{"b":[]}})";
+    for (const char* path : {"a", "o.b", "''"}) {
+        const Outcome r = run(std::string("--get ") + path, doc);
+        EXPECT_EQ(r.status, 0) << path;
+    }
+    EXPECT_EQ(run("--get a", doc).out, "\n");
+    EXPECT_EQ(run("--get n", doc).out, "null\n");
+    for (const char* path : {"zz", "a.x", "o.b.[1]", "o.c"}) {
+        const Outcome r = run(std::string("--get ") + path, doc);
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_EQ(r.out, "") << path;
+    }
+    EXPECT_NE(run("--help").out.find("exit status 1 when PATH names no node"), std::string::npos);
+}
+
+TEST_F(Cli, ByteOrderMarksOfFilesAndStandardInput)
+{
+    // {"中":1} in UTF-16 with either mark, from a file and from standard input.
+    const std::string le = std::string("\xFF\xFE{\0\"\0\x2D\x4E\"\0:\0" "1\0}\0", 16);
+    const std::string be = std::string("\xFE\xFF\0{\0\"\x4E\x2D\0\"\0:\0" "1\0}", 16);
+    const std::string expected = "JSON\n  \xE4\xB8\xAD:1\n";
+    for (const std::string& bytes : {le, be, std::string("\xEF\xBB\xBF{\"\xE4\xB8\xAD\":1}")}) {
+        EXPECT_EQ(run("--tree '" + file("in.json", bytes).string() + "'").out, expected);
+        EXPECT_EQ(run("--tree", bytes).out, expected);
+    }
+    // The mark never reaches the engine: the root value starts with the brace.
+    EXPECT_EQ(run("--get ''", "\xEF\xBB\xBF{\"a\":1}").out, "{\"a\":1}\n");
+}
