@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QDropEvent>
 #include <QUrl>
 #include <QMessageBox>
@@ -45,16 +46,42 @@ QAction* menuAction(Viewer& v, const char8_t* caption)
 }
 
 // Answers the next modal dialog (a message box or a file dialog) from inside its loop,
-// as soon as it is shown.
-void answerNextDialog(const std::function<void(QWidget*)>& answer, int triesLeft = 250)
+// as soon as it is shown, and again while that dialog stays open (a file dialog that is
+// still reading its folder can drop a file name set too early).
+void answerDialog(const std::function<void(QWidget*)>& answer, bool found, QPointer<QWidget> target, int triesLeft)
 {
-    QTimer::singleShot(20, [answer, triesLeft] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible())
-            answer(modal);
-        else if (triesLeft > 0)
-            answerNextDialog(answer, triesLeft - 1);
+    QTimer::singleShot(20, [answer, found, target, triesLeft]() mutable {
+        if (triesLeft <= 0)
+            return;
+        if (!found) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return answerDialog(answer, false, nullptr, triesLeft - 1);
+            found = true;
+            target = modal;
+        } else if (!target || !target->isVisible()) {
+            return; // answered: the dialog is closed (or gone)
+        }
+        answer(target);
+        answerDialog(answer, true, target, triesLeft - 1);
     });
+}
+
+void answerNextDialog(const std::function<void(QWidget*)>& answer)
+{
+    answerDialog(answer, false, nullptr, 250);
+}
+
+// Chooses path in a file dialog as typing it into the name box does (selectFile alone
+// can be undone by the dialog's folder being read in the background).
+void chooseFile(QWidget* dialog, const std::string& path)
+{
+    auto* d = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(d, nullptr);
+    auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    QMetaObject::invokeMethod(d, "accept");
 }
 
 std::string iniSection(const std::string& ini, const std::string& header)
@@ -337,28 +364,15 @@ TEST(ViewerCommands, OpenAndSaveFilesThroughTheDialogs)
     Viewer v(dir.str());
     activate(v);
     writeFile(dir.file("in.json"), "{\"k\":\"\xE4\xB8\xAD\"}");
-    answerNextDialog([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
-        d->selectFile(QString::fromStdString(dir.file("in.json")));
-        QMetaObject::invokeMethod(d, "accept");
-    });
+    answerNextDialog([&](QWidget* w) { chooseFile(w, dir.file("in.json")); });
     QTest::keyClick(&v.tree(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(v.caption(1), "k:\"中\"");
     // Saving: UTF-8 by default, GB18030 on request.
     activate(v);
-    answerNextDialog([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        d->selectFile(QString::fromStdString(dir.file("out-utf8.json")));
-        QMetaObject::invokeMethod(d, "accept");
-    });
+    answerNextDialog([&](QWidget* w) { chooseFile(w, dir.file("out-utf8.json")); });
     QTest::keyClick(&v.tree(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(readFile(dir.file("out-utf8.json")), "{\"k\":\"\xE4\xB8\xAD\"}");
-    answerNextDialog([&](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        d->selectFile(QString::fromStdString(dir.file("out-gb")));
-        QMetaObject::invokeMethod(d, "accept");
-    });
+    answerNextDialog([&](QWidget* w) { chooseFile(w, dir.file("out-gb")); });
     activate(v);
     QTest::keyClick(&v.tree(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(readFile(dir.file("out-gb.json")), "{\"k\":\"\xD6\xD0\"}"); // the default suffix added
@@ -388,11 +402,7 @@ TEST(ViewerCommands, EveryEncodingReadsAlikeInTheDialogAndByDragAndDrop)
     for (const auto& f : files) {
         writeFile(dir.file(f.name), f.bytes);
         v.paste(u8"[0]");
-        answerNextDialog([&](QWidget* w) {
-            auto* d = qobject_cast<QFileDialog*>(w);
-            d->selectFile(QString::fromStdString(dir.file(f.name)));
-            QMetaObject::invokeMethod(d, "accept");
-        });
+        answerNextDialog([&](QWidget* w) { chooseFile(w, dir.file(f.name)); });
         menuAction(v, u8"打开文件...")->trigger();
         EXPECT_EQ(v.tree().sourceText, expected) << f.name << " (dialog)";
         v.paste(u8"[0]");
