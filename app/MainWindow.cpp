@@ -16,6 +16,7 @@
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
+#include "tree/Stopwatch.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,6 +35,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -46,8 +48,10 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 {
     buildForm();
     wireCommands();
+    buildCommands();
     layoutMainWindow();
     onMainWindowCreated();
+    restoreViewSettings();
 }
 
 MainWindow::~MainWindow()
@@ -62,7 +66,10 @@ void MainWindow::wireCommands()
 {
     connect(m_pasteTree, &QPushButton::clicked, this, &MainWindow::pasteIntoCurrentSlot);
     connect(m_pasteTree, &PressButton::rightButtonPressed, this, &MainWindow::onPasteButtonRightPressed);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { activateSlot(); });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        activateSlot();
+        updateStatus();
+    });
     connect(m_decodeFirst, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
     connect(m_singleQuote, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
     connect(m_zeroBased, &QCheckBox::clicked, this, &MainWindow::rerenderSlot);
@@ -70,7 +77,10 @@ void MainWindow::wireCommands()
     connect(m_textIcons, &QCheckBox::clicked, this, &MainWindow::applyIconSet);
     connect(m_onTop, &QCheckBox::clicked, this, &MainWindow::applyAlwaysOnTop);
     for (TreeView* view : m_trees) {
-        connect(view, &TreeView::selectionChangedTo, this, [this] { showSelectedPath(true); });
+        connect(view, &TreeView::selectionChangedTo, this, [this] {
+            showSelectedPath(true);
+            updateStatus();
+        });
         connect(view, &QTreeView::doubleClicked, this, &MainWindow::takeSelectedCaption);
         connect(view, &TreeView::itemMenuRequested, this, &MainWindow::openTreeMenu);
         connect(view, &TreeView::pasteRequested, this, &MainWindow::pasteIntoCurrentSlot);
@@ -155,11 +165,7 @@ void MainWindow::activateSlot()
             key += codec::gb(u8".现行选中项");
             const double sel = store.readNumber(key, 0);
             const int selection = std::isfinite(sel) && std::fabs(sel) < 2e9 ? static_cast<int>(std::lround(sel)) : 0;
-            const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
-            loadDocument(std::move(text), true, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
-                         m_objects.stopwatch, options, selection, true);
-            if (m_closePending)
-                QTimer::singleShot(0, this, &MainWindow::requestClose);
+            runLoad(n, std::move(text), true, selection, true, false);
         }
     }
     showSelectedPath(true);
@@ -170,23 +176,14 @@ void MainWindow::rerenderSlot()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const int selection = view.selectedItem();
-    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
-    loadDocument(view.sourceText, true, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
-                 m_objects.stopwatch, options, 0, false);
+    runLoad(n, view.sourceText, true, 0, false, false);
     view.selectItem(selection);
     showSelectedPath(false);
-    if (m_closePending)
-        QTimer::singleShot(0, this, &MainWindow::requestClose);
 }
 
 void MainWindow::pasteIntoCurrentSlot()
 {
-    const int n = currentSlot();
-    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
-    loadDocument(std::string(), false, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
-                 m_objects.stopwatch, options, 0, false);
-    if (m_closePending)
-        QTimer::singleShot(0, this, &MainWindow::requestClose);
+    runLoad(currentSlot(), std::string(), false, 0, false, true);
 }
 
 void MainWindow::loadTextIntoCurrentSlot(std::string text)
@@ -196,9 +193,28 @@ void MainWindow::loadTextIntoCurrentSlot(std::string text)
 
 void MainWindow::loadTextIntoSlot(int n, std::string text)
 {
+    runLoad(n, std::move(text), true, 0, false, true);
+}
+
+void MainWindow::runLoad(int n, std::string text, bool keepText, int selection, bool restoreSelection,
+                         bool remember)
+{
+    TreeView& view = *tree(n);
+    if (remember)
+        m_history.remember(n, SlotDocument{view.sourceText, view.selectedItem()});
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
-    loadDocument(std::move(text), true, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
-                 m_objects.stopwatch, options, 0, false);
+    const int64_t started = steadyMillis();
+    loadDocument(std::move(text), keepText, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
+                 m_objects.stopwatch, options, selection, restoreSelection);
+    m_loadMs[static_cast<std::size_t>(n - 1)] = steadyMillis() - started;
+    const TreeModel& model = view.treeModel();
+    int32_t depth = 0;
+    for (int i = 0; i < model.itemCount(); ++i)
+        depth = std::max(depth, static_cast<int32_t>(model.itemDepth(i)));
+    m_depth[static_cast<std::size_t>(n - 1)] = depth;
+    view.fitColumnToCaptions();
+    if (n == currentSlot())
+        updateStatus();
     if (m_closePending)
         QTimer::singleShot(0, this, &MainWindow::requestClose);
 }
@@ -215,6 +231,11 @@ bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
 void MainWindow::showSelectedPath(bool alsoValue)
 {
     const int n = currentSlot();
+    // The formatted view lays out objects and arrays only: a string that starts with a
+    // bracket ("[INFO] ...") stays as it is.
+    const TreeView& view = *tree(n);
+    const int kind = view.itemCount() > 0 ? view.treeModel().itemImage(std::max(0, view.selectedItem())) : 0;
+    m_valueBox->setShowFormatted(m_formatted->isChecked() && (kind == 1 || kind == 2));
     const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
     tess::showSelectedPath(boxes, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
                            m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);
@@ -353,6 +374,7 @@ void MainWindow::onMainWindowClosing()
         return;
     SettingsStore& store = m_objects.settings;
     saveWindowControls(this, store, codec::gb(u8"JSON树"));
+
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         if (view.loaded)
@@ -366,6 +388,8 @@ void MainWindow::onMainWindowClosing()
         // A slot not loaded during this run keeps the selection it had stored.
         store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
     }
+    // Last, in a section of its own: a new file lists the slots' section first.
+    saveViewSettings();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)

@@ -2,12 +2,15 @@
 // The main window (form "Drovantile"): option panel, paste button, seven slots on the
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
+#include "app/LoadHistory.h"
+#include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
 
 #include <QWidget>
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +19,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QKeySequence;
 class QAction;
 class QMenu;
 class QShortcut;
@@ -29,6 +33,7 @@ namespace tess {
 
 class PressButton;
 class PressLabel;
+class SplitHandle;
 class TreeIcons;
 class TreeView;
 class ValueBox;
@@ -66,6 +71,37 @@ public:
     void showAbout();
     void applyIconSet();
     void layoutMainWindow();
+
+    // Commands added to the tree menu (MainWindowCommands.cpp).
+    // The node the path box names, in any path syntax the boxes show or copy, becomes the
+    // selected item; a path that names nothing flashes the box and says so below.
+    void goToTypedPath();
+    // The selected node's path in jq, JSONPath, JavaScript or Python syntax, to the clipboard.
+    void copyPathAs(int style);
+    // The value box's value laid out with indentation, to the clipboard.
+    void copyFormattedValue();
+    void setShowFormatted(bool on);
+    void expandBelowSelected();
+    void collapseBelowSelected();
+    void expandTreeToLevel(int level);
+    // Opens the JSON held in the selected string value as a tree in the first empty slot,
+    // or, after asking, in the slot after the current one.
+    void openEmbeddedJson();
+    // Brings back the document the current slot showed before its last load.
+    void undoLoad();
+    void openFileDialog();
+    void saveFileDialog(SaveEncoding encoding);
+    // Writes the current slot's text to path; false when it cannot be written.
+    bool saveCurrentSlot(const std::string& path, SaveEncoding encoding);
+    // Refreshes the status line from the current slot and its selected item.
+    void updateStatus();
+    // A short message in the status line until the next refresh.
+    void showStatusMessage(const QString& text);
+    QString statusText() const;
+    // The tree pane's width; dragging the bar sets it as a share of the window's width,
+    // which it keeps when the window is resized.
+    int splitPosition() const;
+    void setSplitPosition(int x);
     // Closes the window the normal way; during a load the close waits for its end.
     void requestClose();
     // The paste button's right button press: fetches the URL on the clipboard on a worker
@@ -109,6 +145,15 @@ private:
     void loadTextIntoSlot(int slot, std::string text);
     void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, unsigned generation);
     void stopFetch();
+    void buildCommands();
+    void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
+    // Every load into a slot goes here: paste (keepText false), fetch, file, activation,
+    // re-render. remember keeps the slot's previous document for undo.
+    void runLoad(int slot, std::string text, bool keepText, int selection, bool restoreSelection, bool remember);
+    void flashBox(QWidget* box);
+    void restoreViewSettings();
+    void saveViewSettings();
+    int firstEmptySlot() const;
     void buildFetchCancel();
     void showFetchRunning(bool running);
 
@@ -152,6 +197,14 @@ private:
     QRadioButton* m_modeWildcard = nullptr;
     QRadioButton* m_modeRegex = nullptr;
     QCheckBox* m_ignoreCase = nullptr;
+
+    QCheckBox* m_formatted = nullptr;
+    QLabel* m_status = nullptr;
+    SplitHandle* m_splitHandle = nullptr;
+    double m_splitShare = 560.0 / 1020.0; // the tree pane's share of the window's width
+    LoadHistory m_history;
+    std::array<int64_t, kSlots> m_loadMs{};
+    std::array<int32_t, kSlots> m_depth{};
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).
     std::thread m_fetchWorker;

@@ -2,6 +2,8 @@
 #include "app/FormArt.h"
 #include "app/FormWidgets.h"
 #include "app/MainWindow.h"
+#include "app/SplitHandle.h"
+#include "app/WindowLayout.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtText.h"
 #include "settings/qt/QtControls.h"
@@ -23,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -36,6 +39,12 @@ constexpr int kFindBarHeight = 36;
 constexpr int kTabsTop = 78;
 constexpr int kTabsWidth = 560;
 constexpr int kRightColumnLeft = 565;
+constexpr int kStatusHeight = 22;
+// The logo moves between the home-page picture (right edge 182) and the option check
+// boxes, with 20 pixels on each side: the check boxes stop moving left at 342.
+constexpr int kOptionMaxShift = 420 - (182 + 20 + 120 + 20);
+constexpr int kMinimumHeight = 400;
+constexpr int kToggleWidth = 76;
 
 void forbidSaving(QWidget* w)
 {
@@ -47,6 +56,7 @@ QCheckBox* checkBox(QWidget* parent, const char8_t* name, const char8_t* caption
     auto* box = new QCheckBox(ui(caption), parent);
     box->setObjectName(ui(name));
     box->setGeometry(x, 10, width, 22);
+    box->setProperty("formX", x); // its place in a window of the form's width
     return box;
 }
 
@@ -57,6 +67,7 @@ void MainWindow::buildForm()
     setObjectName(QStringLiteral("Drovantile"));
     setWindowTitle(QStringLiteral("Tessarine(Drovantile) v1.1.5.0"));
     setGeometry(50, 50, 1020, 739);
+    setMinimumSize(1020 - kOptionMaxShift, kMinimumHeight);
     setAcceptDrops(true);
 
     // The find bar comes first so that the settings file lists the option check boxes
@@ -71,6 +82,15 @@ void MainWindow::buildForm()
 
     buildSlots();
 
+    m_splitHandle = new SplitHandle(this);
+    m_splitHandle->setObjectName(QStringLiteral("splitHandle"));
+    connect(m_splitHandle, &SplitHandle::dragged, this, &MainWindow::setSplitPosition);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setIndent(6);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     m_pathBox = new QLineEdit(this);
     m_pathBox->setObjectName(ui(u8"编辑框路径"));
     // The value is looked up from this box's text: a deep node's path must not be cut at
@@ -78,6 +98,12 @@ void MainWindow::buildForm()
     m_pathBox->setMaxLength(std::numeric_limits<int>::max());
     m_pathBox->setGeometry(kRightColumnLeft, 46, 1020 - kRightColumnLeft - 10, 26);
     forbidSaving(m_pathBox);
+    // The formatted-view toggle sits at the end of the path box's row, above the value box.
+    // Its state is kept in the window's own settings section, not in the form's.
+    m_formatted = new QCheckBox(ui(u8"格式化"), this);
+    m_formatted->setObjectName(ui(u8"选择框格式化显示"));
+    m_formatted->setToolTip(ui(u8"以缩进格式显示对象和数组的值 (Ctrl+Shift+F)"));
+    forbidSaving(m_formatted);
     m_valueBox = new ValueBox(this);
     m_valueBox->setObjectName(ui(u8"编辑框路径数据"));
     m_valueBox->setGeometry(kRightColumnLeft, kTabsTop, 1020 - kRightColumnLeft - 10, 400);
@@ -210,26 +236,50 @@ void MainWindow::buildSlots()
 
 void MainWindow::layoutMainWindow()
 {
+    // The status line takes the bottom row; the form's rules apply to the area above it.
     const int w = width();
-    const int h = height();
+    const int h = height() - kStatusHeight;
+    m_status->setGeometry(0, h, w, kStatusHeight);
     // 1. find bar at the bottom, full width
     m_findBar->setGeometry(0, h - m_findBar->height(), w, m_findBar->height());
+    // The tree pane ends at the split position; the boxes start after the handle.
+    const int split = splitPosition();
+    const int right = split + (kRightColumnLeft - kTabsWidth);
+    m_pasteTree->setGeometry(4, m_pasteTree->y(), split - 8, m_pasteTree->height());
     // 2. the tab control down to the find bar
     const int d = h - m_tabs->y() - m_findBar->height();
-    m_tabs->resize(m_tabs->width(), d > 0 ? d : 0);
+    m_tabs->setGeometry(0, m_tabs->y(), split, d > 0 ? d : 0);
+    m_splitHandle->setGeometry(split, m_pasteTree->y(), right - split, std::max(0, h - m_findBar->height() - m_pasteTree->y()));
     // 3. every tree fills its page below the tab strip (each page's layout does it)
-    // 4. the path box to 10 pixels before the right edge
-    const int pathWidth = w - m_pathBox->x() - 10;
-    m_pathBox->resize(pathWidth > 0 ? pathWidth : 0, m_pathBox->height());
+    // 4. the path box to 10 pixels before the right edge, less the formatted-view toggle
+    const int pathWidth = w - right - 10 - kToggleWidth;
+    m_pathBox->setGeometry(right, m_pathBox->y(), pathWidth > 0 ? pathWidth : 0, m_pathBox->height());
+    m_formatted->setGeometry(w - 10 - kToggleWidth + 6, m_pathBox->y(), kToggleWidth - 6, m_pathBox->height());
+    const int boxWidth = std::max(0, w - right - 10);
     // 5. value box two thirds, decoded-value box one third of the tab control's height
     const double x = d / 3.0;
     const int valueHeight = static_cast<int>(std::lround(2 * x - 5));
-    m_valueBox->setGeometry(m_valueBox->x(), m_valueBox->y(), m_pathBox->width(), valueHeight > 0 ? valueHeight : 0);
+    m_valueBox->setGeometry(right, m_valueBox->y(), boxWidth, valueHeight > 0 ? valueHeight : 0);
     const int decodedHeight = static_cast<int>(std::lround(x));
-    m_decodedBox->setGeometry(m_valueBox->x(), m_valueBox->y() + m_valueBox->height() + 5, m_pathBox->width(),
+    m_decodedBox->setGeometry(right, m_valueBox->y() + m_valueBox->height() + 5, boxWidth,
                               decodedHeight > 0 ? decodedHeight : 0);
-    // 6. the option panel spans the window
+    // 6. the option panel spans the window; in a narrower window its check boxes move left
     m_optionPanel->resize(w, m_optionPanel->height());
+    const int shift = optionShift(w, kOptionMaxShift);
+    for (QCheckBox* box : {m_arrayAsNode, m_zeroBased, m_decodeFirst, m_singleQuote, m_textIcons, m_onTop})
+        box->move(box->property("formX").toInt() - shift, box->y());
+}
+
+int MainWindow::splitPosition() const
+{
+    return clampSplit(static_cast<int>(std::lround(m_splitShare * width())), width());
+}
+
+void MainWindow::setSplitPosition(int x)
+{
+    if (width() > 0)
+        m_splitShare = static_cast<double>(clampSplit(x, width())) / width();
+    layoutMainWindow();
 }
 
 void MainWindow::onLogoTimer()

@@ -213,10 +213,14 @@ TEST(ViewerFlow, CopyCommandsCopyTheBoxesAsTheyAre)
     v.paste(u8"{\"名\":\"\\u4e2d\"}");
     v.tree().selectItem(1);
     QMenu* menu = v.window->treeMenu();
-    // Three entries; a fourth, for stopping a URL fetch, shows only during one.
-    ASSERT_EQ(menu->actions().size(), 4);
+    // The form's three commands come first, in their order; a fourth, for stopping a URL
+    // fetch, shows only during one; the added commands follow.
+    ASSERT_GT(menu->actions().size(), 5);
+    EXPECT_EQ(menu->actions()[0]->text(), qt::ui(u8"复制路径"));
+    EXPECT_EQ(menu->actions()[1]->text(), qt::ui(u8"复制路径数据"));
     EXPECT_EQ(menu->actions()[2]->text(), qt::ui(u8"复制USC2解码的路径数据"));
     EXPECT_FALSE(menu->actions()[3]->isVisible());
+    EXPECT_TRUE(menu->actions()[4]->isSeparator());
     QClipboard* cb = QApplication::clipboard();
     menu->actions()[0]->trigger();
     EXPECT_EQ(cb->text(), qt::ui(u8"名"));
@@ -437,11 +441,19 @@ TEST(ViewerFlow, LayoutFollowsTheWindowSize)
     auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
     auto* decoded = v.control<QPlainTextEdit>(u8"编辑框路径数据2");
     QTabWidget* tabs = v.window->tabs();
-    EXPECT_EQ(bar->geometry(), QRect(0, 900 - bar->height(), 1200, bar->height()));
-    const int d = 900 - tabs->y() - bar->height();
+    // The status line takes the bottom row; the form's rules hold for the area above it.
+    auto* status = v.window->findChild<QLabel*>(QStringLiteral("statusLine"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->geometry().bottom(), 899);
+    const int h = status->y();
+    EXPECT_EQ(bar->geometry(), QRect(0, h - bar->height(), 1200, bar->height()));
+    const int d = h - tabs->y() - bar->height();
     EXPECT_EQ(tabs->height(), d);
-    EXPECT_EQ(pathBox->width(), 1200 - pathBox->x() - 10);
-    EXPECT_EQ(value->width(), pathBox->width());
+    // The path box leaves room for the formatted-view toggle at the end of its row.
+    auto* toggle = v.control<QCheckBox>(u8"选择框格式化显示");
+    EXPECT_EQ(pathBox->width() + toggle->width() + 6, 1200 - pathBox->x() - 10);
+    EXPECT_EQ(toggle->geometry().right(), 1200 - 10 - 1);
+    EXPECT_EQ(value->width(), 1200 - pathBox->x() - 10);
     EXPECT_EQ(value->height(), static_cast<int>(std::lround(2 * d / 3.0 - 5)));
     EXPECT_EQ(decoded->y(), value->y() + value->height() + 5);
     EXPECT_EQ(decoded->height(), static_cast<int>(std::lround(d / 3.0)));

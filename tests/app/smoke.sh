@@ -30,9 +30,9 @@ takeDocsShots() {
     sleep 3
     import -window "$wid" "$work/$2"
     if [ -n "${3:-}" ]; then
-      # The find bar sits at the bottom; "下一个" is its button at x 440..510, y 5..31.
+      # The find bar sits above the 22-pixel status line; "下一个" is its button at x 440..510, y 5..31.
       h=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
-      xdotool mousemove --window "$wid" 475 $((h - 36 + 18)) click 1
+      xdotool mousemove --window "$wid" 475 $((h - 22 - 36 + 18)) click 1
       sleep 1
       import -window "$wid" "$work/$3"
     fi

@@ -218,6 +218,30 @@ int TreeModel::itemValue(int item) const
     return item >= 0 && item < itemCount() ? recordOf(item).itemValue : 0;
 }
 
+int TreeModel::itemChildCount(int item) const
+{
+    return item >= 0 && item < itemCount() ? m_items[static_cast<std::size_t>(item)].childCount : 0;
+}
+
+int TreeModel::itemParent(int item) const
+{
+    return item >= 0 && item < itemCount() ? m_items[static_cast<std::size_t>(item)].parent : -1;
+}
+
+int TreeModel::subtreeEnd(int item) const
+{
+    if (item < 0 || item >= itemCount())
+        return item;
+    // The last child's subtree ends where item's does; follow last children down.
+    int last = item;
+    while (true) {
+        const Item& it = m_items[static_cast<std::size_t>(last)];
+        if (it.childCount == 0)
+            return last + 1;
+        last = m_children[static_cast<std::size_t>(it.childStart + it.childCount - 1)];
+    }
+}
+
 void TreeModel::readBack(TreeContentBuffer& out, std::size_t captionLimit) const
 {
     out.reserve(out.bytes().size() + m_block.size() + m_own.size());

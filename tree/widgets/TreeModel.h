@@ -48,6 +48,11 @@ public:
     int itemImage(int item) const;
     int itemDepth(int item) const;
     int itemValue(int item) const;
+    int itemChildCount(int item) const;
+    int itemParent(int item) const; // -1 for a top-level item or an invalid index
+    // One past the last item of item's subtree (items are in pre-order).
+    int subtreeEnd(int item) const;
+    std::size_t itemCaptionBytes(int item) const { return itemCaption(item).size(); }
 
     // Appends all items in pre-order to out as tree content records; captions longer
     // than captionLimit bytes are cut (never inside a two-byte unit).

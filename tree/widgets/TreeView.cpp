@@ -23,14 +23,24 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(t
     setAnimated(false);
     header()->setStretchLastSection(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // Resizing the column to its contents would measure every row; a wide fixed column
-    // with a horizontal scroll bar keeps a million-row tree fast.
-    header()->setSectionResizeMode(QHeaderView::Interactive);
-    header()->resizeSection(0, 4000);
+    // The column's width is set from the captions shown (fitColumnToCaptions): Qt's own
+    // fit to contents would measure every row of a million-row tree.
+    header()->setSectionResizeMode(QHeaderView::Fixed);
     // On the selection, not the current index: a mouse press makes the item current
     // before it selects it.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { emit selectionChangedTo(selectedItem()); });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        ++m_resetCount;
+        m_staleNext = m_staleEnd = 0;
+    });
+    // An item opened by hand must not show states that a collapse is still dropping.
+    connect(this, &QTreeView::expanded, this, [this] {
+        finishPendingCollapse();
+        scheduleColumnFit();
+    });
+    connect(this, &QTreeView::collapsed, this, &TreeView::scheduleColumnFit);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TreeView::scheduleColumnFit);
 }
 
 int TreeView::itemCount() const
@@ -86,10 +96,10 @@ void TreeView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         const QModelIndex idx = indexAt(event->position().toPoint());
-        if (idx.isValid()) {
+        if (idx.isValid())
             selectItem(m_model->itemOfIndex(idx));
-            emit itemMenuRequested(event->globalPosition().toPoint());
-        }
+        // Below the items too: the menu holds commands for the whole slot (open, undo).
+        emit itemMenuRequested(event->globalPosition().toPoint());
         event->accept();
         return;
     }

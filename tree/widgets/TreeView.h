@@ -28,6 +28,28 @@ public:
     void selectItem(int item);
     void expandItem(int item);
 
+    // Expansion commands (TreeExpansion.cpp). Rows are laid out once, not after every
+    // item; the window repaints every 50 ms meanwhile (user input waits).
+    // Expands item and every item below it.
+    void expandBelow(int item);
+    // Collapses item and every item below it. The item closes at once; the expanded
+    // states below it are dropped afterwards in steps of the event loop.
+    void collapseBelow(int item);
+    // Items of depth <= level are expanded, deeper ones collapsed: level 1 shows the
+    // top-level items' children (as after a load), level 2 their children too.
+    void expandToLevel(int level);
+    // Makes the column as wide as the widest caption of the items shown (those whose
+    // ancestors are all expanded), at least as wide as the view, so the horizontal
+    // scroll bar appears only when a caption does not fit. Runs by itself after every
+    // expand and collapse; call it after replacing the items.
+    void fitColumnToCaptions();
+    int captionsWidth() const { return m_captionsWidth; }
+
+    // True while expanded states below a collapsed item are still being dropped.
+    bool collapsePending() const { return m_staleEnd > m_staleNext; }
+    // Drops them now.
+    void finishPendingCollapse();
+
     // The text last loaded into the slot, before any decoding (shared with the slot's
     // document when it parsed the text as it is), and whether the slot was loaded during
     // this run.
@@ -51,9 +73,25 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     // The menu key (or Shift+F10) opens the item menu at the selected item.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The column follows the viewport's width (a vertical scroll bar narrows it).
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    void dropStaleStates(qint64 budgetMs);
+    void scheduleStaleDrop(int from, int to, int minDepth);
+
+    void scheduleColumnFit();
+    void applyColumnWidth();
+
     TreeModel* m_model;
+    int m_captionsWidth = 0;
+    bool m_fitQueued = false;
+    // Items [m_staleNext, m_staleEnd) of depth >= m_staleMinDepth still to be collapsed.
+    int m_staleNext = 0;
+    int m_staleEnd = 0;
+    int m_staleMinDepth = 0;
+    bool m_staleTimerQueued = false;
+    int m_resetCount = 0; // model resets so far: a long walk stops when the items change
 };
 
 } // namespace tess

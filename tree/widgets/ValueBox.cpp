@@ -1,5 +1,6 @@
 #include "tree/widgets/ValueBox.h"
 
+#include "json/ValueFormatter.h"
 #include "platform/qt/QtText.h"
 #include "tree/widgets/TreeModel.h"
 
@@ -18,24 +19,45 @@ ValueBox::ValueBox(QWidget* parent) : QPlainTextEdit(parent)
 void ValueBox::setValueText(std::string_view gb)
 {
     m_value.assign(gb);
-    showValue();
+    display(m_value);
+    m_valueCurrent = true;
 }
 
 void ValueBox::setValueText(std::string&& gb)
 {
     m_value = std::move(gb);
-    showValue();
+    display(m_value);
+    m_valueCurrent = true;
 }
 
-void ValueBox::showValue()
+void ValueBox::setShowFormatted(bool on)
 {
-    const std::string_view gb = m_value;
+    if (m_formatted == on)
+        return;
+    m_formatted = on;
+    if (m_valueCurrent)
+        display(m_value);
+}
+
+void ValueBox::display(std::string_view value)
+{
+    std::string laidOut;
+    std::string_view gb = value;
+    if (m_formatted) {
+        // Only the beginning is shown, so only the beginning is laid out: the formatter
+        // ends an unclosed text where it stops, and its output is at least its input
+        // without blanks, so twice the display limit of input fills the display.
+        const std::size_t cut = gbPrefixLength(value, 2 * kShowLimit);
+        laidOut = formatValue(value.substr(0, cut));
+        gb = laidOut;
+        m_shortened = cut < value.size() || gb.size() > kShowLimit;
+    } else {
+        m_shortened = gb.size() > kShowLimit;
+    }
     m_setting = true;
-    m_valueCurrent = true;
-    m_shortened = gb.size() > kShowLimit;
     QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));
     if (m_shortened)
-        shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(gb.size());
+        shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(value.size());
     qsizetype longest = 0;
     qsizetype lineStart = 0;
     for (qsizetype i = 0; i <= shown.size(); ++i) {

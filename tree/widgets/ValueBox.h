@@ -23,14 +23,20 @@ public:
     void setValueText(std::string_view gb);
     void setValueText(std::string&& gb);
     void setValueText(const char* gb) { setValueText(std::string_view(gb)); }
+    // Shows the value laid out by formatValue (indented, one member per line) instead of
+    // as it stands; the value itself, read back and copied, stays unchanged. For a large
+    // value only its beginning is laid out, as much as the display shows.
+    void setShowFormatted(bool on);
+    bool showsFormatted() const { return m_formatted; }
     // The whole value as set, or the box's text once the user has edited it.
     std::string valueText() const;
     bool shortened() const { return m_shortened; }
 
 private:
-    void showValue();
+    void display(std::string_view gb);
 
     std::string m_value;
+    bool m_formatted = false;
     bool m_valueCurrent = false;
     bool m_setting = false;
     bool m_shortened = false;

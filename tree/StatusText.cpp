@@ -1,0 +1,78 @@
+#include "tree/StatusText.h"
+
+#include "platform/Codec.h"
+#include "tree/Stopwatch.h"
+
+#include <cstdio>
+
+namespace tess {
+
+std::string groupedNumber(int64_t value)
+{
+    const bool negative = value < 0;
+    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    const std::string digits = std::to_string(magnitude);
+    std::string out;
+    const std::size_t first = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+    out.append(digits, 0, first);
+    for (std::size_t i = first; i < digits.size(); i += 3) {
+        out += ',';
+        out.append(digits, i, 3);
+    }
+    return negative ? "-" + out : out;
+}
+
+std::string sizeText(int64_t bytes)
+{
+    char buf[32];
+    const double b = static_cast<double>(bytes);
+    if (bytes < 1000)
+        return std::to_string(bytes) + std::string(codec::gb(u8" 字节"));
+    if (b < 1e6)
+        std::snprintf(buf, sizeof buf, "%.1f KB", b / 1e3);
+    else if (b < 1e9)
+        std::snprintf(buf, sizeof buf, "%.1f MB", b / 1e6);
+    else
+        std::snprintf(buf, sizeof buf, "%.2f GB", b / 1e9);
+    return buf;
+}
+
+std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
+{
+    if (doc.nodes <= 0)
+        return {};
+    const std::string dot(codec::gb(u8" · "));
+    std::string s(codec::gb(u8"节点 "));
+    s += groupedNumber(doc.nodes);
+    s += dot;
+    s += codec::gb(u8"深度 ");
+    s += std::to_string(doc.depth);
+    s += dot;
+    s += sizeText(doc.bytes);
+    if (doc.loadMs >= 0) {
+        s += dot;
+        s += codec::gb(u8"载入 ");
+        s += formatElapsed(doc.loadMs);
+    }
+    if (node.kind < 0)
+        return s;
+    s += "  |  ";
+    static const char8_t* const kKinds[] = {u8"值", u8"对象", u8"数组"};
+    s += codec::gb(node.kind >= 0 && node.kind <= 2 ? kKinds[node.kind] : u8"值");
+    if (node.kind == 1 || node.kind == 2) {
+        s += dot;
+        s += groupedNumber(node.children);
+        s += codec::gb(u8" 个子节点");
+    }
+    if (node.siblings > 0) {
+        s += dot;
+        s += codec::gb(u8"第 ");
+        s += groupedNumber(node.position);
+        s += codec::gb(u8" 个，共 ");
+        s += groupedNumber(node.siblings);
+        s += codec::gb(u8" 个");
+    }
+    return s;
+}
+
+} // namespace tess
