@@ -104,6 +104,12 @@ private:
     void noteEscape(int64_t i);
     bool isTrimHazard(int64_t i) const;
     void buildBlockIndex() const;
+    // The counting pass of the constructor. Its variant with the popcnt instruction is
+    // picked at run time, so the program still runs on any x86-64.
+    void countStructure();
+    [[gnu::always_inline]] inline void countStructureBody();
+    [[gnu::target("popcnt")]] void countStructurePopcnt();
+    void countStructurePlain();
     int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
 
     std::shared_ptr<const std::string> m_plain;
