@@ -539,17 +539,6 @@ bool ScanView::isBalanced(int64_t from, int64_t to) const
     return base->balancedBetween(off + from, off + std::min(to, len + 1) - 1);
 }
 
-std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) const
-{
-    int64_t first = inclusive ? from : from + 1;
-    int64_t last = inclusive ? to : to - 1;
-    first = std::max<int64_t>(first, 1);
-    last = std::min<int64_t>(last, len);
-    if (last < first)
-        return {};
-    return base->plain().substr(static_cast<std::size_t>(off + first - 1), static_cast<std::size_t>(last - first + 1));
-}
-
 std::string prepareText(std::string_view text)
 {
     return JsonScanner::compactWhitespace(JsonScanner::protectEscapes(text));

@@ -85,6 +85,10 @@ int64_t skipNestedValue(const ScanView& v, int64_t p, bool& spanBalances)
 int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
 {
     rawKey = {};
+    // From the window's last byte on (the object's closing brace, after its last member)
+    // the colon search below starts past the end: no key.
+    if (a >= v.len)
+        return -1;
     const bool inRange = a >= 1 && a <= v.len;
     if (!inRange || (v.maskedAt(a) != '{' && v.maskedAt(a) != ',')) {
         const int64_t g = v.find('{', a);
@@ -146,6 +150,10 @@ int64_t readValue(const ScanView& v, int64_t a)
     int64_t pos = skipNestedValue(v, a, spanBalances);
     // Between a and the position right after the skipped value lies exactly that value.
     const int64_t balancedStop = spanBalances ? pos + 1 : -1;
+    // The usual nested value, followed right away by ',' or '}': the walk's first step
+    // stops there.
+    if (balancedStop != -1 && balancedStop <= v.len && (v.maskedAt(balancedStop) == ',' || v.maskedAt(balancedStop) == '}'))
+        return balancedStop;
     int steps = 0;
     ScanState start;
     bool haveStart = false;
