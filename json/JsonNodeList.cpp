@@ -74,12 +74,6 @@ std::size_t JsonNodeList::sharedBytes() const
     return bytes;
 }
 
-static uint32_t clampLength(std::size_t n)
-{
-    // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
-    return static_cast<uint32_t>(std::min<std::size_t>(n, std::numeric_limits<uint32_t>::max()));
-}
-
 void JsonNodeList::reserve(std::size_t nodes)
 {
     if (nodes <= m_nodes.capacity())
@@ -98,28 +92,6 @@ void JsonNodeList::prefaultAhead(std::size_t records)
     m_prefaultMark = to < m_nodes.capacity() ? to - kPrefaultWindow : SIZE_MAX;
     if (to > from)
         m_prefault.start(m_nodes.data() + from, (to - from) * sizeof(Node));
-}
-
-int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
-{
-    const uint32_t k = static_cast<uint32_t>(kind);
-    const uint32_t bits = k <= 2 ? k : 0;
-    Node n{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()), clampLength(value.size()),
-           packLevel(1, bits), 0, 0};
-    if (!valid(parent)) {
-        n.ordinal = ++m_rootCount;
-    } else {
-        Node& p = at(parent);
-        n.levelKind = packLevel(p.level() + 1, bits);
-        n.ordinal = ++p.childCount;
-    }
-    m_nodes.push_back(n);
-    if (m_nodes.size() == m_prefaultMark)
-        prefaultAhead(kPrefaultWindow);
-    if (k > 2)
-        setKindBits(nodeCount(), static_cast<int32_t>(kind));
-    structureChanged();
-    return nodeCount();
 }
 
 int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
@@ -224,11 +196,6 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
         return hit == it->second.end() ? -1 : hit->second;
     }
     return scanLevel(level, from, [&](int32_t j) { return nameView(j) == name; });
-}
-
-int32_t JsonNodeList::levelOf(int32_t index) const
-{
-    return valid(index) ? at(index).level() : -1;
 }
 
 int32_t JsonNodeList::parentOf(int32_t index) const

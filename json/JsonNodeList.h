@@ -42,7 +42,7 @@ public:
     int32_t findNthAtLevel(int32_t level, int32_t n, int32_t start) const;
     int32_t findChildByName(int32_t level, std::string_view name, int32_t from) const;
 
-    int32_t levelOf(int32_t index) const;
+    int32_t levelOf(int32_t index) const { return valid(index) ? at(index).level() : -1; }
     int32_t parentOf(int32_t index) const;
     int32_t parentByOrdinals(int32_t index) const;
     bool hasChildren(int32_t index) const;
@@ -131,6 +131,11 @@ private:
         uint32_t kindBits() const { return levelKind & 3u; }
     };
     static_assert(sizeof(Node) == 28);
+    static uint32_t clampLength(std::size_t n)
+    {
+        // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
+        return n <= UINT32_MAX ? static_cast<uint32_t>(n) : UINT32_MAX;
+    }
     static uint32_t packLevel(int32_t level, uint32_t kindBits)
     {
         return (static_cast<uint32_t>(level) << 2) | kindBits;
@@ -193,6 +198,28 @@ private:
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
     std::unique_ptr<RootText> m_rootText; // node 1's value, when set by setRootText
 };
+
+inline int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
+{
+    const uint32_t k = static_cast<uint32_t>(kind);
+    const uint32_t bits = k <= 2 ? k : 0;
+    Node n{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()), clampLength(value.size()),
+           packLevel(1, bits), 0, 0};
+    if (!valid(parent)) {
+        n.ordinal = ++m_rootCount;
+    } else {
+        Node& p = at(parent);
+        n.levelKind = packLevel(p.level() + 1, bits);
+        n.ordinal = ++p.childCount;
+    }
+    m_nodes.push_back(n);
+    if (m_nodes.size() == m_prefaultMark)
+        prefaultAhead(kPrefaultWindow);
+    if (k > 2)
+        setKindBits(nodeCount(), static_cast<int32_t>(kind));
+    structureChanged();
+    return nodeCount();
+}
 
 template <typename Visit>
 int32_t JsonNodeList::scanLevel(int32_t level, int32_t start, Visit visit) const

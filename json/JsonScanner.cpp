@@ -103,15 +103,10 @@ bool JsonScanner::protectEscapesInto(std::string_view text, std::string& out)
         std::size_t end = run;
         while (end < n && data[end] == '\\')
             ++end;
-        // A byte right after one below 0x80 starts a unit, so within a run of bytes of
-        // 0x80 or more units start at even distances from its first byte; an odd count
-        // before the run makes its first backslash the second byte of a unit. The walk
-        // back stops at the previous run at the latest (the byte before 'from' is a backslash
+        // The run's first backslash may be the second byte of a unit. The look back
+        // stops at the previous run at the latest (the byte before 'from' is a backslash
         // or a quote), so it stays linear.
-        std::size_t high = run;
-        while (high > 0 && static_cast<unsigned char>(data[high - 1]) >= 0x80)
-            --high;
-        if ((run - high) % 2 == 1)
+        if (!gbk::startsUnit(text, run))
             ++run;
         from = end;
         if ((end - run) % 2 == 0 || end == n)

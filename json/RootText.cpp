@@ -30,6 +30,10 @@ std::optional<RootText> RootText::describe(std::string_view original, std::share
     RootText r;
     // Worth it only when the description stays well below the original's size.
     const std::size_t budget = original.size() / 8;
+    // Every byte of the original beyond the prepared copy's length is a removed one, so
+    // pretty text, where white space makes up a third of the bytes, is turned down here.
+    if (original.size() > p.size() && original.size() - p.size() > budget)
+        return std::nullopt;
     auto add = [&](uint32_t from, std::size_t length, bool removed) {
         if (!r.m_pieces.empty()) {
             Piece& last = r.m_pieces.back();

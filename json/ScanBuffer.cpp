@@ -2,6 +2,7 @@
 
 #include "json/JsonScanner.h"
 #include "json/TextPatterns.h"
+#include "platform/GbkText.h"
 #include "platform/MessagePump.h"
 #include "platform/Prefault.h"
 
@@ -125,8 +126,14 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
         if (data[w] == '"')
             quoteAt(static_cast<int64_t>(w));
     m_unpairedQuote = open;
+    countStructure();
+}
 
-    const int64_t size = static_cast<int64_t>(n);
+// Inlined into both variants below, so that the bit counts compile to the instruction
+// where the processor has it.
+[[gnu::always_inline]] inline void ScanBase::countStructureBody()
+{
+    const int64_t size = static_cast<int64_t>(m_masked.size());
     Checkpoint cp;
     std::size_t opens = 0;
     const bool track = size < static_cast<int64_t>(kNoMatch);
@@ -200,6 +207,25 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     m_totalTrims = cp.trims;
 }
 
+void ScanBase::countStructure()
+{
+    static const bool popcnt = __builtin_cpu_supports("popcnt");
+    if (popcnt)
+        countStructurePopcnt();
+    else
+        countStructurePlain();
+}
+
+void ScanBase::countStructurePopcnt()
+{
+    countStructureBody();
+}
+
+void ScanBase::countStructurePlain()
+{
+    countStructureBody();
+}
+
 int64_t ScanBase::matchingClose(int64_t openOffset) const
 {
     // The parse asks for the openers in text order, so the one after the last answer is
@@ -227,16 +253,11 @@ bool ScanBase::isEscapeHazard(int64_t i) const
     if (next != '"' && next != '|')
         return false;
     // The protection walks the text in units (a byte >= 0x80 with the byte after it)
-    // and pairs backslashes from the start of each run. A byte right after one below
-    // 0x80 always starts a unit, so within a run of bytes >= 0x80 the units start at
-    // even distances from its first byte.
+    // and pairs backslashes from the start of each run.
     int64_t r = i;
     while (r > 0 && p[static_cast<std::size_t>(r - 1)] == '\\')
         --r;
-    int64_t high = r;
-    while (high > 0 && static_cast<unsigned char>(p[static_cast<std::size_t>(high - 1)]) >= 0x80)
-        --high;
-    const bool runStartsUnit = (r - high) % 2 == 0;
+    const bool runStartsUnit = gbk::startsUnit(p, static_cast<std::size_t>(r));
     const int64_t units = runStartsUnit ? i - r + 1 : i - r; // the first is a trail byte otherwise
     return units % 2 == 1;
 }
@@ -516,17 +537,6 @@ bool ScanView::isBalanced(int64_t from, int64_t to) const
         return true;
     // Bytes strictly between the two positions: offsets [off + from, off + to - 1).
     return base->balancedBetween(off + from, off + std::min(to, len + 1) - 1);
-}
-
-std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) const
-{
-    int64_t first = inclusive ? from : from + 1;
-    int64_t last = inclusive ? to : to - 1;
-    first = std::max<int64_t>(first, 1);
-    last = std::min<int64_t>(last, len);
-    if (last < first)
-        return {};
-    return base->plain().substr(static_cast<std::size_t>(off + first - 1), static_cast<std::size_t>(last - first + 1));
 }
 
 std::string prepareText(std::string_view text)

@@ -104,6 +104,12 @@ private:
     void noteEscape(int64_t i);
     bool isTrimHazard(int64_t i) const;
     void buildBlockIndex() const;
+    // The counting pass of the constructor. Its variant with the popcnt instruction is
+    // picked at run time, so the program still runs on any x86-64.
+    void countStructure();
+    [[gnu::always_inline]] inline void countStructureBody();
+    [[gnu::target("popcnt")]] void countStructurePopcnt();
+    void countStructurePlain();
     int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
 
     std::shared_ptr<const std::string> m_plain;
@@ -159,10 +165,21 @@ struct ScanView {
         return hit == -1 ? -1 : hit - off + 1;
     }
     bool isBalanced(int64_t from, int64_t to) const;
-    std::string_view between(int64_t from, int64_t to, bool inclusive) const;
+    inline std::string_view between(int64_t from, int64_t to, bool inclusive) const;
     // Prefix state of the window before position p (p in 1..len+1), relative to the base.
     ScanState stateBefore(int64_t p) const { return base->stateAt(off + p - 1); }
 };
+
+inline std::string_view ScanView::between(int64_t from, int64_t to, bool inclusive) const
+{
+    int64_t first = inclusive ? from : from + 1;
+    int64_t last = inclusive ? to : to - 1;
+    first = std::max<int64_t>(first, 1);
+    last = std::min<int64_t>(last, len);
+    if (last < first)
+        return {};
+    return base->plain().substr(static_cast<std::size_t>(off + first - 1), static_cast<std::size_t>(last - first + 1));
+}
 
 // Prepares a text for scanning: escaped quotes protected, then white space compacted.
 std::string prepareText(std::string_view text);

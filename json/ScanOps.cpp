@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace tess::scan {
 namespace {
@@ -13,6 +14,43 @@ namespace {
 constexpr int kLiteralSteps = 48;
 // Below this many bytes up to the next opener, plain steps are cheaper than the index.
 constexpr int64_t kIndexedRegion = 512;
+
+// Bit k set when byte k of the 16 at p is one of , } " [ { ].
+inline uint32_t structureBits(const unsigned char* p)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    auto eq = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(','), eq('}')), _mm_or_si128(eq('"'), eq('['))),
+                                     _mm_or_si128(eq('{'), eq(']')));
+    return static_cast<uint32_t>(_mm_movemask_epi8(any));
+}
+
+// Calls visit(p, c) for the window positions p in [from, last] (last <= v.len) whose
+// masked byte c is one of , } " [ { ], in order, until visit returns true; returns that
+// position or -1. Sixteen bytes at a time while they lie inside the base.
+template <typename Visit>
+inline int64_t visitStructure(const ScanView& v, int64_t from, int64_t last, Visit visit)
+{
+    const auto* m = reinterpret_cast<const unsigned char*>(v.base->masked().data()) + v.off; // m[p - 1]: position p
+    const int64_t end = v.base->size() - v.off + 1; // positions p with p + 15 < end can be loaded whole
+    int64_t p = from;
+    for (; p <= last && p + 16 <= end; p += 16) {
+        uint32_t bits = structureBits(m + p - 1);
+        if (last - p < 15)
+            bits &= (1u << (last - p + 1)) - 1;
+        for (; bits != 0; bits &= bits - 1) {
+            const int64_t q = p + __builtin_ctz(bits);
+            if (visit(q, m[q - 1]))
+                return q;
+        }
+    }
+    for (; p <= last; ++p) {
+        const unsigned char c = m[p - 1];
+        if ((c == ',' || c == '}' || c == '"' || c == '[' || c == '{' || c == ']') && visit(p, c))
+            return p;
+    }
+    return -1;
+}
 
 // Last ',' (or ',' and '}') at window positions in (from, to), or from when none.
 int64_t lastBefore(const ScanView& v, int64_t from, int64_t to, bool commasOnly)
@@ -47,6 +85,10 @@ int64_t skipNestedValue(const ScanView& v, int64_t p, bool& spanBalances)
 int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
 {
     rawKey = {};
+    // From the window's last byte on (the object's closing brace, after its last member)
+    // the colon search below starts past the end: no key.
+    if (a >= v.len)
+        return -1;
     const bool inRange = a >= 1 && a <= v.len;
     if (!inRange || (v.maskedAt(a) != '{' && v.maskedAt(a) != ',')) {
         const int64_t g = v.find('{', a);
@@ -57,7 +99,10 @@ int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
     // after the closing quote: then that colon is the one the search below finds, since
     // nothing lies between a and the opening quote.
     if (inRange && a + 1 <= v.len && v.maskedAt(a + 1) == '"') {
-        const int64_t q2 = v.find('"', a + 2);
+        // The closing quote is usually close: look at the next bytes before searching.
+        int64_t q2 = visitStructure(v, a + 2, std::min(v.len, a + 65), [](int64_t, unsigned char c) { return c == '"'; });
+        if (q2 == -1)
+            q2 = v.find('"', a + 2);
         if (q2 != -1 && q2 + 1 <= v.len && v.maskedAt(q2 + 1) == ':') {
             rawKey = v.between(a, q2 + 1, false);
             return q2 + 1;
@@ -82,23 +127,17 @@ int64_t shortScalarEnd(const ScanView& v, int64_t a)
 {
     const int64_t limit = std::min(v.len, a + 256);
     uint32_t quotes = 0;
-    for (int64_t p = a + 1; p <= limit; ++p) {
-        switch (v.maskedAt(p)) {
-        case ',':
-        case '}':
-            return (quotes & 1u) == 0 ? p : -1;
-        case '"':
+    int64_t result = -1;
+    visitStructure(v, a + 1, limit, [&](int64_t p, unsigned char c) {
+        if (c == '"') {
             ++quotes;
-            break;
-        case '[':
-        case '{':
-        case ']':
-            return -1;
-        default:
-            break;
+            return false;
         }
-    }
-    return -1;
+        if ((c == ',' || c == '}') && (quotes & 1u) == 0)
+            result = p;
+        return true;
+    });
+    return result;
 }
 
 int64_t readValue(const ScanView& v, int64_t a)
@@ -111,6 +150,10 @@ int64_t readValue(const ScanView& v, int64_t a)
     int64_t pos = skipNestedValue(v, a, spanBalances);
     // Between a and the position right after the skipped value lies exactly that value.
     const int64_t balancedStop = spanBalances ? pos + 1 : -1;
+    // The usual nested value, followed right away by ',' or '}': the walk's first step
+    // stops there.
+    if (balancedStop != -1 && balancedStop <= v.len && (v.maskedAt(balancedStop) == ',' || v.maskedAt(balancedStop) == '}'))
+        return balancedStop;
     int steps = 0;
     ScanState start;
     bool haveStart = false;
@@ -176,20 +219,19 @@ int64_t elementEnd(const ScanView& v, int64_t start)
     // The usual element before a comma: the walk's first step takes the next comma, and
     // with no structure character and an even number of quotes before it, it balances.
     {
-        const int64_t limit = std::min(v.len, start + 256);
         uint32_t quotes = 0;
-        for (int64_t p = start + 1; p <= limit; ++p) {
-            const unsigned char c = v.maskedAt(p);
-            if (c == ',') {
-                if ((quotes & 1u) == 0)
-                    return p;
-                break;
-            }
-            if (c == '"')
+        int64_t result = -1;
+        visitStructure(v, start + 1, std::min(v.len, start + 256), [&](int64_t p, unsigned char c) {
+            if (c == '"') {
                 ++quotes;
-            else if (c == '[' || c == ']' || c == '{' || c == '}')
-                break;
-        }
+                return false;
+            }
+            if (c == ',' && (quotes & 1u) == 0)
+                result = p;
+            return true;
+        });
+        if (result != -1)
+            return result;
     }
     bool spanBalances = false;
     int64_t pos = skipNestedValue(v, start, spanBalances);

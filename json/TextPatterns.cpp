@@ -17,7 +17,8 @@ inline u8 at(std::string_view t, std::size_t i)
 
 inline bool isAsciiWs(u8 c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    // '\t' '\n' '\v' '\f' '\r' are 0x09-0x0D.
+    return c == ' ' || static_cast<u8>(c - 0x09) <= 0x04;
 }
 
 inline bool isIdeographicSpace(std::string_view t, std::size_t i)
@@ -230,6 +231,39 @@ struct CompactClassTable {
 
 constexpr CompactClassTable kCompactClass;
 
+// The first byte at or after i that the compacting walk has to look at (white space, a
+// closer or a byte >= 0x80), or n: sixteen bytes at a time.
+inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
+{
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i below = _mm_sub_epi8(v, _mm_set1_epi8(0x09)); // 0x09-0x0D: at most 4 (unsigned)
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(below, _mm_set1_epi8(4)), below);
+        const __m128i marked =
+            _mm_or_si128(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' '))),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(']')), _mm_cmpeq_epi8(v, _mm_set1_epi8('}')))));
+        const uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(marked) | _mm_movemask_epi8(v));
+        if (bits != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(bits));
+    }
+    while (i < n && !kCompactClass.v[d[i]])
+        ++i;
+    return i;
+}
+
+// The end of the white-space run starting at i: ASCII white space byte by byte, the
+// general step from the first ideographic space on.
+inline std::size_t wsRunEnd(std::string_view t, std::size_t i)
+{
+    const std::size_t n = t.size();
+    while (i < n && isAsciiWs(at(t, i)))
+        ++i;
+    if (i < n && at(t, i) == 0xA1)
+        return runEnd(t, i, wsLen);
+    return i;
+}
+
 // Both compacting passes in one walk. The open pass removes a white-space run followed by
 // an opener; the close pass, on its result, one preceded by a closer. Removing a run only
 // joins two characters that are not white space, so every other run keeps its neighbours
@@ -240,10 +274,11 @@ void scanCompact(std::string_view t, Removals& r)
     std::size_t i = 0;
     const std::size_t n = t.size();
     bool afterCloser = false;
+    const auto* d = reinterpret_cast<const u8*>(t.data());
     while (i < n) {
         const u8 c = at(t, i);
         if (!kCompactClass.v[c]) {
-            ++i;
+            i = nextCompactClass(d, i + 1, n);
             afterCloser = false;
             continue;
         }
@@ -253,7 +288,7 @@ void scanCompact(std::string_view t, Removals& r)
             continue;
         }
         if (c < 0x80 || isIdeographicSpace(t, i)) {
-            const std::size_t j = runEnd(t, i, wsLen);
+            const std::size_t j = wsRunEnd(t, i);
             if (afterCloser || (j < n && isOpener(at(t, j))))
                 r.remove(i, j);
             i = j;

@@ -41,35 +41,6 @@ void TreeContentBuffer::appendItem(std::initializer_list<std::string_view> capti
     appendTail(image, selectedImage, itemValue, state, checkMode, depth);
 }
 
-void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
-                         int32_t checkMode, int32_t depth)
-{
-    if (checkMode < 0 || checkMode > 3)
-        checkMode = 3;
-    auto* tail = reinterpret_cast<unsigned char*>(out);
-    auto put = [tail](std::size_t at, int32_t v) {
-        const uint32_t u = static_cast<uint32_t>(v);
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(tail + at, &u, 4);
-        } else {
-            tail[at] = static_cast<unsigned char>(u & 0xFF);
-            tail[at + 1] = static_cast<unsigned char>((u >> 8) & 0xFF);
-            tail[at + 2] = static_cast<unsigned char>((u >> 16) & 0xFF);
-            tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
-        }
-    };
-    // tail[0] is the caption's terminating zero byte.
-    tail[0] = 0;
-    put(1, image);
-    put(5, selectedImage);
-    put(9, itemValue);
-    tail[13] = state;
-    tail[14] = 0;
-    tail[15] = 0;
-    tail[16] = static_cast<unsigned char>(0x10 * (checkMode + 1));
-    put(17, depth < 1 ? 1 : depth);
-}
-
 void TreeContentBuffer::appendTail(int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
                                    int32_t checkMode, int32_t depth)
 {

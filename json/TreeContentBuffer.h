@@ -3,7 +3,9 @@
 // Record: caption bytes + one zero byte, then little-endian int32 image,
 // int32 selected image, int32 item value, uint8 state, 2 reserved zero bytes,
 // uint8 check state (0x10..0x40), int32 depth (at least 1).
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -71,8 +73,34 @@ private:
 
 // Writes a record's fixed tail (its caption's zero byte first) at out, which has room for
 // 1 + kTreeRecordTailSize bytes.
-void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
-                         int32_t checkMode, int32_t depth);
+inline void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage, int32_t itemValue, uint8_t state,
+                                int32_t checkMode, int32_t depth)
+{
+    if (checkMode < 0 || checkMode > 3)
+        checkMode = 3;
+    auto* tail = reinterpret_cast<unsigned char*>(out);
+    auto put = [tail](std::size_t at, int32_t v) {
+        const uint32_t u = static_cast<uint32_t>(v);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(tail + at, &u, 4);
+        } else {
+            tail[at] = static_cast<unsigned char>(u & 0xFF);
+            tail[at + 1] = static_cast<unsigned char>((u >> 8) & 0xFF);
+            tail[at + 2] = static_cast<unsigned char>((u >> 16) & 0xFF);
+            tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
+        }
+    };
+    // tail[0] is the caption's terminating zero byte.
+    tail[0] = 0;
+    put(1, image);
+    put(5, selectedImage);
+    put(9, itemValue);
+    tail[13] = state;
+    tail[14] = 0;
+    tail[15] = 0;
+    tail[16] = static_cast<unsigned char>(0x10 * (checkMode + 1));
+    put(17, depth < 1 ? 1 : depth);
+}
 
 // One record of a block, its caption a view into the block.
 struct TreeRecordView {

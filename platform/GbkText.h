@@ -20,6 +20,18 @@ std::string replaceAll(std::string_view text, std::string_view needle, std::stri
 // a two-byte unit.
 std::size_t prefixLength(std::string_view text, std::size_t limit);
 
+// Whether the byte at pos starts a unit of a walk over the text from its start. A byte
+// right after one below 0x80 always starts a unit, so within a run of bytes >= 0x80 units
+// start at even distances from its first byte: pos starts one when an even number of
+// such bytes stands right before it. The look back stops at the first byte below 0x80.
+inline bool startsUnit(std::string_view text, std::size_t pos)
+{
+    std::size_t high = pos;
+    while (high > 0 && static_cast<unsigned char>(text[high - 1]) >= 0x80)
+        --high;
+    return (pos - high) % 2 == 0;
+}
+
 // True when the text contains needle (unit-wise).
 inline bool contains(std::string_view text, std::string_view needle)
 {

@@ -253,6 +253,35 @@ TEST(CrossCheck, LongRunsOfCandidates)
     expectSameAsReference(braces, "braces");
 }
 
+// The short scans look at sixteen bytes at a time and fall back to byte steps near the end
+// of the text: keys, scalars and nested values of every length up to past the look-ahead,
+// holding structure characters inside strings, a stray quote or bracket, or ending the
+// text right away.
+TEST(CrossCheck, ShortScansAtEveryLengthAndEdge)
+{
+    const std::string fillers[] = {"x", "a,b", "}{", "][", "\\\"", " ", "\xA1\xA1", "\xB0\x5D"};
+    const std::string tails[] = {"", "}", ",\"z\":1}", " }", "\r\n}", "]"};
+    int cases = 0;
+    for (int length : {0, 1, 2, 3, 5, 8, 13, 14, 15, 16, 17, 31, 32, 33, 47, 62, 63, 64, 65, 66, 80}) {
+        for (std::size_t f = 0; f < std::size(fillers); ++f) {
+            std::string inner;
+            while (inner.size() < static_cast<std::size_t>(length))
+                inner += fillers[(f + inner.size()) % std::size(fillers)];
+            const std::string key = "\"" + inner + "\"";
+            const std::string values[] = {key, inner.empty() ? "0" : "7" + inner, "[" + key + "]", "{" + key + ":" + key + "}",
+                                          "\"" + inner};
+            for (const std::string& value : values)
+                for (const std::size_t t : {(length + f) % std::size(tails), (length + f + 3) % std::size(tails)}) {
+                    const std::string& tail = tails[t];
+                    expectSameAsReference("{" + key + ":" + value + tail, "length " + std::to_string(length));
+                    expectSameAsReference("[" + value + "," + value + tail, "element length " + std::to_string(length));
+                    ++cases;
+                }
+        }
+    }
+    EXPECT_GT(cases, 1500);
+}
+
 TEST(CrossCheck, UnpairedQuoteInsideNestedValues)
 {
     // A last quote without a partner inside a nested value leaves that value with an odd
