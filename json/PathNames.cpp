@@ -2,38 +2,13 @@
 
 #include "platform/Codec.h"
 #include "platform/Gb18030Decoder.h"
+#include "platform/HexDigits.h"
 
 namespace tess::pathnames {
 namespace {
 
 // How the engine stores an escaped quote inside names and values.
 constexpr std::string_view kStoredQuote = "#SYH#";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The value of `digits` hex digits at text[pos], or -1.
-long hexAt(std::string_view text, std::size_t pos, std::size_t digits)
-{
-    if (pos + digits > text.size())
-        return -1;
-    long v = 0;
-    for (std::size_t k = 0; k < digits; ++k) {
-        const int h = hexValue(text[pos + k]);
-        if (h < 0)
-            return -1;
-        v = v * 16 + h;
-    }
-    return v;
-}
 
 bool isHighSurrogate(long u)
 {
@@ -49,12 +24,12 @@ bool isLowSurrogate(long u)
 // surrogate escape. Sets len to the bytes taken; -1 when there is no such escape.
 long unicodeEscapeAt(std::string_view text, std::size_t pos, std::size_t& len)
 {
-    const long u = hexAt(text, pos + 2, 4);
+    const long u = hex::valueAt(text, pos + 2, 4);
     if (u < 0)
         return -1;
     len = 6;
     if (isHighSurrogate(u) && text.substr(pos + 6, 2) == "\\u") {
-        const long low = hexAt(text, pos + 8, 4);
+        const long low = hex::valueAt(text, pos + 8, 4);
         if (isLowSurrogate(low)) {
             len = 12;
             return 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
@@ -241,16 +216,16 @@ bool readQuoted(std::string_view text, std::size_t& pos, TypedName& out)
             } else if (e == 'u' && i + 2 < text.size() && text[i + 2] == '{') {
                 const std::size_t close = text.find('}', i + 3);
                 if (close != std::string_view::npos && close > i + 3 && close - i - 3 <= 6) {
-                    v = hexAt(text, i + 3, close - i - 3);
+                    v = hex::valueAt(text, i + 3, close - i - 3);
                     len = close - i + 1;
                 }
             } else if (e == 'u') {
                 v = unicodeEscapeAt(text, i, len);
             } else if (e == 'x') {
-                v = hexAt(text, i + 2, 2);
+                v = hex::valueAt(text, i + 2, 2);
                 len = 4;
             } else if (e == 'U') {
-                v = hexAt(text, i + 2, 8);
+                v = hex::valueAt(text, i + 2, 8);
                 len = 10;
             } else if (e == '"' || e == '\'' || e == '\\' || e == '/') {
                 v = static_cast<unsigned char>(e);

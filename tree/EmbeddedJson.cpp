@@ -1,37 +1,12 @@
 #include "tree/EmbeddedJson.h"
 
 #include "tree/Decoders.h"
+#include "platform/HexDigits.h"
 
 #include <vector>
 
 namespace tess {
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The four hex digits at text[pos..pos+4), or -1.
-int hex4(std::string_view text, std::size_t pos)
-{
-    if (pos + 4 > text.size())
-        return -1;
-    int v = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const int d = hexDigit(text[pos + i]);
-        if (d < 0)
-            return -1;
-        v = v * 16 + d;
-    }
-    return v;
-}
 
 bool isBlank(char c)
 {
@@ -63,7 +38,7 @@ std::string unescapeJsonString(std::string_view body)
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'u': {
-            int unit = hex4(body, i + 1);
+            int unit = static_cast<int>(hex::valueAt(body, i + 1, 4));
             if (unit < 0) {
                 out += "\\u";
                 break;
@@ -72,7 +47,7 @@ std::string unescapeJsonString(std::string_view body)
             int32_t code = unit;
             if (unit >= 0xD800 && unit <= 0xDBFF && i + 2 < body.size() && body[i + 1] == '\\' &&
                 body[i + 2] == 'u') {
-                const int low = hex4(body, i + 3);
+                const int low = static_cast<int>(hex::valueAt(body, i + 3, 4));
                 if (low >= 0xDC00 && low <= 0xDFFF) {
                     code = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                     i += 6;
