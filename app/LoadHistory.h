@@ -2,13 +2,14 @@
 // Undo of a load: for each slot, the document it showed before its last paste, fetch or
 // file load (its text as loaded and its selected item), kept until the program closes.
 // Undoing swaps it with the current one, so a second undo returns to the later document.
+#include "tree/SharedText.h"
+
 #include <array>
-#include <string>
 
 namespace tess {
 
 struct SlotDocument {
-    std::string text;   // the slot's source text, before any decoding
+    SharedText text;    // the slot's source text, before any decoding (shared, not copied)
     int selection = -1; // selected item index
 };
 

@@ -262,7 +262,7 @@ void MainWindow::undoLoad()
         updateStatus();
         return;
     }
-    runLoad(n, std::move(document.text), true, document.selection, true, false);
+    runLoad(n, document.text.str(), true, document.selection, true, false);
     showSelectedPath(true);
 }
 
