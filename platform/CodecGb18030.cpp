@@ -139,6 +139,27 @@ std::size_t countNonAsciiUnits(const char16_t* p, std::size_t n)
     return count;
 }
 
+// Copies ASCII bytes 16 at a time from p to out while a whole block remains; stops at the
+// first byte >= 0x80 (p then points at it) or when fewer than 16 bytes are left.
+template <class Out, class Room>
+inline void copyAsciiBlocks(const unsigned char*& p, const unsigned char* end, Out& out, Room& needRoom)
+{
+    while (end - p >= 16) {
+        needRoom(16);
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.o), v);
+        const int mask = _mm_movemask_epi8(v);
+        if (mask != 0) {
+            const int ascii = __builtin_ctz(static_cast<unsigned>(mask));
+            p += ascii;
+            out.o += ascii;
+            return;
+        }
+        p += 16;
+        out.o += 16;
+    }
+}
+
 } // namespace
 
 ConvertResult utf8ToGb18030(std::string_view utf8)
@@ -161,21 +182,7 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
     };
     const Mapping* m = nullptr;
     while (p < end) {
-        while (end - p >= 16) {
-            needRoom(16);
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.o), v);
-            const int mask = _mm_movemask_epi8(v);
-            if (mask == 0) {
-                p += 16;
-                out.o += 16;
-                continue;
-            }
-            const int ascii = __builtin_ctz(static_cast<unsigned>(mask));
-            p += ascii;
-            out.o += ascii;
-            break;
-        }
+        copyAsciiBlocks(p, end, out, needRoom);
         // Characters one at a time until an ASCII byte with a full block after it.
         while (p < end) {
             needRoom(4);
@@ -228,21 +235,7 @@ ConvertResult gb18030ToUtf8(std::string_view gb)
     };
     const Mapping* m = nullptr;
     while (p < end) {
-        while (end - p >= 16) {
-            needRoom(16);
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.o), v);
-            const int mask = _mm_movemask_epi8(v);
-            if (mask == 0) {
-                p += 16;
-                out.o += 16;
-                continue;
-            }
-            const int ascii = __builtin_ctz(static_cast<unsigned>(mask));
-            p += ascii;
-            out.o += ascii;
-            break;
-        }
+        copyAsciiBlocks(p, end, out, needRoom);
         while (p < end) {
             needRoom(4);
             const unsigned char c = *p;
