@@ -315,10 +315,23 @@ void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
     Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
 }
 
+namespace {
+
+int builderThreads()
+{
+    return std::thread::hardware_concurrency() > 1 ? 2 : 1;
+}
+
+} // namespace
+
 TreeContentBlock JsonDocument::buildTreeContent() const
 {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return buildTreeContentBlock(m_nodes, cores > 1 ? 2 : 1);
+    return buildTreeContentBlock(m_nodes, builderThreads());
+}
+
+void JsonDocument::forEachTreeContentPiece(const std::function<void(std::string_view)>& piece) const
+{
+    tess::forEachTreeContentPiece(m_nodes, builderThreads(), piece);
 }
 
 std::string JsonDocument::pathOfNode(int32_t index) const

@@ -5,6 +5,7 @@
 #include "json/TreeContentBuffer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,8 @@ public:
 
     // One tree content record per node, in table order.
     TreeContentBlock buildTreeContent() const;
+    // The same bytes in consecutive pieces of whole records, a few MiB held at a time.
+    void forEachTreeContentPiece(const std::function<void(std::string_view)>& piece) const;
 
     void setBasePath(std::string_view path) { m_basePath.assign(path); }
     const std::string& basePath() const { return m_basePath; }

@@ -101,8 +101,11 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
 {
     // The prefix counts' pages come in on a second thread while this one copies the text.
     m_checkpoints.reserve(m_plain->size() / kBlock + 1);
+    adviseHugePages(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
     BackgroundPrefault prefault;
     prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
+    m_masked.reserve(m_plain->size());
+    adviseHugePages(m_masked.data(), m_masked.capacity());
     m_masked = *m_plain;
 
     // Blank the contents of every pair of double quotes; a last unpaired quote leaves

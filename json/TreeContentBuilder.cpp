@@ -12,6 +12,8 @@ namespace {
 
 // Below this many nodes a second thread costs more than it saves.
 constexpr int32_t kNodesPerThread = 200000;
+// Records per part of a piece: a few MiB of typical records.
+constexpr int32_t kPieceNodesPerPart = 65536;
 
 constexpr std::size_t kRecordTail = 1 + kTreeRecordTailSize;
 
@@ -127,6 +129,18 @@ private:
     bool m_noPlaceholder = false;
 };
 
+// Runs work(0) .. work(parts - 1), all but the first on threads of their own.
+template <typename Work>
+void inParallel(int parts, Work&& work)
+{
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < parts; ++k)
+        helpers.emplace_back(work, k);
+    work(0);
+    for (std::thread& t : helpers)
+        t.join();
+}
+
 } // namespace
 
 TreeContentBlock buildTreeContentBlock(const JsonNodeList& nodes, int threads)
@@ -141,26 +155,45 @@ TreeContentBlock buildTreeContentBlock(const JsonNodeList& nodes, int threads)
     for (int k = 0; k <= parts; ++k)
         bounds[static_cast<std::size_t>(k)] = 1 + static_cast<int32_t>(int64_t(count) * k / parts);
     std::vector<std::size_t> offsets(static_cast<std::size_t>(parts) + 1, 0);
-    auto inParallel = [parts](auto&& work) {
-        std::vector<std::thread> helpers;
-        for (int k = 1; k < parts; ++k)
-            helpers.emplace_back(work, k);
-        work(0);
-        for (std::thread& t : helpers)
-            t.join();
-    };
-    inParallel([&](int k) {
+    inParallel(parts, [&](int k) {
         const std::size_t slot = static_cast<std::size_t>(k);
         offsets[slot + 1] = writer.size(bounds[slot], bounds[slot + 1] - 1);
     });
     for (std::size_t k = 1; k < offsets.size(); ++k)
         offsets[k] += offsets[k - 1];
     TreeContentBlock block(offsets.back());
-    inParallel([&](int k) {
+    inParallel(parts, [&](int k) {
         const std::size_t slot = static_cast<std::size_t>(k);
         writer.write(bounds[slot], bounds[slot + 1] - 1, block.data() + offsets[slot]);
     });
     return block;
+}
+
+void forEachTreeContentPiece(const JsonNodeList& nodes, int threads,
+                             const std::function<void(std::string_view)>& piece)
+{
+    const int32_t count = nodes.nodeCount();
+    if (count == 0)
+        return;
+    const RecordWriter writer(nodes);
+    const int parts = std::max(threads, 1);
+    // Each part writes its run of records into a buffer of its own, reused piece after piece.
+    std::vector<std::string> buffers(static_cast<std::size_t>(parts));
+    const int64_t perPiece = int64_t(kPieceNodesPerPart) * parts;
+    for (int64_t first = 1; first <= count; first += perPiece) {
+        const int64_t last = std::min<int64_t>(count, first + perPiece - 1);
+        const int64_t span = last - first + 1;
+        const int used = static_cast<int>(std::min<int64_t>(parts, (span + kPieceNodesPerPart - 1) / kPieceNodesPerPart));
+        inParallel(used, [&](int k) {
+            const auto from = static_cast<int32_t>(first + span * k / used);
+            const auto to = static_cast<int32_t>(first + span * (k + 1) / used - 1);
+            std::string& buffer = buffers[static_cast<std::size_t>(k)];
+            buffer.resize(writer.size(from, to));
+            writer.write(from, to, buffer.data());
+        });
+        for (int k = 0; k < used; ++k)
+            piece(buffers[static_cast<std::size_t>(k)]);
+    }
 }
 
 } // namespace tess

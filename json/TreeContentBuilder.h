@@ -4,9 +4,17 @@
 #include "json/JsonNodeList.h"
 #include "json/TreeContentBuffer.h"
 
+#include <functional>
+#include <string_view>
+
 namespace tess {
 
 // With threads > 1 a large table is written in that many parts at once.
 TreeContentBlock buildTreeContentBlock(const JsonNodeList& nodes, int threads);
+
+// The same bytes handed to piece in consecutive runs of whole records, in table order,
+// holding only a few MiB at a time: for readers that go through the block once.
+void forEachTreeContentPiece(const JsonNodeList& nodes, int threads,
+                             const std::function<void(std::string_view)>& piece);
 
 } // namespace tess

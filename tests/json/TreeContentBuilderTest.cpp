@@ -21,6 +21,17 @@ void expectSameBlocks(const JsonNodeList& nodes, const std::string& what)
     for (int threads : {1, 2, 3}) {
         const tess::TreeContentBlock block = tess::buildTreeContentBlock(nodes, threads);
         ASSERT_EQ(std::string(block.view()), expected) << what << " with " << threads << " threads";
+        // In pieces: the same bytes, each piece whole records.
+        std::string joined;
+        tess::forEachTreeContentPiece(nodes, threads, [&](std::string_view piece) {
+            std::size_t pos = 0;
+            tess::TreeRecordView r;
+            while (tess::readTreeRecord(piece, pos, r)) {
+            }
+            EXPECT_EQ(pos, piece.size()) << what << ": a piece ends inside a record";
+            joined.append(piece);
+        });
+        ASSERT_EQ(joined, expected) << what << " in pieces with " << threads << " threads";
     }
 }
 
