@@ -8,7 +8,6 @@
 #include "platform/MessagePump.h"
 #include "json/TreeContentBuffer.h"
 
-#include <charconv>
 #include <optional>
 #include <string>
 #include <thread>
@@ -140,7 +139,7 @@ private:
             std::string_view key = patterns::trimKeyView(rawKey, contiguous);
             if (!contiguous)
                 key = m_nodes.intern(patterns::trimKey(rawKey));
-            addMember(f.node, key, v, colon, end);
+            addMember(f.node, key, -1, v, colon, end);
             return true;
         }
         const int64_t start = f.pos;
@@ -154,7 +153,7 @@ private:
                 return false;
         }
         ++f.elements;
-        addMember(f.node, elementName(f.elements), v, start, end);
+        addMember(f.node, {}, m_zeroBased ? f.elements - 1 : f.elements, v, start, end);
         return true;
     }
 
@@ -173,31 +172,15 @@ private:
         return true;
     }
 
-    // The name of element n, "[n]" (or "[n-1]" zero-based). Names of the first elements
-    // are made once and shared by every array; later ones are made as they come.
-    std::string_view elementName(int32_t n)
-    {
-        static constexpr std::size_t kSharedNames = std::size_t(1) << 16;
-        const std::size_t slot = static_cast<std::size_t>(n);
-        if (slot < m_names.size())
-            return m_names[slot];
-        const int32_t shown = m_zeroBased ? n - 1 : n;
-        char name[16];
-        name[0] = '[';
-        char* end = std::to_chars(name + 1, name + sizeof name - 1, shown).ptr;
-        *end++ = ']';
-        const std::string_view stored = m_nodes.intern(std::string_view(name, static_cast<std::size_t>(end - name)));
-        if (m_names.empty())
-            m_names.push_back({}); // element numbers start at 1
-        if (slot == m_names.size() && slot < kSharedNames)
-            m_names.push_back(stored);
-        return stored;
-    }
-
     // Adds the member whose value lies strictly between positions from and to of v, and
-    // leaves a frame for it in m_opened when it is a container.
-    void addMember(int32_t parent, std::string_view name, const ScanView& v, int64_t from, int64_t to)
+    // leaves a frame for it in m_opened when it is a container. An array element (element
+    // >= 0) is named "[element]".
+    void addMember(int32_t parent, std::string_view name, int32_t element, const ScanView& v, int64_t from, int64_t to)
     {
+        auto append = [&](NodeKind kind, std::string_view value) {
+            return element >= 0 ? m_nodes.appendElementView(parent, element, kind, value)
+                                : m_nodes.appendChildView(parent, name, kind, value);
+        };
         const std::string_view raw = v.between(from, to, false);
         std::size_t lead = 0;
         while (lead < raw.size() && isBlankByte(static_cast<unsigned char>(raw[lead]))) {
@@ -223,7 +206,7 @@ private:
                 if (!contiguous)
                     value = m_nodes.intern(patterns::trimValue(raw));
             }
-            m_nodes.appendChildView(parent, name, NodeKind::Scalar, value);
+            append(NodeKind::Scalar, value);
             return;
         }
         const NodeKind kind = first == '{' ? NodeKind::Object : NodeKind::Array;
@@ -247,7 +230,7 @@ private:
                 child = loadWhole(*text, text);
             }
         }
-        const int32_t node = m_nodes.appendChildView(parent, name, kind, value);
+        const int32_t node = append(kind, value);
         m_opened = Frame{node, std::move(child), kind == NodeKind::Object};
     }
 
@@ -279,7 +262,6 @@ private:
     bool m_zeroBased;
     std::vector<Frame> m_stack;
     std::optional<Frame> m_opened;
-    std::vector<std::string_view> m_names;
 };
 
 } // namespace

@@ -293,7 +293,31 @@ std::string_view JsonNodeList::nameView(int32_t index) const
     if (!valid(index))
         return {};
     const Node& n = at(index);
+    if (n.nameLen == kElementName)
+        return elementName(n.name);
     return m_texts.view(n.name, n.nameLen);
+}
+
+std::string_view JsonNodeList::elementName(uint32_t number) const
+{
+    const std::size_t run = number / kElementNameRun;
+    if (run >= m_elementNames.size())
+        m_elementNames.resize(run + 1);
+    std::unique_ptr<ElementNames>& names = m_elementNames[run];
+    if (!names) {
+        names = std::make_unique<ElementNames>();
+        names->starts.reserve(kElementNameRun + 1);
+        const uint64_t first = uint64_t(run) * kElementNameRun;
+        for (uint64_t k = first; k < first + kElementNameRun; ++k) {
+            names->starts.push_back(static_cast<uint32_t>(names->text.size()));
+            names->text.push_back('[');
+            names->text.append(std::to_string(k));
+            names->text.push_back(']');
+        }
+        names->starts.push_back(static_cast<uint32_t>(names->text.size()));
+    }
+    const std::size_t k = number % kElementNameRun;
+    return std::string_view(names->text).substr(names->starts[k], names->starts[k + 1] - names->starts[k]);
 }
 
 std::string_view JsonNodeList::valueView(int32_t index) const
@@ -456,6 +480,7 @@ void JsonNodeList::clear()
     m_rootText.reset();
     m_arena.clear();
     m_arenaUsed = m_arenaSize = 0;
+    m_elementNames.clear();
 }
 
 std::vector<JsonNode> JsonNodeList::snapshot() const

@@ -63,10 +63,11 @@ public:
 
     // Name, value, kind and level of a valid index at once, for passes over every node.
     struct NodeTexts {
-        std::string_view name;
+        std::string_view name; // empty when element is set
         std::string_view value;
         int32_t kind;
         int32_t level;
+        int64_t element = -1; // the n of an element named "[n]", whose name is made when asked for
     };
     // The value of a container root kept as a RootText comes back empty here (a caption
     // does not show it); valueView makes it.
@@ -76,6 +77,8 @@ public:
         const int32_t kind = kindOfNode(index, n);
         const std::string_view value =
             index == 1 && m_rootText && kind == 0 ? m_rootText->view() : m_texts.view(n.value, n.valueLen);
+        if (n.nameLen == kElementName)
+            return {{}, value, kind, n.level(), int64_t(n.name)};
         return {m_texts.view(n.name, n.nameLen), value, kind, n.level()};
     }
     // For the parser: node 1's value is text (which keeps its prepared copy alive), until
@@ -106,6 +109,9 @@ public:
     // that outlives the table (see keepAlive). The parent must be the last open
     // ancestor; the node lands at the end of the table.
     int32_t appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value);
+    // The same for an array element named "[number]": the name is not stored, but made
+    // (once, for a run of numbers) when someone asks for it.
+    int32_t appendElementView(int32_t parent, int32_t number, NodeKind kind, std::string_view value);
     // Keeps a text alive for as long as the table holds views into it; returns its view.
     std::string_view keepAlive(std::string text);
     // Copies a short text into the table's arena; the view stays valid until clear().
@@ -118,7 +124,9 @@ public:
 
 private:
     // 28 bytes: texts by 32-bit reference, the kind in the low two bits of the level
-    // word (3 means a kind outside 0..2, kept in m_oddKinds).
+    // word (3 means a kind outside 0..2, kept in m_oddKinds). A name length of
+    // kElementName marks an element name "[name]", name holding the number.
+    static constexpr uint32_t kElementName = UINT32_MAX;
     struct Node {
         uint32_t name;
         uint32_t value;
@@ -134,7 +142,7 @@ private:
     static uint32_t clampLength(std::size_t n)
     {
         // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
-        return n <= UINT32_MAX ? static_cast<uint32_t>(n) : UINT32_MAX;
+        return n < kElementName ? static_cast<uint32_t>(n) : kElementName - 1;
     }
     static uint32_t packLevel(int32_t level, uint32_t kindBits)
     {
@@ -166,6 +174,9 @@ private:
     const Node& at(int32_t index) const { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     Node& at(int32_t index) { return m_nodes[static_cast<std::size_t>(index) - 1]; }
     std::string_view store(std::string_view text);
+    // The text "[number]", made with the names of the numbers around it on first use.
+    std::string_view elementName(uint32_t number) const;
+    void appendNode(int32_t parent, Node n, NodeKind kind);
 
     std::vector<Node> m_nodes;
     // While the parser appends into reserved room, the pages of the next one or two
@@ -197,14 +208,37 @@ private:
     std::size_t m_arenaSize = 0;
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
     std::unique_ptr<RootText> m_rootText; // node 1's value, when set by setRootText
+    // Element names made so far, kElementNameRun numbers per run: the names back to back
+    // and where each starts (one more offset than names).
+    static constexpr uint32_t kElementNameRun = 4096;
+    struct ElementNames {
+        std::string text;
+        std::vector<uint32_t> starts;
+    };
+    mutable std::vector<std::unique_ptr<ElementNames>> m_elementNames;
 };
 
 inline int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
+    appendNode(parent, Node{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()),
+                            clampLength(value.size()), 0, 0, 0},
+               kind);
+    return nodeCount();
+}
+
+inline int32_t JsonNodeList::appendElementView(int32_t parent, int32_t number, NodeKind kind, std::string_view value)
+{
+    appendNode(parent, Node{static_cast<uint32_t>(number), m_texts.refOf(value), kElementName,
+                            clampLength(value.size()), 0, 0, 0},
+               kind);
+    return nodeCount();
+}
+
+inline void JsonNodeList::appendNode(int32_t parent, Node n, NodeKind kind)
+{
     const uint32_t k = static_cast<uint32_t>(kind);
     const uint32_t bits = k <= 2 ? k : 0;
-    Node n{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()), clampLength(value.size()),
-           packLevel(1, bits), 0, 0};
+    n.levelKind = packLevel(1, bits);
     if (!valid(parent)) {
         n.ordinal = ++m_rootCount;
     } else {
@@ -218,7 +252,6 @@ inline int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view na
     if (k > 2)
         setKindBits(nodeCount(), static_cast<int32_t>(kind));
     structureChanged();
-    return nodeCount();
 }
 
 template <typename Visit>

@@ -104,14 +104,21 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     adviseHugePages(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
     BackgroundPrefault prefault;
     prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
-    m_masked.reserve(m_plain->size());
-    adviseHugePages(m_masked.data(), m_masked.capacity());
-    m_masked = *m_plain;
+    if (!std::memchr(m_plain->data(), '"', m_plain->size())) {
+        m_masked = *m_plain;
+        m_unpairedQuote = -1;
+        countStructure();
+        return;
+    }
+    m_maskedCopy.reserve(m_plain->size());
+    adviseHugePages(m_maskedCopy.data(), m_maskedCopy.capacity());
+    m_maskedCopy = *m_plain;
+    m_masked = m_maskedCopy;
 
     // Blank the contents of every pair of double quotes; a last unpaired quote leaves
     // the rest as it is. Quotes stay, so both copies keep the same length.
-    char* data = m_masked.data();
-    const std::size_t n = m_masked.size();
+    char* data = m_maskedCopy.data();
+    const std::size_t n = m_maskedCopy.size();
     int64_t open = -1;
     auto quoteAt = [&](int64_t q) {
         if (open == -1) {

@@ -25,6 +25,8 @@ class ScanBase {
 public:
     // Takes a prepared text, blanks string contents, and builds the prefix counts.
     explicit ScanBase(std::shared_ptr<const std::string> prepared);
+    ScanBase(const ScanBase&) = delete; // m_masked may point into m_maskedCopy
+    ScanBase& operator=(const ScanBase&) = delete;
 
     const std::shared_ptr<const std::string>& plainShared() const { return m_plain; }
     std::string_view plain() const { return *m_plain; }
@@ -113,7 +115,9 @@ private:
     int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
 
     std::shared_ptr<const std::string> m_plain;
-    std::string m_masked;
+    // The blanked copy, or the text itself when it holds no quote (nothing to blank).
+    std::string m_maskedCopy;
+    std::string_view m_masked;
     std::vector<Checkpoint> m_checkpoints; // state of [0, k * kBlock)
     mutable std::vector<BlockRange> m_tree; // segment tree over blocks, built lazily
     mutable int64_t m_leaves = 0;

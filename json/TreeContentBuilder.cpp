@@ -3,6 +3,7 @@
 #include "json/JsonScanner.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -13,7 +14,7 @@ namespace {
 // Below this many nodes a second thread costs more than it saves.
 constexpr int32_t kNodesPerThread = 200000;
 // Records per part of a piece: a few MiB of typical records.
-constexpr int32_t kPieceNodesPerPart = 65536;
+constexpr int32_t kPieceNodesPerPart = 16384;
 
 constexpr std::size_t kRecordTail = 1 + kTreeRecordTailSize;
 
@@ -23,6 +24,33 @@ inline char* put(char* out, std::string_view text)
     if (!text.empty())
         std::memcpy(out, text.data(), text.size());
     return out + text.size();
+}
+
+// An element's name "[n]": its length, and written at out (returns the end).
+inline std::size_t elementNameLength(int64_t n)
+{
+    std::size_t digits = 1;
+    for (; n >= 10; n /= 10)
+        ++digits;
+    return digits + 2;
+}
+
+inline char* putElementName(char* out, int64_t n)
+{
+    *out++ = '[';
+    out = std::to_chars(out, out + 20, n).ptr;
+    *out++ = ']';
+    return out;
+}
+
+inline std::size_t nameLength(const JsonNodeList::NodeTexts& t)
+{
+    return t.element >= 0 ? elementNameLength(t.element) : t.name.size();
+}
+
+inline char* putName(char* out, const JsonNodeList::NodeTexts& t)
+{
+    return t.element >= 0 ? putElementName(out, t.element) : put(out, t.name);
 }
 
 class RecordWriter {
@@ -47,7 +75,7 @@ public:
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
             if (plain(t))
-                bytes += t.name.size() + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
+                bytes += nameLength(t) + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
             else
                 bytes += caption(i, nullptr, restored) + kRecordTail;
         }
@@ -61,7 +89,7 @@ public:
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
             if (plain(t)) {
-                out = put(out, t.name);
+                out = putName(out, t);
                 if (t.kind == 0) {
                     *out++ = ':';
                     out = put(out, t.value);
@@ -81,7 +109,11 @@ private:
     std::size_t caption(int32_t i, char* out, std::string& restored) const
     {
         const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
-        std::string_view parts[3] = {t.name, {}, {}};
+        char element[24];
+        const std::string_view name =
+            t.element >= 0 ? std::string_view(element, static_cast<std::size_t>(putElementName(element, t.element) - element))
+                           : t.name;
+        std::string_view parts[3] = {name, {}, {}};
         int count = 1;
         if (t.kind == 0) {
             std::string_view value = t.value;

@@ -189,5 +189,19 @@ TEST(Parse, ElementNamesOfLongAndRepeatedArrays)
         EXPECT_EQ(l.valueOf(3 + 70000), "2");
         EXPECT_EQ(l.nameOf(l.nodeCount()), "[" + std::to_string(first + 1) + "]");
         EXPECT_EQ(l.valueOf(l.nodeCount()), "6");
+        // Names are made on demand: views of far-apart names stay valid together, and a
+        // lookup by name finds the element, with and without the bulk index.
+        const std::string_view early = l.nameView(3 + 10);
+        const std::string_view late = l.nameView(3 + 69999);
+        EXPECT_EQ(std::string(early) + std::string(late),
+                  "[" + std::to_string(first + 10) + "][" + std::to_string(first + 69999) + "]");
+        EXPECT_EQ(l.findChildByName(3, "[" + std::to_string(first + 40000) + "]", 2), 3 + 40000);
+        doc.nodes().setBulkLookups(true);
+        EXPECT_EQ(l.findChildByName(3, "[" + std::to_string(first + 69000) + "]", 2), 3 + 69000);
+        EXPECT_EQ(doc.nodes().snapshot()[static_cast<std::size_t>(2 + 5000)].name, "[" + std::to_string(first + 5000) + "]");
+        // A name set later replaces the made one.
+        doc.nodes().setName(3 + 5, "renamed");
+        EXPECT_EQ(l.nameOf(3 + 5), "renamed");
+        EXPECT_EQ(l.nameOf(3 + 6), "[" + std::to_string(first + 6) + "]");
     }
 }
