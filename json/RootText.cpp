@@ -77,18 +77,33 @@ std::optional<RootText> RootText::describe(std::string_view original, std::share
     return r;
 }
 
-std::string_view RootText::view() const
+const std::string& RootText::text() const
 {
-    if (!m_made) {
-        auto made = std::make_unique<std::string>();
-        made->reserve(m_size);
-        for (const Piece& piece : m_pieces) {
-            const std::string& from = piece.removed ? m_removed : *m_prepared;
-            made->append(from, piece.from, piece.length);
-        }
-        m_made = std::move(made);
-    }
+    if (!m_made)
+        m_made = std::make_unique<std::string>(copy());
     return *m_made;
+}
+
+std::string RootText::copy() const
+{
+    std::string made;
+    made.reserve(m_size);
+    forEachPiece([&](std::string_view run) {
+        made.append(run);
+        return true;
+    });
+    return made;
+}
+
+std::string RootText::prefix(std::size_t n) const
+{
+    std::string out;
+    out.reserve(std::min(n, m_size));
+    forEachPiece([&](std::string_view run) {
+        out.append(run.substr(0, n - out.size()));
+        return out.size() < n;
+    });
+    return out;
 }
 
 } // namespace tess

@@ -18,10 +18,20 @@ public:
     // Empty when the description would not be much smaller than the original itself.
     static std::optional<RootText> describe(std::string_view original, std::shared_ptr<const std::string> prepared);
 
-    // The original text, made on first use.
-    std::string_view view() const;
+    // The original text, made on first use and kept from then on.
+    std::string_view view() const { return text(); }
+    const std::string& text() const;
+    // The original text in runs of bytes, in order, without making it: visit(run) for
+    // each run until it returns false. False when a visit stopped the walk.
+    template <typename Visit>
+    bool forEachPiece(Visit&& visit) const;
+    // A fresh copy of the original (not kept), for a reader that needs it once.
+    std::string copy() const;
+    // The first at most n bytes of the original.
+    std::string prefix(std::size_t n) const;
     // The prepared copy that stands in for it.
     std::string_view prepared() const { return *m_prepared; }
+    const std::shared_ptr<const std::string>& preparedText() const { return m_prepared; }
     std::size_t size() const { return m_size; }
 
 private:
@@ -38,5 +48,19 @@ private:
     std::size_t m_size = 0;
     mutable std::unique_ptr<std::string> m_made;
 };
+
+template <typename Visit>
+bool RootText::forEachPiece(Visit&& visit) const
+{
+    if (m_made)
+        return m_made->empty() || visit(std::string_view(*m_made));
+    const std::string_view prepared = *m_prepared;
+    for (const Piece& piece : m_pieces) {
+        const std::string_view from = piece.removed ? std::string_view(m_removed) : prepared;
+        if (!visit(from.substr(piece.from, piece.length)))
+            return false;
+    }
+    return true;
+}
 
 } // namespace tess
