@@ -22,10 +22,12 @@ std::string randomText(std::mt19937& rng, std::size_t pieces)
         "{",      "}",   "[",    "]",        ",",          ":",        "\"k\"", "\\\"",     "\\\\",
         "\\\\\"", " ",   "\t",   "\r\n",     "\xA1\xA1",   "\xD6\xD0", "#SYH#", "\\|",      "'",
         "\x81\x30\x81\x30", "12345",
+        // Blanks after a closer are removed right before an escaped quote.
+        "} \\\"", "\" \t\\\"", "]\r\n\\\"x",
     };
     std::string s;
     for (std::size_t i = 0; i < pieces; ++i)
-        s += rng() % 4 != 0 ? "\"value with no escapes at all, long enough to matter\"," : kPieces[rng() % std::size(kPieces)];
+        s += rng() % 3 != 0 ? "\"value with no escapes at all, long enough to matter\"," : kPieces[rng() % std::size(kPieces)];
     return s;
 }
 
