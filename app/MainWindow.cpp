@@ -196,7 +196,7 @@ void MainWindow::loadTextIntoSlot(int n, std::string text)
     runLoad(n, std::move(text), true, 0, false, true);
 }
 
-void MainWindow::runLoad(int n, std::string text, bool keepText, int selection, bool restoreSelection,
+void MainWindow::runLoad(int n, SharedText text, bool keepText, int selection, bool restoreSelection,
                          bool remember)
 {
     TreeView& view = *tree(n);
@@ -378,7 +378,8 @@ void MainWindow::onMainWindowClosing()
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         if (view.loaded)
-            saveFileAtomically(slotFilePath(m_setup.programDir, n), view.sourceText); // skipped when protected
+            saveFileAtomically(slotFilePath(m_setup.programDir, n), // skipped when protected
+                               [&view](const ByteSink& sink) { return view.sourceText.forEachPiece(sink); });
     }
     store.writeNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
     for (int n = 1; n <= kSlots; ++n) {

@@ -149,7 +149,7 @@ private:
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
     // Every load into a slot goes here: paste (keepText false), fetch, file, activation,
     // re-render. remember keeps the slot's previous document for undo.
-    void runLoad(int slot, std::string text, bool keepText, int selection, bool restoreSelection, bool remember);
+    void runLoad(int slot, SharedText text, bool keepText, int selection, bool restoreSelection, bool remember);
     void flashBox(QWidget* box);
     void restoreViewSettings();
     void saveViewSettings();

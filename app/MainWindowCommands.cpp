@@ -262,7 +262,7 @@ void MainWindow::undoLoad()
         updateStatus();
         return;
     }
-    runLoad(n, document.text.str(), true, document.selection, true, false);
+    runLoad(n, std::move(document.text), true, document.selection, true, false);
     showSelectedPath(true);
 }
 
@@ -297,8 +297,7 @@ void MainWindow::saveFileDialog(SaveEncoding encoding)
 bool MainWindow::saveCurrentSlot(const std::string& path, SaveEncoding encoding)
 {
     std::size_t bad = 0;
-    const std::string& text = currentTree()->sourceText;
-    if (!saveTextFile(path, text, encoding, &bad))
+    if (!saveTextFile(path, currentTree()->sourceText, encoding, &bad))
         return false;
     QString message = ui(u8"已保存到 %1（%2）").arg(QString::fromStdString(path),
                                                    encoding == SaveEncoding::Utf8 ? QStringLiteral("UTF-8")

@@ -64,6 +64,11 @@ bool mayReplace(const std::string& target, const struct stat& st)
 
 SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes)
 {
+    return saveFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+}
+
+SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce)
+{
     const std::string target = resolveLinks(path);
     if (target.empty())
         return SaveOutcome::Failed;
@@ -79,7 +84,8 @@ SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes)
     if (fd < 0)
         return SaveOutcome::Failed;
     SaveOutcome outcome = SaveOutcome::Written;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+    const ByteSink sink = [fd](std::string_view run) { return writeAll(fd, run); };
+    if (!produce(sink) || ::fsync(fd) != 0)
         outcome = SaveOutcome::Failed;
     if (outcome == SaveOutcome::Written && exists) {
         struct stat mine {};

@@ -11,6 +11,7 @@
 //   is not a regular file.
 // - An interrupted save can leave the temporary file ".<name>.saving" beside the file;
 //   the next save replaces it.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,11 @@ namespace tess {
 enum class SaveOutcome { Written, Skipped, Failed };
 
 SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same with the content given in runs of bytes, so that a text held in pieces is
+// written without being put together first: produce(sink) calls sink with each run in
+// order, stops when sink returns false, and returns false then.
+using ByteSink = std::function<bool(std::string_view)>;
+SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
 } // namespace tess

@@ -5,13 +5,16 @@
 
 namespace tess {
 
-bool saveTextFile(const std::string& path, std::string_view gbText, SaveEncoding encoding, std::size_t* badBytes)
+bool saveTextFile(const std::string& path, const SharedText& gbText, SaveEncoding encoding, std::size_t* badBytes)
 {
     if (badBytes)
         *badBytes = 0;
     if (encoding == SaveEncoding::Gb18030)
-        return saveFileAtomically(path, gbText) == SaveOutcome::Written;
-    const codec::ConvertResult utf8 = codec::gb18030ToUtf8(gbText);
+        return saveFileAtomically(path, [&gbText](const ByteSink& sink) { return gbText.forEachPiece(sink); }) ==
+               SaveOutcome::Written;
+    // Converting needs the whole text; one kept in pieces is put together for this only.
+    const codec::ConvertResult utf8 =
+        gbText.described() ? codec::gb18030ToUtf8(gbText.copy()) : codec::gb18030ToUtf8(gbText.str());
     if (badBytes)
         *badBytes = utf8.badBytes;
     return saveFileAtomically(path, utf8.text) == SaveOutcome::Written;

@@ -1,5 +1,7 @@
 #pragma once
 // Saving a slot's text to a file of the user's choice.
+#include "tree/SharedText.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,7 +13,7 @@ enum class SaveEncoding { Utf8, Gb18030 };
 // the way data files are saved (saveFileAtomically). False when it was not written,
 // including a read-only file left as it is.
 // badBytes receives the number of bytes that were no GB18030 and became U+FFFD.
-bool saveTextFile(const std::string& path, std::string_view gbText, SaveEncoding encoding,
+bool saveTextFile(const std::string& path, const SharedText& gbText, SaveEncoding encoding,
                   std::size_t* badBytes = nullptr);
 
 } // namespace tess

@@ -36,17 +36,20 @@ class Parser {
 public:
     Parser(JsonNodeList& nodes, bool zeroBased) : m_nodes(nodes), m_zeroBased(zeroBased) {}
 
-    void run(std::shared_ptr<const std::string> root)
+    // described, when given, is root kept as its prepared copy (by an earlier parse):
+    // its prepared copy is used as it is, and root may be null.
+    void run(std::shared_ptr<const std::string> root, std::shared_ptr<const RootText> described = nullptr)
     {
         // When preparing changes the text, the root's value is kept as the prepared copy
         // and the few differences, and the input itself is let go before scanning starts.
-        std::shared_ptr<const std::string> plain = root;
-        std::optional<RootText> kept;
-        {
+        std::shared_ptr<const RootText> kept = std::move(described);
+        std::shared_ptr<const std::string> plain = kept ? kept->preparedText() : root;
+        if (!kept) {
             std::string prepared;
             if (prepareTextInto(*root, prepared)) {
                 plain = std::make_shared<const std::string>(std::move(prepared));
-                kept = RootText::describe(*root, plain);
+                if (std::optional<RootText> d = RootText::describe(*root, plain))
+                    kept = std::make_shared<const RootText>(std::move(*d));
             }
         }
         if (kept)
@@ -58,11 +61,16 @@ public:
         int64_t o = view.find('{', 0);
         int64_t a = view.find('[', 0);
         if (o == -1 && a == -1) {
-            const std::string_view original = kept ? kept->view() : std::string_view(*root);
             std::string wrapped;
-            wrapped.reserve(original.size() + 2);
+            wrapped.reserve((kept ? kept->size() : root->size()) + 2);
             wrapped.push_back('[');
-            wrapped.append(original);
+            if (kept)
+                kept->forEachPiece([&](std::string_view run) {
+                    wrapped.append(run);
+                    return true;
+                });
+            else
+                wrapped.append(*root);
             wrapped.push_back(']');
             view = loadWhole(wrapped, nullptr);
             o = view.find('{', 0);
@@ -79,7 +87,7 @@ public:
         int32_t rootNode = 0;
         if (kept) {
             rootNode = m_nodes.appendChildView(-1, "JSON", kind, {});
-            m_nodes.setRootText(std::move(*kept));
+            m_nodes.setRootText(std::move(kept));
         } else {
             m_nodes.keepAlive(root);
             rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
@@ -295,6 +303,13 @@ void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
 {
     m_nodes.clear();
     Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
+}
+
+void JsonDocument::parseDescribed(std::shared_ptr<const RootText> text, bool zeroBasedArrays)
+{
+    m_zeroBasedArrays = zeroBasedArrays;
+    m_nodes.clear();
+    Parser(m_nodes, m_zeroBasedArrays).run(nullptr, std::move(text));
 }
 
 namespace {

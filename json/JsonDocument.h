@@ -26,6 +26,12 @@ public:
     void parseTaking(std::string&& text, bool zeroBasedArrays, bool singleQuoteFormat);
     // The same for a text that stays shared with its owner (a slot's source text).
     void parseSharing(std::shared_ptr<const std::string> text, bool zeroBasedArrays);
+    // The same for a text an earlier parse kept as its prepared copy (rootText): the
+    // prepared copy is scanned again as it is, and the root keeps sharing text.
+    void parseDescribed(std::shared_ptr<const RootText> text, bool zeroBasedArrays);
+    // The root's value when this document keeps it as its prepared copy plus the
+    // differences (a parsed text that preparing changed), else null. Shared, not copied.
+    const std::shared_ptr<const RootText>& rootText() const { return m_nodes.rootText(); }
 
     // One tree content record per node, in table order.
     TreeContentBlock buildTreeContent() const;

@@ -82,8 +82,10 @@ public:
         return {m_texts.view(n.name, n.nameLen), value, kind, n.level()};
     }
     // For the parser: node 1's value is text (which keeps its prepared copy alive), until
-    // node 1 is removed or given another value.
-    void setRootText(RootText text) { m_rootText = std::make_unique<RootText>(std::move(text)); }
+    // node 1 is removed or given another value. Readers may share it (rootText).
+    void setRootText(std::shared_ptr<const RootText> text) { m_rootText = std::move(text); }
+    // Node 1's value when it is kept as a RootText, else null.
+    const std::shared_ptr<const RootText>& rootText() const { return m_rootText; }
     // The text every parsed text was cut from: the root's prepared copy when the root is
     // kept as a RootText, else the root's value.
     std::string_view rootScanText() const { return m_rootText ? m_rootText->prepared() : valueView(1); }
@@ -207,7 +209,7 @@ private:
     std::size_t m_arenaUsed = 0;
     std::size_t m_arenaSize = 0;
     std::vector<std::shared_ptr<const std::string>> m_shared; // buffers the parser's views point into
-    std::unique_ptr<RootText> m_rootText; // node 1's value, when set by setRootText
+    std::shared_ptr<const RootText> m_rootText; // node 1's value, when set by setRootText
     // Element names made so far, kElementNameRun numbers per run: the names back to back
     // and where each starts (one more offset than names).
     static constexpr uint32_t kElementNameRun = 4096;

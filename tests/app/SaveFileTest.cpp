@@ -62,6 +62,26 @@ protected:
     std::string dir;
 };
 
+TEST_F(SaveFile, ContentInRunsIsWrittenBackToBackAndAFailedRunKeepsTheOldFile)
+{
+    const std::string path = file("data.txt");
+    write(path, "old", 0644);
+    const std::vector<std::string> runs{"{\"a\":", std::string(100000, 'x'), "", "\\\"}"};
+    auto all = [&](const ByteSink& sink) {
+        for (const std::string& run : runs)
+            if (!sink(run))
+                return false;
+        return true;
+    };
+    EXPECT_EQ(saveFileAtomically(path, all), SaveOutcome::Written);
+    EXPECT_EQ(read(path), runs[0] + runs[1] + runs[2] + runs[3]);
+    // A producer that gives up half way: the file keeps what it held, no leftovers.
+    EXPECT_EQ(saveFileAtomically(path, [](const ByteSink& sink) { return sink("half") && false; }),
+              SaveOutcome::Failed);
+    EXPECT_EQ(read(path), runs[0] + runs[1] + runs[2] + runs[3]);
+    EXPECT_TRUE(others({"data.txt"}).empty());
+}
+
 TEST_F(SaveFile, FilesWithoutWritePermissionAreLeftExactlyAsTheyWere)
 {
     // No write bit: the user made the file read-only (0444) or closed it (000). This

@@ -1,5 +1,7 @@
 // Value boxes: a huge value is shown shortened but read back and copied whole, until the
 // user edits the box.
+#include "json/RootText.h"
+#include "json/ScanBuffer.h"
 #include "platform/Codec.h"
 #include "tree/widgets/ValueBox.h"
 
@@ -26,6 +28,30 @@ TEST(ValueBox, HugeValuesAreShortenedOnScreenOnly)
     EXPECT_FALSE(box.shortened());
     EXPECT_EQ(box.toPlainText(), QString::fromUtf8(u8"小值"));
     EXPECT_EQ(box.valueText(), codec::gb(u8"小值"));
+}
+
+// A value shared in pieces (a document's text kept as its prepared copy) shows the same
+// beginning and the same size notice as the value held whole, and reads back whole.
+TEST(ValueBox, ASharedValueShowsAndReadsBackLikeTheSameValueHeldWhole)
+{
+    std::string value;
+    for (int i = 0; value.size() < 3 * ValueBox::kShowLimit; ++i)
+        value += "{\"k" + std::to_string(i) + "\":\"say \\\"" + std::string(codec::gb(u8"中文")) + "\\\" with more words after it, and then some more of them\"},";
+    auto prepared = std::make_shared<const std::string>(prepareText(value));
+    std::optional<RootText> described = RootText::describe(value, prepared);
+    ASSERT_TRUE(described.has_value());
+    const SharedText shared(std::make_shared<const RootText>(std::move(*described)));
+    for (const bool formatted : {false, true}) {
+        ValueBox whole;
+        ValueBox pieces;
+        whole.setShowFormatted(formatted);
+        pieces.setShowFormatted(formatted);
+        whole.setValueText(value);
+        pieces.setValueText(shared);
+        EXPECT_TRUE(pieces.shortened());
+        EXPECT_EQ(pieces.toPlainText(), whole.toPlainText()) << formatted;
+        EXPECT_EQ(pieces.valueText(), value);
+    }
 }
 
 TEST(ValueBox, TypedTextReplacesTheStoredValue)

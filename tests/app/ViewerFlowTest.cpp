@@ -5,6 +5,10 @@
 #include "app/InfoDialog.h"
 #include "app/SlotFiles.h"
 #include "platform/MessagePump.h"
+#include "json/JsonScanner.h"
+#include "tree/Decoders.h"
+#include "tree/widgets/PathBoxes.h"
+#include "tree/widgets/ValueBox.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -142,6 +146,96 @@ TEST(ViewerFlow, ThePastedTextIsHeldOnceBySlotAndDocument)
     EXPECT_EQ(v.caption(1), "s:\"a中\"");
     EXPECT_EQ(v.tree().sourceText.shared().use_count(), 2);
     EXPECT_EQ(v.tree().sourceText, gb(u8"{\"s\":\"a\\u4e2d\"}"));
+}
+
+// A document with escapes, CR LF and tabs is kept by the engine as its prepared copy plus
+// the differences; the slot shares that instead of keeping the pasted bytes too, and every
+// road back to the pasted bytes gives them exactly.
+std::string escapedDocument()
+{
+    std::string s = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n\r\n{\"items\":[";
+    for (int i = 0; i < 300; ++i) {
+        if (i > 0)
+            s += i % 10 == 0 ? ",\r\n" : ",";
+        s += "{\"id\":" + std::to_string(i) + ",\"名称\":" + (i % 10 == 5 ? "\t" : "") +
+             "\"数据 第" + std::to_string(i) + "项\",\"p\":\"say \\\"读\\\"\",\"file\":\"C:\\\\dir\\\\" +
+             std::to_string(i) + ".json\",\"text\":\"plain words that preparing leaves as they are, and some more of them\"}";
+    }
+    s += "]}";
+    return s;
+}
+
+std::vector<std::string> allCaptions(const Viewer& v)
+{
+    std::vector<std::string> out;
+    for (int i = 1; i < v.tree().itemCount(); ++i)
+        out.push_back(v.caption(i));
+    return out;
+}
+
+// True while the text is still kept in pieces, not made again as a whole.
+bool stillInPieces(const SharedText& text)
+{
+    int runs = 0;
+    text.forEachPiece([&](std::string_view) { return ++runs < 2; });
+    return runs > 1;
+}
+
+TEST(ViewerFlow, AnEscapedDocumentIsHeldOnceAndGivenBackByteForByte)
+{
+    TempDir dir;
+    const std::string pasted = escapedDocument();
+    const std::string original = gb(reinterpret_cast<const char8_t*>(pasted.c_str()));
+    std::vector<std::string> captions;
+    {
+        Viewer v(dir.str());
+        v.paste(reinterpret_cast<const char8_t*>(pasted.c_str()));
+        JsonDocument& document = v.objects->documents[0];
+        ASSERT_NE(document.rootText(), nullptr) << "the document should keep the text as its prepared copy";
+        EXPECT_EQ(v.tree().sourceText.described(), document.rootText()) << "slot and document share one copy";
+        EXPECT_EQ(v.tree().sourceText.size(), original.size());
+        EXPECT_TRUE(v.tree().sourceText == original);
+        captions = allCaptions(v);
+        ASSERT_EQ(captions.size(), 1u + 300u * 6u);
+        EXPECT_EQ(captions[3], "名称:\"数据 第0项\"");
+        EXPECT_EQ(captions[4], "p:\"say \\\"读\\\"\"");
+
+        // The root's value boxes: the text compacted, and decoded.
+        v.tree().selectItem(0);
+        const std::string compacted = JsonScanner::compactWhitespace(original);
+        EXPECT_EQ(boxText(v.control<ValueBox>(u8"编辑框路径数据")), compacted);
+        EXPECT_EQ(boxText(v.control<ValueBox>(u8"编辑框路径数据2")), decodeHtmlEntities(decodeUnicodeEscapes(compacted)));
+
+        // A reload after an option change parses the kept copy again, and shares it still.
+        QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
+        EXPECT_EQ(v.caption(2), "[0]");
+        QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
+        EXPECT_EQ(allCaptions(v), captions);
+        EXPECT_EQ(v.tree().sourceText.described(), document.rootText());
+
+        // Undo of a later paste brings the same bytes and the same tree back.
+        v.paste(u8"[1]");
+        EXPECT_TRUE(v.tree().sourceText == "[1]");
+        v.window->undoLoad();
+        EXPECT_TRUE(v.tree().sourceText == original);
+        EXPECT_EQ(allCaptions(v), captions);
+        EXPECT_EQ(v.tree().sourceText.described(), document.rootText());
+
+        // Saving as GB18030 writes the pasted bytes; as UTF-8, the pasted text.
+        ASSERT_TRUE(v.window->saveCurrentSlot(dir.file("out.json"), SaveEncoding::Gb18030));
+        EXPECT_EQ(readFile(dir.file("out.json")), original);
+        ASSERT_TRUE(v.window->saveCurrentSlot(dir.file("out8.json"), SaveEncoding::Utf8));
+        EXPECT_EQ(readFile(dir.file("out8.json")), pasted);
+        // None of these put the whole text together for good.
+        EXPECT_TRUE(stillInPieces(v.tree().sourceText));
+        v.closeWindow();
+        EXPECT_TRUE(stillInPieces(v.tree().sourceText));
+    }
+    EXPECT_EQ(readFile(dir.file("JSON数据.txt")), original);
+    // The next start reads the file back into the same tree.
+    Viewer v(dir.str());
+    EXPECT_TRUE(v.tree().sourceText == original);
+    EXPECT_EQ(allCaptions(v), captions);
 }
 
 TEST(ViewerFlow, OptionClicksReloadAndKeepTheItemIndex)

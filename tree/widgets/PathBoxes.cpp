@@ -4,11 +4,14 @@
 #include "json/JsonScanner.h"
 #include "platform/qt/QtText.h"
 #include "tree/Decoders.h"
+#include "tree/TextChunks.h"
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
 
 #include <QLineEdit>
 #include <QVariant>
+
+#include <optional>
 
 namespace tess {
 namespace {
@@ -63,6 +66,21 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
     std::string path = boxText(boxes.path);
     if (!canonical)
         path = converter.convertPath(path, 1);
+    // The root's value is the whole text; when the document keeps it as its prepared copy
+    // plus the differences, the value box shares it (or holds it compacted), and the text
+    // itself is made only for the decoders and let go again.
+    if (const auto& root = document.rootText(); root && (path.empty() || document.scanner().parsePath(path) == 0)) {
+        const SharedText whole(root);
+        std::optional<std::string> compacted = compactedText(whole);
+        std::string decoded = compacted ? decodeUnicodeEscapes(*compacted) : decodeUnicodeEscapes(whole.copy());
+        decoded = decodeHtmlEntities(decoded);
+        if (compacted)
+            boxes.value->setValueText(std::move(*compacted));
+        else
+            boxes.value->setValueText(whole);
+        boxes.decoded->setValueText(std::move(decoded));
+        return;
+    }
     // The value and its decoded form each go to their box without another copy.
     std::string value = document.valueAt(path);
     std::string decoded = decodeHtmlEntities(decodeUnicodeEscapes(value));

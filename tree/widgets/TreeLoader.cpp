@@ -44,13 +44,27 @@ void loadDocument(SharedText text, bool keepText, TreeView& view, JsonDocument& 
         text = qt::clipboardText();
     view.sourceText = text;
     view.loaded = true;
-    if (options.decodeFirst)
-        document.parseTaking(decodeHtmlEntities(decodeUnicodeEscapes(text.str())), options.zeroBasedArrays,
-                             options.singleQuoteFormat);
-    else if (options.singleQuoteFormat)
-        document.parseTaking(std::string(text.str()), options.zeroBasedArrays, true);
-    else
+    if (options.decodeFirst) {
+        // A text kept as a RootText is made for the decoders and let go again.
+        std::string decoded;
+        if (text.described())
+            decoded = decodeHtmlEntities(decodeUnicodeEscapes(text.copy()));
+        else
+            decoded = decodeHtmlEntities(decodeUnicodeEscapes(text.str()));
+        document.parseTaking(std::move(decoded), options.zeroBasedArrays, options.singleQuoteFormat);
+    } else if (options.singleQuoteFormat) {
+        document.parseTaking(text.copy(), options.zeroBasedArrays, true);
+    } else if (text.described()) {
+        document.parseDescribed(text.described(), options.zeroBasedArrays);
+    } else {
         document.parseSharing(text.shared(), options.zeroBasedArrays);
+        // When the document keeps the text as its prepared copy plus the differences,
+        // the slot shares that too, and the text as it came is let go.
+        if (document.rootText()) {
+            view.sourceText = SharedText(document.rootText());
+            text = SharedText();
+        }
+    }
     model.replaceAll(document.buildTreeContent());
     const std::string elapsed = stopwatch.elapsedText("", false);
     std::string caption(codec::gb(u8"Korvell·JSON（载入耗时 "));

@@ -18,15 +18,18 @@ ValueBox::ValueBox(QWidget* parent) : QPlainTextEdit(parent)
 
 void ValueBox::setValueText(std::string_view gb)
 {
-    m_value.assign(gb);
-    display(m_value);
-    m_valueCurrent = true;
+    setValueText(SharedText(std::string(gb)));
 }
 
 void ValueBox::setValueText(std::string&& gb)
 {
+    setValueText(SharedText(std::move(gb)));
+}
+
+void ValueBox::setValueText(SharedText gb)
+{
     m_value = std::move(gb);
-    display(m_value);
+    display();
     m_valueCurrent = true;
 }
 
@@ -36,10 +39,21 @@ void ValueBox::setShowFormatted(bool on)
         return;
     m_formatted = on;
     if (m_valueCurrent)
-        display(m_value);
+        display();
 }
 
-void ValueBox::display(std::string_view value)
+void ValueBox::display()
+{
+    // What can be shown: twice the display limit when laid out (see below), and a few
+    // bytes more so that a character cut at the end is seen as cut.
+    constexpr std::size_t kHead = 2 * kShowLimit + 8;
+    if (m_value.described())
+        display(m_value.prefix(kHead), m_value.size());
+    else
+        display(std::string_view(m_value.str()).substr(0, kHead), m_value.size());
+}
+
+void ValueBox::display(std::string_view value, std::size_t total)
 {
     std::string laidOut;
     std::string_view gb = value;
@@ -50,14 +64,14 @@ void ValueBox::display(std::string_view value)
         const std::size_t cut = gbPrefixLength(value, 2 * kShowLimit);
         laidOut = formatValue(value.substr(0, cut));
         gb = laidOut;
-        m_shortened = cut < value.size() || gb.size() > kShowLimit;
+        m_shortened = cut < total || gb.size() > kShowLimit;
     } else {
         m_shortened = gb.size() > kShowLimit;
     }
     m_setting = true;
     QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));
     if (m_shortened)
-        shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(value.size());
+        shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(total);
     qsizetype longest = 0;
     qsizetype lineStart = 0;
     for (qsizetype i = 0; i <= shown.size(); ++i) {
@@ -81,7 +95,7 @@ void ValueBox::display(std::string_view value)
 std::string ValueBox::valueText() const
 {
     if (m_valueCurrent)
-        return m_value;
+        return m_value.copy();
     return qt::toGb(toPlainText());
 }
 

@@ -4,6 +4,8 @@
 // value for reading back and copying, until the user edits the box. Text with a line
 // longer than kWrapLimit characters is not wrapped: wrapping one long line costs time
 // that grows with the square of its length and would freeze the window.
+#include "tree/SharedText.h"
+
 #include <QPlainTextEdit>
 
 #include <string>
@@ -19,10 +21,13 @@ public:
     static constexpr std::size_t kShowLimit = 64 * 1024;
     static constexpr qsizetype kWrapLimit = 4096;
 
-    // Sets the value (GB18030); the second form takes the bytes over instead of a copy.
+    // Sets the value (GB18030); the other forms take the bytes over or share them instead
+    // of a copy (a shared text is read in its first bytes only, to be shown).
     void setValueText(std::string_view gb);
     void setValueText(std::string&& gb);
+    void setValueText(SharedText gb);
     void setValueText(const char* gb) { setValueText(std::string_view(gb)); }
+    void setValueText(const std::string& gb) { setValueText(std::string_view(gb)); }
     // Shows the value laid out by formatValue (indented, one member per line) instead of
     // as it stands; the value itself, read back and copied, stays unchanged. For a large
     // value only its beginning is laid out, as much as the display shows.
@@ -33,9 +38,12 @@ public:
     bool shortened() const { return m_shortened; }
 
 private:
-    void display(std::string_view gb);
+    // Shows the value whose first bytes are head (at least as many as can be shown) and
+    // whose length is total.
+    void display(std::string_view head, std::size_t total);
+    void display();
 
-    std::string m_value;
+    SharedText m_value;
     bool m_formatted = false;
     bool m_valueCurrent = false;
     bool m_setting = false;
