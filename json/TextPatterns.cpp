@@ -1,5 +1,8 @@
 #include "json/TextPatterns.h"
 
+#include "platform/GbkText.h"
+
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -264,18 +267,123 @@ inline std::size_t wsRunEnd(std::string_view t, std::size_t i)
     return i;
 }
 
-// Both compacting passes in one walk. The open pass removes a white-space run followed by
-// an opener; the close pass, on its result, one preceded by a closer. Removing a run only
-// joins two characters that are not white space, so every other run keeps its neighbours
-// (and the characters keep their boundaries): a run goes exactly when the character after
-// it opens or the one before it closes.
-void scanCompact(std::string_view t, Removals& r)
+// One bit per byte of the 16 at p that is ASCII white space (0x09-0x0D, 0x20).
+inline uint32_t asciiWsBits(const u8* p)
 {
-    std::size_t i = 0;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(0x09)); // 0x09-0x0D: at most 4 (unsigned)
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(4)), d);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')))));
+}
+
+// The first byte at or after i that is not ASCII white space, sixteen at a time.
+inline std::size_t asciiWsEnd(const u8* d, std::size_t i, std::size_t n)
+{
+    for (; i + 16 <= n; i += 16) {
+        const uint32_t bits = asciiWsBits(d + i);
+        if (bits != 0xFFFF)
+            return i + static_cast<std::size_t>(std::countr_zero(~bits));
+    }
+    while (i < n && isAsciiWs(d[i]))
+        ++i;
+    return i;
+}
+
+// The result of a compacting walk: the kept pieces of the input and the replacements
+// between them. Short pieces are moved sixteen bytes at a time into a staging area that
+// reaches the result in large appends; the result is only started at the first change.
+class PieceWriter {
+public:
+    PieceWriter(std::string_view in, std::string& out, std::size_t reserve)
+        : m_in(in.data()), m_n(in.size()), m_out(out), m_reserve(reserve)
+    {
+    }
+    // Keeps the input up to from and drops it up to to.
+    void cut(std::size_t from, std::size_t to)
+    {
+        keep(from);
+        m_copied = to;
+    }
+    // Keeps the input up to from, writes with and skips the input up to to.
+    void replace(std::size_t from, std::size_t to, std::string_view with)
+    {
+        keep(from);
+        if (m_fill + with.size() > kStage)
+            flush();
+        std::memcpy(m_stage + m_fill, with.data(), with.size());
+        m_fill += with.size();
+        m_copied = to;
+    }
+    // Completes the result; false when nothing changed (the result is then not written).
+    bool finish()
+    {
+        if (!m_started)
+            return false;
+        keep(m_n);
+        flush();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kStage = 16384;
+
+    void keep(std::size_t from)
+    {
+        if (!m_started) {
+            m_started = true;
+            m_out.clear();
+            m_out.reserve(m_reserve);
+        }
+        const std::size_t length = from - m_copied;
+        const char* source = m_in + m_copied;
+        if (length >= kStage / 4) {
+            flush();
+            m_out.append(source, length);
+            return;
+        }
+        if (m_fill + length > kStage)
+            flush();
+        char* target = m_stage + m_fill;
+        if (from + 16 <= m_n) {
+            // Reads and writes up to 15 bytes past the piece: inside the input, and
+            // inside the staging area's margin.
+            for (std::size_t k = 0; k < length; k += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
+        } else {
+            std::memcpy(target, source, length);
+        }
+        m_fill += length;
+    }
+    void flush()
+    {
+        m_out.append(m_stage, m_fill);
+        m_fill = 0;
+    }
+
+    const char* m_in;
+    std::size_t m_n;
+    std::string& m_out;
+    std::size_t m_reserve;
+    std::size_t m_copied = 0;
+    std::size_t m_fill = 0;
+    bool m_started = false;
+    char m_stage[kStage + 16];
+};
+
+// The exact compacting walk, character by character, from the character start i with
+// afterCloser telling whether the character before i is a closer, until it stands on a
+// character start at or after stop (white-space runs are taken whole, so it may go
+// further). The open pass removes a white-space run followed by an opener; the close
+// pass, on its result, one preceded by a closer. Removing a run only joins two characters
+// that are not white space, so every other run keeps its neighbours (and the characters
+// keep their boundaries): a run goes exactly when the character after it opens or the one
+// before it closes.
+std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bool& afterCloser, PieceWriter& out)
+{
     const std::size_t n = t.size();
-    bool afterCloser = false;
     const auto* d = reinterpret_cast<const u8*>(t.data());
-    while (i < n) {
+    while (i < n && i < stop) {
         const u8 c = at(t, i);
         if (!kCompactClass.v[c]) {
             i = nextCompactClass(d, i + 1, n);
@@ -290,13 +398,146 @@ void scanCompact(std::string_view t, Removals& r)
         if (c < 0x80 || isIdeographicSpace(t, i)) {
             const std::size_t j = wsRunEnd(t, i);
             if (afterCloser || (j < n && isOpener(at(t, j))))
-                r.remove(i, j);
+                out.cut(i, j);
             i = j;
         } else {
             i += unitLength(t, i);
         }
         afterCloser = false;
     }
+    return i;
+}
+
+// Per 64-byte block: ASCII white space, 0xA1 bytes, backslashes.
+struct WalkMasks {
+    uint64_t space = 0;
+    uint64_t a1 = 0;
+    uint64_t backslash = 0;
+};
+
+template <bool Escapes>
+inline WalkMasks classifyWalk(const u8* p)
+{
+    WalkMasks m;
+    for (int lane = 0; lane < 4; ++lane) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * lane));
+        const int shift = 16 * lane;
+        m.space |= static_cast<uint64_t>(asciiWsBits(p + 16 * lane)) << shift;
+        m.a1 |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\xA1')))))
+                << shift;
+        if constexpr (Escapes)
+            m.backslash |=
+                static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))))
+                << shift;
+    }
+    return m;
+}
+
+enum class WalkResult { Unchanged, Changed, NeedsLiteral };
+
+// compactWhitespace, and with Escapes compactWhitespace of protectEscapes, in one walk over
+// 64-byte blocks that stops only where white space or a backslash run starts.
+//
+// ASCII white space and the byte after it always start characters (trail bytes are
+// 0x30-0x39 and 0x40-0xFE), and so do '"' and backslash-free ASCII after them. So a run of
+// ASCII white space is a run of whole characters, and the character after it is judged by
+// its first byte. The ideographic space A1 A1 needs two A1 bytes in a row: a run ending
+// before one takes it (and any more) with it; a block holding such a pair anywhere else
+// goes through the exact character walk, which decides where characters start. A closer
+// ']' or '}' before a run is one only when it starts a character, which is sure unless the
+// byte before it may lead a two-byte character; then the characters are walked from the
+// last known start. That start ("resume") is kept everywhere: every position before it is
+// decided, and nothing after it but bytes that are neither white space nor backslashes.
+//
+// With Escapes, a backslash run is protected as protectEscapes does (in two-byte units): the
+// last backslash of an odd run and the quote after it become "#SYH#", and that quote closes
+// nothing. A run of odd length before '|', and a block that needs the exact walk, are left
+// to the literal steps (NeedsLiteral).
+template <bool Escapes>
+WalkResult blockCompact(std::string_view t, std::string& result)
+{
+    const std::size_t n = t.size();
+    const auto* d = reinterpret_cast<const u8*>(t.data());
+    PieceWriter out(t, result, Escapes ? n + n / 64 + 64 : n);
+    std::size_t resume = 0;
+    bool afterCloser = false;
+
+    // Whether the byte at p - 1 (p > resume) is a closer that starts a character.
+    auto closerBefore = [&](std::size_t p) {
+        if (p == resume)
+            return afterCloser;
+        const u8 c = d[p - 1];
+        if (c == '"')
+            return true;
+        if (c != ']' && c != '}')
+            return false;
+        if (p - 1 == resume || d[p - 2] < 0x81 || d[p - 2] == 0xFF)
+            return true;
+        std::size_t i = resume;
+        while (i < p - 1)
+            i += unitLength(t, i);
+        return i == p - 1;
+    };
+
+    for (std::size_t b = 0; b < n; b = std::max(b + 64, resume & ~std::size_t(63))) {
+        WalkMasks m;
+        if (b + 64 <= n) {
+            m = classifyWalk<Escapes>(d + b);
+        } else {
+            u8 tail[64] = {}; // zero padding is none of the classes
+            std::memcpy(tail, d + b, n - b);
+            m = classifyWalk<Escapes>(tail);
+        }
+        const uint64_t live = resume > b ? ~uint64_t(0) << (resume - b) : ~uint64_t(0);
+        const uint64_t nextA1 = b + 64 < n && d[b + 64] == 0xA1 ? uint64_t(1) << 63 : 0;
+        if (m.a1 & ((m.a1 >> 1) | nextA1) & live) {
+            if constexpr (Escapes)
+                return WalkResult::NeedsLiteral;
+            resume = exactCompact(t, resume, std::min(n, b + 64), afterCloser, out);
+            continue;
+        }
+        const uint64_t spaceBefore = b > 0 && isAsciiWs(d[b - 1]) ? 1 : 0;
+        uint64_t events = m.space & ~((m.space << 1) | spaceBefore);
+        if constexpr (Escapes) {
+            const uint64_t backslashBefore = b > 0 && d[b - 1] == '\\' ? 1 : 0;
+            events |= m.backslash & ~((m.backslash << 1) | backslashBefore);
+        }
+        events &= live;
+        while (events != 0) {
+            const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
+            if (Escapes && d[s] == '\\') {
+                std::size_t end = s + 1;
+                while (end < n && d[end] == '\\')
+                    ++end;
+                // The run's first backslash may be the second byte of a unit.
+                const std::size_t first = gbk::startsUnit(t, s) ? s : s + 1;
+                if ((end - first) % 2 == 1 && end < n) {
+                    if (d[end] == '|')
+                        return WalkResult::NeedsLiteral;
+                    if (d[end] == '"') {
+                        out.replace(end - 1, end + 1, "#SYH#");
+                        ++end;
+                    }
+                }
+                resume = end;
+                afterCloser = false;
+            } else {
+                const uint64_t after = ~m.space >> (s - b);
+                std::size_t e = after != 0 ? s + static_cast<std::size_t>(std::countr_zero(after))
+                                           : asciiWsEnd(d, b + 64, n);
+                if (e + 1 < n && d[e] == 0xA1 && d[e + 1] == 0xA1)
+                    e = runEnd(t, e, wsLen); // e starts a character: an ideographic space
+                if ((e < n && isOpener(d[e])) || closerBefore(s))
+                    out.cut(s, e);
+                resume = e;
+                afterCloser = false;
+            }
+            if (resume >= b + 64)
+                break;
+            events &= ~uint64_t(0) << (resume - b);
+        }
+    }
+    return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;
 }
 
 // One step of the exact compactness check at the character start i: false when the
@@ -543,9 +784,24 @@ std::string_view trimKeyView(std::string_view text, bool& contiguous)
 
 std::string compactWhitespace(std::string_view text)
 {
-    Removals r(text);
-    scanCompact(text, r);
-    return r.result();
+    std::string out;
+    if (blockCompact<false>(text, out) == WalkResult::Unchanged)
+        return std::string(text);
+    return out;
+}
+
+int protectAndCompactInto(std::string_view text, std::string& out)
+{
+    switch (blockCompact<true>(text, out)) {
+    case WalkResult::Unchanged:
+        return 0;
+    case WalkResult::Changed:
+        return 1;
+    case WalkResult::NeedsLiteral:
+        break;
+    }
+    std::string().swap(out);
+    return -1;
 }
 
 bool isCompact(std::string_view text)
