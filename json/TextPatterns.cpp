@@ -704,6 +704,79 @@ bool compactScan(std::string_view t)
     return true;
 }
 
+// Eight bytes at a time: a byte of w is zero, below 0x21, or has its high bit set.
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHigh = 0x8080808080808080ULL;
+
+inline uint64_t load8(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+inline bool hasZeroByte(uint64_t w)
+{
+    return ((w - kOnes) & ~w & kHigh) != 0;
+}
+
+// A byte that is a blank or a control character, '"', or 0x80 and above.
+inline bool hasKeyEdgeByte(uint64_t w)
+{
+    return (w & kHigh) != 0 || (((w - kOnes * 0x21) & ~w & kHigh) != 0) || hasZeroByte(w ^ (kOnes * '"'));
+}
+
+// True when none of the len bytes at p is at most ' ', '"' or 0x80 and above: trimKey
+// then only removes the quotes around them.
+inline bool isPlainKey(const char* p, std::size_t len)
+{
+    if (len >= 8) {
+        for (std::size_t i = 0; i + 8 <= len; i += 8)
+            if (hasKeyEdgeByte(load8(p + i)))
+                return false;
+        return !hasKeyEdgeByte(load8(p + len - 8));
+    }
+    // Shorter keys in one word: two overlapping halves, or the first, middle and last
+    // byte with plain letters around them.
+    uint64_t w = kOnes * 'a';
+    if (len >= 4) {
+        uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + len - 4, 4);
+        w = first | static_cast<uint64_t>(last) << 32;
+    } else if (len > 0) {
+        w = (w & ~uint64_t(0xFFFFFF)) | static_cast<u8>(p[0]) | static_cast<uint64_t>(static_cast<u8>(p[len / 2])) << 8 |
+            static_cast<uint64_t>(static_cast<u8>(p[len - 1])) << 16;
+    }
+    return !hasKeyEdgeByte(w);
+}
+
+inline bool hasLineBreak(std::string_view t)
+{
+    const char* p = t.data();
+    const std::size_t n = t.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t w = load8(p + i);
+        if (hasZeroByte(w ^ (kOnes * '\n')) || hasZeroByte(w ^ (kOnes * '\r')))
+            return true;
+    }
+    for (; i < n; ++i)
+        if (p[i] == '\n' || p[i] == '\r')
+            return true;
+    return false;
+}
+
+// The general walk of the two trim views, out of line so that their quick paths need no
+// stack frame.
+[[gnu::noinline]] std::string_view generalView(std::string_view text, bool& contiguous,
+                                               void (*scan)(std::string_view, Removals&))
+{
+    Removals r(text);
+    scan(text, r);
+    return r.contiguousView(contiguous);
+}
+
 } // namespace
 
 std::size_t unitLength(std::string_view t, std::size_t i)
@@ -744,42 +817,38 @@ std::string trimValue(std::string_view text)
 
 std::string_view trimValueView(std::string_view text, bool& contiguous)
 {
-    // The usual value: no blank at either end and no line break, so nothing goes.
-    if (!text.empty() && !blankLen(text, 0) && at(text, 0) != 0xA1) {
-        const u8 last = at(text, text.size() - 1);
-        bool lineBreak = false;
-        for (const char c : text)
-            lineBreak |= c == '\r' || c == '\n';
-        if (last != ' ' && last != '\t' && last != 0xA1 && !lineBreak) {
+    // Without a line break only the blanks at the two ends can go. The blanks at the end
+    // are found backwards, which is exact for spaces and tabs; an A1 byte before them may
+    // or may not end an ideographic space, and takes the general walk.
+    if (!hasLineBreak(text)) {
+        std::size_t begin = 0;
+        const std::size_t n = text.size();
+        while (begin < n) {
+            const std::size_t l = blankLen(text, begin);
+            if (l == 0)
+                break;
+            begin += l;
+        }
+        std::size_t end = n;
+        while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+            --end;
+        if (end == begin || at(text, end - 1) != 0xA1) {
             contiguous = true;
-            return text;
+            return text.substr(begin, end - begin);
         }
     }
-    Removals r(text);
-    scanTrimValue(text, r);
-    return r.contiguousView(contiguous);
+    return generalView(text, contiguous, scanTrimValue);
 }
 
 std::string_view trimKeyView(std::string_view text, bool& contiguous)
 {
     // The usual key: a quote, plain characters, a quote. Only the two quotes go.
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-        bool plain = true;
-        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-            const u8 c = at(text, i);
-            if (c <= ' ' || c == '"' || c >= 0x80) {
-                plain = false;
-                break;
-            }
-        }
-        if (plain) {
-            contiguous = true;
-            return text.substr(1, text.size() - 2);
-        }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
+        isPlainKey(text.data() + 1, text.size() - 2)) {
+        contiguous = true;
+        return text.substr(1, text.size() - 2);
     }
-    Removals r(text);
-    scanTrimKey(text, r);
-    return r.contiguousView(contiguous);
+    return generalView(text, contiguous, scanTrimKey);
 }
 
 std::string compactWhitespace(std::string_view text)

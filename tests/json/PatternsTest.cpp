@@ -149,6 +149,50 @@ TEST(Patterns, ScannersMatchTheRegexService)
     }
 }
 
+TEST(Patterns, TrimViewsMatchTheRegexService)
+{
+    const Regex quoteEdge = Regex::compile("[\\s\xA1\xA1]+\"|\"[\\s\xA1\xA1]+|^[ \xA1\xA1\"\\t]+|[ \xA1\xA1\"\\t]+$", kScannerFlags);
+    const Regex lineEdge = Regex::compile("^[ \xA1\xA1\\t]+|[ \xA1\xA1\\t]+$", kScannerFlags);
+    ASSERT_TRUE(quoteEdge.valid() && lineEdge.valid());
+    // Keys and values as the parser cuts them: mostly plain characters, some blanks and
+    // quotes at the ends, now and then a byte that only the general walk can judge.
+    static const char* const kPlain[] = {"a", "Z", "1", "_", "-", ".", "~", "[", "}", ":"};
+    static const char* const kOther[] = {" ", "\t", "\"", "\n", "\r\n", "\xA1\xA1", "\xA1", "\xB0\xA1", "\xD6\xD0", "\x80", "\x7F", "\x01"};
+    static const char* const kEdge[] = {"", "", "\"", " ", "\t", "\xA1\xA1", " \"", "\xB0\xA1", "\xA1"};
+    std::mt19937 rng(5);
+    auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+    int plainKeys = 0;
+    int trimmedValues = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string middle;
+        const int length = static_cast<int>(rng() % 40);
+        const bool plain = rng() % 2;
+        for (int k = 0; k < length; ++k)
+            middle += plain || rng() % 8 ? pick(kPlain) : pick(kOther);
+        const std::string key = i % 3 ? "\"" + middle + "\"" : pick(kEdge) + middle + pick(kEdge);
+        bool contiguous = false;
+        std::string_view view = tess::patterns::trimKeyView(key, contiguous);
+        const std::string expectedKey = quoteEdge.replace(key, "");
+        ASSERT_EQ(JsonScanner::trimKey(key), expectedKey) << key;
+        if (contiguous) {
+            ASSERT_EQ(std::string(view), expectedKey) << "trimKeyView of [" << key << "]";
+            plainKeys += key.size() > 10;
+        }
+        const std::string value = std::string(pick(kEdge)) + pick(kEdge) + middle + pick(kEdge) + pick(kEdge);
+        view = tess::patterns::trimValueView(value, contiguous);
+        const std::string expectedValue = lineEdge.replace(value, "");
+        if (contiguous) {
+            ASSERT_EQ(std::string(view), expectedValue) << "trimValueView of [" << value << "]";
+            trimmedValues += expectedValue != value;
+        } else {
+            // The caller trims a copy instead.
+            ASSERT_EQ(JsonScanner::trimValue(value), expectedValue) << value;
+        }
+    }
+    EXPECT_GT(plainKeys, 2000);
+    EXPECT_GT(trimmedValues, 5000);
+}
+
 TEST(Patterns, CompactCheckAgreesWithCompactingAcrossBlocks)
 {
     std::mt19937 rng(64);
