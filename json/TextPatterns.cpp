@@ -234,6 +234,17 @@ struct CompactClassTable {
 
 constexpr CompactClassTable kCompactClass;
 
+struct OpenerTable {
+    bool v[256];
+    constexpr OpenerTable() : v()
+    {
+        for (unsigned c : {'[', '{', '"'})
+            v[c] = true;
+    }
+};
+
+constexpr OpenerTable kOpenerByte;
+
 // The first byte at or after i that the compacting walk has to look at (white space, a
 // closer or a byte >= 0x80), or n: sixteen bytes at a time.
 inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
@@ -298,6 +309,9 @@ public:
         : m_in(in.data()), m_n(in.size()), m_out(out), m_reserve(reserve)
     {
     }
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+
     // Keeps the input up to from and drops it up to to.
     void cut(std::size_t from, std::size_t to)
     {
@@ -308,10 +322,10 @@ public:
     void replace(std::size_t from, std::size_t to, std::string_view with)
     {
         keep(from);
-        if (m_fill + with.size() > kStage)
+        if (m_cursor + with.size() > m_stageEnd)
             flush();
-        std::memcpy(m_stage + m_fill, with.data(), with.size());
-        m_fill += with.size();
+        std::memcpy(m_cursor, with.data(), with.size());
+        m_cursor += with.size();
         m_copied = to;
     }
     // Completes the result; false when nothing changed (the result is then not written).
@@ -319,7 +333,7 @@ public:
     {
         if (!m_started)
             return false;
-        keep(m_n);
+        keepSlowly(m_n);
         flush();
         return true;
     }
@@ -329,10 +343,27 @@ private:
 
     void keep(std::size_t from)
     {
+        const std::size_t length = from - m_copied;
+        // A piece that fits, with 16 bytes of input after its start (the copy reads and
+        // writes up to 15 bytes past it: inside the input, inside the staging margin).
+        // Before the first change m_quickBelow is 0, so the first piece starts the result.
+        if (from < m_quickBelow && m_cursor + length <= m_stageEnd) {
+            const char* source = m_in + m_copied;
+            for (std::size_t k = 0; k < length; k += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(m_cursor + k),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
+            m_cursor += length;
+            return;
+        }
+        keepSlowly(from);
+    }
+    [[gnu::noinline]] void keepSlowly(std::size_t from)
+    {
         if (!m_started) {
             m_started = true;
             m_out.clear();
             m_out.reserve(m_reserve);
+            m_quickBelow = m_n > 15 ? m_n - 15 : 0;
         }
         const std::size_t length = from - m_copied;
         const char* source = m_in + m_copied;
@@ -341,24 +372,15 @@ private:
             m_out.append(source, length);
             return;
         }
-        if (m_fill + length > kStage)
+        if (m_cursor + length > m_stageEnd)
             flush();
-        char* target = m_stage + m_fill;
-        if (from + 16 <= m_n) {
-            // Reads and writes up to 15 bytes past the piece: inside the input, and
-            // inside the staging area's margin.
-            for (std::size_t k = 0; k < length; k += 16)
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(target + k),
-                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
-        } else {
-            std::memcpy(target, source, length);
-        }
-        m_fill += length;
+        std::memcpy(m_cursor, source, length);
+        m_cursor += length;
     }
     void flush()
     {
-        m_out.append(m_stage, m_fill);
-        m_fill = 0;
+        m_out.append(m_stage, static_cast<std::size_t>(m_cursor - m_stage));
+        m_cursor = m_stage;
     }
 
     const char* m_in;
@@ -366,9 +388,11 @@ private:
     std::string& m_out;
     std::size_t m_reserve;
     std::size_t m_copied = 0;
-    std::size_t m_fill = 0;
+    std::size_t m_quickBelow = 0;
     bool m_started = false;
     char m_stage[kStage + 16];
+    char* m_cursor = m_stage;
+    char* const m_stageEnd = m_stage + kStage;
 };
 
 // The exact compacting walk, character by character, from the character start i with
@@ -525,16 +549,21 @@ WalkResult blockCompact(std::string_view t, std::string& result)
                 const uint64_t after = ~m.space >> (s - b);
                 std::size_t e = after != 0 ? s + static_cast<std::size_t>(std::countr_zero(after))
                                            : asciiWsEnd(d, b + 64, n);
-                if (e + 1 < n && d[e] == 0xA1 && d[e + 1] == 0xA1)
+                u8 next = e < n ? d[e] : 0;
+                if (next == 0xA1 && e + 1 < n && d[e + 1] == 0xA1) {
                     e = runEnd(t, e, wsLen); // e starts a character: an ideographic space
-                if ((e < n && isOpener(d[e])) || closerBefore(s))
+                    next = e < n ? d[e] : 0;
+                }
+                if (kOpenerByte.v[next] || closerBefore(s))
                     out.cut(s, e);
                 resume = e;
                 afterCloser = false;
             }
+            // The next run starts after this one ends: runs longer than the block end
+            // it, and ideographic spaces, which could join runs, make the block exact.
             if (resume >= b + 64)
                 break;
-            events &= ~uint64_t(0) << (resume - b);
+            events &= events - 1;
         }
     }
     return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;
