@@ -462,10 +462,10 @@ enum class WalkResult { Unchanged, Changed, NeedsLiteral };
 // compactWhitespace, and with Escapes compactWhitespace of protectEscapes, in one walk over
 // 64-byte blocks that stops only where white space or a backslash run starts.
 //
-// ASCII white space and the byte after it always start characters (trail bytes are
-// 0x30-0x39 and 0x40-0xFE), and so do '"' and backslash-free ASCII after them. So a run of
-// ASCII white space is a run of whole characters, and the character after it is judged by
-// its first byte. The ideographic space A1 A1 needs two A1 bytes in a row: a run ending
+// ASCII white space and '"' always start characters (trail bytes are 0x30-0x39 and
+// 0x40-0xFE) and are characters of their own, so the byte after them starts one too. So a
+// run of ASCII white space is a run of whole characters, and the character after it is
+// judged by its first byte. The ideographic space A1 A1 needs two A1 bytes in a row: a run ending
 // before one takes it (and any more) with it; a block holding such a pair anywhere else
 // goes through the exact character walk, which decides where characters start. A closer
 // ']' or '}' before a run is one only when it starts a character, which is sure unless the
@@ -559,8 +559,9 @@ WalkResult blockCompact(std::string_view t, std::string& result)
                 resume = e;
                 afterCloser = false;
             }
-            // The next run starts after this one ends: runs longer than the block end
-            // it, and ideographic spaces, which could join runs, make the block exact.
+            // Runs do not overlap, so the next event lies past this one, unless the run
+            // went past the block's end (only ideographic spaces could join two runs of
+            // one block, and a block holding them takes the exact walk).
             if (resume >= b + 64)
                 break;
             events &= events - 1;
@@ -733,7 +734,7 @@ bool compactScan(std::string_view t)
     return true;
 }
 
-// Eight bytes at a time: a byte of w is zero, below 0x21, or has its high bit set.
+// Tests on eight bytes at a time.
 constexpr uint64_t kOnes = 0x0101010101010101ULL;
 constexpr uint64_t kHigh = 0x8080808080808080ULL;
 
