@@ -246,7 +246,8 @@ struct OpenerTable {
 constexpr OpenerTable kOpenerByte;
 
 // The first byte at or after i that the compacting walk has to look at (white space, a
-// closer or a byte >= 0x80), or n: sixteen bytes at a time.
+// closer or a byte >= 0x80, and with Escapes a backslash), or n: sixteen bytes at a time.
+template <bool Escapes = false>
 inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
 {
     for (; i + 16 <= n; i += 16) {
@@ -257,11 +258,13 @@ inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
             _mm_or_si128(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' '))),
                          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
                                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(']')), _mm_cmpeq_epi8(v, _mm_set1_epi8('}')))));
-        const uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(marked) | _mm_movemask_epi8(v));
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(marked) | _mm_movemask_epi8(v));
+        if constexpr (Escapes)
+            bits |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
         if (bits != 0)
             return i + static_cast<std::size_t>(std::countr_zero(bits));
     }
-    while (i < n && !kCompactClass.v[d[i]])
+    while (i < n && !kCompactClass.v[d[i]] && !(Escapes && d[i] == '\\'))
         ++i;
     return i;
 }
@@ -395,6 +398,31 @@ private:
     char* const m_stageEnd = m_stage + kStage;
 };
 
+constexpr std::size_t kNeedsLiteral = std::string_view::npos;
+
+// Protects the backslash run at s as protectEscapes does (in two-byte units): the last
+// backslash of an odd run and the quote after it become "#SYH#". Returns where the walk
+// goes on (after the run, or after the quote), or kNeedsLiteral for an odd run before '|',
+// which the literal steps pair differently.
+inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceWriter& out)
+{
+    const std::size_t n = t.size();
+    std::size_t end = s + 1;
+    while (end < n && t[end] == '\\')
+        ++end;
+    // The run's first backslash may be the second byte of a unit.
+    const std::size_t first = gbk::startsUnit(t, s) ? s : s + 1;
+    if ((end - first) % 2 == 1 && end < n) {
+        if (t[end] == '|')
+            return kNeedsLiteral;
+        if (t[end] == '"') {
+            out.replace(end - 1, end + 1, "#SYH#");
+            ++end;
+        }
+    }
+    return end;
+}
+
 // The exact compacting walk, character by character, from the character start i with
 // afterCloser telling whether the character before i is a closer, until it stands on a
 // character start at or after stop (white-space runs are taken whole, so it may go
@@ -403,14 +431,27 @@ private:
 // that are not white space, so every other run keeps its neighbours (and the characters
 // keep their boundaries): a run goes exactly when the character after it opens or the one
 // before it closes.
+//
+// With Escapes, backslash runs are protected on the way. Characters are those of the
+// protected text, which are the same as the input's unless a backslash that ends a
+// two-byte character starts a two-byte unit (possible only after 0x80 or 0xFF bytes);
+// then the walk gives up with kNeedsLiteral.
+template <bool Escapes>
 std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bool& afterCloser, PieceWriter& out)
 {
     const std::size_t n = t.size();
     const auto* d = reinterpret_cast<const u8*>(t.data());
     while (i < n && i < stop) {
         const u8 c = at(t, i);
+        if (Escapes && c == '\\') {
+            i = protectBackslashRun(t, i, out);
+            if (i == kNeedsLiteral)
+                return kNeedsLiteral;
+            afterCloser = false;
+            continue;
+        }
         if (!kCompactClass.v[c]) {
-            i = nextCompactClass(d, i + 1, n);
+            i = nextCompactClass<Escapes>(d, i + 1, n);
             afterCloser = false;
             continue;
         }
@@ -425,7 +466,19 @@ std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bo
                 out.cut(i, j);
             i = j;
         } else {
-            i += unitLength(t, i);
+            const std::size_t length = unitLength(t, i);
+            if (Escapes && length == 2 && d[i + 1] == '\\') {
+                if (gbk::startsUnit(t, i + 1))
+                    return kNeedsLiteral;
+                // A backslash run that starts inside this character is protected whole
+                // here: its start is where the walks over blocks look for runs.
+                i = protectBackslashRun(t, i + 1, out);
+                if (i == kNeedsLiteral)
+                    return kNeedsLiteral;
+                afterCloser = false;
+                continue;
+            }
+            i += length;
         }
         afterCloser = false;
     }
@@ -473,10 +526,9 @@ enum class WalkResult { Unchanged, Changed, NeedsLiteral };
 // last known start. That start ("resume") is kept everywhere: every position before it is
 // decided, and nothing after it but bytes that are neither white space nor backslashes.
 //
-// With Escapes, a backslash run is protected as protectEscapes does (in two-byte units): the
-// last backslash of an odd run and the quote after it become "#SYH#", and that quote closes
-// nothing. A run of odd length before '|', and a block that needs the exact walk, are left
-// to the literal steps (NeedsLiteral).
+// With Escapes, backslash runs are protected on the way (protectBackslashRun); an escaped
+// quote becomes part of "#SYH#" and closes nothing. The rare texts the walk cannot protect
+// exactly are left to the literal steps (NeedsLiteral).
 template <bool Escapes>
 WalkResult blockCompact(std::string_view t, std::string& result)
 {
@@ -515,9 +567,9 @@ WalkResult blockCompact(std::string_view t, std::string& result)
         const uint64_t live = resume > b ? ~uint64_t(0) << (resume - b) : ~uint64_t(0);
         const uint64_t nextA1 = b + 64 < n && d[b + 64] == 0xA1 ? uint64_t(1) << 63 : 0;
         if (m.a1 & ((m.a1 >> 1) | nextA1) & live) {
-            if constexpr (Escapes)
+            resume = exactCompact<Escapes>(t, resume, std::min(n, b + 64), afterCloser, out);
+            if (resume == kNeedsLiteral)
                 return WalkResult::NeedsLiteral;
-            resume = exactCompact(t, resume, std::min(n, b + 64), afterCloser, out);
             continue;
         }
         const uint64_t spaceBefore = b > 0 && isAsciiWs(d[b - 1]) ? 1 : 0;
@@ -530,20 +582,9 @@ WalkResult blockCompact(std::string_view t, std::string& result)
         while (events != 0) {
             const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
             if (Escapes && d[s] == '\\') {
-                std::size_t end = s + 1;
-                while (end < n && d[end] == '\\')
-                    ++end;
-                // The run's first backslash may be the second byte of a unit.
-                const std::size_t first = gbk::startsUnit(t, s) ? s : s + 1;
-                if ((end - first) % 2 == 1 && end < n) {
-                    if (d[end] == '|')
-                        return WalkResult::NeedsLiteral;
-                    if (d[end] == '"') {
-                        out.replace(end - 1, end + 1, "#SYH#");
-                        ++end;
-                    }
-                }
-                resume = end;
+                resume = protectBackslashRun(t, s, out);
+                if (resume == kNeedsLiteral)
+                    return WalkResult::NeedsLiteral;
                 afterCloser = false;
             } else {
                 const uint64_t after = ~m.space >> (s - b);

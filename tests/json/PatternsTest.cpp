@@ -44,6 +44,7 @@ std::string blockText(std::mt19937& rng)
     };
     static const char* const kActive[] = {
         " ", "\t", "\r", "\n", "\v", "\f", "\r\n", "  ", "\xA1\xA1", "\xA1", "\xA1\xA1 ", "\\\"", "\\|", "\xA1\"",
+        "\xD5\\\\\"", "\xD5\\\\",
     };
     std::uniform_int_distribution<std::size_t> filler(0, std::size(kFiller) - 1);
     std::uniform_int_distribution<std::size_t> active(0, std::size(kActive) - 1);
@@ -66,7 +67,7 @@ std::string prettyText(std::mt19937& rng)
     static const char* const kWords[] = {
         "a", "12", "true", "\xD6\xD0\xCE\xC4", "\xB0\xA1", "\xD5\x5D", "\xD5\x7D", "\xD5\x5B", "\xD5\x7B",
         "\xA1\xA2", "\x81\x30\x81\x30", "\\\"", "\\\\", "\\\\\\\"", "\xD5\\\"", "x y", "\xA1\xA1",
-        "\xA1", "\xB0\xA1\xA1\xA1", "#SYH#", "\\|", "\xA1\xA1\xA1",
+        "\xA1", "\xB0\xA1\xA1\xA1", "#SYH#", "\\|", "\xA1\xA1\xA1", "\xD5\\\\\"", "\xD5\\\\\\",
     };
     static const char* const kBreaks[] = {"\n", "\r\n", "\r", " ", "\n\n"};
     static const char* const kIndent[] = {"\t", "  ", " ", "\xA1\xA1", "\v", "\f"};
@@ -364,5 +365,14 @@ TEST(Patterns, CompactingAtBlockEdges)
         EXPECT_EQ(out, lead + "\"#SYH# x\",\"") << pad;
         ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\" \\\\\" 1", out));
         EXPECT_EQ(out, lead + "\xD5\\\"\\\\\"1") << pad; // D5 5C is one character
+    }
+    // The same in blocks with ideographic spaces, which are walked character by character:
+    // a backslash run whose first byte ends a character, cut by a block edge.
+    for (std::size_t pad = 50; pad <= 64; ++pad) {
+        const std::string lead = "\xA1\xA1" + std::string(pad, 'a');
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\\\" 1", out));
+        EXPECT_EQ(out, lead + "\xD5\\#SYH# 1") << pad;
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\\\\\" \"", out));
+        EXPECT_EQ(out, lead + "\xD5\\\\\\\"\"") << pad;
     }
 }
