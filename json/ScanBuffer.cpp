@@ -561,6 +561,10 @@ bool prepareTextInto(std::string_view text, std::string& out)
     // One pass looks for both.
     if (patterns::isCompactWithoutEscapes(text))
         return false;
+    // Usually both steps in one pass, with one copy.
+    const int fused = patterns::protectAndCompactInto(text, out);
+    if (fused >= 0)
+        return fused == 1;
     std::string protectedText;
     const bool escaped = JsonScanner::protectEscapesInto(text, protectedText);
     const std::string_view step = escaped ? std::string_view(protectedText) : text;

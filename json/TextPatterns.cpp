@@ -1,5 +1,8 @@
 #include "json/TextPatterns.h"
 
+#include "platform/GbkText.h"
+
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -231,8 +234,20 @@ struct CompactClassTable {
 
 constexpr CompactClassTable kCompactClass;
 
+struct OpenerTable {
+    bool v[256];
+    constexpr OpenerTable() : v()
+    {
+        for (unsigned c : {'[', '{', '"'})
+            v[c] = true;
+    }
+};
+
+constexpr OpenerTable kOpenerByte;
+
 // The first byte at or after i that the compacting walk has to look at (white space, a
-// closer or a byte >= 0x80), or n: sixteen bytes at a time.
+// closer or a byte >= 0x80, and with Escapes a backslash), or n: sixteen bytes at a time.
+template <bool Escapes = false>
 inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
 {
     for (; i + 16 <= n; i += 16) {
@@ -243,11 +258,13 @@ inline std::size_t nextCompactClass(const u8* d, std::size_t i, std::size_t n)
             _mm_or_si128(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' '))),
                          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
                                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(']')), _mm_cmpeq_epi8(v, _mm_set1_epi8('}')))));
-        const uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(marked) | _mm_movemask_epi8(v));
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(marked) | _mm_movemask_epi8(v));
+        if constexpr (Escapes)
+            bits |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
         if (bits != 0)
             return i + static_cast<std::size_t>(std::countr_zero(bits));
     }
-    while (i < n && !kCompactClass.v[d[i]])
+    while (i < n && !kCompactClass.v[d[i]] && !(Escapes && d[i] == '\\'))
         ++i;
     return i;
 }
@@ -264,21 +281,177 @@ inline std::size_t wsRunEnd(std::string_view t, std::size_t i)
     return i;
 }
 
-// Both compacting passes in one walk. The open pass removes a white-space run followed by
-// an opener; the close pass, on its result, one preceded by a closer. Removing a run only
-// joins two characters that are not white space, so every other run keeps its neighbours
-// (and the characters keep their boundaries): a run goes exactly when the character after
-// it opens or the one before it closes.
-void scanCompact(std::string_view t, Removals& r)
+// One bit per byte of the 16 at p that is ASCII white space (0x09-0x0D, 0x20).
+inline uint32_t asciiWsBits(const u8* p)
 {
-    std::size_t i = 0;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(0x09)); // 0x09-0x0D: at most 4 (unsigned)
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(4)), d);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(control, _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')))));
+}
+
+// The first byte at or after i that is not ASCII white space, sixteen at a time.
+inline std::size_t asciiWsEnd(const u8* d, std::size_t i, std::size_t n)
+{
+    for (; i + 16 <= n; i += 16) {
+        const uint32_t bits = asciiWsBits(d + i);
+        if (bits != 0xFFFF)
+            return i + static_cast<std::size_t>(std::countr_zero(~bits));
+    }
+    while (i < n && isAsciiWs(d[i]))
+        ++i;
+    return i;
+}
+
+// The result of a compacting walk: the kept pieces of the input and the replacements
+// between them. Short pieces are moved sixteen bytes at a time into a staging area that
+// reaches the result in large appends; the result is only started at the first change.
+class PieceWriter {
+public:
+    PieceWriter(std::string_view in, std::string& out, std::size_t reserve)
+        : m_in(in.data()), m_n(in.size()), m_out(out), m_reserve(reserve)
+    {
+    }
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+
+    // Keeps the input up to from and drops it up to to.
+    void cut(std::size_t from, std::size_t to)
+    {
+        keep(from);
+        m_copied = to;
+    }
+    // Keeps the input up to from, writes with and skips the input up to to.
+    void replace(std::size_t from, std::size_t to, std::string_view with)
+    {
+        keep(from);
+        if (m_cursor + with.size() > m_stageEnd)
+            flush();
+        std::memcpy(m_cursor, with.data(), with.size());
+        m_cursor += with.size();
+        m_copied = to;
+    }
+    // Completes the result; false when nothing changed (the result is then not written).
+    bool finish()
+    {
+        if (!m_started)
+            return false;
+        keepSlowly(m_n);
+        flush();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kStage = 16384;
+
+    void keep(std::size_t from)
+    {
+        const std::size_t length = from - m_copied;
+        // A piece that fits, with 16 bytes of input after its start (the copy reads and
+        // writes up to 15 bytes past it: inside the input, inside the staging margin).
+        // Before the first change m_quickBelow is 0, so the first piece starts the result.
+        if (from < m_quickBelow && m_cursor + length <= m_stageEnd) {
+            const char* source = m_in + m_copied;
+            for (std::size_t k = 0; k < length; k += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(m_cursor + k),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)));
+            m_cursor += length;
+            return;
+        }
+        keepSlowly(from);
+    }
+    [[gnu::noinline]] void keepSlowly(std::size_t from)
+    {
+        if (!m_started) {
+            m_started = true;
+            m_out.clear();
+            m_out.reserve(m_reserve);
+            m_quickBelow = m_n > 15 ? m_n - 15 : 0;
+        }
+        const std::size_t length = from - m_copied;
+        const char* source = m_in + m_copied;
+        if (length >= kStage / 4) {
+            flush();
+            m_out.append(source, length);
+            return;
+        }
+        if (m_cursor + length > m_stageEnd)
+            flush();
+        std::memcpy(m_cursor, source, length);
+        m_cursor += length;
+    }
+    void flush()
+    {
+        m_out.append(m_stage, static_cast<std::size_t>(m_cursor - m_stage));
+        m_cursor = m_stage;
+    }
+
+    const char* m_in;
+    std::size_t m_n;
+    std::string& m_out;
+    std::size_t m_reserve;
+    std::size_t m_copied = 0;
+    std::size_t m_quickBelow = 0;
+    bool m_started = false;
+    char m_stage[kStage + 16];
+    char* m_cursor = m_stage;
+    char* const m_stageEnd = m_stage + kStage;
+};
+
+constexpr std::size_t kNeedsLiteral = std::string_view::npos;
+
+// Protects the backslash run at s as protectEscapes does (in two-byte units): the last
+// backslash of an odd run and the quote after it become "#SYH#". Returns where the walk
+// goes on (after the run, or after the quote), or kNeedsLiteral for an odd run before '|',
+// which the literal steps pair differently.
+inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceWriter& out)
+{
     const std::size_t n = t.size();
-    bool afterCloser = false;
+    std::size_t end = s + 1;
+    while (end < n && t[end] == '\\')
+        ++end;
+    // The run's first backslash may be the second byte of a unit.
+    const std::size_t first = gbk::startsUnit(t, s) ? s : s + 1;
+    if ((end - first) % 2 == 1 && end < n) {
+        if (t[end] == '|')
+            return kNeedsLiteral;
+        if (t[end] == '"') {
+            out.replace(end - 1, end + 1, "#SYH#");
+            ++end;
+        }
+    }
+    return end;
+}
+
+// The exact compacting walk, character by character, from the character start i with
+// afterCloser telling whether the character before i is a closer, until it stands on a
+// character start at or after stop (white-space runs are taken whole, so it may go
+// further). The open pass removes a white-space run followed by an opener; the close
+// pass, on its result, one preceded by a closer. Removing a run only joins two characters
+// that are not white space, so every other run keeps its neighbours (and the characters
+// keep their boundaries): a run goes exactly when the character after it opens or the one
+// before it closes.
+//
+// With Escapes, backslash runs are protected on the way. Characters are those of the
+// protected text, which are the same as the input's unless a backslash that ends a
+// two-byte character starts a two-byte unit (possible only after 0x80 or 0xFF bytes);
+// then the walk gives up with kNeedsLiteral.
+template <bool Escapes>
+std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bool& afterCloser, PieceWriter& out)
+{
+    const std::size_t n = t.size();
     const auto* d = reinterpret_cast<const u8*>(t.data());
-    while (i < n) {
+    while (i < n && i < stop) {
         const u8 c = at(t, i);
+        if (Escapes && c == '\\') {
+            i = protectBackslashRun(t, i, out);
+            if (i == kNeedsLiteral)
+                return kNeedsLiteral;
+            afterCloser = false;
+            continue;
+        }
         if (!kCompactClass.v[c]) {
-            i = nextCompactClass(d, i + 1, n);
+            i = nextCompactClass<Escapes>(d, i + 1, n);
             afterCloser = false;
             continue;
         }
@@ -290,13 +463,152 @@ void scanCompact(std::string_view t, Removals& r)
         if (c < 0x80 || isIdeographicSpace(t, i)) {
             const std::size_t j = wsRunEnd(t, i);
             if (afterCloser || (j < n && isOpener(at(t, j))))
-                r.remove(i, j);
+                out.cut(i, j);
             i = j;
         } else {
-            i += unitLength(t, i);
+            const std::size_t length = unitLength(t, i);
+            if (Escapes && length == 2 && d[i + 1] == '\\') {
+                if (gbk::startsUnit(t, i + 1))
+                    return kNeedsLiteral;
+                // A backslash run that starts inside this character is protected whole
+                // here: its start is where the walks over blocks look for runs.
+                i = protectBackslashRun(t, i + 1, out);
+                if (i == kNeedsLiteral)
+                    return kNeedsLiteral;
+                afterCloser = false;
+                continue;
+            }
+            i += length;
         }
         afterCloser = false;
     }
+    return i;
+}
+
+// Per 64-byte block: ASCII white space, 0xA1 bytes, backslashes.
+struct WalkMasks {
+    uint64_t space = 0;
+    uint64_t a1 = 0;
+    uint64_t backslash = 0;
+};
+
+template <bool Escapes>
+inline WalkMasks classifyWalk(const u8* p)
+{
+    WalkMasks m;
+    for (int lane = 0; lane < 4; ++lane) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * lane));
+        const int shift = 16 * lane;
+        m.space |= static_cast<uint64_t>(asciiWsBits(p + 16 * lane)) << shift;
+        m.a1 |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\xA1')))))
+                << shift;
+        if constexpr (Escapes)
+            m.backslash |=
+                static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))))
+                << shift;
+    }
+    return m;
+}
+
+enum class WalkResult { Unchanged, Changed, NeedsLiteral };
+
+// compactWhitespace, and with Escapes compactWhitespace of protectEscapes, in one walk over
+// 64-byte blocks that stops only where white space or a backslash run starts.
+//
+// ASCII white space and '"' always start characters (trail bytes are 0x30-0x39 and
+// 0x40-0xFE) and are characters of their own, so the byte after them starts one too. So a
+// run of ASCII white space is a run of whole characters, and the character after it is
+// judged by its first byte. The ideographic space A1 A1 needs two A1 bytes in a row: a run ending
+// before one takes it (and any more) with it; a block holding such a pair anywhere else
+// goes through the exact character walk, which decides where characters start. A closer
+// ']' or '}' before a run is one only when it starts a character, which is sure unless the
+// byte before it may lead a two-byte character; then the characters are walked from the
+// last known start. That start ("resume") is kept everywhere: every position before it is
+// decided, and nothing after it but bytes that are neither white space nor backslashes.
+//
+// With Escapes, backslash runs are protected on the way (protectBackslashRun); an escaped
+// quote becomes part of "#SYH#" and closes nothing. The rare texts the walk cannot protect
+// exactly are left to the literal steps (NeedsLiteral).
+template <bool Escapes>
+WalkResult blockCompact(std::string_view t, std::string& result)
+{
+    const std::size_t n = t.size();
+    const auto* d = reinterpret_cast<const u8*>(t.data());
+    PieceWriter out(t, result, Escapes ? n + n / 64 + 64 : n);
+    std::size_t resume = 0;
+    bool afterCloser = false;
+
+    // Whether the byte at p - 1 (p > resume) is a closer that starts a character.
+    auto closerBefore = [&](std::size_t p) {
+        if (p == resume)
+            return afterCloser;
+        const u8 c = d[p - 1];
+        if (c == '"')
+            return true;
+        if (c != ']' && c != '}')
+            return false;
+        if (p - 1 == resume || d[p - 2] < 0x81 || d[p - 2] == 0xFF)
+            return true;
+        std::size_t i = resume;
+        while (i < p - 1)
+            i += unitLength(t, i);
+        return i == p - 1;
+    };
+
+    for (std::size_t b = 0; b < n; b = std::max(b + 64, resume & ~std::size_t(63))) {
+        WalkMasks m;
+        if (b + 64 <= n) {
+            m = classifyWalk<Escapes>(d + b);
+        } else {
+            u8 tail[64] = {}; // zero padding is none of the classes
+            std::memcpy(tail, d + b, n - b);
+            m = classifyWalk<Escapes>(tail);
+        }
+        const uint64_t live = resume > b ? ~uint64_t(0) << (resume - b) : ~uint64_t(0);
+        const uint64_t nextA1 = b + 64 < n && d[b + 64] == 0xA1 ? uint64_t(1) << 63 : 0;
+        if (m.a1 & ((m.a1 >> 1) | nextA1) & live) {
+            resume = exactCompact<Escapes>(t, resume, std::min(n, b + 64), afterCloser, out);
+            if (resume == kNeedsLiteral)
+                return WalkResult::NeedsLiteral;
+            continue;
+        }
+        const uint64_t spaceBefore = b > 0 && isAsciiWs(d[b - 1]) ? 1 : 0;
+        uint64_t events = m.space & ~((m.space << 1) | spaceBefore);
+        if constexpr (Escapes) {
+            const uint64_t backslashBefore = b > 0 && d[b - 1] == '\\' ? 1 : 0;
+            events |= m.backslash & ~((m.backslash << 1) | backslashBefore);
+        }
+        events &= live;
+        while (events != 0) {
+            const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
+            if (Escapes && d[s] == '\\') {
+                resume = protectBackslashRun(t, s, out);
+                if (resume == kNeedsLiteral)
+                    return WalkResult::NeedsLiteral;
+                afterCloser = false;
+            } else {
+                const uint64_t after = ~m.space >> (s - b);
+                std::size_t e = after != 0 ? s + static_cast<std::size_t>(std::countr_zero(after))
+                                           : asciiWsEnd(d, b + 64, n);
+                u8 next = e < n ? d[e] : 0;
+                if (next == 0xA1 && e + 1 < n && d[e + 1] == 0xA1) {
+                    e = runEnd(t, e, wsLen); // e starts a character: an ideographic space
+                    next = e < n ? d[e] : 0;
+                }
+                if (kOpenerByte.v[next] || closerBefore(s))
+                    out.cut(s, e);
+                resume = e;
+                afterCloser = false;
+            }
+            // Runs do not overlap, so the next event lies past this one, unless the run
+            // went past the block's end (only ideographic spaces could join two runs of
+            // one block, and a block holding them takes the exact walk).
+            if (resume >= b + 64)
+                break;
+            events &= events - 1;
+        }
+    }
+    return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;
 }
 
 // One step of the exact compactness check at the character start i: false when the
@@ -463,6 +775,79 @@ bool compactScan(std::string_view t)
     return true;
 }
 
+// Tests on eight bytes at a time.
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHigh = 0x8080808080808080ULL;
+
+inline uint64_t load8(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+inline bool hasZeroByte(uint64_t w)
+{
+    return ((w - kOnes) & ~w & kHigh) != 0;
+}
+
+// A byte that is a blank or a control character, '"', or 0x80 and above.
+inline bool hasKeyEdgeByte(uint64_t w)
+{
+    return (w & kHigh) != 0 || (((w - kOnes * 0x21) & ~w & kHigh) != 0) || hasZeroByte(w ^ (kOnes * '"'));
+}
+
+// True when none of the len bytes at p is at most ' ', '"' or 0x80 and above: trimKey
+// then only removes the quotes around them.
+inline bool isPlainKey(const char* p, std::size_t len)
+{
+    if (len >= 8) {
+        for (std::size_t i = 0; i + 8 <= len; i += 8)
+            if (hasKeyEdgeByte(load8(p + i)))
+                return false;
+        return !hasKeyEdgeByte(load8(p + len - 8));
+    }
+    // Shorter keys in one word: two overlapping halves, or the first, middle and last
+    // byte with plain letters around them.
+    uint64_t w = kOnes * 'a';
+    if (len >= 4) {
+        uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + len - 4, 4);
+        w = first | static_cast<uint64_t>(last) << 32;
+    } else if (len > 0) {
+        w = (w & ~uint64_t(0xFFFFFF)) | static_cast<u8>(p[0]) | static_cast<uint64_t>(static_cast<u8>(p[len / 2])) << 8 |
+            static_cast<uint64_t>(static_cast<u8>(p[len - 1])) << 16;
+    }
+    return !hasKeyEdgeByte(w);
+}
+
+inline bool hasLineBreak(std::string_view t)
+{
+    const char* p = t.data();
+    const std::size_t n = t.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t w = load8(p + i);
+        if (hasZeroByte(w ^ (kOnes * '\n')) || hasZeroByte(w ^ (kOnes * '\r')))
+            return true;
+    }
+    for (; i < n; ++i)
+        if (p[i] == '\n' || p[i] == '\r')
+            return true;
+    return false;
+}
+
+// The general walk of the two trim views, out of line so that their quick paths need no
+// stack frame.
+[[gnu::noinline]] std::string_view generalView(std::string_view text, bool& contiguous,
+                                               void (*scan)(std::string_view, Removals&))
+{
+    Removals r(text);
+    scan(text, r);
+    return r.contiguousView(contiguous);
+}
+
 } // namespace
 
 std::size_t unitLength(std::string_view t, std::size_t i)
@@ -503,49 +888,60 @@ std::string trimValue(std::string_view text)
 
 std::string_view trimValueView(std::string_view text, bool& contiguous)
 {
-    // The usual value: no blank at either end and no line break, so nothing goes.
-    if (!text.empty() && !blankLen(text, 0) && at(text, 0) != 0xA1) {
-        const u8 last = at(text, text.size() - 1);
-        bool lineBreak = false;
-        for (const char c : text)
-            lineBreak |= c == '\r' || c == '\n';
-        if (last != ' ' && last != '\t' && last != 0xA1 && !lineBreak) {
+    // Without a line break only the blanks at the two ends can go. The blanks at the end
+    // are found backwards, which is exact for spaces and tabs; an A1 byte before them may
+    // or may not end an ideographic space, and takes the general walk.
+    if (!hasLineBreak(text)) {
+        std::size_t begin = 0;
+        const std::size_t n = text.size();
+        while (begin < n) {
+            const std::size_t l = blankLen(text, begin);
+            if (l == 0)
+                break;
+            begin += l;
+        }
+        std::size_t end = n;
+        while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+            --end;
+        if (end == begin || at(text, end - 1) != 0xA1) {
             contiguous = true;
-            return text;
+            return text.substr(begin, end - begin);
         }
     }
-    Removals r(text);
-    scanTrimValue(text, r);
-    return r.contiguousView(contiguous);
+    return generalView(text, contiguous, scanTrimValue);
 }
 
 std::string_view trimKeyView(std::string_view text, bool& contiguous)
 {
     // The usual key: a quote, plain characters, a quote. Only the two quotes go.
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
-        bool plain = true;
-        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-            const u8 c = at(text, i);
-            if (c <= ' ' || c == '"' || c >= 0x80) {
-                plain = false;
-                break;
-            }
-        }
-        if (plain) {
-            contiguous = true;
-            return text.substr(1, text.size() - 2);
-        }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
+        isPlainKey(text.data() + 1, text.size() - 2)) {
+        contiguous = true;
+        return text.substr(1, text.size() - 2);
     }
-    Removals r(text);
-    scanTrimKey(text, r);
-    return r.contiguousView(contiguous);
+    return generalView(text, contiguous, scanTrimKey);
 }
 
 std::string compactWhitespace(std::string_view text)
 {
-    Removals r(text);
-    scanCompact(text, r);
-    return r.result();
+    std::string out;
+    if (blockCompact<false>(text, out) == WalkResult::Unchanged)
+        return std::string(text);
+    return out;
+}
+
+int protectAndCompactInto(std::string_view text, std::string& out)
+{
+    switch (blockCompact<true>(text, out)) {
+    case WalkResult::Unchanged:
+        return 0;
+    case WalkResult::Changed:
+        return 1;
+    case WalkResult::NeedsLiteral:
+        break;
+    }
+    std::string().swap(out);
+    return -1;
 }
 
 bool isCompact(std::string_view text)

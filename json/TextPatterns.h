@@ -19,6 +19,11 @@ std::size_t unitLength(std::string_view text, std::size_t i);
 std::string trimKey(std::string_view text);
 std::string trimValue(std::string_view text);
 std::string compactWhitespace(std::string_view text);
+// compactWhitespace of the text with its escapes protected as JsonScanner::protectEscapes
+// does, in one pass: 1 with the result in out, 0 when the result is the text itself (out
+// is then not written), -1 when this text needs the two steps one after the other (a
+// backslash escaping '|', or one that ends a two-byte character but starts a unit).
+int protectAndCompactInto(std::string_view text, std::string& out);
 
 // When trimValue only cuts blanks at the two ends of text (the common case), returns the
 // remaining sub-view and sets contiguous; otherwise returns an empty view and clears it.

@@ -44,6 +44,7 @@ std::string blockText(std::mt19937& rng)
     };
     static const char* const kActive[] = {
         " ", "\t", "\r", "\n", "\v", "\f", "\r\n", "  ", "\xA1\xA1", "\xA1", "\xA1\xA1 ", "\\\"", "\\|", "\xA1\"",
+        "\xD5\\\\\"", "\xD5\\\\",
     };
     std::uniform_int_distribution<std::size_t> filler(0, std::size(kFiller) - 1);
     std::uniform_int_distribution<std::size_t> active(0, std::size(kActive) - 1);
@@ -56,6 +57,68 @@ std::string blockText(std::mt19937& rng)
         out += percent(rng) < chance ? kActive[active(rng)] : kFiller[filler(rng)];
     }
     return out;
+}
+
+// Pretty-printed text of up to ~700 bytes: indentation runs (CR LF, tabs, blanks, long
+// blank runs across several blocks), members with strings of GB18030 characters, escapes,
+// ideographic spaces and characters whose trail byte looks like a bracket or is A1.
+std::string prettyText(std::mt19937& rng)
+{
+    static const char* const kWords[] = {
+        "a", "12", "true", "\xD6\xD0\xCE\xC4", "\xB0\xA1", "\xD5\x5D", "\xD5\x7D", "\xD5\x5B", "\xD5\x7B",
+        "\xA1\xA2", "\x81\x30\x81\x30", "\\\"", "\\\\", "\\\\\\\"", "\xD5\\\"", "x y", "\xA1\xA1",
+        "\xA1", "\xB0\xA1\xA1\xA1", "#SYH#", "\\|", "\xA1\xA1\xA1", "\xD5\\\\\"", "\xD5\\\\\\",
+    };
+    static const char* const kBreaks[] = {"\n", "\r\n", "\r", " ", "\n\n"};
+    static const char* const kIndent[] = {"\t", "  ", " ", "\xA1\xA1", "\v", "\f"};
+    std::uniform_int_distribution<int> percent(0, 99);
+    auto pick = [&](auto& list) { return list[std::uniform_int_distribution<std::size_t>(0, std::size(list) - 1)(rng)]; };
+    // How often the rarer characters show up, so that many texts have none of them.
+    const int rare = percent(rng) < 50 ? 0 : 15;
+    auto word = [&]() {
+        for (;;) {
+            const std::string w = pick(kWords);
+            const bool special = static_cast<unsigned char>(w[0]) == 0xA1 || w.find('\\') != std::string::npos ||
+                                 w.find('#') != std::string::npos || w.find("\xA1\xA1") != std::string::npos;
+            if (!special || percent(rng) < rare)
+                return w;
+        }
+    };
+    auto blank = [&](int depth) {
+        std::string b = pick(kBreaks);
+        const int unit = percent(rng) < 3 ? 40 : 1; // now and then a run of a block or more
+        for (int i = 0; i < depth * unit; ++i)
+            b += percent(rng) < rare ? pick(kIndent) : (percent(rng) < 50 ? "\t" : " ");
+        return b;
+    };
+    const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 700)(rng);
+    std::string out = percent(rng) < 10 ? blank(1) : "";
+    int depth = 0;
+    while (out.size() < length) {
+        const int r = percent(rng);
+        if (r < 15 && depth < 6) {
+            out += percent(rng) < 50 ? "{" : "[";
+            ++depth;
+        } else if (r < 25 && depth > 0) {
+            out += blank(depth - 1) + (percent(rng) < 50 ? "}" : "]");
+            --depth;
+        } else if (r < 70) {
+            out += blank(depth) + "\"" + word() + (percent(rng) < 30 ? " " + word() : "") + "\":" +
+                   (percent(rng) < 70 ? " " : "") + (percent(rng) < 50 ? "\"" + word() + "\"" : word()) +
+                   (percent(rng) < 80 ? "," : "");
+        } else {
+            out += blank(depth) + word() + (percent(rng) < 20 ? blank(depth) : "") + ",";
+        }
+    }
+    return out;
+}
+
+// The escape protection as three literal replacements, and both steps of preparing.
+std::string literalProtect(std::string_view t)
+{
+    std::string expected = tess::gbk::replaceAll(t, "\\\\", "\\|\\|");
+    expected = tess::gbk::replaceAll(expected, "\\\"", "#SYH#");
+    return tess::gbk::replaceAll(expected, "\\|\\|", "\\\\");
 }
 
 } // namespace
@@ -81,9 +144,54 @@ TEST(Patterns, ScannersMatchTheRegexService)
         ASSERT_EQ(tess::patterns::isCompact(t), JsonScanner::compactWhitespace(t) == t) << t;
         bool contiguous = false;
         const std::string_view view = tess::patterns::trimValueView(t, contiguous);
-        if (contiguous)
+        if (contiguous) {
             ASSERT_EQ(std::string(view), JsonScanner::trimValue(t));
+        }
     }
+}
+
+TEST(Patterns, TrimViewsMatchTheRegexService)
+{
+    const Regex quoteEdge = Regex::compile("[\\s\xA1\xA1]+\"|\"[\\s\xA1\xA1]+|^[ \xA1\xA1\"\\t]+|[ \xA1\xA1\"\\t]+$", kScannerFlags);
+    const Regex lineEdge = Regex::compile("^[ \xA1\xA1\\t]+|[ \xA1\xA1\\t]+$", kScannerFlags);
+    ASSERT_TRUE(quoteEdge.valid() && lineEdge.valid());
+    // Keys and values as the parser cuts them: mostly plain characters, some blanks and
+    // quotes at the ends, now and then a byte that only the general walk can judge.
+    static const char* const kPlain[] = {"a", "Z", "1", "_", "-", ".", "~", "[", "}", ":"};
+    static const char* const kOther[] = {" ", "\t", "\"", "\n", "\r\n", "\xA1\xA1", "\xA1", "\xB0\xA1", "\xD6\xD0", "\x80", "\x7F", "\x01"};
+    static const char* const kEdge[] = {"", "", "\"", " ", "\t", "\xA1\xA1", " \"", "\xB0\xA1", "\xA1"};
+    std::mt19937 rng(5);
+    auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+    int plainKeys = 0;
+    int trimmedValues = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string middle;
+        const int length = static_cast<int>(rng() % 40);
+        const bool plain = rng() % 2;
+        for (int k = 0; k < length; ++k)
+            middle += plain || rng() % 8 ? pick(kPlain) : pick(kOther);
+        const std::string key = i % 3 ? "\"" + middle + "\"" : pick(kEdge) + middle + pick(kEdge);
+        bool contiguous = false;
+        std::string_view view = tess::patterns::trimKeyView(key, contiguous);
+        const std::string expectedKey = quoteEdge.replace(key, "");
+        ASSERT_EQ(JsonScanner::trimKey(key), expectedKey) << key;
+        if (contiguous) {
+            ASSERT_EQ(std::string(view), expectedKey) << "trimKeyView of [" << key << "]";
+            plainKeys += key.size() > 10;
+        }
+        const std::string value = std::string(pick(kEdge)) + pick(kEdge) + middle + pick(kEdge) + pick(kEdge);
+        view = tess::patterns::trimValueView(value, contiguous);
+        const std::string expectedValue = lineEdge.replace(value, "");
+        if (contiguous) {
+            ASSERT_EQ(std::string(view), expectedValue) << "trimValueView of [" << value << "]";
+            trimmedValues += expectedValue != value;
+        } else {
+            // The caller trims a copy instead.
+            ASSERT_EQ(JsonScanner::trimValue(value), expectedValue) << value;
+        }
+    }
+    EXPECT_GT(plainKeys, 2000);
+    EXPECT_GT(trimmedValues, 5000);
 }
 
 TEST(Patterns, CompactCheckAgreesWithCompactingAcrossBlocks)
@@ -180,5 +288,91 @@ TEST(Patterns, ProtectEscapesStepsOverTwoByteCharacters)
         expected = tess::gbk::replaceAll(expected, "\\\"", "#SYH#");
         expected = tess::gbk::replaceAll(expected, "\\|\\|", "\\\\");
         ASSERT_EQ(JsonScanner::protectEscapes(t), expected) << t;
+    }
+}
+
+TEST(Patterns, CompactingPrettyTextMatchesTheRegexServiceAcrossBlocks)
+{
+    const Regex open = Regex::compile("[\\s\xA1\xA1]+(\\[|{|\")", kScannerFlags);
+    const Regex close = Regex::compile("(\\]|}|\")[\\s\xA1\xA1]+", kScannerFlags);
+    ASSERT_TRUE(open.valid() && close.valid());
+    std::mt19937 rng(2024);
+    int withEscapes = 0;
+    int withIdeographic = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const std::string t = i % 2 ? prettyText(rng) : blockText(rng);
+        const std::string expected = close.replace(open.replace(t, "$1"), "$1");
+        ASSERT_EQ(JsonScanner::compactWhitespace(t), expected) << "compactWhitespace of [" << t << "]";
+
+        // Both steps of preparing, whichever way prepareTextInto takes.
+        const std::string protectedText = literalProtect(t);
+        const std::string prepared = close.replace(open.replace(protectedText, "$1"), "$1");
+        std::string out = "stale";
+        const bool changed = tess::prepareTextInto(t, out);
+        ASSERT_EQ(changed, prepared != t) << "prepareTextInto of [" << t << "]";
+        if (changed) {
+            ASSERT_EQ(out, prepared) << "prepareTextInto of [" << t << "]";
+        }
+        std::string fused = "stale";
+        const int result = tess::patterns::protectAndCompactInto(t, fused);
+        if (result == 1) {
+            ASSERT_EQ(fused, prepared) << "protectAndCompactInto of [" << t << "]";
+        } else if (result == 0) {
+            ASSERT_EQ(prepared, t) << "protectAndCompactInto of [" << t << "]";
+            ASSERT_EQ(fused, "stale");
+        }
+        withEscapes += protectedText != t;
+        withIdeographic += t.find("\xA1\xA1") != std::string::npos;
+    }
+    // The texts must reach both the escapes and the exact walk, and mostly not.
+    EXPECT_GT(withEscapes, 600);
+    EXPECT_GT(withIdeographic, 600);
+    EXPECT_LT(withIdeographic, 4000);
+}
+
+TEST(Patterns, CompactingAtBlockEdges)
+{
+    // Every split of a short pattern around the first block edge, so each byte pair of it
+    // straddles the edge once.
+    static const char* const kCases[][2] = {
+        {"] \r\n\t1", "]1"},
+        {"x \t\r\n[", "x["},
+        {"x \xA1\xA1 \"", "x\""},
+        {"\"\xA1\xA1x", "\"x"},
+        {"\xD5] x", "\xD5] x"},      // a trail byte that looks like a closer
+        {"\xD5\xD5] x", "\xD5\xD5]x"}, // ... and a real closer after a whole character
+        {"\xB0\xA1\xA1 [", "\xB0\xA1\xA1["}, // A1 ending a character, then a lone A1
+        {"\xB0\xA1\xA1\xA1 x", "\xB0\xA1\xA1\xA1 x"},
+        {"\"\\\" x", "\"\\\"x"},  // compacting alone: the escaped quote still closes
+        {"a\r\n\xA1\xA1\r\n\"", "a\""},
+    };
+    for (const auto& c : kCases) {
+        for (std::size_t pad = 50; pad <= 64; ++pad) {
+            const std::string lead(pad, 'a');
+            ASSERT_EQ(JsonScanner::compactWhitespace(lead + c[0]), lead + c[1]) << pad << " [" << c[0] << "]";
+        }
+    }
+    // A blank run over several blocks, ending before an opener or after a closer.
+    EXPECT_EQ(JsonScanner::compactWhitespace("x" + std::string(300, ' ') + "\r\n{"), "x{");
+    EXPECT_EQ(JsonScanner::compactWhitespace("}" + std::string(200, '\t') + "\xA1\xA1" + std::string(70, ' ') + "1"), "}1");
+    EXPECT_EQ(JsonScanner::compactWhitespace("1" + std::string(200, '\n') + "1"), "1" + std::string(200, '\n') + "1");
+
+    // With escapes: the escaped quote becomes the placeholder and no longer closes.
+    std::string out;
+    for (std::size_t pad = 56; pad <= 64; ++pad) {
+        const std::string lead(pad, 'a');
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\"\\\" x\" ,\r\n \"", out));
+        EXPECT_EQ(out, lead + "\"#SYH# x\",\"") << pad;
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\" \\\\\" 1", out));
+        EXPECT_EQ(out, lead + "\xD5\\\"\\\\\"1") << pad; // D5 5C is one character
+    }
+    // The same in blocks with ideographic spaces, which are walked character by character:
+    // a backslash run whose first byte ends a character, cut by a block edge.
+    for (std::size_t pad = 50; pad <= 64; ++pad) {
+        const std::string lead = "\xA1\xA1" + std::string(pad, 'a');
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\\\" 1", out));
+        EXPECT_EQ(out, lead + "\xD5\\#SYH# 1") << pad;
+        ASSERT_TRUE(tess::prepareTextInto(lead + "\xD5\\\\\\\" \"", out));
+        EXPECT_EQ(out, lead + "\xD5\\\\\\\"\"") << pad;
     }
 }
