@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <deque>
 #include <vector>
 
 namespace tess {
@@ -99,7 +100,7 @@ public:
                 continue;
             }
             // A container member is opened only after step is done with its parent's
-            // frame, since growing the stack moves the frames.
+            // frame.
             if (m_opened) {
                 m_stack.push_back(std::move(*m_opened));
                 m_opened.reset();
@@ -268,7 +269,8 @@ private:
 
     JsonNodeList& m_nodes;
     bool m_zeroBased;
-    std::vector<Frame> m_stack;
+    // A deque: a deep document's stack grows in blocks, never copied whole to grow.
+    std::deque<Frame> m_stack;
     std::optional<Frame> m_opened;
 };
 
