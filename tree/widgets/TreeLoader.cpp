@@ -65,7 +65,10 @@ void loadDocument(SharedText text, bool keepText, TreeView& view, JsonDocument& 
             text = SharedText();
         }
     }
-    model.replaceAll(document.buildTreeContent());
+    // The block goes to the model piece by piece: it never exists whole in the window.
+    model.beginItems(static_cast<std::size_t>(document.nodes().nodeCount()));
+    document.forEachTreeContentPiece([&model](std::string_view piece) { model.addRecords(piece); });
+    model.endItems();
     const std::string elapsed = stopwatch.elapsedText("", false);
     std::string caption(codec::gb(u8"Korvell·JSON（载入耗时 "));
     caption += elapsed;
