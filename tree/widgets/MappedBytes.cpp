@@ -2,6 +2,7 @@
 
 #include "platform/Prefault.h"
 
+#include <cstring>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -35,13 +36,20 @@ void MappedBytes::release()
 
 void MappedBytes::remap(std::size_t capacity)
 {
-    void* p;
-    if (!m_data)
-        p = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    else
+    void* p = MAP_FAILED;
+    if (m_data)
         p = mremap(m_data, m_capacity, capacity, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED)
-        throw std::bad_alloc();
+    if (p == MAP_FAILED) {
+        // No mapping yet, or the kernel (or a tool emulating it) would not move this one:
+        // a fresh mapping, and the bytes copied over once.
+        p = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        if (m_data) {
+            std::memcpy(p, m_data, m_size);
+            munmap(m_data, m_capacity);
+        }
+    }
     m_data = static_cast<char*>(p);
     m_capacity = capacity;
     adviseHugePages(m_data, m_capacity);

@@ -9,6 +9,16 @@
 #include <cstring>
 
 namespace tess {
+namespace {
+
+int32_t load32(const unsigned char* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                                (uint32_t(p[3]) << 24));
+}
+
+} // namespace
+
 std::size_t gbPrefixLength(std::string_view text, std::size_t limit)
 {
     return gbk::prefixLength(text, limit);
@@ -99,21 +109,21 @@ uint64_t TreeModel::ownRecord(std::string_view caption, const char* tailFrom, in
 
 void TreeModel::appendItem(int32_t parent, uint64_t ref, uint8_t kind)
 {
-    Item it{};
-    it.parent = parent;
+    int32_t depth = 1;
     if (parent < 0) {
         ++m_topCount;
-        it.depth = 1;
     } else {
         Item& p = m_items[static_cast<std::size_t>(parent)];
         ++p.childCount;
-        it.depth = p.depth + 1;
+        depth = p.depth + 1;
     }
-    m_items.push_back(it);
+    m_items.push_back({static_cast<uint32_t>(ref), parent, 0, 0, depth});
     m_kinds.push_back(kind);
-    if (!m_wideRefs.empty())
-        m_wideRefs.push_back(0);
-    setRef(m_items.size() - 1, ref);
+    if (ref > m_narrowLimit || !m_wideRefs.empty()) {
+        if (!m_wideRefs.empty())
+            m_wideRefs.push_back(0);
+        setRef(m_items.size() - 1, ref);
+    }
 }
 
 void TreeModel::linkChildren()
@@ -176,32 +186,47 @@ void TreeModel::beginItems(std::size_t expectedItems)
 
 void TreeModel::addRecords(std::string_view piece)
 {
-    std::size_t pos = 0;
+    // Records are read as readTreeRecord reads them (a truncated last record is dropped),
+    // with the tail compared in place: this loop runs once per item of a document.
+    const char* const bytes = piece.data();
+    const std::size_t size = piece.size();
     std::size_t start = 0;
-    TreeRecordView r;
-    while (readTreeRecord(piece, pos, r)) {
+    while (start < size) {
+        const void* zero = std::memchr(bytes + start, '\0', size - start);
+        if (!zero)
+            break;
+        const auto end = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
+        if (size - (end + 1) < kTreeRecordTailSize)
+            break;
+        const auto* tail = reinterpret_cast<const unsigned char*>(bytes + end + 1);
+        const std::size_t next = end + 1 + kTreeRecordTailSize;
+        const int32_t depth = load32(tail + 16);
         if (m_levels.empty()) {
-            m_levels.push_back({r.depth, -1, -1});
+            m_levels.push_back({depth, -1, -1});
         } else {
-            while (m_levels.size() > 1 && r.depth < m_levels.back().depth)
+            while (m_levels.size() > 1 && depth < m_levels.back().depth)
                 m_levels.pop_back();
-            if (r.depth > m_levels.back().depth && m_levels.back().last >= 0)
-                m_levels.push_back({r.depth, m_levels.back().last, -1});
+            if (depth > m_levels.back().depth && m_levels.back().last >= 0)
+                m_levels.push_back({depth, m_levels.back().last, -1});
         }
-        const int32_t index = static_cast<int32_t>(m_items.size());
-        const bool documentTail = r.image == r.selectedImage && (r.image & ~int32_t(kImageMask)) == 0 &&
-                                  r.itemValue == index + 1 && r.state == 0 && r.checkState == 0x10;
+        const auto index = static_cast<int32_t>(m_items.size());
+        // image == selected image (0..3), item value == index + 1, state 0, reserved 0,
+        // check state 0x10.
+        const auto image = static_cast<uint32_t>(load32(tail));
+        const bool documentTail = image <= kImageMask && static_cast<uint32_t>(load32(tail + 4)) == image &&
+                                  int64_t(load32(tail + 8)) == int64_t(index) + 1 &&
+                                  static_cast<uint32_t>(load32(tail + 12)) == 0x10000000u;
         if (documentTail) {
             const uint64_t ref = m_captions.size();
-            m_captions.appendWithZero(r.caption.data(), r.caption.size());
-            appendItem(m_levels.back().parent, ref, static_cast<uint8_t>(r.image));
+            m_captions.appendWithZero(bytes + start, end - start);
+            appendItem(m_levels.back().parent, ref, static_cast<uint8_t>(image));
         } else {
             const uint64_t ref = m_own.size();
-            m_own.append(piece.substr(start, pos - start));
+            m_own.append(bytes + start, next - start);
             appendItem(m_levels.back().parent, ref, kWholeRecord);
         }
         m_levels.back().last = index;
-        start = pos;
+        start = next;
     }
 }
 
