@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -170,25 +171,219 @@ TEST(TreeModel, ReadBackGivesTheRecordsWithCutCaptions)
     EXPECT_EQ(m.itemCaption(1), longCaption);
 }
 
-TEST(TreeModel, AGivenBlockIsKeptNotCopied)
+TEST(TreeModel, TheModelDoesNotNeedTheBlockAfterwards)
 {
-    const std::string bytes = blockOf({{"root", 1, 1}, {"a:1", 2}, {"b", 2}, {"[1]:2", 3}});
-    TreeContentBlock block(bytes.size());
-    std::memcpy(block.data(), bytes.data(), bytes.size());
-    const char* where = block.data();
+    std::string bytes = blockOf({{"root", 1, 1}, {"a:1", 2}, {"b", 2, 2}, {"[1]:2", 3}});
     TreeModel m;
-    m.replaceAll(std::move(block));
+    m.replaceAll(bytes);
+    bytes.assign(bytes.size(), 'x');
+    bytes = std::string();
     EXPECT_EQ(shape(m), "root(a:1,b([1]:2))");
-    EXPECT_EQ(m.itemCaption(0).data(), where);
     EXPECT_EQ(m.itemImage(0), 1);
+    EXPECT_EQ(m.itemImage(2), 2);
     EXPECT_EQ(m.itemValue(3), 4);
     m.setItemCaption(2, "c");
     m.setItemCaption(2, "a longer caption for b");
     EXPECT_EQ(shape(m), "root(a:1,a longer caption for b([1]:2))");
     EXPECT_EQ(m.itemValue(2), 3);
+    EXPECT_EQ(m.itemImage(2), 2);
     expectConsistentMapping(m);
 }
 
+// Records as a document gives them (image == selected image, value == index + 1, state 0,
+// check byte 0x10) mixed with every other kind of tail, in random nesting.
+std::vector<TreeItemRecord> mixedRecords(unsigned seed, int count)
+{
+    std::mt19937 rng(seed);
+    const std::string gb(codec::gb(u8"中文"));
+    std::vector<TreeItemRecord> recs;
+    int depth = 1;
+    for (int i = 0; i < count; ++i) {
+        TreeItemRecord r;
+        switch (rng() % 4) {
+        case 0:
+            r.caption = "";
+            break;
+        case 1:
+            r.caption = gb + std::to_string(i);
+            break;
+        default:
+            r.caption = "k" + std::to_string(i) + ":" + std::string(rng() % 40, 'v');
+            break;
+        }
+        if (i > 0)
+            depth = std::max(1, depth + static_cast<int>(rng() % 5) - 2);
+        r.depth = depth;
+        r.image = r.selectedImage = static_cast<int32_t>(rng() % 3);
+        r.itemValue = i + 1;
+        switch (rng() % 10) {
+        case 0:
+            r.itemValue = static_cast<int32_t>(rng() % 50) - 10;
+            break;
+        case 1:
+            r.selectedImage = r.image + 1;
+            break;
+        case 2:
+            r.image = r.selectedImage = static_cast<int32_t>(rng() % 9) - 4;
+            break;
+        case 3:
+            r.state = static_cast<uint8_t>(1 + rng() % 3);
+            break;
+        case 4:
+            r.checkState = static_cast<uint8_t>(0x20 + 0x10 * (rng() % 3));
+            break;
+        default:
+            break;
+        }
+        recs.push_back(r);
+    }
+    return recs;
+}
+
+std::string blockOfRecords(const std::vector<TreeItemRecord> &recs)
+{
+    TreeContentBuffer b;
+    for (const TreeItemRecord &r : recs)
+        b.appendItem(r.caption, r.image, r.selectedImage, r.itemValue, r.state, r.checkState / 0x10 - 1, r.depth);
+    return b.take();
+}
+
+std::string readBackOf(const TreeModel &m)
+{
+    TreeContentBuffer out;
+    m.readBack(out, std::string::npos);
+    return out.take();
+}
+
+// Every answer of the model about every item, as one text.
+std::string answers(const TreeModel &m)
+{
+    std::string out;
+    for (int i = 0; i < m.itemCount(); ++i) {
+        out += std::string(m.itemCaption(i)) + '|' + std::to_string(m.itemImage(i)) + '|' +
+               std::to_string(m.itemValue(i)) + '|' + std::to_string(m.itemDepth(i)) + '|' +
+               std::to_string(m.itemParent(i)) + '|' + std::to_string(m.itemChildCount(i)) + '|' +
+               std::to_string(m.subtreeEnd(i)) + '\n';
+    }
+    return out + readBackOf(m);
+}
+
+TEST(TreeModel, OtherTailsMixedWithDocumentTailsAnswerAsGiven)
+{
+    const std::vector<TreeItemRecord> recs = mixedRecords(11, 400);
+    TreeModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    m.replaceAll(blockOfRecords(recs));
+    ASSERT_EQ(m.itemCount(), 400);
+    const std::vector<TreeItemRecord> back = readTreeContent(readBackOf(m));
+    ASSERT_EQ(back.size(), recs.size());
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+        const int item = static_cast<int>(i);
+        EXPECT_EQ(m.itemCaption(item), recs[i].caption) << i;
+        EXPECT_EQ(m.itemImage(item), recs[i].image) << i;
+        EXPECT_EQ(m.itemValue(item), recs[i].itemValue) << i;
+        EXPECT_EQ(back[i].caption, recs[i].caption) << i;
+        EXPECT_EQ(back[i].image, recs[i].image) << i;
+        EXPECT_EQ(back[i].selectedImage, recs[i].selectedImage) << i;
+        EXPECT_EQ(back[i].itemValue, recs[i].itemValue) << i;
+        EXPECT_EQ(back[i].state, recs[i].state) << i;
+        EXPECT_EQ(back[i].checkState, recs[i].checkState) << i;
+        EXPECT_EQ(back[i].depth, m.itemDepth(item)) << i; // the depth as nested
+        const int parent = m.itemParent(item);
+        EXPECT_EQ(m.itemDepth(item), parent < 0 ? 1 : m.itemDepth(parent) + 1) << i;
+    }
+    // A new caption keeps the rest of either kind of record.
+    for (int item = 0; item < 400; item += 7) {
+        const int image = m.itemImage(item);
+        const int value = m.itemValue(item);
+        m.setItemCaption(item, "new " + std::to_string(item));
+        EXPECT_EQ(m.itemCaption(item), "new " + std::to_string(item));
+        EXPECT_EQ(m.itemImage(item), image);
+        EXPECT_EQ(m.itemValue(item), value);
+    }
+    const std::vector<TreeItemRecord> after = readTreeContent(readBackOf(m));
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+        EXPECT_EQ(after[i].selectedImage, recs[i].selectedImage) << i;
+        EXPECT_EQ(after[i].state, recs[i].state) << i;
+        EXPECT_EQ(after[i].checkState, recs[i].checkState) << i;
+    }
+}
+
+TEST(TreeModel, PiecesGiveTheSameModelAsOneBlock)
+{
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        const std::vector<TreeItemRecord> recs = mixedRecords(seed, 300);
+        TreeModel whole;
+        whole.replaceAll(blockOfRecords(recs));
+        // Cut into pieces of whole records at random places; nesting runs across them.
+        std::mt19937 rng(seed);
+        TreeModel pieces;
+        QAbstractItemModelTester tester(&pieces, QAbstractItemModelTester::FailureReportingMode::Fatal);
+        pieces.addTopLevelItem("notice");
+        pieces.beginItems(seed % 2 ? recs.size() : 0);
+        for (std::size_t first = 0; first < recs.size();) {
+            const std::size_t n = std::min<std::size_t>(recs.size() - first, rng() % 40);
+            pieces.addRecords(blockOfRecords(std::vector<TreeItemRecord>(recs.begin() + static_cast<long>(first),
+                                                                         recs.begin() + static_cast<long>(first + n))));
+            first += n;
+        }
+        pieces.endItems();
+        EXPECT_EQ(shape(pieces), shape(whole)) << seed;
+        EXPECT_EQ(answers(pieces), answers(whole)) << seed;
+        expectConsistentMapping(pieces);
+    }
+}
+
+TEST(TreeModel, CaptionsSurviveTheirBufferGrowing)
+{
+    // About 6 MB of captions in pieces: the caption buffer grows several times while
+    // earlier captions are already in place.
+    TreeModel m;
+    m.beginItems(0);
+    TreeContentBuffer piece;
+    for (int i = 0; i < 60000; ++i) {
+        piece.appendItem(std::to_string(i) +
+                             std::string(static_cast<std::size_t>(i % 200), static_cast<char>('a' + i % 26)),
+                         i % 3, i % 3, i + 1, 0, 0, i == 0 ? 1 : 2);
+        if (i % 1000 == 999) {
+            m.addRecords(piece.bytes());
+            piece.clear();
+        }
+    }
+    m.endItems();
+    ASSERT_EQ(m.itemCount(), 60000);
+    EXPECT_EQ(m.itemChildCount(0), 59999);
+    for (int i = 0; i < 60000; i += 997) {
+        EXPECT_EQ(m.itemCaption(i),
+                  std::to_string(i) + std::string(static_cast<std::size_t>(i % 200), static_cast<char>('a' + i % 26)));
+        EXPECT_EQ(m.itemImage(i), i % 3);
+    }
+}
+
+TEST(TreeModel, WideReferencesAnswerTheSame)
+{
+    const std::vector<TreeItemRecord> recs = mixedRecords(5, 500);
+    const std::string block = blockOfRecords(recs);
+    TreeModel narrow;
+    narrow.replaceAll(block);
+    // Past 300 bytes of captions or kept records the model switches to 64-bit references,
+    // in the middle of the load.
+    TreeModel wide;
+    wide.setNarrowReferenceLimit(300);
+    wide.replaceAll(block);
+    EXPECT_EQ(answers(wide), answers(narrow));
+    for (TreeModel *m : {&narrow, &wide})
+        for (int item = 0; item < 500; item += 3)
+            m->setItemCaption(item, "c" + std::to_string(item));
+    EXPECT_EQ(answers(wide), answers(narrow));
+    // A change of caption alone can need the switch too.
+    TreeModel late;
+    late.replaceAll(block);
+    late.setNarrowReferenceLimit(0);
+    for (int item = 0; item < 500; item += 3)
+        late.setItemCaption(item, "c" + std::to_string(item));
+    EXPECT_EQ(answers(late), answers(narrow));
+}
 TEST(TreeModel, CaptionsShowAsUnicodeAndIconsFollowTheSet)
 {
     TreeIcons icons;

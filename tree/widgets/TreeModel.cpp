@@ -9,6 +9,16 @@
 #include <cstring>
 
 namespace tess {
+namespace {
+
+int32_t load32(const unsigned char* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                                (uint32_t(p[3]) << 24));
+}
+
+} // namespace
+
 std::size_t gbPrefixLength(std::string_view text, std::size_t limit)
 {
     return gbk::prefixLength(text, limit);
@@ -36,9 +46,13 @@ void TreeModel::clear()
     beginResetModel();
     m_items.clear();
     m_items.shrink_to_fit();
+    m_kinds.clear();
+    m_kinds.shrink_to_fit();
+    m_wideRefs.clear();
+    m_wideRefs.shrink_to_fit();
     m_children.clear();
     m_children.shrink_to_fit();
-    m_block = TreeContentBlock();
+    m_captions.release();
     m_own.clear();
     m_own.shrink_to_fit();
     m_topCount = 0;
@@ -47,12 +61,34 @@ void TreeModel::clear()
 
 TreeRecordView TreeModel::recordOf(int item) const
 {
-    const uint64_t record = m_items[static_cast<std::size_t>(item)].record;
-    const std::string_view records = (record & kOwnRecord) ? std::string_view(m_own) : m_block.view();
-    std::size_t pos = static_cast<std::size_t>(record & ~kOwnRecord);
+    const std::size_t i = static_cast<std::size_t>(item);
+    const uint64_t ref = refOf(i);
     TreeRecordView r;
-    readTreeRecord(records, pos, r); // every item's record was read once already
+    if (m_kinds[i] & kWholeRecord) {
+        std::size_t pos = static_cast<std::size_t>(ref);
+        readTreeRecord(m_own, pos, r); // every kept record was read once already
+        return r;
+    }
+    const char* caption = m_captions.data() + ref;
+    r.caption = std::string_view(caption, std::strlen(caption));
+    r.image = r.selectedImage = m_kinds[i] & kImageMask;
+    r.itemValue = item + 1;
+    r.state = 0;
+    r.checkState = 0x10;
+    r.depth = m_items[i].depth;
     return r;
+}
+
+void TreeModel::setRef(std::size_t item, uint64_t ref)
+{
+    if (ref > m_narrowLimit && m_wideRefs.empty()) {
+        m_wideRefs.reserve(m_items.capacity());
+        for (const Item& it : m_items)
+            m_wideRefs.push_back(it.ref);
+    }
+    if (!m_wideRefs.empty())
+        m_wideRefs[item] = ref;
+    m_items[item].ref = static_cast<uint32_t>(ref);
 }
 
 uint64_t TreeModel::ownRecord(std::string_view caption, const char* tailFrom, int32_t image)
@@ -68,23 +104,26 @@ uint64_t TreeModel::ownRecord(std::string_view caption, const char* tailFrom, in
     } else {
         writeTreeRecordTail(m_own.data() + tail, image, 0, 0, 0, 0, 1);
     }
-    return offset | kOwnRecord;
+    return offset;
 }
 
-void TreeModel::appendItem(int32_t parent, uint64_t record)
+void TreeModel::appendItem(int32_t parent, uint64_t ref, uint8_t kind)
 {
-    Item it{};
-    it.record = record;
-    it.parent = parent;
+    int32_t depth = 1;
     if (parent < 0) {
         ++m_topCount;
-        it.depth = 1;
     } else {
         Item& p = m_items[static_cast<std::size_t>(parent)];
         ++p.childCount;
-        it.depth = p.depth + 1;
+        depth = p.depth + 1;
     }
-    m_items.push_back(it);
+    m_items.push_back({static_cast<uint32_t>(ref), parent, 0, 0, depth});
+    m_kinds.push_back(kind);
+    if (ref > m_narrowLimit || !m_wideRefs.empty()) {
+        if (!m_wideRefs.empty())
+            m_wideRefs.push_back(0);
+        setRef(m_items.size() - 1, ref);
+    }
 }
 
 void TreeModel::linkChildren()
@@ -116,54 +155,86 @@ int TreeModel::rowOf(int item) const
 void TreeModel::addTopLevelItem(std::string_view caption)
 {
     beginResetModel();
-    appendItem(-1, ownRecord(caption, nullptr, 0));
+    appendItem(-1, ownRecord(caption, nullptr, 0), kWholeRecord);
     linkChildren();
     endResetModel();
 }
 
 void TreeModel::replaceAll(std::string_view block)
 {
-    TreeContentBlock copy(block.size());
-    if (!block.empty())
-        std::memcpy(copy.data(), block.data(), block.size());
-    replaceAll(std::move(copy));
+    // A record takes at least 22 bytes: room reserved but not touched costs nothing.
+    beginItems(block.size() / (1 + kTreeRecordTailSize) + 1);
+    m_captions.reserve(block.size());
+    addRecords(block);
+    endItems();
 }
 
-void TreeModel::replaceAll(TreeContentBlock&& block)
+void TreeModel::beginItems(std::size_t expectedItems)
 {
     beginResetModel();
     m_items.clear();
+    m_kinds.clear();
+    m_wideRefs.clear();
     m_children.clear();
+    m_captions.release();
     m_own.clear();
+    m_levels.clear();
     m_topCount = 0;
-    m_block = std::move(block);
-    const std::string_view records = m_block.view();
-    // A record takes at least 24 bytes: room reserved but not touched costs nothing.
-    m_items.reserve(records.size() / (1 + kTreeRecordTailSize) + 1);
+    m_items.reserve(expectedItems);
+    m_kinds.reserve(expectedItems);
+}
 
-    struct Level {
-        int32_t depth;
-        int32_t parent;
-        int32_t last;
-    };
-    std::vector<Level> levels;
-    std::size_t pos = 0;
+void TreeModel::addRecords(std::string_view piece)
+{
+    // Records are read as readTreeRecord reads them (a truncated last record is dropped),
+    // with the tail compared in place: this loop runs once per item of a document.
+    const char* const bytes = piece.data();
+    const std::size_t size = piece.size();
     std::size_t start = 0;
-    TreeRecordView r;
-    while (readTreeRecord(records, pos, r)) {
-        if (levels.empty()) {
-            levels.push_back({r.depth, -1, -1});
+    while (start < size) {
+        const void* zero = std::memchr(bytes + start, '\0', size - start);
+        if (!zero)
+            break;
+        const auto end = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
+        if (size - (end + 1) < kTreeRecordTailSize)
+            break;
+        const auto* tail = reinterpret_cast<const unsigned char*>(bytes + end + 1);
+        const std::size_t next = end + 1 + kTreeRecordTailSize;
+        const int32_t depth = load32(tail + 16);
+        if (m_levels.empty()) {
+            m_levels.push_back({depth, -1, -1});
         } else {
-            while (levels.size() > 1 && r.depth < levels.back().depth)
-                levels.pop_back();
-            if (r.depth > levels.back().depth && levels.back().last >= 0)
-                levels.push_back({r.depth, levels.back().last, -1});
+            while (m_levels.size() > 1 && depth < m_levels.back().depth)
+                m_levels.pop_back();
+            if (depth > m_levels.back().depth && m_levels.back().last >= 0)
+                m_levels.push_back({depth, m_levels.back().last, -1});
         }
-        const int32_t index = static_cast<int32_t>(m_items.size());
-        appendItem(levels.back().parent, start);
-        levels.back().last = index;
-        start = pos;
+        const auto index = static_cast<int32_t>(m_items.size());
+        // image == selected image (0..3), item value == index + 1, state 0, reserved 0,
+        // check state 0x10.
+        const auto image = static_cast<uint32_t>(load32(tail));
+        const bool documentTail = image <= kImageMask && static_cast<uint32_t>(load32(tail + 4)) == image &&
+                                  int64_t(load32(tail + 8)) == int64_t(index) + 1 &&
+                                  static_cast<uint32_t>(load32(tail + 12)) == 0x10000000u;
+        if (documentTail) {
+            const uint64_t ref = m_captions.size();
+            m_captions.appendWithZero(bytes + start, end - start);
+            appendItem(m_levels.back().parent, ref, static_cast<uint8_t>(image));
+        } else {
+            const uint64_t ref = m_own.size();
+            m_own.append(bytes + start, next - start);
+            appendItem(m_levels.back().parent, ref, kWholeRecord);
+        }
+        m_levels.back().last = index;
+        start = next;
     }
+}
+
+void TreeModel::endItems()
+{
+    m_levels.clear();
+    m_levels.shrink_to_fit();
+    m_captions.shrinkToFit();
     linkChildren();
     endResetModel();
 }
@@ -194,18 +265,28 @@ void TreeModel::setItemCaption(int item, std::string_view caption)
 {
     if (item < 0 || item >= itemCount())
         return;
-    const TreeRecordView old = recordOf(item);
-    // The tail follows the caption's zero byte; copy it before m_own may move.
-    char tail[kTreeRecordTailSize];
-    std::memcpy(tail, old.caption.data() + old.caption.size() + 1, kTreeRecordTailSize);
-    m_items[static_cast<std::size_t>(item)].record = ownRecord(caption, tail, 0);
+    const std::size_t i = static_cast<std::size_t>(item);
+    // A kept record's tail follows its caption's zero byte; copy it before m_own may move.
+    char tail[1 + kTreeRecordTailSize];
+    if (m_kinds[i] & kWholeRecord) {
+        const TreeRecordView old = recordOf(item);
+        std::memcpy(tail + 1, old.caption.data() + old.caption.size() + 1, kTreeRecordTailSize);
+    } else {
+        const int32_t image = m_kinds[i] & kImageMask;
+        writeTreeRecordTail(tail, image, image, item + 1, 0, 0, m_items[i].depth);
+    }
+    setRef(i, ownRecord(caption, tail + 1, 0));
+    m_kinds[i] = kWholeRecord;
     const QModelIndex idx = indexOfItem(item);
     emit dataChanged(idx, idx, {Qt::DisplayRole});
 }
 
 int TreeModel::itemImage(int item) const
 {
-    return item >= 0 && item < itemCount() ? recordOf(item).image : -1;
+    if (item < 0 || item >= itemCount())
+        return -1;
+    const uint8_t kind = m_kinds[static_cast<std::size_t>(item)];
+    return (kind & kWholeRecord) ? recordOf(item).image : kind & kImageMask;
 }
 
 int TreeModel::itemDepth(int item) const
@@ -215,7 +296,9 @@ int TreeModel::itemDepth(int item) const
 
 int TreeModel::itemValue(int item) const
 {
-    return item >= 0 && item < itemCount() ? recordOf(item).itemValue : 0;
+    if (item < 0 || item >= itemCount())
+        return 0;
+    return (m_kinds[static_cast<std::size_t>(item)] & kWholeRecord) ? recordOf(item).itemValue : item + 1;
 }
 
 int TreeModel::itemChildCount(int item) const
@@ -244,7 +327,7 @@ int TreeModel::subtreeEnd(int item) const
 
 void TreeModel::readBack(TreeContentBuffer& out, std::size_t captionLimit) const
 {
-    out.reserve(out.bytes().size() + m_block.size() + m_own.size());
+    out.reserve(out.bytes().size() + m_captions.size() + m_own.size() + m_items.size() * kTreeRecordTailSize);
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         const TreeRecordView r = recordOf(static_cast<int>(i));
         const std::string_view caption = r.caption.substr(0, gbPrefixLength(r.caption, captionLimit));
@@ -320,7 +403,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
         return qt::toQString(caption.substr(0, gbPrefixLength(caption, kDisplayLimit)));
     }
     if (role == Qt::DecorationRole && m_icons)
-        return m_icons->icon(recordOf(item).image);
+        return m_icons->icon(itemImage(item));
     return {};
 }
 
