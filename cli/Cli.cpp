@@ -6,7 +6,6 @@
 #include "json/PathSyntax.h"
 #include "json/ValueFormatter.h"
 #include "platform/InputText.h"
-#include "platform/Prefault.h"
 #include "tree/Decoders.h"
 #include "tree/Stopwatch.h"
 #include "tree/TreeSearch.h"
@@ -41,10 +40,7 @@ bool readAll(std::FILE* f, std::string& out, std::string& error)
     struct stat st {};
     if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
         static_cast<std::size_t>(st.st_size) <= kMaxInput)
-    {
         out.reserve(static_cast<std::size_t>(st.st_size));
-        adviseHugePages(out.data(), out.capacity());
-    }
     char chunk[1 << 16];
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);

@@ -79,7 +79,6 @@ void JsonNodeList::reserve(std::size_t nodes)
     if (nodes <= m_nodes.capacity())
         return;
     m_nodes.reserve(nodes);
-    adviseHugePages(m_nodes.data(), m_nodes.capacity() * sizeof(Node));
     m_prefaultedTo = m_nodes.size();
     prefaultAhead(2 * kPrefaultWindow);
 }

@@ -101,7 +101,6 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
 {
     // The prefix counts' pages come in on a second thread while this one copies the text.
     m_checkpoints.reserve(m_plain->size() / kBlock + 1);
-    adviseHugePages(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
     BackgroundPrefault prefault;
     prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
     if (!std::memchr(m_plain->data(), '"', m_plain->size())) {
@@ -110,8 +109,6 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
         countStructure();
         return;
     }
-    m_maskedCopy.reserve(m_plain->size());
-    adviseHugePages(m_maskedCopy.data(), m_maskedCopy.capacity());
     m_maskedCopy = *m_plain;
     m_masked = m_maskedCopy;
 

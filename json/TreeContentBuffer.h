@@ -3,8 +3,6 @@
 // Record: caption bytes + one zero byte, then little-endian int32 image,
 // int32 selected image, int32 item value, uint8 state, 2 reserved zero bytes,
 // uint8 check state (0x10..0x40), int32 depth (at least 1).
-#include "platform/Prefault.h"
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -59,7 +57,6 @@ public:
     explicit TreeContentBlock(std::size_t size)
         : m_data(size ? std::make_unique_for_overwrite<char[]>(size) : nullptr), m_size(size)
     {
-        adviseHugePages(m_data.get(), size);
     }
     char* data() { return m_data.get(); }
     const char* data() const { return m_data.get(); }

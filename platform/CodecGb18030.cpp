@@ -4,7 +4,6 @@
 // replacement per bad byte (per bad unit for UTF-16), the conversion going on after it.
 #include "platform/CodecGb18030.h"
 #include "platform/Gb18030Tables.h"
-#include "platform/Prefault.h"
 
 #include <cstdint>
 #include <emmintrin.h>
@@ -24,8 +23,6 @@ public:
     Output(String& s, std::size_t initial)
         : m_s(s)
     {
-        m_s.reserve(initial);
-        adviseHugePages(m_s.data(), m_s.capacity() * sizeof(Unit));
         m_s.resize(initial);
         o = m_s.data();
         m_limit = o + m_s.size();

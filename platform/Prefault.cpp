@@ -12,20 +12,8 @@ namespace tess {
 namespace {
 
 constexpr std::size_t kWorthAThread = std::size_t(1) << 20;
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-constexpr std::size_t kWorthHugePages = std::size_t(4) << 20;
 
 } // namespace
-
-void adviseHugePages(const void* data, std::size_t size)
-{
-    if (!data || size < kWorthHugePages)
-        return;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~uintptr_t(kHugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 void BackgroundPrefault::start(void* data, std::size_t size)
 {

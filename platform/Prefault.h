@@ -8,13 +8,6 @@
 
 namespace tess {
 
-// Asks the kernel to back the 2 MiB-aligned inside of a large buffer that is about to be
-// filled with huge pages: one page fault per 2 MiB instead of one per 4 KiB, which is a
-// quarter of a large load's time otherwise. Only a hint, and only for buffers of at least
-// a few MiB (a partly used huge page at the end costs up to 2 MiB); where transparent huge
-// pages are off it does nothing.
-void adviseHugePages(const void* data, std::size_t size);
-
 class BackgroundPrefault {
 public:
     BackgroundPrefault() = default;

@@ -1,7 +1,5 @@
 #include "tree/widgets/MappedBytes.h"
 
-#include "platform/Prefault.h"
-
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -52,7 +50,6 @@ void MappedBytes::remap(std::size_t capacity)
     }
     m_data = static_cast<char*>(p);
     m_capacity = capacity;
-    adviseHugePages(m_data, m_capacity);
 }
 
 void MappedBytes::reserve(std::size_t bytes)
