@@ -292,7 +292,7 @@ void MainWindow::findInTree(bool backward)
     bar.wildcard = m_modeWildcard;
     bar.ignoreCase = m_ignoreCase;
     bar.notFoundMs = m_setup.notFoundMs;
-    tess::findInTree(bar, *currentTree(), m_objects.findBuffer, backward);
+    tess::findInTree(bar, *currentTree(), backward);
 }
 
 void MainWindow::showAbout()

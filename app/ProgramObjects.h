@@ -6,7 +6,6 @@
 #include "json/JsonScanner.h"
 #include "settings/SettingsStore.h"
 #include "tree/Stopwatch.h"
-#include "json/TreeContentBuffer.h"
 
 #include <array>
 
@@ -17,7 +16,6 @@ struct ProgramObjects {
     Stopwatch stopwatch;
     std::array<JsonDocument, 7> documents; // slot n uses documents[n - 1]
     JsonScanner pathConverter;             // path form conversion only
-    TreeContentBuffer findBuffer;          // the searched list of find
     InfoDialogParams infoParams;
 };
 

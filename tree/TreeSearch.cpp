@@ -90,28 +90,35 @@ bool CaptionMatcher::matches(std::string_view caption) const
     return gbk::contains(caption, m_text);
 }
 
-int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
+int searchItems(int count, const std::function<std::string_view(int)>& captionOf, int start, bool backward,
                 const CaptionMatcher& matcher)
 {
     if (!matcher.valid())
         return -1;
-    const int count = static_cast<int>(captions.size());
     if (backward) {
         for (int i = (start > count ? count : start) - 1; i >= 0; --i) {
             if ((i & 0x3FFF) == 0)
                 pumpMessages();
-            if (matcher.matches(captions[static_cast<std::size_t>(i)]))
+            if (matcher.matches(captionOf(i)))
                 return i;
         }
     } else {
         for (int i = (start < -1 ? -1 : start) + 1; i < count; ++i) {
             if ((i & 0x3FFF) == 0)
                 pumpMessages();
-            if (matcher.matches(captions[static_cast<std::size_t>(i)]))
+            if (matcher.matches(captionOf(i)))
                 return i;
         }
     }
     return -1;
+}
+
+int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
+                const CaptionMatcher& matcher)
+{
+    return searchItems(
+        static_cast<int>(captions.size()), [&](int i) { return captions[static_cast<std::size_t>(i)]; }, start,
+        backward, matcher);
 }
 
 } // namespace tess

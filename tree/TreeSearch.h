@@ -4,6 +4,7 @@
 #include "platform/Regex.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ private:
 // matches, or -1. The window's find makes one more pass from the other end when this
 // finds nothing; the command line lists every stop of repeated forward passes.
 int searchItems(const std::vector<std::string_view>& captions, int start, bool backward,
+                const CaptionMatcher& matcher);
+// The same over count items whose captions (cut as find cuts them) captionOf gives.
+int searchItems(int count, const std::function<std::string_view(int)>& captionOf, int start, bool backward,
                 const CaptionMatcher& matcher);
 
 } // namespace tess

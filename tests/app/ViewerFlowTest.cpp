@@ -390,6 +390,19 @@ TEST_F(ViewerFind, PlainForwardBackwardAndWrap)
     EXPECT_EQ(v->tree().selectedItem(), 3);
 }
 
+TEST_F(ViewerFind, LongCaptionsAreSearchedInTheirFirst510Bytes)
+{
+    // The window searches captions in place, cut as a content block read back would cut
+    // them: "tail" lies past byte 510 of the first value, "near" before it.
+    const std::string filler(600, 'a');
+    const std::string json = "{\"k\":\"near" + filler + "tail\",\"m\":\"tail\"}";
+    v->paste(reinterpret_cast<const char8_t*>(json.c_str()));
+    // 0 root, 1 k, 2 m
+    EXPECT_EQ(find(u8"near"), 1);
+    EXPECT_EQ(find(u8"tail"), 2);
+    EXPECT_EQ(find(u8"tail"), 2); // not found in k on the way round
+}
+
 // The find buttons' captions, taken when the search pumps messages.
 QPushButton* g_next = nullptr;
 QPushButton* g_previous = nullptr;

@@ -1,7 +1,7 @@
 #include "tree/widgets/FindInTree.h"
 
 #include "platform/qt/QtText.h"
-#include "json/TreeContentBuffer.h"
+#include "platform/GbkText.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/TreeSearch.h"
 #include "tree/widgets/TreeView.h"
@@ -16,16 +16,23 @@
 
 namespace tess {
 
-void findInTree(const FindBar& bar, TreeView& view, TreeContentBuffer& buffer, bool backward)
+void findInTree(const FindBar& bar, TreeView& view, bool backward)
 {
     QPointer<QPushButton> button = backward ? bar.previous : bar.next;
     const QString normal = backward ? qt::ui(u8"上一个") : qt::ui(u8"下一个");
     button->setText(qt::ui(u8"寻找中.."));
     button->repaint();
 
-    buffer.clear();
-    view.treeModel().readBack(buffer, kSearchedCaptionBytes);
-    const std::vector<std::string_view> captions = blockCaptions(buffer.bytes());
+    // The captions as the tree would read them back into a content block (cut to the
+    // searched length there, and again by the block's reader), taken in place: reading a
+    // large tree back would hold a second copy of all its captions during the search.
+    const TreeModel& model = view.treeModel();
+    const int count = model.itemCount();
+    auto captionOf = [&model](int item) {
+        const std::string_view caption = model.itemCaption(item);
+        const std::string_view written = caption.substr(0, gbPrefixLength(caption, kSearchedCaptionBytes));
+        return written.substr(0, gbk::prefixLength(written, kSearchedCaptionBytes));
+    };
 
     const FindMode mode = bar.plain->isChecked()      ? FindMode::Plain
                           : bar.wildcard->isChecked() ? FindMode::Wildcard
@@ -33,13 +40,12 @@ void findInTree(const FindBar& bar, TreeView& view, TreeContentBuffer& buffer, b
     const CaptionMatcher matcher(qt::toGb(bar.text->text()), mode, bar.ignoreCase->isChecked());
 
     int start = view.selectedItem();
-    const int wrap = backward ? static_cast<int>(captions.size()) : -1;
-    int hit = searchItems(captions, start, backward, matcher);
+    const int wrap = backward ? count : -1;
+    int hit = searchItems(count, captionOf, start, backward, matcher);
     if (hit == -1 && wrap != start) {
         start = wrap;
-        hit = searchItems(captions, start, backward, matcher);
+        hit = searchItems(count, captionOf, start, backward, matcher);
     }
-    buffer.clear();
 
     if (hit == -1) {
         if (button)

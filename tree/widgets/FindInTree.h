@@ -8,7 +8,6 @@ class QRadioButton;
 
 namespace tess {
 
-class TreeContentBuffer;
 class TreeView;
 
 struct FindBar {
@@ -21,6 +20,6 @@ struct FindBar {
     int notFoundMs = 500; // how long "找不到" stays on the button
 };
 
-void findInTree(const FindBar& bar, TreeView& view, TreeContentBuffer& buffer, bool backward);
+void findInTree(const FindBar& bar, TreeView& view, bool backward);
 
 } // namespace tess
