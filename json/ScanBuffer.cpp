@@ -105,7 +105,6 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
     if (!std::memchr(m_plain->data(), '"', m_plain->size())) {
         m_masked = *m_plain;
-        m_unpairedQuote = -1;
         countStructure();
         return;
     }

@@ -53,13 +53,18 @@ std::string wildcardToPattern(std::string_view text)
     return out;
 }
 
+std::string_view searchedPart(std::string_view caption)
+{
+    return caption.substr(0, gbk::prefixLength(caption, kSearchedCaptionBytes));
+}
+
 std::vector<std::string_view> blockCaptions(std::string_view block)
 {
     std::vector<std::string_view> captions;
     std::size_t pos = 0;
     TreeRecordView r;
     while (readTreeRecord(block, pos, r))
-        captions.push_back(r.caption.substr(0, gbk::prefixLength(r.caption, kSearchedCaptionBytes)));
+        captions.push_back(searchedPart(r.caption));
     return captions;
 }
 

@@ -20,8 +20,11 @@ std::string wildcardToPattern(std::string_view text);
 // Find searches a caption in its first 510 bytes (never ending inside a two-byte unit).
 constexpr std::size_t kSearchedCaptionBytes = 510;
 
+// The part of a caption that find searches: its first kSearchedCaptionBytes bytes.
+std::string_view searchedPart(std::string_view caption);
+
 // The captions of a tree content block, in record order, as find searches them:
-// views into the block, cut to kSearchedCaptionBytes.
+// views into the block, cut by searchedPart.
 std::vector<std::string_view> blockCaptions(std::string_view block);
 
 class CaptionMatcher {

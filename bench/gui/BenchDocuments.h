@@ -8,6 +8,14 @@
 
 namespace tess::benchdocs {
 
+// One of the words the documents' strings are made of (a few of them Chinese).
+inline std::string randomWord(std::mt19937& rng)
+{
+    static const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "theta", "kappa",
+                                         "lambda", "sigma", "omega", "中文", "数据", "节点"};
+    return kWords[rng() % 14];
+}
+
 inline std::string numberArray(std::size_t count)
 {
     std::mt19937_64 rng(20240611);
@@ -26,9 +34,7 @@ inline std::string numberArray(std::size_t count)
 inline std::string apiDocument(std::size_t targetBytes)
 {
     std::mt19937 rng(7);
-    static const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "theta", "kappa",
-                                         "lambda", "sigma", "omega", "中文", "数据", "节点"};
-    auto word = [&] { return std::string(kWords[rng() % 14]); };
+    auto word = [&] { return randomWord(rng); };
     std::string s = "{\"status\":\"ok\",\"code\":200,\"message\":\"success\",\"data\":{\"total\":0,\"items\":[";
     s.reserve(targetBytes + 4096);
     for (int id = 1; s.size() < targetBytes; ++id) {
@@ -52,9 +58,7 @@ inline std::string apiDocument(std::size_t targetBytes)
 inline std::string escapedDocument(std::size_t targetBytes, bool withEscapes = true)
 {
     std::mt19937 rng(20261207);
-    static const char* const kWords[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "theta", "kappa",
-                                         "lambda", "sigma", "omega", "中文", "数据", "节点"};
-    auto word = [&] { return std::string(kWords[rng() % 14]); };
+    auto word = [&] { return randomWord(rng); };
     std::string s = "{\"status\":\"ok\",\"code\":200,\"data\":{\"items\":[";
     s.reserve(targetBytes + 4096);
     for (int id = 1; s.size() < targetBytes; ++id) {

@@ -1,7 +1,6 @@
 #include "tree/widgets/FindInTree.h"
 
 #include "platform/qt/QtText.h"
-#include "platform/GbkText.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/TreeSearch.h"
 #include "tree/widgets/TreeView.h"
@@ -23,16 +22,11 @@ void findInTree(const FindBar& bar, TreeView& view, bool backward)
     button->setText(qt::ui(u8"寻找中.."));
     button->repaint();
 
-    // The captions as the tree would read them back into a content block (cut to the
-    // searched length there, and again by the block's reader), taken in place: reading a
-    // large tree back would hold a second copy of all its captions during the search.
+    // The captions are searched where the model keeps them: reading a large tree back
+    // into a block first would hold a second copy of all of them during the search.
     const TreeModel& model = view.treeModel();
     const int count = model.itemCount();
-    auto captionOf = [&model](int item) {
-        const std::string_view caption = model.itemCaption(item);
-        const std::string_view written = caption.substr(0, gbPrefixLength(caption, kSearchedCaptionBytes));
-        return written.substr(0, gbk::prefixLength(written, kSearchedCaptionBytes));
-    };
+    auto captionOf = [&model](int item) { return searchedPart(model.itemCaption(item)); };
 
     const FindMode mode = bar.plain->isChecked()      ? FindMode::Plain
                           : bar.wildcard->isChecked() ? FindMode::Wildcard
