@@ -13,8 +13,7 @@ bool saveTextFile(const std::string& path, const SharedText& gbText, SaveEncodin
         return saveFileAtomically(path, [&gbText](const ByteSink& sink) { return gbText.forEachPiece(sink); }) ==
                SaveOutcome::Written;
     // Converting needs the whole text; one kept in pieces is put together for this only.
-    const codec::ConvertResult utf8 =
-        gbText.described() ? codec::gb18030ToUtf8(gbText.copy()) : codec::gb18030ToUtf8(gbText.str());
+    const codec::ConvertResult utf8 = gbText.withWhole([](std::string_view t) { return codec::gb18030ToUtf8(t); });
     if (badBytes)
         *badBytes = utf8.badBytes;
     return saveFileAtomically(path, utf8.text) == SaveOutcome::Written;

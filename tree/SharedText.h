@@ -45,6 +45,16 @@ public:
     }
     // A copy of the whole text that is not kept.
     std::string copy() const { return m_described ? m_described->copy() : str(); }
+    // use(the whole text), which from a RootText is made for this call only and not kept.
+    template <typename Use>
+    decltype(auto) withWhole(Use&& use) const
+    {
+        if (m_described) {
+            const std::string made = m_described->copy();
+            return use(std::string_view(made));
+        }
+        return use(std::string_view(str()));
+    }
     // The first at most n bytes.
     std::string prefix(std::size_t n) const
     {

@@ -62,8 +62,9 @@ TEST(TextChunks, PartsGiveTheTextBackAndEndAfterACommaBeforeNoBlank)
                     EXPECT_FALSE(spaceStart(parts[i + 1].front())) << round;
                 }
                 // Parts are only cut once they are big enough.
-                if (chunk == (1 << 20))
+                if (chunk == (1 << 20)) {
                     EXPECT_LE(parts.size(), 1u);
+                }
             }
         }
     }

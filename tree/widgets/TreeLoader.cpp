@@ -47,12 +47,9 @@ void loadDocument(SharedText text, bool keepText, TreeView& view, JsonDocument& 
     view.loaded = true;
     if (options.decodeFirst) {
         // A text kept as a RootText is made for the decoders and let go again.
-        std::string decoded;
-        if (text.described())
-            decoded = decodeHtmlEntities(decodeUnicodeEscapes(text.copy()));
-        else
-            decoded = decodeHtmlEntities(decodeUnicodeEscapes(text.str()));
-        document.parseTaking(std::move(decoded), options.zeroBasedArrays, options.singleQuoteFormat);
+        document.parseTaking(
+            text.withWhole([](std::string_view t) { return decodeHtmlEntities(decodeUnicodeEscapes(t)); }),
+            options.zeroBasedArrays, options.singleQuoteFormat);
     } else if (options.singleQuoteFormat) {
         document.parseTaking(text.copy(), options.zeroBasedArrays, true);
     } else if (text.described()) {
