@@ -156,28 +156,14 @@ private:
         if (end == -1)
             return false;
         f.pos = end;
-        if (f.elements == 0 && isEmptyAfterTrim(v.between(start, end, false))) {
-            // A list of one empty element is no list at all: "[]" and "[ ]".
+        if (f.elements == 0 && patterns::isWhiteSpace(v.between(start, end, false))) {
+            // A list of one element of white space is no list at all: "[]", "[ ]" and
+            // an empty array written over several lines.
             if (scan::elementEnd(v, end) == -1)
                 return false;
         }
         ++f.elements;
         addMember(f.node, {}, m_zeroBased ? f.elements - 1 : f.elements, v, start, end);
-        return true;
-    }
-
-    // Trimming leaves nothing exactly when the text holds blanks only (line breaks stay).
-    static bool isEmptyAfterTrim(std::string_view raw)
-    {
-        for (std::size_t i = 0; i < raw.size();) {
-            const unsigned char c = static_cast<unsigned char>(raw[i]);
-            if (c == ' ' || c == '\t')
-                ++i;
-            else if (c == 0xA1 && i + 1 < raw.size() && static_cast<unsigned char>(raw[i + 1]) == 0xA1)
-                i += 2;
-            else
-                return false;
-        }
         return true;
     }
 

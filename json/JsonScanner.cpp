@@ -238,7 +238,7 @@ std::vector<std::string> JsonScanner::splitArray(std::string_view text, bool rel
             break;
         elements.push_back(patterns::trimValue(v.between(start, pos, false)));
     }
-    if (elements.size() == 1 && elements[0].empty())
+    if (elements.size() == 1 && patterns::isWhiteSpace(elements[0]))
         elements.clear();
     return elements;
 }

@@ -1,5 +1,6 @@
 #include "json/TextPatterns.h"
 
+#include "json/QuoteParity.h"
 #include "platform/GbkText.h"
 
 #include <algorithm>
@@ -403,8 +404,8 @@ constexpr std::size_t kNeedsLiteral = std::string_view::npos;
 // Protects the backslash run at s as protectEscapes does (in two-byte units): the last
 // backslash of an odd run and the quote after it become "#SYH#". Returns where the walk
 // goes on (after the run, or after the quote), or kNeedsLiteral for an odd run before '|',
-// which the literal steps pair differently.
-inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceWriter& out)
+// which the literal steps pair differently. An escaped quote pairs with no other quote.
+inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceWriter& out, QuoteParity& quotes)
 {
     const std::size_t n = t.size();
     std::size_t end = s + 1;
@@ -417,6 +418,7 @@ inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceW
             return kNeedsLiteral;
         if (t[end] == '"') {
             out.replace(end - 1, end + 1, "#SYH#");
+            quotes.skipQuoteAt(end);
             ++end;
         }
     }
@@ -430,21 +432,23 @@ inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceW
 // pass, on its result, one preceded by a closer. Removing a run only joins two characters
 // that are not white space, so every other run keeps its neighbours (and the characters
 // keep their boundaries): a run goes exactly when the character after it opens or the one
-// before it closes.
+// before it closes, and the run lies outside strings: what is between a string's quotes
+// is part of its value and stays as it is.
 //
 // With Escapes, backslash runs are protected on the way. Characters are those of the
 // protected text, which are the same as the input's unless a backslash that ends a
 // two-byte character starts a two-byte unit (possible only after 0x80 or 0xFF bytes);
 // then the walk gives up with kNeedsLiteral.
 template <bool Escapes>
-std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bool& afterCloser, PieceWriter& out)
+std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bool& afterCloser, PieceWriter& out,
+                         QuoteParity& quotes)
 {
     const std::size_t n = t.size();
     const auto* d = reinterpret_cast<const u8*>(t.data());
     while (i < n && i < stop) {
         const u8 c = at(t, i);
         if (Escapes && c == '\\') {
-            i = protectBackslashRun(t, i, out);
+            i = protectBackslashRun(t, i, out, quotes);
             if (i == kNeedsLiteral)
                 return kNeedsLiteral;
             afterCloser = false;
@@ -462,7 +466,7 @@ std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bo
         }
         if (c < 0x80 || isIdeographicSpace(t, i)) {
             const std::size_t j = wsRunEnd(t, i);
-            if (afterCloser || (j < n && isOpener(at(t, j))))
+            if ((afterCloser || (j < n && isOpener(at(t, j)))) && !quotes.inside(i))
                 out.cut(i, j);
             i = j;
         } else {
@@ -472,7 +476,7 @@ std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bo
                     return kNeedsLiteral;
                 // A backslash run that starts inside this character is protected whole
                 // here: its start is where the walks over blocks look for runs.
-                i = protectBackslashRun(t, i + 1, out);
+                i = protectBackslashRun(t, i + 1, out, quotes);
                 if (i == kNeedsLiteral)
                     return kNeedsLiteral;
                 afterCloser = false;
@@ -529,12 +533,16 @@ enum class WalkResult { Unchanged, Changed, NeedsLiteral };
 // With Escapes, backslash runs are protected on the way (protectBackslashRun); an escaped
 // quote becomes part of "#SYH#" and closes nothing. The rare texts the walk cannot protect
 // exactly are left to the literal steps (NeedsLiteral).
+//
+// Runs inside strings stay. quoteTotal is the number of quotes of the whole text when it
+// is known; quotesSeen receives the number counted (escaped ones left out).
 template <bool Escapes>
-WalkResult blockCompact(std::string_view t, std::string& result)
+WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t quoteTotal, std::size_t& quotesSeen)
 {
     const std::size_t n = t.size();
     const auto* d = reinterpret_cast<const u8*>(t.data());
     PieceWriter out(t, result, Escapes ? n + n / 64 + 64 : n);
+    QuoteParity quotes(t, quoteTotal);
     std::size_t resume = 0;
     bool afterCloser = false;
 
@@ -567,7 +575,7 @@ WalkResult blockCompact(std::string_view t, std::string& result)
         const uint64_t live = resume > b ? ~uint64_t(0) << (resume - b) : ~uint64_t(0);
         const uint64_t nextA1 = b + 64 < n && d[b + 64] == 0xA1 ? uint64_t(1) << 63 : 0;
         if (m.a1 & ((m.a1 >> 1) | nextA1) & live) {
-            resume = exactCompact<Escapes>(t, resume, std::min(n, b + 64), afterCloser, out);
+            resume = exactCompact<Escapes>(t, resume, std::min(n, b + 64), afterCloser, out, quotes);
             if (resume == kNeedsLiteral)
                 return WalkResult::NeedsLiteral;
             continue;
@@ -582,7 +590,7 @@ WalkResult blockCompact(std::string_view t, std::string& result)
         while (events != 0) {
             const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
             if (Escapes && d[s] == '\\') {
-                resume = protectBackslashRun(t, s, out);
+                resume = protectBackslashRun(t, s, out, quotes);
                 if (resume == kNeedsLiteral)
                     return WalkResult::NeedsLiteral;
                 afterCloser = false;
@@ -595,7 +603,7 @@ WalkResult blockCompact(std::string_view t, std::string& result)
                     e = runEnd(t, e, wsLen); // e starts a character: an ideographic space
                     next = e < n ? d[e] : 0;
                 }
-                if (kOpenerByte.v[next] || closerBefore(s))
+                if ((kOpenerByte.v[next] || closerBefore(s)) && !quotes.inside(s))
                     out.cut(s, e);
                 resume = e;
                 afterCloser = false;
@@ -608,44 +616,55 @@ WalkResult blockCompact(std::string_view t, std::string& result)
             events &= events - 1;
         }
     }
+    quotesSeen = quotes.quotesBefore(n);
     return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;
 }
 
-// One step of the exact compactness check at the character start i: false when the
-// open or close pass would remove something there, else i moves past what was looked at.
-// Without a change the open pass leaves the text as it is, so the close pass sees the same
-// text and both can be checked in one walk.
-inline bool compactStep(std::string_view t, std::size_t& i)
+// The walk, once more when the text ends inside a string: its last quote has no partner,
+// so what follows it is no string content and is compacted like the rest.
+template <bool Escapes>
+WalkResult blockCompact(std::string_view t, std::string& result)
 {
+    std::size_t quotes = 0;
+    const WalkResult first = blockCompactOnce<Escapes>(t, result, QuoteParity::kUnknown, quotes);
+    if (first == WalkResult::NeedsLiteral || quotes % 2 == 0)
+        return first;
+    // The second walk removes what the first did and more.
+    return blockCompactOnce<Escapes>(t, result, quotes, quotes);
+}
+
+// One step of the exact compactness check at the character start i: i moves past what
+// was looked at, and the result is the start of a white-space run that the open or close
+// pass would remove there, or npos. Without a change the open pass leaves the text as it
+// is, so the close pass sees the same text and both can be checked in one walk.
+inline std::size_t compactStep(std::string_view t, std::size_t& i)
+{
+    constexpr std::size_t kNone = std::string_view::npos;
     const std::size_t n = t.size();
     const u8 c = at(t, i);
     if (!kCompactClass.v[c]) {
         ++i;
-        return true;
+        return kNone;
     }
     if (c < 0x80) {
         if (isAsciiWs(c)) {
+            const std::size_t start = i;
             const std::size_t j = runEnd(t, i, wsLen);
-            if (j < n && isOpener(at(t, j)))
-                return false;
             i = j;
-            return true;
+            return j < n && isOpener(at(t, j)) ? start : kNone;
         }
         // A closer.
-        if (i + 1 < n && wsLen(t, i + 1))
-            return false;
         ++i;
-        return true;
+        return i < n && wsLen(t, i) ? i : kNone;
     }
     if (isIdeographicSpace(t, i)) {
+        const std::size_t start = i;
         const std::size_t j = runEnd(t, i, wsLen);
-        if (j < n && isOpener(at(t, j)))
-            return false;
         i = j;
-        return true;
+        return j < n && isOpener(at(t, j)) ? start : kNone;
     }
     i += unitLength(t, i);
-    return true;
+    return kNone;
 }
 
 // Never the 2nd, 3rd or 4th byte of a character (those are 0x30-0x39 and 0x40-0xFE), so
@@ -677,7 +696,7 @@ inline bool startsCharacter(u8 c)
 // the check stays linear however many false alarms there are.
 class LocalCheck {
 public:
-    explicit LocalCheck(std::string_view t) : m_t(t) {}
+    explicit LocalCheck(std::string_view t) : m_t(t), m_quotes(t) {}
     bool pairIsCompact(std::size_t p)
     {
         if (p < m_done)
@@ -685,16 +704,32 @@ public:
         std::size_t i = p;
         while (i > m_done && !startsCharacter(at(m_t, i)))
             --i;
-        while (i <= p)
-            if (!compactStep(m_t, i))
+        while (i <= p) {
+            const std::size_t removed = compactStep(m_t, i);
+            if (removed != std::string_view::npos && !insideString(removed))
                 return false;
+        }
         m_done = i;
         return true;
     }
 
 private:
+    // A run is inside a string when an odd number of quotes lies before it and one more
+    // follows; without one it follows the text's last, unpaired quote. Runs are asked for
+    // in increasing order (walks never overlap).
+    bool insideString(std::size_t run)
+    {
+        if (!m_quotes.inside(run))
+            return false;
+        if (m_nextQuote == std::string_view::npos || m_nextQuote < run)
+            m_nextQuote = m_t.find('"', run);
+        return m_nextQuote != std::string_view::npos;
+    }
+
     std::string_view m_t;
     std::size_t m_done = 0;
+    QuoteParity m_quotes;
+    std::size_t m_nextQuote = std::string_view::npos;
 };
 
 // One bit per byte of a 64-byte block for each class the filter needs.
@@ -942,6 +977,11 @@ int protectAndCompactInto(std::string_view text, std::string& out)
     }
     std::string().swap(out);
     return -1;
+}
+
+bool isWhiteSpace(std::string_view text)
+{
+    return runEnd(text, 0, wsLen) == text.size();
 }
 
 bool isCompact(std::string_view text)

@@ -6,6 +6,9 @@
 //   open pass:     [\s　]+(\[|{|")                          -> "$1"
 //   close pass:    (\]|}|")[\s　]+                          -> "$1"
 //   trimValue:     ^[ 　\t]+|[ 　\t]+$                       -> ""
+// The two compacting passes act outside strings only: white space between a string's
+// quotes is part of its value. Quotes pair from the text's start; a last quote without a
+// partner opens no string.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,6 +33,10 @@ int protectAndCompactInto(std::string_view text, std::string& out);
 std::string_view trimValueView(std::string_view text, bool& contiguous);
 // The same for trimKey.
 std::string_view trimKeyView(std::string_view text, bool& contiguous);
+
+// True when the text holds white space only (or nothing): an array of one such element
+// has no elements.
+bool isWhiteSpace(std::string_view text);
 
 // True when compactWhitespace would return the text unchanged.
 bool isCompact(std::string_view text);

@@ -32,6 +32,10 @@ TEST(Parse, EmptyContainersAndTrailingCommas)
     EXPECT_EQ(members("[1,2,]"), (V{"[1]=1", "[2]=2", "[3]="}));
     EXPECT_EQ(members("{\"a\":1,}"), V{"a=1"});
     EXPECT_EQ(members("[,]"), (V{"[1]=", "[2]="}));
+    // Written over several lines, an empty container is still empty.
+    for (const char* text : {"[\n\n  ]", "[\r\n\t\xA1\xA1\v\f]", "{\n\n}"})
+        EXPECT_TRUE(members(text).empty()) << text;
+    EXPECT_EQ(members("{\"bugs\":[\n\n  ],\"n\":{\r\n}}"), (V{"bugs=[\n\n]", "n={\r\n}"}));
 }
 
 TEST(Parse, KeysQuotedUnquotedAndSingleQuoted)
@@ -82,7 +86,16 @@ TEST(Parse, SeveralTopLevelValuesMergeAndTextBeforeIsSkipped)
 TEST(Parse, WhiteSpaceRules)
 {
     EXPECT_EQ(members("{\"a\": \"x\"}"), V{"a=\"x\""});
-    EXPECT_EQ(members("{\"a\":\" x \"}"), V{"a=\"x\""});
+    // Between a string's quotes white space is part of the value, next to brackets too,
+    // at any depth, with or without single quotes as string quotes.
+    EXPECT_EQ(members("{\"a\":\" x \"}"), V{"a=\" x \""});
+    for (const bool single : {false, true}) {
+        const std::string text = single ? "{'x':'see [AV1] and ( a )',\n 'o': { 'z' : ' a { b ' }}"
+                                        : "{\"x\":\"see [AV1] and ( a )\",\n \"o\": { \"z\" : \" a { b \" }}";
+        EXPECT_EQ(members(text, false, single),
+                  (V{"x=\"see [AV1] and ( a )\"", "o={\"z\":\" a { b \"}", "z=\" a { b \""}))
+            << text;
+    }
     EXPECT_EQ(members("{\"a\":\n  1}"), V{"a=\n1"});
     EXPECT_EQ(members("{\"a\":1"), V{"a=1"});
     // The ideographic space counts as white space next to structure.

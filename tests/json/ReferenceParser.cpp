@@ -135,7 +135,7 @@ public:
                 break;
             out.push_back(JsonScanner::trimValue(between(start, pos)));
         }
-        if (out.size() == 1 && out[0].empty())
+        if (out.size() == 1 && out[0].find_first_not_of(" \t\r\n\v\f") == std::string::npos)
             out.clear();
         return out;
     }
