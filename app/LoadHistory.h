@@ -2,6 +2,7 @@
 // Undo of a load: for each slot, the document it showed before its last paste, fetch or
 // file load (its text as loaded and its selected item), kept until the program closes.
 // Undoing swaps it with the current one, so a second undo returns to the later document.
+#include "app/SlotFiles.h"
 #include "tree/SharedText.h"
 
 #include <array>
@@ -15,7 +16,7 @@ struct SlotDocument {
 
 class LoadHistory {
 public:
-    static constexpr int kSlots = 7;
+    static constexpr int kSlots = kSlotCount;
 
     // Keeps the document a load into slot (1..7) is about to replace.
     void remember(int slot, SlotDocument before);

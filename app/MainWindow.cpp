@@ -151,7 +151,12 @@ int MainWindow::currentSlot() const
 
 void MainWindow::activateSlot()
 {
-    const int n = currentSlot();
+    readSlotIfNeeded(currentSlot());
+    showSelectedPath(true);
+}
+
+void MainWindow::readSlotIfNeeded(int n)
+{
     TreeView& view = *tree(n);
     if (view.itemCount() == 0) {
         std::string text = readSlotFile(slotFilePath(m_setup.programDir, n));
@@ -168,7 +173,6 @@ void MainWindow::activateSlot()
             runLoad(n, std::move(text), true, selection, true, false);
         }
     }
-    showSelectedPath(true);
 }
 
 void MainWindow::rerenderSlot()
@@ -353,6 +357,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (!m_closingDone && m_setup.writeAtClose && !saveSlotsAtClose()) {
+        m_closeBySignal = false;
+        event->ignore();
+        return;
+    }
     onMainWindowClosing();
     event->accept();
 }
@@ -375,12 +384,6 @@ void MainWindow::onMainWindowClosing()
     SettingsStore& store = m_objects.settings;
     saveWindowControls(this, store, codec::gb(u8"JSON树"));
 
-    for (int n = 1; n <= kSlots; ++n) {
-        const TreeView& view = *tree(n);
-        if (view.loaded)
-            saveFileAtomically(slotFilePath(m_setup.programDir, n), // skipped when protected
-                               [&view](const ByteSink& sink) { return view.sourceText.forEachPiece(sink); });
-    }
     store.writeNumber(codec::gb(u8"选择夹"), m_tabs->currentIndex());
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);

@@ -3,6 +3,7 @@
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
 #include "app/LoadHistory.h"
+#include "app/SlotFiles.h"
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
 
@@ -54,7 +55,7 @@ public:
     MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    static constexpr int kSlots = 7;
+    static constexpr int kSlots = kSlotCount;
 
     // Commands (public so that tests and the benchmark drive the same code as the events).
     void activateSlot();
@@ -104,6 +105,11 @@ public:
     void setSplitPosition(int x);
     // Closes the window the normal way; during a load the close waits for its end.
     void requestClose();
+    // A close nobody can be asked about (SIGTERM, a logout): a tab whose data file cannot
+    // be written goes to an unsaved copy (app/UnsavedCopies.h), and stderr says where.
+    void closeBySignal();
+    // At start: offers the unsaved copies a close by signal left, back into their tabs.
+    void offerUnsavedCopies();
     // The paste button's right button press: fetches the URL on the clipboard on a worker
     // thread (modifier state 1 Ctrl, 2 Shift, 4 Alt picks the encoding) and loads the
     // text into the slot that was current at the press. Ignored while a fetch runs.
@@ -136,6 +142,12 @@ private:
     void onMainWindowCreated();
     void onFirstActivation();
     void onMainWindowClosing();
+    // Writes the data file of every tab loaded during the run. When one cannot be written,
+    // asks the user (retry, save elsewhere, close without it, or stay open), or after a
+    // signal writes unsaved copies. False when the window is to stay open.
+    bool saveSlotsAtClose();
+    // Reads a tab's data file if it was not read yet this run (tabs are read when shown).
+    void readSlotIfNeeded(int slot);
     void onLogoTimer();
     void applyAlwaysOnTop();
     void openTreeMenu(const QPoint& globalPos);
@@ -163,6 +175,7 @@ private:
     bool m_firstActivationDone = false;
     bool m_closingDone = false;
     bool m_closePending = false;
+    bool m_closeBySignal = false;
     int m_logoStep = 1;
 
     QFrame* m_optionPanel = nullptr;

@@ -2,6 +2,7 @@
 // The program-wide objects, created before the main window in this order and destroyed
 // in reverse order at exit (member order).
 #include "app/InfoDialog.h"
+#include "app/SlotFiles.h"
 #include "json/JsonDocument.h"
 #include "json/JsonScanner.h"
 #include "settings/SettingsStore.h"
@@ -14,7 +15,7 @@ namespace tess {
 struct ProgramObjects {
     SettingsStore settings;
     Stopwatch stopwatch;
-    std::array<JsonDocument, 7> documents; // slot n uses documents[n - 1]
+    std::array<JsonDocument, kSlotCount> documents; // slot n uses documents[n - 1]
     JsonScanner pathConverter;             // path form conversion only
     InfoDialogParams infoParams;
 };

@@ -67,42 +67,55 @@ SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes)
     return saveFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
 }
 
-SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce)
+SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                               int* error)
 {
+    int failure = 0;
+    // The errno of the first failure, before cleaning up can change it.
+    auto fail = [&failure](int e = errno) {
+        if (failure == 0)
+            failure = e != 0 ? e : EIO;
+        return SaveOutcome::Failed;
+    };
+    auto result = [&](SaveOutcome outcome) {
+        if (error)
+            *error = outcome == SaveOutcome::Failed ? failure : 0;
+        return outcome;
+    };
     const std::string target = resolveLinks(path);
     if (target.empty())
-        return SaveOutcome::Failed;
+        return result(fail(ELOOP));
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !mayReplace(target, old))
-        return SaveOutcome::Skipped;
+        return result(SaveOutcome::Skipped);
 
     const std::string folder = folderOf(target);
     const std::string temp = folder + "." + target.substr(folder.size()) + ".saving";
     ::unlink(temp.c_str()); // left by an interrupted save
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
-        return SaveOutcome::Failed;
+        return result(fail());
     SaveOutcome outcome = SaveOutcome::Written;
     const ByteSink sink = [fd](std::string_view run) { return writeAll(fd, run); };
     if (!produce(sink) || ::fsync(fd) != 0)
-        outcome = SaveOutcome::Failed;
+        outcome = fail();
     if (outcome == SaveOutcome::Written && exists) {
         struct stat mine {};
         if (::fstat(fd, &mine) != 0)
-            outcome = SaveOutcome::Failed;
+            outcome = fail();
         else if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
             outcome = SaveOutcome::Skipped; // the file would change hands
         else if (::fchmod(fd, old.st_mode & 07777) != 0)
-            outcome = SaveOutcome::Failed;
+            outcome = fail();
     }
     if (::close(fd) != 0 && outcome == SaveOutcome::Written)
-        outcome = SaveOutcome::Failed;
+        outcome = fail();
     if (outcome == SaveOutcome::Written && std::rename(temp.c_str(), target.c_str()) != 0)
-        outcome = SaveOutcome::Failed;
+        outcome = fail();
     if (outcome != SaveOutcome::Written)
         ::unlink(temp.c_str());
-    return outcome;
+    return result(outcome);
 }
 
 } // namespace tess

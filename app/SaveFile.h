@@ -24,7 +24,9 @@ SaveOutcome saveFileAtomically(const std::string& path, std::string_view bytes);
 // The same with the content given in runs of bytes, so that a text held in pieces is
 // written without being put together first: produce(sink) calls sink with each run in
 // order, stops when sink returns false, and returns false then.
+// With error given, it receives the errno of a failure (0 when written or skipped).
 using ByteSink = std::function<bool(std::string_view)>;
-SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
+SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                               int* error = nullptr);
 
 } // namespace tess

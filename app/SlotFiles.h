@@ -5,6 +5,9 @@
 
 namespace tess {
 
+// The number of tabs (slots), each with its data file.
+inline constexpr int kSlotCount = 7;
+
 // dir + "/JSON数据.txt" for slot 1, dir + "/JSON数据<n>.txt" for slots 2..7.
 std::string slotFilePath(const std::string& dir, int slot);
 

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -40,6 +41,9 @@ void showStoreMessage(const SettingsMessage& m)
 
 int runViewer(int argc, char** argv)
 {
+    // Past a file-size limit a write fails with EFBIG, which saving reports, instead of the
+    // signal ending the program with its documents unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     qt::PlatformStartGuard platformGuard(noDisplayMessage());
     QApplication app(argc, argv);
     platformGuard.end();
@@ -74,9 +78,10 @@ int runViewer(int argc, char** argv)
         QPointer<MainWindow> guard(&window);
         qt::SignalCloser closer([guard] {
             if (guard)
-                guard->requestClose();
+                guard->closeBySignal();
         });
         window.show();
+        window.offerUnsavedCopies();
         if (!held) {
             // Opened without a loop of its own: a close (also by a signal) before the box
             // is answered ends the program like any other close.

@@ -3,12 +3,19 @@
 #include "ViewerFixture.h"
 
 #include "app/SlotFiles.h"
+#include "app/UnsavedCopies.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace tess::testing {
@@ -89,6 +96,91 @@ TEST(ViewerFiles, NameThatIsNoGb18030TextStillShowsItsValue)
     path->setText(QStringLiteral("nothing"));
     v.window->showValueAtPath();
     EXPECT_EQ(value->toPlainText(), QString());
+}
+
+// Clicks the button captioned caption of the next message box named name, after
+// before(box), from inside the box's own loop.
+void answerBox(const char* name, const char8_t* caption, std::function<void(QMessageBox*)> before = {}, int tries = 200)
+{
+    QTimer::singleShot(20, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QLatin1String(name) || !box->isVisible())
+            return tries > 0 ? answerBox(name, caption, before, tries - 1) : void();
+        if (before)
+            before(box);
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == qt::ui(caption)) {
+                b->click(); // may delete the box
+                return;
+            }
+        }
+    });
+}
+
+TEST(ViewerFiles, DataFileThatCannotBeWrittenAtCloseNeverLosesTheText)
+{
+    TempDir dir, state;
+    ::setenv("XDG_STATE_HOME", state.str().c_str(), 1);
+    const std::string file = slotFilePath(dir.str(), 1);
+    writeFile(file, "[\"old\"]");
+    // The temporary file of the save cannot be made: a folder stands in its place.
+    const std::string blocker = dir.file(std::filesystem::path(file).filename().string().insert(0, ".") + ".saving");
+    auto block = [&] { std::filesystem::create_directory(blocker); };
+    auto unblock = [&](QMessageBox*) { std::filesystem::remove(blocker); };
+    {
+        Viewer v(dir.str());
+        v.paste(u8"{\"new\":1}");
+        // A full disk: past the file-size limit every write fails. The user closes; the
+        // box names the tab and the reason; "取消" keeps the window and its text.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 4;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString said;
+        answerBox("saveFailedBox", u8"取消", [&](QMessageBox* box) { said = box->text(); });
+        v.closeWindow();
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_TRUE(v.window->isVisible());
+        EXPECT_TRUE(said.contains(qt::ui(u8"第 1 个树页")) && said.contains(qt::ui(u8"文件超出允许的大小"))) << said.toStdString();
+        EXPECT_EQ(readFile(file), "[\"old\"]");
+        // "重试" once the cause is gone writes it and closes.
+        block();
+        answerBox("saveFailedBox", u8"重试", unblock);
+        v.closeWindow();
+        EXPECT_FALSE(v.window->isVisible());
+        EXPECT_EQ(readFile(file), "{\"new\":1}");
+    }
+    {
+        // A close by signal cannot ask: the text goes to an unsaved copy...
+        block();
+        Viewer v(dir.str());
+        v.paste(u8"{\"newer\":2}");
+        v.window->closeBySignal();
+        settle();
+        EXPECT_FALSE(v.window->isVisible());
+        EXPECT_EQ(readFile(file), "{\"new\":1}");
+        const auto copies = findUnsavedCopies(dir.str());
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(copies[0].slot, 1);
+        EXPECT_EQ(readFile(copies[0].path), "{\"newer\":2}");
+        EXPECT_EQ(copies[0].path.rfind(state.str(), 0), 0u) << copies[0].path;
+        unblock(nullptr);
+    }
+    {
+        // ...which the next start offers back into its tab; undo shows the data file's.
+        Viewer v(dir.str());
+        answerBox("unsavedCopiesBox", u8"载入");
+        v.window->offerUnsavedCopies();
+        for (int i = 0; i < 100 && !findUnsavedCopies(dir.str()).empty(); ++i)
+            QTest::qWait(20);
+        EXPECT_TRUE(findUnsavedCopies(dir.str()).empty());
+        EXPECT_EQ(v.caption(1), "newer:2");
+        v.closeWindow();
+        EXPECT_EQ(readFile(file), "{\"newer\":2}");
+    }
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 } // namespace

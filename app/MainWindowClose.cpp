@@ -1,0 +1,156 @@
+// Saving the tabs' data files at close, and what happens when one cannot be written: the
+// user decides (retry, save elsewhere, close without it, stay open); a close by signal
+// leaves an unsaved copy that the next start offers back. No text is dropped unsaid.
+#include "app/MainWindow.h"
+#include "app/ProgramObjects.h"
+#include "app/SaveFile.h"
+#include "app/UnsavedCopies.h"
+#include "platform/qt/QtText.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace tess {
+namespace {
+
+struct SlotFailure {
+    int slot = 0;
+    int error = 0;
+};
+
+QString fromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+void MainWindow::closeBySignal()
+{
+    m_closeBySignal = true;
+    requestClose();
+}
+
+bool MainWindow::saveSlotsAtClose()
+{
+    auto textOf = [this](int n) {
+        const TreeView* view = tree(n);
+        return [view](const ByteSink& sink) { return view->sourceText.forEachPiece(sink); };
+    };
+    std::vector<SlotFailure> failures;
+    auto trySave = [&](const std::vector<int>& which) {
+        failures.clear();
+        for (const int n : which) {
+            int error = 0;
+            // A data file made read-only on purpose is skipped, as it always was.
+            if (saveFileAtomically(slotFilePath(m_setup.programDir, n), textOf(n), &error) == SaveOutcome::Failed)
+                failures.push_back({n, error});
+        }
+    };
+    std::vector<int> loaded;
+    for (int n = 1; n <= kSlots; ++n)
+        if (tree(n)->loaded)
+            loaded.push_back(n);
+    trySave(loaded);
+
+    while (!failures.empty()) {
+        if (m_closeBySignal) {
+            for (const SlotFailure& f : failures) {
+                const std::string copy = writeUnsavedCopy(m_setup.programDir, f.slot, textOf(f.slot));
+                if (copy.empty())
+                    std::fprintf(stderr, "tessarine: tab %d could not be saved (%s), nor a copy of it\n", f.slot,
+                                 std::strerror(f.error));
+                else
+                    std::fprintf(stderr, "tessarine: tab %d could not be saved (%s); its text is in %s\n", f.slot,
+                                 std::strerror(f.error), copy.c_str());
+            }
+            return true;
+        }
+        QString list;
+        for (const SlotFailure& f : failures)
+            list += qt::ui(u8"\n第 %1 个树页（%2）：%3")
+                        .arg(f.slot)
+                        .arg(QString::fromStdString(std::filesystem::path(slotFilePath(m_setup.programDir, f.slot)).filename().string()))
+                        .arg(fromUtf8(saveErrorText(f.error)));
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessarine"),
+                        qt::ui(u8"以下树页的文本未能保存到数据文件：") + list +
+                            qt::ui(u8"\n\n数据文件夹：") + QString::fromStdString(m_setup.programDir),
+                        QMessageBox::NoButton, this);
+        box.setObjectName(QStringLiteral("saveFailedBox"));
+        QPushButton* retry = box.addButton(qt::ui(u8"重试"), QMessageBox::AcceptRole);
+        QPushButton* elsewhere = box.addButton(qt::ui(u8"另存为…"), QMessageBox::ActionRole);
+        QPushButton* discard = box.addButton(qt::ui(u8"不保存，退出"), QMessageBox::DestructiveRole);
+        QPushButton* stay = box.addButton(qt::ui(u8"取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(retry);
+        box.setEscapeButton(stay);
+        box.exec();
+        if (box.clickedButton() == discard)
+            return true;
+        if (box.clickedButton() == retry) {
+            std::vector<int> again;
+            for (const SlotFailure& f : failures)
+                again.push_back(f.slot);
+            trySave(again);
+        } else if (box.clickedButton() == elsewhere) {
+            std::vector<SlotFailure> left;
+            for (const SlotFailure& f : failures) {
+                const QString path = QFileDialog::getSaveFileName(
+                    this, qt::ui(u8"第 %1 个树页另存为").arg(f.slot),
+                    QString::fromStdString(slotFilePath(QDir::homePath().toStdString(), f.slot)));
+                int error = 0;
+                if (path.isEmpty() ||
+                    saveFileAtomically(path.toStdString(), textOf(f.slot), &error) != SaveOutcome::Written)
+                    left.push_back({f.slot, path.isEmpty() ? f.error : error});
+            }
+            failures = std::move(left);
+        } else {
+            return false; // stay open
+        }
+    }
+    return true;
+}
+
+void MainWindow::offerUnsavedCopies()
+{
+    if (!m_setup.writeAtClose)
+        return;
+    const std::vector<UnsavedCopy> copies = findUnsavedCopies(m_setup.programDir);
+    if (copies.empty())
+        return;
+    QString list;
+    for (const UnsavedCopy& c : copies)
+        list += qt::ui(u8"\n第 %1 个树页：%2").arg(c.slot).arg(QString::fromStdString(c.path));
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Tessarine"),
+                                qt::ui(u8"上次关闭时以下树页的文本未能保存到数据文件，已另存为：") + list +
+                                    qt::ui(u8"\n\n现在载入回原来的树页吗？（树页中现有的文档可用“撤销载入”找回）"),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("unsavedCopiesBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* load = box->addButton(qt::ui(u8"载入"), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(qt::ui(u8"以后再说"), QMessageBox::RejectRole));
+    connect(box, &QMessageBox::finished, this, [this, copies, box, load] {
+        if (box->clickedButton() != load)
+            return;
+        for (const UnsavedCopy& c : copies) {
+            std::string text = readSlotFile(c.path);
+            if (!tree(c.slot)->loaded)
+                readSlotIfNeeded(c.slot);
+            loadTextIntoSlot(c.slot, std::move(text));
+            // The tab holds the text now and writes it to its data file at close.
+            std::error_code ec;
+            std::filesystem::remove(c.path, ec);
+        }
+        showStatusMessage(qt::ui(u8"已载入 %1 个未保存的树页").arg(copies.size()));
+    });
+    box->open();
+}
+
+} // namespace tess
