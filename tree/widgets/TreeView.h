@@ -12,6 +12,9 @@ namespace tess {
 class TreeModel;
 class TreeIcons;
 
+// The text an empty tree shows in its empty area.
+QString emptyTreeHint();
+
 class TreeView : public QTreeView {
     Q_OBJECT
 public:
@@ -75,6 +78,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     // The column follows the viewport's width (a vertical scroll bar narrows it).
     bool viewportEvent(QEvent* event) override;
+    // An empty tree says, quietly, how to fill it (EmptyTreeHint.cpp).
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void dropStaleStates(qint64 budgetMs);
