@@ -1,8 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tess {
+
+// What the engine holds in place of an escaped quote \" in names and values, so that
+// string masking never takes it for a quote; shown as \" again.
+inline constexpr std::string_view kQuotePlaceholder = "#SYH#";
 
 enum class NodeKind : int32_t {
     Scalar = 0, // strings, numbers, true/false/null and any other bare text

@@ -20,7 +20,6 @@ namespace {
 const char* const kEscapedBackslash = "\\\\";
 const char* const kBackslashPlaceholder = "\\|\\|";
 const char* const kEscapedQuote = "\\\"";
-const char* const kQuotePlaceholder = "#SYH#";
 
 // Matches \[\d+\] at i; returns the end offset or 0.
 std::size_t matchIndexSegment(std::string_view t, std::size_t i)

@@ -1,5 +1,7 @@
 #include "json/RootText.h"
 
+#include "json/JsonNode.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,7 +19,7 @@ std::size_t commonPrefix(const char* a, const char* b, std::size_t n)
     return k;
 }
 
-constexpr std::string_view kPlaceholder = "#SYH#";
+constexpr std::string_view kPlaceholder = kQuotePlaceholder;
 constexpr std::size_t kMaxText = (std::size_t(1) << 31) - 1;
 
 } // namespace

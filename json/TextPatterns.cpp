@@ -1,5 +1,6 @@
 #include "json/TextPatterns.h"
 
+#include "json/JsonNode.h"
 #include "json/QuoteParity.h"
 #include "platform/GbkText.h"
 
@@ -417,7 +418,7 @@ inline std::size_t protectBackslashRun(std::string_view t, std::size_t s, PieceW
         if (t[end] == '|')
             return kNeedsLiteral;
         if (t[end] == '"') {
-            out.replace(end - 1, end + 1, "#SYH#");
+            out.replace(end - 1, end + 1, kQuotePlaceholder);
             quotes.skipQuoteAt(end);
             ++end;
         }

@@ -117,7 +117,7 @@ private:
         int count = 1;
         if (t.kind == 0) {
             std::string_view value = t.value;
-            if (!m_noPlaceholder && value.find("#SYH#") != std::string_view::npos) {
+            if (!m_noPlaceholder && value.find(kQuotePlaceholder) != std::string_view::npos) {
                 restored = JsonScanner::restoreQuotes(value);
                 value = restored;
             }
