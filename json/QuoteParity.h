@@ -2,10 +2,13 @@
 // Internal to the engine: whether a position of a text lies inside a double-quoted string,
 // with quotes paired from the text's start as the scanner's masking pairs them. A '"' byte
 // is always a character of its own in GB18030 (trail bytes are 0x30-0x39 and 0x40-0xFE),
-// so quotes are counted byte-wise. Positions are asked for in increasing order.
+// so quotes are counted byte-wise. Positions are asked for in increasing order; the
+// quotes of the 64-byte block of the last position asked for are kept as a bit mask, so
+// that a question costs a popcount.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <emmintrin.h>
 #include <string_view>
 
@@ -21,50 +24,72 @@ public:
     explicit QuoteParity(std::string_view text, std::size_t quotes = kUnknown)
         : m_d(reinterpret_cast<const unsigned char*>(text.data())), m_n(text.size()), m_total(quotes)
     {
+        loadBlock(0);
     }
 
     // True when pos lies between an opening quote and its partner.
     bool inside(std::size_t pos)
     {
-        advance(pos);
-        return (m_count & 1) != 0 && m_count != m_total;
+        const std::size_t count = quotesBefore(pos);
+        return (count & 1) != 0 && count != m_total;
     }
     // The quote at pos is escaped (it is protected away): it pairs with nothing.
     void skipQuoteAt(std::size_t pos)
     {
-        advance(pos);
-        m_scanned = pos + 1;
+        moveTo(pos);
+        m_mask &= ~(uint64_t(1) << (pos - m_block));
     }
-    // Counts the quotes before pos (pos at or after the last position asked for).
+    // The quotes before pos (pos at or after the last position asked for).
     std::size_t quotesBefore(std::size_t pos)
     {
-        advance(pos);
-        return m_count;
+        moveTo(pos);
+        const std::size_t k = pos - m_block;
+        const uint64_t below = k == 0 ? 0 : (k >= 64 ? ~uint64_t(0) : ~uint64_t(0) >> (64 - k));
+        return m_before + static_cast<std::size_t>(std::popcount(m_mask & below));
     }
 
 private:
-    void advance(std::size_t pos)
+    static uint64_t quoteBits(const unsigned char* p)
     {
-        if (pos > m_n)
-            pos = m_n;
-        std::size_t i = m_scanned;
-        if (pos <= i)
-            return;
-        for (; i + 16 <= pos; i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_d + i));
-            m_count += static_cast<std::size_t>(
-                std::popcount(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('"'))))));
+        uint64_t bits = 0;
+        for (int lane = 0; lane < 4; ++lane) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * lane));
+            bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')))))
+                    << (16 * lane);
         }
-        for (; i < pos; ++i)
-            m_count += m_d[i] == '"';
-        m_scanned = pos;
+        return bits;
+    }
+    void loadBlock(std::size_t block)
+    {
+        m_block = block;
+        if (block + 64 <= m_n) {
+            m_mask = quoteBits(m_d + block);
+        } else {
+            unsigned char tail[64] = {};
+            if (block < m_n)
+                std::memcpy(tail, m_d + block, m_n - block);
+            m_mask = quoteBits(tail);
+        }
+    }
+    // Makes the block holding pos (or the text's end) the current one.
+    void moveTo(std::size_t pos)
+    {
+        if (pos < m_block + 64 || m_block + 64 > m_n)
+            return;
+        m_before += static_cast<std::size_t>(std::popcount(m_mask));
+        std::size_t block = m_block + 64;
+        const std::size_t target = (pos < m_n ? pos : m_n) & ~std::size_t(63);
+        for (; block < target; block += 64)
+            m_before += static_cast<std::size_t>(std::popcount(quoteBits(m_d + block)));
+        loadBlock(block);
     }
 
     const unsigned char* m_d;
     std::size_t m_n;
     std::size_t m_total;
-    std::size_t m_scanned = 0;
-    std::size_t m_count = 0;
+    std::size_t m_block = 0;  // offset of the current 64-byte block
+    uint64_t m_mask = 0;      // its quotes (escaped ones cleared)
+    std::size_t m_before = 0; // quotes before it
 };
 
 } // namespace tess
