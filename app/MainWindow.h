@@ -5,6 +5,7 @@
 #include "app/LoadHistory.h"
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
+#include "tree/widgets/PathBoxes.h"
 
 #include <QWidget>
 
@@ -205,6 +206,7 @@ private:
     LoadHistory m_history;
     std::array<int64_t, kSlots> m_loadMs{};
     std::array<int32_t, kSlots> m_depth{};
+    PathBoxJumps m_pathJumps; // which reading of the typed path Enter takes next
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).
     std::thread m_fetchWorker;
