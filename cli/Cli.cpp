@@ -119,13 +119,14 @@ void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
     std::string& out = sink.buffer();
     PathsInOrder paths(doc, o.pathStyle, o.compactPaths);
+    std::string scratch;
     for (int32_t i = 2; i <= doc.nodes().nodeCount(); ++i) {
         const std::string_view path = paths.next(i);
         if (o.leaves && doc.nodes().kindOf(i) != int32_t(NodeKind::Scalar))
             continue;
         appendPath(out, path);
         out.push_back('\t');
-        appendEscaped(out, valueOfNode(doc, i));
+        appendEscaped(out, valueOfNode(doc, i, scratch));
         out.push_back('\n');
         sink.lineDone();
     }

@@ -342,6 +342,31 @@ int resolveStyled(const JsonDocument& doc, std::string_view path, Prefix prefix)
     return segments ? resolveForeign(doc, *segments) : -1;
 }
 
+// True when cleanValue would return text as it is: no line break, no blank next to a
+// quote, no blank or quote at either end (so trimKey removes nothing) and no stored
+// escaped quote. A byte A1 (which may start an ideographic space) counts as a blank. A
+// cheap test for the usual container value; false only sends a text the long way.
+bool cleanValueKeeps(std::string_view t)
+{
+    const auto blank = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0xA1; };
+    const auto edge = [](unsigned char c) { return c == ' ' || c == '\t' || c == '"' || c == 0xA1; };
+    const std::size_t n = t.size();
+    if (n == 0)
+        return true;
+    const auto* p = reinterpret_cast<const unsigned char*>(t.data());
+    if (edge(p[0]) || edge(p[n - 1]))
+        return false;
+    // The two ends are neither blanks nor quotes, so a quote has a byte on either side.
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const unsigned char c = p[i];
+        if (c > '"')
+            continue;
+        if (c == '"' ? blank(p[i - 1]) || blank(p[i + 1]) : c == '\n' || c == '\r')
+            return false;
+    }
+    return t.find("#SYH#") == std::string_view::npos;
+}
+
 // "$" starts a JSONPath only when the root stands alone or a "." or "[" follows it;
 // "$v" is a name (JavaScript allows "$" in names).
 Prefix prefixOf(std::string_view path)
@@ -566,6 +591,17 @@ std::vector<PathReading> pathReadings(const JsonDocument& doc, std::string_view 
         add(PathStyle::JavaScript, false, resolveStyled(doc, path, Prefix::None));
     add(PathStyle::Tree, !compactTree, treeForm(!compactTree));
     return out;
+}
+
+std::string_view valueOfNode(const JsonDocument& doc, int node, std::string& scratch)
+{
+    if (node >= 2 && node <= doc.nodes().nodeCount()) {
+        const std::string_view value = doc.nodes().valueView(node);
+        if (cleanValueKeeps(value))
+            return value;
+    }
+    scratch = valueOfNode(doc, node);
+    return scratch;
 }
 
 std::string valueOfNode(const JsonDocument& doc, int node)

@@ -121,5 +121,8 @@ std::vector<PathReading> pathReadings(const JsonDocument& doc, std::string_view 
 // value, and for the root the whole text with blanks around structure removed (what
 // valueAt gives for the empty path). Empty for an invalid node.
 std::string valueOfNode(const JsonDocument& doc, int node);
+// The same text, for a pass over many nodes: a view into the table where the value needs
+// no change (a compact container's text, say), else into scratch, which holds it then.
+std::string_view valueOfNode(const JsonDocument& doc, int node, std::string& scratch);
 
 } // namespace tess

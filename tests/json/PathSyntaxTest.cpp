@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 namespace tess {
 namespace {
 
@@ -299,6 +302,35 @@ TEST(PathSyntax, EveryCopiedPathIsAmongTheReadingsOfThePathBox)
     EXPECT_EQ(r[0].node, ten);
     EXPECT_EQ(r[1].node, twenty);
     EXPECT_TRUE(pathReadings(d.doc, "nested.zz", false).empty());
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(PathSyntax, ValueViewsAreTheValuesTheValueBoxShows)
+{
+    // Random pieces of JSON with blanks (also the ideographic space A1 A1) next to quotes
+    // and at line edges, escaped quotes and line breaks: the value handed out without
+    // the trimming pass must be the trimmed one.
+    const char* pieces[] = {"{", "}", "[", "]", "\"", "\":", ",", " ", "\t", "\n", "\r\n", "a", "1",
+                            "\\\"", "\xA1\xA1", "\xA1", "\xD6\xD0", "#", "null", "{\"k\":", "\"s p\""};
+    std::mt19937 random(16);
+    std::string scratch;
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int length = 1 + static_cast<int>(random() % 60);
+        for (int k = 0; k < length; ++k)
+            text += pieces[random() % std::size(pieces)];
+        JsonDocument doc;
+        std::string parsed = text;
+        doc.parse(parsed, false, round % 2 == 1);
+        doc.nodes().addNode(1, "raw", NodeKind::Object, text); // a value the parser did not prepare
+        for (int n = 1; n <= doc.nodes().nodeCount(); ++n)
+            ASSERT_EQ(valueOfNode(doc, n, scratch), valueOfNode(doc, n)) << text << " node " << n;
+    }
 }
 
 } // namespace
