@@ -3,6 +3,7 @@
 #   compat-20mb.json  about 20 MB and 1.1 M nodes: nested objects of browser-support
 #                     records (short names, small values, 6 to 8 levels), as real data
 #                     packages have them
+#   compat-pretty.json   the same document indented (one blank a level, LF), 35 MB
 #   wide.json         {"a":[100,000 numbers],"b":{10,000 members}}: many siblings
 # and reports the median wall time of RUNS runs (5 by default) with the peak memory.
 #   bench/paths_cli.sh [DIR]   (builds build/release first; TESS=path times another binary)
@@ -52,14 +53,17 @@ while True:
 with open(sys.argv[1], "w") as out:
     json.dump(doc, out, separators=(",", ":"))
 EOF
+[ -f "$dir/compat-pretty.json" ] || python3 -c '
+import json, sys
+json.dump(json.load(open(sys.argv[1])), open(sys.argv[2], "w"), indent=1)' "$dir/compat-20mb.json" "$dir/compat-pretty.json"
 [ -f "$dir/wide.json" ] || python3 -c '
 import json, sys
 doc = {"a": list(range(100000)), "b": {"k%d" % i: i for i in range(10000)}}
 json.dump(doc, open(sys.argv[1], "w"), separators=(",", ":"))' "$dir/wide.json"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-printf '%-16s %-28s %8s %8s %10s\n' document arguments ms peak_MB lines
-for doc in compat-20mb wide; do
+printf '%-14s %-34s %8s %8s %10s\n' document arguments ms peak_MB lines
+for doc in compat-20mb compat-pretty wide; do
   for args in "--path-style tree" "--path-style tree --compact-paths" "--path-style jq" \
               "--path-style jsonpath" "--path-style js" "--path-style python" "--leaves" \
               "--leaves --path-style jq"; do
@@ -73,7 +77,7 @@ for doc in compat-20mb wide; do
     lines=$("$tess" --paths $args "$dir/$doc.json" | wc -l)
     ms=$(cut -d' ' -f1 /tmp/tess_paths_bench | median)
     mb=$(cut -d' ' -f2 /tmp/tess_paths_bench | sort -n | tail -1)
-    printf '%-16s %-28s %8d %8.1f %10d\n' "$doc" "$args" "$ms" "$(echo "$mb / 1024" | bc -l)" "$lines"
+    printf '%-14s %-34s %8d %8.1f %10d\n' "$doc" "$args" "$ms" "$(echo "$mb / 1024" | bc -l)" "$lines"
   done
 done
 rm -f /tmp/tess_paths_bench

@@ -342,8 +342,8 @@ int resolveStyled(const JsonDocument& doc, std::string_view path, Prefix prefix)
     return segments ? resolveForeign(doc, *segments) : -1;
 }
 
-// True when cleanValue would return text as it is: no line break, no blank next to a
-// quote, no blank or quote at either end (so trimKey removes nothing) and no stored
+// True when cleanValue would return text as it is: no blank next to a quote, no blank or
+// quote at either end of the text or of a line (so trimKey removes nothing) and no stored
 // escaped quote. A byte A1 (which may start an ideographic space) counts as a blank. A
 // cheap test for the usual container value; false only sends a text the long way.
 bool cleanValueKeeps(std::string_view t)
@@ -354,14 +354,16 @@ bool cleanValueKeeps(std::string_view t)
     if (n == 0)
         return true;
     const auto* p = reinterpret_cast<const unsigned char*>(t.data());
-    if (edge(p[0]) || edge(p[n - 1]))
+    const auto lineBreak = [](unsigned char c) { return c == '\n' || c == '\r'; };
+    if (edge(p[0]) || edge(p[n - 1]) || lineBreak(p[0]) || lineBreak(p[n - 1]))
         return false;
-    // The two ends are neither blanks nor quotes, so a quote has a byte on either side.
+    // The two ends are neither blanks, quotes nor line breaks, so a quote or a line break
+    // has a byte on either side.
     for (std::size_t i = 1; i + 1 < n; ++i) {
         const unsigned char c = p[i];
         if (c > '"')
             continue;
-        if (c == '"' ? blank(p[i - 1]) || blank(p[i + 1]) : c == '\n' || c == '\r')
+        if (c == '"' ? blank(p[i - 1]) || blank(p[i + 1]) : lineBreak(c) && (edge(p[i - 1]) || edge(p[i + 1])))
             return false;
     }
     return t.find("#SYH#") == std::string_view::npos;
