@@ -70,6 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
         (void)tess::nodeAtAnyPath(doc, tess::pathInStyle(doc, i, tess::PathStyle::Tree, i & 1));
+        // The value handed out without the trimming pass is the trimmed one.
+        std::string scratch;
+        if (tess::valueOfNode(doc, i, scratch) != tess::valueOfNode(doc, i))
+            std::abort();
     }
     // The input itself as a typed path.
     (void)tess::nodeAtAnyPath(doc, text.substr(0, 256));
