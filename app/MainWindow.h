@@ -6,6 +6,7 @@
 #include "app/SlotFiles.h"
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
+#include "tree/widgets/PathBoxes.h"
 
 #include <QWidget>
 
@@ -218,6 +219,7 @@ private:
     LoadHistory m_history;
     std::array<int64_t, kSlots> m_loadMs{};
     std::array<int32_t, kSlots> m_depth{};
+    PathBoxJumps m_pathJumps; // which reading of the typed path Enter takes next
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).
     std::thread m_fetchWorker;

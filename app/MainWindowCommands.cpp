@@ -129,19 +129,22 @@ void MainWindow::goToTypedPath()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    const std::string typed = boxText(m_pathBox);
-    JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
+    const JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
     // The tree's two forms and the syntaxes of "复制路径为".
-    const int node = view.itemCount() > 0 ? nodeAtAnyPath(document, typed) : -1;
-    if (node < 1 || node > view.itemCount()) {
+    const PathBoxJumps::Jump jump = m_pathJumps.next(document, boxText(m_pathBox), !m_arrayAsNode->isChecked(),
+                                                     view.selectedItem() + 1);
+    if (jump.node < 1 || jump.node > view.itemCount()) {
         flashBox(m_pathBox);
-        showStatusMessage(ui(u8"路径没有对应的节点：%1").arg(m_pathBox->text()));
+        showStatusMessage(jump.node < 1 ? jump.message : ui(u8"路径没有对应的节点：%1").arg(m_pathBox->text()));
         return;
     }
-    view.selectItem(node - 1);
+    view.selectItem(jump.node - 1);
     // The same node typed in another form: the selection did not change, the boxes must.
     showSelectedPath(true);
     updateStatus();
+    m_pathJumps.jumped(boxText(m_pathBox));
+    if (!jump.message.isEmpty())
+        showStatusMessage(jump.message);
 }
 
 void MainWindow::copyPathAs(int style)

@@ -46,7 +46,7 @@ bool displayConfigured()
 const char* noDisplayMessage()
 {
     return "tessarine: no display could be opened to show the window; the command-line modes --table, --tree, "
-           "--paths, --get, --decode and --stats (also with --url) run without one, see --help";
+           "--paths, --get, --find, --decode and --stats (also with --url) run without one, see --help";
 }
 
 } // namespace tess

@@ -25,8 +25,10 @@ namespace {
 // Node lengths are 32-bit; refuse inputs that could not be represented.
 constexpr std::size_t kMaxInput = std::size_t(2) << 30;
 
-// Exit status of --get for a path that names no node (nothing is written).
+// Exit status of --get for a path that names no node (nothing is written), and for a
+// text that is no path at all (a message is written).
 constexpr int kNoSuchNode = 1;
+constexpr int kUnreadablePath = 2;
 
 int fail(const std::string& message, int status = 2)
 {
@@ -111,41 +113,57 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
     });
 }
 
-void writePaths(JsonDocument& doc, bool compact, PathStyle style, OutputSink& sink)
+// Every node's path (each made from its parent's, so the pass is linear in what it
+// writes) and the node's own value; with leavesOnly the scalars only.
+void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
-    doc.nodes().setBulkLookups(true);
     std::string& out = sink.buffer();
+    PathsInOrder paths(doc, o.pathStyle, o.compactPaths);
+    std::string scratch;
     for (int32_t i = 2; i <= doc.nodes().nodeCount(); ++i) {
-        if (style == PathStyle::Tree) {
-            // The value found at the tree path (with duplicate names, the first one's).
-            const std::string path = doc.pathOfNode(i);
-            appendEscaped(out, compact ? doc.scanner().convertPath(path, 0) : path);
-            out.push_back('\t');
-            appendEscaped(out, doc.valueAt(path));
-        } else {
-            appendEscaped(out, pathInStyle(doc, i, style));
-            out.push_back('\t');
-            appendEscaped(out, valueOfNode(doc, i));
-        }
+        const std::string_view path = paths.next(i);
+        if (o.leaves && doc.nodes().kindOf(i) != int32_t(NodeKind::Scalar))
+            continue;
+        appendPath(out, path);
+        out.push_back('\t');
+        appendEscaped(out, valueOfNode(doc, i, scratch));
         out.push_back('\n');
         sink.lineDone();
     }
 }
 
+const char* styleName(PathStyle style)
+{
+    switch (style) {
+    case PathStyle::Tree: return "tree";
+    case PathStyle::Jq: return "jq";
+    case PathStyle::JsonPath: return "JSONPath";
+    case PathStyle::JavaScript: return "JavaScript";
+    case PathStyle::Python: return "Python";
+    }
+    return "tree";
+}
+
 // The value at a typed path (any form, or the given style's only); a container
-// indented when formatted. The node found, or -1 (and nothing written).
+// indented when formatted. The exit status: 0, or kNoSuchNode (nothing written) or
+// kUnreadablePath (a message written).
 int writeValueAt(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
     const std::string path = toEngineText(o.getPath, o.raw);
-    const int node = o.pathStyleGiven ? nodeAtPath(doc, path, o.pathStyle) : nodeAtAnyPath(doc, path);
+    const PathLookup found = o.pathStyleGiven ? lookUpPath(doc, path, o.pathStyle) : lookUpAnyPath(doc, path);
+    if (!found.readable) {
+        fail("--get: cannot read " + o.getPath + ": not a well-formed " + styleName(found.style) + " path");
+        return kUnreadablePath;
+    }
+    const int node = found.node;
     if (node < 1)
-        return -1;
+        return kNoSuchNode;
     sink.buffer() = valueOfNode(doc, node);
     const int32_t kind = doc.nodes().kindOf(node);
     if (o.formatted && (kind == int32_t(NodeKind::Object) || kind == int32_t(NodeKind::Array)))
         sink.buffer() = formatValue(sink.buffer());
     sink.buffer().push_back('\n');
-    return node;
+    return 0;
 }
 
 // Every node whose caption find stops at, in tree order: path and caption. The same
@@ -168,7 +186,7 @@ int writeFound(JsonDocument& doc, const Options& o, OutputSink& sink)
     for (int item = searchItems(captions, -1, false, matcher); item != -1;
          item = searchItems(captions, item, false, matcher)) {
         ++found;
-        appendEscaped(out, pathInStyle(doc, item + 1, o.pathStyle, o.compactPaths));
+        appendPath(out, pathInStyle(doc, item + 1, o.pathStyle, o.compactPaths));
         out.push_back('\t');
         // The whole caption, as --tree prints it: the searched part runs on to the
         // zero byte that ends the caption in the block.
@@ -247,11 +265,11 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writeTree(doc, sink);
         break;
     case Mode::Paths:
-        writePaths(doc, o.compactPaths, o.pathStyle, sink);
+        writePaths(doc, o, sink);
         break;
     case Mode::Get:
-        if (writeValueAt(doc, o, sink) < 1)
-            return kNoSuchNode;
+        if (const int status = writeValueAt(doc, o, sink); status != 0)
+            return status;
         break;
     case Mode::Find: {
         const int found = writeFound(doc, o, sink);
@@ -268,7 +286,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         doc.forEachTreeContentPiece([](std::string_view) {});
         const int64_t ms = stopwatch.elapsedMs();
         sink.buffer() = "nodes " + std::to_string(doc.nodes().nodeCount()) + ", depth " +
-                        std::to_string(greatestLevel(doc.nodes())) + ", loaded in " + formatElapsed(ms) + "\n";
+                        std::to_string(greatestLevel(doc.nodes())) + ", loaded in " + std::to_string(ms) + " ms\n";
         break;
     }
     default:

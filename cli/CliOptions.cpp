@@ -34,6 +34,8 @@ std::string checkModeOptions(const Options& o)
 {
     if (answersAtOnce(o.mode))
         return {};
+    if (o.leaves && o.mode != Mode::Paths)
+        return "--leaves applies to --paths only";
     if (o.formatted && o.mode != Mode::Get)
         return "--formatted applies to --get only";
     if ((o.findMode != FindMode::Plain || o.ignoreCase) && o.mode != Mode::Find)
@@ -55,11 +57,11 @@ std::string usageText()
            "modes:\n"
            "  --table          one line per node: index, level, kind, childCount, ordinal, name, value\n"
            "  --tree           the tree captions, two spaces per level below the root\n"
-           "  --paths          every node's path and the value found at it\n"
+           "  --paths          every node's path and its value, one node a line\n"
            "  --get PATH       the value at PATH: a path of the tree (a.[0].b or a[0].b), jq\n"
            "                   (.a[0].b), JSONPath ($.a[0].b), JavaScript (a[0].b) or Python\n"
            "                   ([\"a\"][0][\"b\"]); with --path-style, of that syntax only;\n"
-           "                   exit status 1 when PATH names no node\n"
+           "                   exit status 1 when PATH names no node, 2 when it is no path\n"
            "  --find TEXT      path and caption of every node whose caption contains TEXT\n"
            "                   (or matches it, with --wildcard or --regex), in tree order;\n"
            "                   exit status 1 when there is none\n"
@@ -72,6 +74,7 @@ std::string usageText()
            "  --compact-paths  tree paths in compact form (a[0].b) for --paths and --find\n"
            "  --path-style S   path syntax of --paths and --find: tree (default), jq,\n"
            "                   jsonpath, js or python; the last four number elements from 0\n"
+           "  --leaves         --paths: strings, numbers and literals only\n"
            "  --formatted      --get: an object or array indented by two spaces per level\n"
            "  --wildcard       --find: TEXT with * (any text) and ? (one character or none)\n"
            "  --regex          --find: TEXT is a regular expression\n"
@@ -82,8 +85,10 @@ std::string usageText()
            "  --version        the program's name and version\n"
            "FILE absent or - reads standard input. UTF-8 (with or without a byte-order mark) and\n"
            "UTF-16 with a byte-order mark are converted; other input is taken as GB18030.\n"
+           "Paths are printed as they paste into their syntax; the value column doubles a\n"
+           "backslash and writes TAB, LF, CR and other control bytes as \\t, \\n, \\r, \\xNN.\n"
            "Exit status: 0 done, 1 no node at the --get path, no match for --find or the URL gave\n"
-           "nothing, 2 usage or input error.\n";
+           "nothing, 2 usage or input error or a --get PATH that cannot be read.\n";
 }
 
 bool selectsMode(const std::vector<std::string>& args)
@@ -136,6 +141,7 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
             else if (a == "--predecode") o.predecode = true;
             else if (a == "--raw") o.raw = true;
             else if (a == "--compact-paths") o.compactPaths = true;
+            else if (a == "--leaves") o.leaves = true;
             else if (a == "--url") { if (!needValue(o.url)) return out; }
             else if (a == "--encoding") { if (!needValue(o.encoding)) return out; }
             else if (a == "--path-style") {

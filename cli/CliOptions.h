@@ -21,6 +21,7 @@ struct Options {
     bool predecode = false;
     bool raw = false;
     bool compactPaths = false;
+    bool leaves = false;              // --paths: scalars only
     std::optional<std::string> file; // absent or "-": standard input
     // Path syntax of --paths, --find and --get (for --get only when given).
     PathStyle pathStyle = PathStyle::Tree;

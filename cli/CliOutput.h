@@ -9,6 +9,11 @@ namespace tess::cli {
 // Appends text with backslash, TAB, LF, CR, other bytes below 0x20 and 0x7F escaped.
 void appendEscaped(std::string& out, std::string_view text);
 
+// Appends a path: as it is, except that a control byte (which a foreign syntax writes as
+// its own escape, so only a tree path of a malformed key holds one) is written as its
+// JSON escape (\t, \n, \r, \u00XX), so that the path stays on its line.
+void appendPath(std::string& out, std::string_view path);
+
 // Collects GB18030 output and writes it in chunks (converted to UTF-8 unless raw).
 class OutputSink {
 public:

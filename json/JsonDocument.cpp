@@ -2,6 +2,7 @@
 
 #include "json/ScanBuffer.h"
 #include "json/ScanOps.h"
+#include "json/SegmentSearch.h"
 #include "json/TextPatterns.h"
 #include "json/TreeContentBuilder.h"
 #include "platform/GbkText.h"
@@ -342,7 +343,12 @@ std::string JsonDocument::valueAt(std::string_view path, int32_t start)
     if (path.empty() || m_scanner.parsePath(path) == 0)
         return JsonScanner::compactWhitespace(m_nodes.valueView(1));
     const std::vector<std::string>& segments = m_scanner.pathSegments();
-    int32_t current = start < 1 ? 1 : start;
+    if (start < 1) {
+        // With repeated names, the first member under which the rest of the path exists.
+        const int32_t found = followNames(m_nodes, segments);
+        return found < 1 ? std::string() : cleanValue(m_nodes.valueView(found));
+    }
+    int32_t current = start;
     const int32_t startLevel = start >= 1 ? m_nodes.levelOf(start) : 0;
     for (std::size_t k = 0; k < segments.size(); ++k) {
         const int32_t i = static_cast<int32_t>(k) + 1;

@@ -1,6 +1,8 @@
 #include "json/PathSyntax.h"
 
 #include "json/PathNames.h"
+#include "json/SegmentSearch.h"
+#include "platform/GbkText.h"
 
 #include <charconv>
 #include <optional>
@@ -180,14 +182,15 @@ std::optional<std::vector<Segment>> readForeignPath(std::string_view p, Prefix p
     return segments;
 }
 
-// Walks the children of parent (nodes at its level + 1 up to the end of its subtree);
-// visit(index) returns true to stop there. The result is that index or -1.
+// Walks the children of parent (nodes at its level + 1 up to the end of its subtree)
+// that come after the child `after` (-1: all of them); visit(index) returns true to stop
+// there. The result is that index or -1.
 template <typename Visit>
-int forEachChild(const JsonNodeList& nodes, int parent, Visit visit)
+int forEachChild(const JsonNodeList& nodes, int parent, int after, Visit visit)
 {
     const int32_t level = nodes.levelOf(parent) + 1;
     const int32_t count = nodes.nodeCount();
-    int64_t j = int64_t(parent) + 1;
+    int64_t j = int64_t(after < 0 ? parent : after) + 1;
     while (j <= count) {
         const int32_t at = static_cast<int32_t>(j);
         const int32_t l = nodes.levelOf(at);
@@ -223,11 +226,11 @@ bool hasHighBytes(std::string_view text)
     return false;
 }
 
-int childByName(const JsonNodeList& nodes, int parent, const pathnames::TypedName& name)
+int childByName(const JsonNodeList& nodes, int parent, const pathnames::TypedName& name, int after)
 {
     // A stored name without escapes is compared by its bytes; others by characters.
     NameChars chars;
-    return forEachChild(nodes, parent, [&](int child) {
+    return forEachChild(nodes, parent, after, [&](int child) {
         const std::string_view stored = nodes.nameView(child);
         if (name.gbOk && stored.find('\\') == std::string_view::npos && stored.find('#') == std::string_view::npos) {
             if (stored == name.gb)
@@ -265,23 +268,21 @@ int resolveForeign(const JsonDocument& doc, const std::vector<Segment>& segments
     const JsonNodeList& nodes = doc.nodes();
     if (nodes.nodeCount() < 1)
         return -1;
-    int current = 1;
-    for (const Segment& seg : segments) {
-        const bool array = nodes.kindOf(current) == static_cast<int32_t>(NodeKind::Array);
+    // An index names one element; only a name can name a later member too.
+    return followSegments(segments.size(), [&](int parent, std::size_t k, int after) {
+        const Segment& seg = segments[k];
+        const bool array = nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array);
         long long index = seg.index;
         if (seg.isIndex) {
             // On an object, obj[0] names the member "0", as in JavaScript.
-            current = array ? childByPosition(nodes, current, index)
-                            : childByName(nodes, current, pathnames::bareName(std::to_string(index)));
-        } else if (array && isDecimal(seg.name.chars, index)) {
-            current = childByPosition(nodes, current, index);
-        } else {
-            current = childByName(nodes, current, seg.name);
+            if (!array)
+                return childByName(nodes, parent, pathnames::bareName(std::to_string(index)), after);
+            return after < 0 ? childByPosition(nodes, parent, index) : -1;
         }
-        if (current < 1)
-            return -1;
-    }
-    return current;
+        if (array && isDecimal(seg.name.chars, index))
+            return after < 0 ? childByPosition(nodes, parent, index) : -1;
+        return childByName(nodes, parent, seg.name, after);
+    });
 }
 
 // A canonical tree path, looked up the way valueAt looks it up.
@@ -297,18 +298,12 @@ int resolveCanonical(const JsonDocument& doc, std::string_view path)
     JsonScanner scanner;
     if (scanner.parsePath(path) == 0)
         return -1;
-    int32_t current = 1;
-    const std::vector<std::string>& segments = scanner.pathSegments();
-    for (std::size_t k = 0; k < segments.size(); ++k) {
-        current = nodes.findChildByName(static_cast<int32_t>(k) + 2, segments[k], current);
-        if (current == -1)
-            return -1;
-    }
-    return current;
+    return followNames(nodes, scanner.pathSegments());
 }
 
-// Compact tree form to canonical: a "." before every "[digits]" that follows anything
-// but a "." (also "a[0][1]" -> "a.[0].[1]"), outside double-quoted names.
+// Compact tree form to canonical: a "." before every "[digits]" but a leading one (also
+// "a[0][1]" -> "a.[0].[1]"), outside double-quoted names. An index after a "." follows
+// an empty name there ("a..[1]" is written "a.[1]"), which so gets its segment back.
 std::string compactToCanonical(std::string_view path)
 {
     std::string out;
@@ -318,7 +313,7 @@ std::string compactToCanonical(std::string_view path)
         const char c = path[i];
         if (c == '"')
             quoted = !quoted;
-        if (!quoted && c == '[' && i > 0 && path[i - 1] != '.') {
+        if (!quoted && c == '[' && i > 0) {
             std::size_t e = i + 1;
             while (e < path.size() && path[e] >= '0' && path[e] <= '9')
                 ++e;
@@ -345,6 +340,33 @@ int resolveStyled(const JsonDocument& doc, std::string_view path, Prefix prefix)
 {
     const auto segments = readForeignPath(path, prefix);
     return segments ? resolveForeign(doc, *segments) : -1;
+}
+
+// True when cleanValue would return text as it is: no blank next to a quote, no blank or
+// quote at either end of the text or of a line (so trimKey removes nothing) and no stored
+// escaped quote. A byte A1 (which may start an ideographic space) counts as a blank. A
+// cheap test for the usual container value; false only sends a text the long way.
+bool cleanValueKeeps(std::string_view t)
+{
+    const auto blank = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0xA1; };
+    const auto edge = [](unsigned char c) { return c == ' ' || c == '\t' || c == '"' || c == 0xA1; };
+    const std::size_t n = t.size();
+    if (n == 0)
+        return true;
+    const auto* p = reinterpret_cast<const unsigned char*>(t.data());
+    const auto lineBreak = [](unsigned char c) { return c == '\n' || c == '\r'; };
+    if (edge(p[0]) || edge(p[n - 1]) || lineBreak(p[0]) || lineBreak(p[n - 1]))
+        return false;
+    // The two ends are neither blanks, quotes nor line breaks, so a quote or a line break
+    // has a byte on either side.
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const unsigned char c = p[i];
+        if (c > '"')
+            continue;
+        if (c == '"' ? blank(p[i - 1]) || blank(p[i + 1]) : lineBreak(c) && (edge(p[i - 1]) || edge(p[i + 1])))
+            return false;
+    }
+    return t.find("#SYH#") == std::string_view::npos;
 }
 
 // "$" starts a JSONPath only when the root stands alone or a "." or "[" follows it;
@@ -404,6 +426,62 @@ std::string pathInStyle(const JsonDocument& doc, int node, PathStyle style, bool
     return out;
 }
 
+PathsInOrder::PathsInOrder(const JsonDocument& doc, PathStyle style, bool compactTree)
+    : m_doc(doc), m_style(style), m_compact(compactTree && style == PathStyle::Tree)
+{
+    if (doc.nodes().levelOf(1) == 1)
+        m_chain.push_back({1, style == PathStyle::JsonPath ? std::size_t(1) : 0, 0});
+    if (style == PathStyle::JsonPath)
+        m_path = "$";
+}
+
+std::string_view PathsInOrder::next(int node)
+{
+    const JsonNodeList& nodes = m_doc.nodes();
+    const int32_t level = nodes.levelOf(node);
+    // A top-level node, or a level that jumps (a table edited out of shape), starts the
+    // chain again from the node's own path.
+    if (level < 2 || static_cast<std::size_t>(level) > m_chain.size() + 1) {
+        m_path = pathInStyle(m_doc, node, m_style, m_compact);
+        m_chain.clear();
+        if (level == 1) {
+            const std::size_t root = m_style == PathStyle::JsonPath ? 1 : 0;
+            m_chain.push_back({node, root, 0});
+        }
+        return m_path;
+    }
+    m_chain.resize(static_cast<std::size_t>(level) - 1);
+    const Step& parent = m_chain.back();
+    const bool first = m_chain.size() == 1;
+    m_path.resize(parent.end);
+    std::size_t shownEnd = parent.shownEnd;
+    if (m_style == PathStyle::Tree) {
+        // pathOfNode's form: names joined by ".", a name with a "." quoted; empty names
+        // at the end leave no trace.
+        const std::string_view name = nodes.nameView(node);
+        if (!first)
+            m_path.push_back('.');
+        const bool quoted = gbk::contains(name, ".");
+        if (quoted)
+            m_path.push_back('"');
+        m_path.append(name);
+        if (quoted)
+            m_path.push_back('"');
+        if (!name.empty())
+            shownEnd = m_path.size();
+    } else {
+        appendSegment(m_path, nodes, node, parent.node, first, m_style, m_chars);
+    }
+    m_chain.push_back({node, m_path.size(), shownEnd});
+    if (m_style != PathStyle::Tree)
+        return m_path;
+    const std::string_view shown = std::string_view(m_path).substr(0, shownEnd);
+    if (!m_compact)
+        return shown;
+    m_shown = m_doc.scanner().convertPath(shown, 0);
+    return m_shown;
+}
+
 int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 {
     const std::string_view path = trimBlanks(typed);
@@ -442,6 +520,90 @@ int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
     if (node >= 1 || prefix != Prefix::None)
         return node;
     return resolveStyled(doc, path, prefix);
+}
+
+PathLookup lookUpPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
+{
+    const std::string_view path = trimBlanks(typed);
+    const Prefix prefix = prefixOf(path);
+    PathLookup out;
+    out.style = style;
+    std::optional<std::vector<Segment>> segments;
+    switch (style) {
+    case PathStyle::Tree:
+        if (!path.empty() && JsonScanner().parsePath(path) == 0) {
+            out.readable = false;
+            return out;
+        }
+        out.node = resolveTree(doc, path);
+        return out;
+    case PathStyle::Jq:
+    case PathStyle::JsonPath:
+        if (prefix == (style == PathStyle::Jq ? Prefix::Jq : Prefix::Dollar))
+            segments = readForeignPath(path, prefix);
+        break;
+    case PathStyle::JavaScript:
+    case PathStyle::Python:
+        // Here a leading "$" is a name, as JavaScript reads it.
+        if (prefix != Prefix::Jq)
+            segments = readForeignPath(path, Prefix::None);
+        break;
+    }
+    out.readable = segments.has_value();
+    if (segments)
+        out.node = resolveForeign(doc, *segments);
+    return out;
+}
+
+PathLookup lookUpAnyPath(const JsonDocument& doc, std::string_view typed)
+{
+    PathLookup out;
+    out.node = nodeAtAnyPath(doc, typed);
+    const std::string_view path = trimBlanks(typed);
+    const Prefix prefix = prefixOf(path);
+    if (out.node < 1 && (prefix != Prefix::None || path.starts_with('[')) && !readForeignPath(path, prefix)) {
+        out.readable = false;
+        out.style = prefix == Prefix::Jq ? PathStyle::Jq
+                    : prefix == Prefix::Dollar ? PathStyle::JsonPath : PathStyle::JavaScript;
+    }
+    return out;
+}
+
+std::vector<PathReading> pathReadings(const JsonDocument& doc, std::string_view typed, bool compactTree)
+{
+    const std::string_view path = trimBlanks(typed);
+    const Prefix prefix = prefixOf(path);
+    std::vector<PathReading> out;
+    const auto add = [&](PathStyle style, bool compact, int node) {
+        if (node < 1)
+            return;
+        for (const PathReading& r : out)
+            if (r.node == node)
+                return;
+        out.push_back({style, compact, node});
+    };
+    if (prefix != Prefix::None)
+        add(prefix == Prefix::Jq ? PathStyle::Jq : PathStyle::JsonPath, false, resolveStyled(doc, path, prefix));
+    // The tree's forms: the compact one read after turning it into the canonical one.
+    const auto treeForm = [&](bool compact) {
+        return compact ? resolveCanonical(doc, compactToCanonical(path)) : resolveCanonical(doc, path);
+    };
+    add(PathStyle::Tree, compactTree, treeForm(compactTree));
+    if (prefix != Prefix::Jq)
+        add(PathStyle::JavaScript, false, resolveStyled(doc, path, Prefix::None));
+    add(PathStyle::Tree, !compactTree, treeForm(!compactTree));
+    return out;
+}
+
+std::string_view valueOfNode(const JsonDocument& doc, int node, std::string& scratch)
+{
+    if (node >= 2 && node <= doc.nodes().nodeCount()) {
+        const std::string_view value = doc.nodes().valueView(node);
+        if (cleanValueKeeps(value))
+            return value;
+    }
+    scratch = valueOfNode(doc, node);
+    return scratch;
 }
 
 std::string valueOfNode(const JsonDocument& doc, int node)

@@ -165,6 +165,44 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     EXPECT_EQ(v.tree().selectedItem(), 1);
 }
 
+TEST(ViewerCommands, APathThatReadsTwoWaysTakesOneAndEnterAgainTheOther)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    v.control<QCheckBox>(u8"选择框数组从0开始")->setChecked(false);
+    v.paste(u8"{\"nested\":{\"arr\":[10,20]}}");
+    // 0 root, 1 nested, 2 arr, 3 [1] (10), 4 [2] (20); numbered from 1.
+    auto* path = v.control<QLineEdit>(u8"编辑框路径");
+    auto* arrayAsNode = v.control<QCheckBox>(u8"选择框数组独立节点");
+    const auto typeAndEnter = [&](const char* text) {
+        path->setFocus();
+        if (text)
+            path->setText(QString::fromUtf8(text));
+        QTest::keyClick(path, Qt::Key_Return);
+        return v.tree().selectedItem();
+    };
+    const auto status = [&] { return v.window->statusText().toStdString(); };
+    // JavaScript's copy of the second element, with the boxes in the canonical form: the
+    // tree would write a.[1], so JavaScript's reading comes first; Enter again takes the
+    // tree's compact reading, and again the first one.
+    ASSERT_TRUE(arrayAsNode->isChecked());
+    EXPECT_EQ(typeAndEnter("nested.arr[1]"), 4);
+    EXPECT_NE(status().find("JavaScript"), std::string::npos) << status();
+    EXPECT_EQ(typeAndEnter(nullptr), 3);
+    EXPECT_EQ(box(path), "nested.arr.[1]");
+    EXPECT_EQ(typeAndEnter(nullptr), 4);
+    // With the compact form the tree's own reading comes first.
+    arrayAsNode->click();
+    EXPECT_EQ(typeAndEnter("nested.arr[1]"), 3);
+    EXPECT_EQ(typeAndEnter(nullptr), 4);
+    // One reading only: Enter again stays; a text that is no path says so.
+    EXPECT_EQ(typeAndEnter(".nested.arr[1]"), 4);
+    EXPECT_EQ(typeAndEnter(nullptr), 4);
+    EXPECT_EQ(typeAndEnter(".nested["), 4);
+    EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"写法有误"))) << status();
+}
+
 TEST(ViewerCommands, CopyPathAsTheFourSyntaxesAndTheFormattedValue)
 {
     TempDir dir;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 namespace tess {
 namespace {
 
@@ -205,6 +208,132 @@ TEST(PathSyntax, TreeFormsResolveAsTheValueBoxReadsThem)
     EXPECT_EQ(valueOfNode(d.doc, 0), "");
     Doc empty("");
     EXPECT_EQ(nodeAtAnyPath(empty.doc, "a"), -1);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+constexpr PathStyle kAllStyles[] = {PathStyle::Tree, PathStyle::Jq, PathStyle::JsonPath, PathStyle::JavaScript,
+                                    PathStyle::Python};
+
+// Names that each syntax writes its own way, empty ones at the end of a path and in the
+// middle, repeated names, arrays in arrays.
+constexpr const char* kAwkward =
+    R"({"a.b":{"":[1,{"":{"x":[[2]]}}]},"q\"t":{"b\\s":[{"中 文":3}]},"":{"":{"":4}},"0":[5],"[1]":6,)"
+    R"("d":{"x":1},"d":{"y":[7,8]},"d":9,"$":{"it's":[]},"nested":{"arr":[10,20]}})";
+
+TEST(PathSyntax, PathsInOrderGivesWhatPathInStyleGives)
+{
+    for (const bool zeroBased : {false, true}) {
+        Doc d(kAwkward, zeroBased);
+        const int count = d.doc.nodes().nodeCount();
+        ASSERT_GT(count, 30);
+        for (const PathStyle s : kAllStyles) {
+            for (const bool compact : {false, true}) {
+                PathsInOrder paths(d.doc, s, compact);
+                for (int n = 2; n <= count; ++n)
+                    EXPECT_EQ(paths.next(n), pathInStyle(d.doc, n, s, compact)) << int(s) << compact << " node " << n;
+            }
+        }
+    }
+}
+
+TEST(PathSyntax, RepeatedNamesTryTheNextMemberWhenThePathGoesNoFurther)
+{
+    // The fuzz input: flags byte (zero-based), then three members named "", the third an array.
+    const std::string input = "\x61S{:\xFE\x8D?,:\x0E\x0C\x0E,:[3]";
+    JsonDocument fuzzed;
+    std::string text = input.substr(1);
+    fuzzed.parse(text, true, false);
+    const int three = nodeAtPath(fuzzed, R"(.[""][0])", PathStyle::Jq);
+    ASSERT_GT(three, 0);
+    EXPECT_EQ(valueOfNode(fuzzed, three), "3");
+    for (int n = 2; n <= fuzzed.nodes().nodeCount(); ++n) {
+        for (const PathStyle s : kForeign) {
+            const std::string path = pathInStyle(fuzzed, n, s);
+            EXPECT_EQ(pathInStyle(fuzzed, nodeAtPath(fuzzed, path, s), s), path);
+        }
+    }
+    // In every syntax, and in the value box's own look-up.
+    Doc d(kAwkward);
+    const int y = d.node("y");
+    for (const char* path : {"d.y", "d.y.[2]", ".d.y", "$.d.y[1]", "d.y[1]", R"(["d"]["y"])"})
+        EXPECT_EQ(d.doc.nodes().parentOf(d.at(path)) == y || d.at(path) == y, true) << path;
+    EXPECT_EQ(d.doc.valueAt("d.y.[2]"), "8");
+    EXPECT_EQ(d.doc.valueAt("d"), R"({"x":1})"); // the first member when the path ends there
+    EXPECT_EQ(d.doc.valueAt("d.z"), "");
+}
+
+TEST(PathSyntax, EveryCopiedPathIsAmongTheReadingsOfThePathBox)
+{
+    for (const bool zeroBased : {false, true}) {
+        Doc d(kAwkward, zeroBased);
+        for (const bool compact : {false, true}) {
+            for (int n = 1; n <= d.doc.nodes().nodeCount(); ++n) {
+                for (const PathStyle s : kAllStyles) {
+                    // What the copy command gives under these options; read back, one of
+                    // the readings has that same path (the node itself, unless a name
+                    // repeats or the tree's form cannot write an empty name).
+                    const std::string path = pathInStyle(d.doc, n, s, compact);
+                    const std::vector<PathReading> readings = pathReadings(d.doc, path, compact);
+                    bool found = false;
+                    for (const PathReading& r : readings)
+                        found = found || pathInStyle(d.doc, r.node, s, compact) == path;
+                    EXPECT_TRUE(found) << path << " style " << int(s) << " compact " << compact;
+                }
+            }
+        }
+    }
+    // A JavaScript path with the path box in the canonical form is read as JavaScript;
+    // with the compact form the tree's reading comes first and JavaScript's is offered.
+    Doc d(kAwkward);
+    const int ten = d.at("nested.arr.[1]");
+    const int twenty = d.at("nested.arr.[2]");
+    std::vector<PathReading> r = pathReadings(d.doc, "nested.arr[1]", false);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].node, twenty);
+    EXPECT_EQ(r[0].style, PathStyle::JavaScript);
+    EXPECT_EQ(r[1].node, ten);
+    r = pathReadings(d.doc, "nested.arr[1]", true);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].node, ten);
+    EXPECT_EQ(r[1].node, twenty);
+    EXPECT_TRUE(pathReadings(d.doc, "nested.zz", false).empty());
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(PathSyntax, ValueViewsAreTheValuesTheValueBoxShows)
+{
+    // Random pieces of JSON with blanks (also the ideographic space A1 A1) next to quotes
+    // and at line edges, escaped quotes and line breaks: the value handed out without
+    // the trimming pass must be the trimmed one.
+    // The pieces without a quote first, so that a text made of them alone gets far.
+    const char* pieces[] = {"{", "}", "[", "]", ",", " ", "\t", "\n", "\r\n", "a", "1", "\xA1\xA1", "\xA1",
+                            "\xD6\xD0", "#", "null", "\"", "\":", "\\\"", "{\"k\":", "\"s p\""};
+    constexpr std::size_t kUnquoted = 16;
+    std::mt19937 random(16);
+    std::string scratch;
+    for (int round = 0; round < 600; ++round) {
+        std::string text;
+        const int length = 1 + static_cast<int>(random() % 60);
+        const std::size_t choices = round % 2 ? std::size(pieces) : kUnquoted;
+        for (int k = 0; k < length; ++k)
+            text += pieces[random() % choices];
+        JsonDocument doc;
+        std::string parsed = text;
+        doc.parse(parsed, false, round % 4 == 1);
+        doc.nodes().addNode(1, "raw", NodeKind::Object, text); // a value the parser did not prepare
+        for (int n = 1; n <= doc.nodes().nodeCount(); ++n)
+            ASSERT_EQ(valueOfNode(doc, n, scratch), valueOfNode(doc, n)) << text << " node " << n;
+    }
 }
 
 } // namespace

@@ -28,7 +28,53 @@ void setPathText(QLineEdit* box, const std::string& gb)
     box->setProperty(kPathShown, box->text());
 }
 
+// The name of a reading in the status line.
+QString readingName(const PathReading& r)
+{
+    switch (r.style) {
+    case PathStyle::Tree:
+        return r.compactTree ? qt::ui(u8"树路径（数组下标紧跟名称）") : qt::ui(u8"树路径（数组独立节点）");
+    case PathStyle::Jq:
+        return QStringLiteral("jq");
+    case PathStyle::JsonPath:
+        return QStringLiteral("JSONPath");
+    case PathStyle::JavaScript:
+    case PathStyle::Python:
+        return QStringLiteral("JavaScript/Python");
+    }
+    return {};
+}
+
 } // namespace
+
+PathBoxJumps::Jump PathBoxJumps::next(const JsonDocument& document, const std::string& typed, bool compactTree,
+                                      int selectedNode)
+{
+    Jump jump;
+    if (!m_readings.empty() && typed == m_shown && selectedNode == m_node) {
+        m_taken = (m_taken + 1) % m_readings.size();
+    } else {
+        m_readings = pathReadings(document, typed, compactTree);
+        m_taken = 0;
+        m_typed = qt::toQString(typed);
+    }
+    if (m_readings.empty()) {
+        m_node = -1;
+        jump.message = lookUpAnyPath(document, typed).readable ? qt::ui(u8"路径没有对应的节点：%1").arg(m_typed)
+                                                               : qt::ui(u8"路径写法有误：%1").arg(m_typed);
+        return jump;
+    }
+    const PathReading& taken = m_readings[m_taken];
+    m_node = jump.node = taken.node;
+    if (m_readings.size() > 1) {
+        const PathReading& other = m_readings[(m_taken + 1) % m_readings.size()];
+        jump.message = qt::ui(u8"“%1”按%2读取（共 %3 种读法）；再按 Enter 改按%4读取")
+                           .arg(m_typed, readingName(taken))
+                           .arg(m_readings.size())
+                           .arg(readingName(other));
+    }
+    return jump;
+}
 
 std::string boxText(const QLineEdit* box)
 {
