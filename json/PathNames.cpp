@@ -1,5 +1,6 @@
 #include "json/PathNames.h"
 
+#include "json/JsonNode.h"
 #include "platform/Codec.h"
 #include "platform/Gb18030Decoder.h"
 #include "platform/HexDigits.h"
@@ -8,7 +9,7 @@ namespace tess::pathnames {
 namespace {
 
 // How the engine stores an escaped quote inside names and values.
-constexpr std::string_view kStoredQuote = "#SYH#";
+constexpr std::string_view kStoredQuote = kQuotePlaceholder;
 
 bool isHighSurrogate(long u)
 {

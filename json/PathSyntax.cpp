@@ -1,5 +1,6 @@
 #include "json/PathSyntax.h"
 
+#include "json/JsonNode.h"
 #include "json/PathNames.h"
 #include "json/SegmentSearch.h"
 #include "platform/GbkText.h"
@@ -366,7 +367,7 @@ bool cleanValueKeeps(std::string_view t)
         if (c == '"' ? blank(p[i - 1]) || blank(p[i + 1]) : lineBreak(c) && (edge(p[i - 1]) || edge(p[i + 1])))
             return false;
     }
-    return t.find("#SYH#") == std::string_view::npos;
+    return t.find(kQuotePlaceholder) == std::string_view::npos;
 }
 
 // "$" starts a JSONPath only when the root stands alone or a "." or "[" follows it;
