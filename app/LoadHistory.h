@@ -6,12 +6,14 @@
 #include "tree/SharedText.h"
 
 #include <array>
+#include <cstdint>
 
 namespace tess {
 
 struct SlotDocument {
     SharedText text;    // the slot's source text, before any decoding (shared, not copied)
     int selection = -1; // selected item index
+    int64_t bytes = -1; // the size the status line gave it
 };
 
 class LoadHistory {

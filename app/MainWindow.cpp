@@ -38,6 +38,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace tess {
 
@@ -138,8 +139,18 @@ void MainWindow::onFirstActivation()
     if (!m_setup.startFile.empty()) {
         const std::string path = std::move(m_setup.startFile);
         m_setup.startFile.clear();
-        if (!loadFileIntoCurrentSlot(path))
+        // The first empty page takes the file; only when none is empty does it replace the
+        // current page's document (which undo brings back).
+        const int empty = firstEmptySlot();
+        const int before = m_tabs->currentIndex();
+        if (empty > 0)
+            m_tabs->setCurrentIndex(empty - 1);
+        if (!loadFileIntoCurrentSlot(path)) {
+            m_tabs->setCurrentIndex(before);
             std::fprintf(stderr, "tessarine: cannot read %s\n", path.c_str());
+        } else if (empty < 0) {
+            showStatusMessage(ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
+        }
     }
 }
 
@@ -180,7 +191,7 @@ void MainWindow::rerenderSlot()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const int selection = view.selectedItem();
-    runLoad(n, view.sourceText, true, 0, false, false);
+    runLoad(n, view.sourceText, true, 0, false, false, m_bytes[static_cast<std::size_t>(n - 1)]);
     view.selectItem(selection);
     showSelectedPath(false);
 }
@@ -195,17 +206,18 @@ void MainWindow::loadTextIntoCurrentSlot(std::string text)
     loadTextIntoSlot(currentSlot(), std::move(text));
 }
 
-void MainWindow::loadTextIntoSlot(int n, std::string text)
+void MainWindow::loadTextIntoSlot(int n, std::string text, int64_t bytes)
 {
-    runLoad(n, std::move(text), true, 0, false, true);
+    runLoad(n, std::move(text), true, 0, false, true, bytes);
 }
 
 void MainWindow::runLoad(int n, SharedText text, bool keepText, int selection, bool restoreSelection,
-                         bool remember)
+                         bool remember, int64_t bytes)
 {
     TreeView& view = *tree(n);
+    const std::size_t k = static_cast<std::size_t>(n - 1);
     if (remember)
-        m_history.remember(n, SlotDocument{view.sourceText, view.selectedItem()});
+        m_history.remember(n, SlotDocument{view.sourceText, view.selectedItem(), m_bytes[k]});
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
     loadDocument(std::move(text), keepText, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
@@ -215,10 +227,24 @@ void MainWindow::runLoad(int n, SharedText text, bool keepText, int selection, b
     int32_t depth = 0;
     for (int i = 0; i < model.itemCount(); ++i)
         depth = std::max(depth, static_cast<int32_t>(model.itemDepth(i)));
-    m_depth[static_cast<std::size_t>(n - 1)] = depth;
+    m_depth[k] = depth;
+    if (bytes < 0) {
+        codec::Utf8Size size;
+        view.sourceText.forEachPiece([&size](std::string_view piece) {
+            size.add(piece);
+            return true;
+        });
+        bytes = static_cast<int64_t>(size.finish());
+    }
+    m_bytes[k] = bytes;
     view.fitColumnToCaptions();
-    if (n == currentSlot())
+    if (n == currentSlot()) {
+        // The model's reset dropped the old selection without a word: boxes that still
+        // showed a node of the previous document are emptied unless one was restored.
+        if (view.selectedItem() < 0)
+            showSelectedPath(true);
         updateStatus();
+    }
     if (m_closePending)
         QTimer::singleShot(0, this, &MainWindow::requestClose);
 }
@@ -228,7 +254,10 @@ bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
     std::string text;
     if (!readTextFile(path, text))
         return false;
-    loadTextIntoCurrentSlot(std::move(text));
+    // The size the user knows: the file's, not that of its text converted for the engine.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    loadTextIntoSlot(currentSlot(), std::move(text), ec ? -1 : static_cast<int64_t>(size));
     return true;
 }
 
@@ -296,7 +325,12 @@ void MainWindow::findInTree(bool backward)
     bar.wildcard = m_modeWildcard;
     bar.ignoreCase = m_ignoreCase;
     bar.notFoundMs = m_setup.notFoundMs;
-    tess::findInTree(bar, *currentTree(), backward);
+    const QString rejected = tess::findInTree(bar, *currentTree(), backward);
+    if (!rejected.isEmpty()) {
+        // Marked as the path box is for a path that names nothing: no miss, a fault.
+        flashBox(m_findText);
+        showStatusMessage(rejected);
+    }
 }
 
 void MainWindow::showAbout()

@@ -45,7 +45,7 @@ struct ProgramObjects;
 struct MainWindowSetup {
     std::string programDir;     // holds Tessarine.ini and the data files
     bool writeAtClose = true;   // false when another instance holds the settings file
-    std::string startFile;      // loaded into the current slot after the first activation
+    std::string startFile;      // loaded after the first activation into the first empty slot, else the current one
     int notFoundMs = 500;       // how long "找不到" stays on a find button
     FetchOptions fetchOptions;  // timeouts, pause and size limit of the URL fetch
 };
@@ -155,14 +155,16 @@ private:
     void takeSelectedCaption();
     void pasteFindText();
     void openAddress(const QString& address);
-    void loadTextIntoSlot(int slot, std::string text);
+    void loadTextIntoSlot(int slot, std::string text, int64_t bytes = -1);
     void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, unsigned generation);
     void stopFetch();
     void buildCommands();
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
     // Every load into a slot goes here: paste (keepText false), fetch, file, activation,
-    // re-render. remember keeps the slot's previous document for undo.
-    void runLoad(int slot, SharedText text, bool keepText, int selection, bool restoreSelection, bool remember);
+    // re-render. remember keeps the slot's previous document for undo. bytes is the size
+    // the status line shows: a file's size, or -1 for the text's size in UTF-8.
+    void runLoad(int slot, SharedText text, bool keepText, int selection, bool restoreSelection, bool remember,
+                 int64_t bytes = -1);
     void flashBox(QWidget* box);
     void restoreViewSettings();
     void saveViewSettings();
@@ -219,6 +221,7 @@ private:
     LoadHistory m_history;
     std::array<int64_t, kSlots> m_loadMs{};
     std::array<int32_t, kSlots> m_depth{};
+    std::array<int64_t, kSlots> m_bytes{}; // the size the status line shows
     PathBoxJumps m_pathJumps; // which reading of the typed path Enter takes next
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).

@@ -3,6 +3,7 @@
 // opening and saving files, the status line and the window's remembered layout.
 #include "app/MainWindow.h"
 
+#include "app/EnterKey.h"
 #include "app/ProgramObjects.h"
 #include "app/SlotFiles.h"
 #include "json/PathSyntax.h"
@@ -24,7 +25,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -116,12 +116,7 @@ void MainWindow::buildCommands()
                [this] { saveFileDialog(SaveEncoding::Gb18030); });
 
     // Enter in the find box finds the next match, Shift+Enter the previous one.
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* next = new QShortcut(QKeySequence(key), m_findText, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(next, &QShortcut::activated, this, [this] { findInTree(false); });
-        auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | key), m_findText, nullptr, nullptr, Qt::WidgetShortcut);
-        connect(previous, &QShortcut::activated, this, [this] { findInTree(true); });
-    }
+    onEnterKey(m_findText, [this](bool backward) { findInTree(backward); });
     connect(m_pathBox, &QLineEdit::returnPressed, this, &MainWindow::goToTypedPath);
 }
 
@@ -249,7 +244,7 @@ void MainWindow::undoLoad()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    SlotDocument document{view.sourceText, view.selectedItem()};
+    SlotDocument document{view.sourceText, view.selectedItem(), m_bytes[static_cast<std::size_t>(n - 1)]};
     if (!m_history.swap(n, document)) {
         showStatusMessage(ui(u8"这个树页没有可撤销的载入"));
         return;
@@ -265,8 +260,7 @@ void MainWindow::undoLoad()
         updateStatus();
         return;
     }
-    runLoad(n, std::move(document.text), true, document.selection, true, false);
-    showSelectedPath(true);
+    runLoad(n, std::move(document.text), true, document.selection, true, false, document.bytes);
 }
 
 void MainWindow::openFileDialog()
@@ -321,7 +315,7 @@ void MainWindow::updateStatus()
     if (view.itemCount() > 0 && !view.sourceText.empty()) {
         doc.nodes = model.itemCount();
         doc.depth = m_depth[static_cast<std::size_t>(n - 1)];
-        doc.bytes = static_cast<int64_t>(view.sourceText.size());
+        doc.bytes = m_bytes[static_cast<std::size_t>(n - 1)];
         doc.loadMs = m_loadMs[static_cast<std::size_t>(n - 1)];
     }
     NodeFacts node;

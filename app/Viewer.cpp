@@ -4,6 +4,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/ProgramIcon.h"
 #include "app/ProgramObjects.h"
+#include "app/QtTranslations.h"
 #include "app/ViewerStart.h"
 #include "platform/qt/GuiPump.h"
 #include "platform/qt/PlatformStartGuard.h"
@@ -51,6 +52,7 @@ int runViewer(int argc, char** argv)
     // Lets the desktop match the window to the installed menu entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral(TESS_APP_ID));
     QApplication::setWindowIcon(programIcon());
+    installQtTranslations();
     const ViewerArguments args = parseArguments(QApplication::arguments());
     if (!args.error.empty()) {
         std::fprintf(stderr, "tessarine: %s\n", args.error.c_str());

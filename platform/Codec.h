@@ -23,6 +23,19 @@ ConvertResult gb18030ToUtf8(std::string_view gb);
 // characters); an invalid UTF-8 byte, and each byte of those, becomes "?" and is counted.
 ConvertResult utf8ToGb18030(std::string_view utf8);
 
+// The size of a GB18030 text in UTF-8 (as gb18030ToUtf8 would make it), counted without
+// making the text. The text comes in consecutive pieces; a character may be cut between two.
+class Utf8Size {
+public:
+    void add(std::string_view piece);
+    // The count, once the last piece was added.
+    std::size_t finish();
+
+private:
+    std::size_t m_total = 0;
+    std::string m_carry; // the start of a character cut at the end of the last piece
+};
+
 // UTF-16 (host order code units) <-> GB18030, for Qt strings.
 ConvertResult utf16ToGb18030(std::u16string_view utf16);
 std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes = nullptr);

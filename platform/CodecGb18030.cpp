@@ -220,6 +220,60 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
     return r;
 }
 
+namespace {
+
+// Counts the UTF-8 bytes of the characters of bytes that start before stop; unless last,
+// stops at a character that may continue after the end. Returns the bytes taken.
+std::size_t countUtf8(std::string_view bytes, std::size_t stop, bool last, std::size_t& total)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < stop && i < n) {
+        if (p[i] < 0x80) {
+            ++total;
+            ++i;
+            continue;
+        }
+        const std::size_t avail = n - i;
+        const bool lead = p[i] >= 0x81 && p[i] <= 0xFE;
+        if (!last && lead && (avail < 2 || (avail < 4 && p[i + 1] >= 0x30 && p[i + 1] <= 0x39)))
+            break;
+        const gb18030::Decoded d = gb18030::decodeMultiByte(gb18030::mapping(), p + i, avail);
+        total += d.codePoint < 0x800 ? 2 : d.codePoint < 0x10000 ? 3 : 4;
+        i += d.length;
+    }
+    return i;
+}
+
+} // namespace
+
+void Utf8Size::add(std::string_view piece)
+{
+    if (!m_carry.empty()) {
+        // The cut character, completed from the piece's first bytes (a character has four
+        // at most).
+        const std::size_t kept = m_carry.size();
+        m_carry.append(piece.substr(0, 3));
+        const std::size_t used = countUtf8(m_carry, kept, false, m_total);
+        if (used < kept) { // the piece was too short to complete it
+            m_carry.erase(0, used);
+            return;
+        }
+        piece.remove_prefix(used - kept);
+        m_carry.clear();
+    }
+    const std::size_t used = countUtf8(piece, piece.size(), false, m_total);
+    m_carry.assign(piece.substr(used));
+}
+
+std::size_t Utf8Size::finish()
+{
+    countUtf8(m_carry, m_carry.size(), true, m_total);
+    m_carry.clear();
+    return m_total;
+}
+
 ConvertResult gb18030ToUtf8(std::string_view gb)
 {
     ConvertResult r;

@@ -180,6 +180,7 @@ const std::string& noPatternMessage()
 struct Regex::Impl {
     pcre2_code* code = nullptr;
     std::string error;
+    std::size_t errorPosition = 0;
     RegexOptions options;
     std::uint32_t groupCount = 0;
     bool jit = false;
@@ -235,6 +236,8 @@ Regex Regex::compile(std::string_view pattern, RegexOptions options)
             impl.error = "invalid pattern";
         else
             impl.error = reinterpret_cast<const char*>(message);
+        for (std::size_t i = 0; i < errorOffset && i < utf8Pattern.size(); ++i)
+            impl.errorPosition += (static_cast<unsigned char>(utf8Pattern[i]) & 0xC0) != 0x80 ? 1 : 0;
         return regex;
     }
     pcre2_pattern_info(impl.code, PCRE2_INFO_CAPTURECOUNT, &impl.groupCount);
@@ -250,6 +253,11 @@ bool Regex::valid() const
 const std::string& Regex::error() const
 {
     return m_impl ? m_impl->error : noPatternMessage();
+}
+
+std::size_t Regex::errorPosition() const
+{
+    return m_impl ? m_impl->errorPosition : 0;
 }
 
 bool Regex::test(std::string_view text) const

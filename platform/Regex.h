@@ -27,6 +27,9 @@ public:
 
     bool valid() const;
     const std::string& error() const;
+    // Where the pattern was rejected, in characters from its start (PCRE2's offset; the
+    // pattern's length when the fault is its end); 0 for a valid pattern.
+    std::size_t errorPosition() const;
 
     // Replaces the first match (every match when global) left to right, without overlap.
     // In the replacement, $1..$9 stand for the groups (an unset group gives nothing).

@@ -8,7 +8,7 @@ namespace tess {
 struct DocumentFacts {
     int64_t nodes = 0;      // 0: the slot shows no document
     int32_t depth = 0;      // deepest level (root = 1)
-    int64_t bytes = 0;      // size of the slot's text as loaded
+    int64_t bytes = 0;      // the size the user knows: the file's, or the text's in UTF-8
     int64_t loadMs = -1;    // -1: not known (loaded before this run measured it)
 };
 

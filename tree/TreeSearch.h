@@ -34,6 +34,9 @@ public:
     bool valid() const { return m_mode == FindMode::Plain || m_regex.valid(); }
     // Why the pattern was rejected (English), or empty.
     std::string error() const { return valid() ? std::string() : m_regex.error(); }
+    // Where it was rejected, in characters of the pattern (see Regex::errorPosition).
+    std::size_t errorPosition() const { return m_regex.errorPosition(); }
+    FindMode mode() const { return m_mode; }
     bool matches(std::string_view caption) const;
 
 private:

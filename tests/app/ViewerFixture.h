@@ -8,12 +8,18 @@
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -123,5 +129,59 @@ struct Viewer {
         settle();
     }
 };
+
+// An active window, so that keys reach the focused widget and the window's shortcuts.
+inline void activate(Viewer& v)
+{
+    v.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+}
+
+inline QAction* menuAction(Viewer& v, const char8_t* caption)
+{
+    for (QAction* a : v.window->findChildren<QAction*>())
+        if (a->text() == qt::ui(caption))
+            return a;
+    return nullptr;
+}
+
+// Answers the next modal dialog (a message box or a file dialog) from inside its loop,
+// as soon as it is shown, and again while that dialog stays open (a file dialog that is
+// still reading its folder can drop a file name set too early).
+inline void answerDialog(const std::function<void(QWidget*)>& answer, bool found, QPointer<QWidget> target, int triesLeft)
+{
+    QTimer::singleShot(20, [answer, found, target, triesLeft]() mutable {
+        if (triesLeft <= 0)
+            return;
+        if (!found) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible())
+                return answerDialog(answer, false, nullptr, triesLeft - 1);
+            found = true;
+            target = modal;
+        } else if (!target || !target->isVisible()) {
+            return; // answered: the dialog is closed (or gone)
+        }
+        answer(target);
+        answerDialog(answer, true, target, triesLeft - 1);
+    });
+}
+
+inline void answerNextDialog(const std::function<void(QWidget*)>& answer)
+{
+    answerDialog(answer, false, nullptr, 250);
+}
+
+// Chooses path in a file dialog as typing it into the name box does (selectFile alone
+// can be undone by the dialog's folder being read in the background).
+inline void chooseFile(QWidget* dialog, const std::string& path)
+{
+    auto* d = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(d, nullptr);
+    auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    QMetaObject::invokeMethod(d, "accept");
+}
 
 } // namespace tess::testing

@@ -190,3 +190,26 @@ TEST(Codec, LiteralCacheReturnsStableConvertedViews)
     EXPECT_EQ(gb("key1234"), "key1234");
     EXPECT_EQ(gb(u8"\u250A*\u250A"), "\xA9\xAE*\xA9\xAE");
 }
+
+TEST(Codec, Utf8SizeCountsAsTheConversionDoesWhereverTheTextIsCut)
+{
+    // Whole characters of every length, bad bytes and cut characters, fed in pieces cut
+    // anywhere (also inside a character, and pieces of one byte or none).
+    std::mt19937 rng(2024);
+    const std::string units[] = {"a", "\n", kGbChinese, kGbEmoji, kGbEuroSign, "\x81\x30\x81\x30", "\x80", "\xFF",
+                                 "\x81", "\x81\x30", "\x81\x30\x81", "\xD6\x7F", "\x84\x31\xA4\x39"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int n = static_cast<int>(rng() % 12);
+        for (int i = 0; i < n; ++i)
+            text += units[rng() % std::size(units)];
+        Utf8Size size;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t piece = rng() % 5;
+            size.add(std::string_view(text).substr(at, piece));
+            at += piece;
+        }
+        EXPECT_EQ(size.finish(), gb18030ToUtf8(text).text.size()) << testing::PrintToString(text);
+    }
+}

@@ -1,6 +1,9 @@
 #pragma once
 // The find command of the find bar: searches the current tree's captions forward or
-// backward with one wrap-around, selects the hit, or shows "找不到" for a while.
+// backward with one wrap-around, selects the hit, or shows "找不到" for a while. A
+// pattern the engine rejects is no miss: the search does not run and says why.
+#include <QString>
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +23,9 @@ struct FindBar {
     int notFoundMs = 500; // how long "找不到" stays on the button
 };
 
-void findInTree(const FindBar& bar, TreeView& view, bool backward);
+// Empty, or why the wildcard or regular expression was rejected, with where.
+// A hit is selected; the tree takes the keyboard focus unless the find box has it, so
+// that every Enter pressed there is one more step.
+QString findInTree(const FindBar& bar, TreeView& view, bool backward);
 
 } // namespace tess

@@ -98,6 +98,13 @@ void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument
                       const JsonScanner& converter, bool canonical, bool alsoValue)
 {
     const int item = view.selectedItem();
+    if (item < 0) {
+        // Nothing selected (after a load that restored no selection): no node to show.
+        setPathText(boxes.path, std::string());
+        boxes.value->setValueText(std::string());
+        boxes.decoded->setValueText(std::string());
+        return;
+    }
     std::string path = document.pathOfNode(item + 1);
     if (!canonical)
         path = converter.convertPath(path, 0);

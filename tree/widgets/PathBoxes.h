@@ -24,7 +24,7 @@ struct PathBoxes {
 };
 
 // canonical: paths are shown with array indexes as segments of their own (a.[0].b);
-// otherwise in compact form (a[0].b).
+// otherwise in compact form (a[0].b). With no item selected all three boxes are empty.
 void showSelectedPath(const PathBoxes& boxes, const TreeView& view, JsonDocument& document,
                       const JsonScanner& converter, bool canonical, bool alsoValue);
 void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonScanner& converter,

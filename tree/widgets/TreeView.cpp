@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 namespace tess {
 
@@ -64,7 +65,23 @@ void TreeView::selectItem(int item)
         return;
     }
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
-    scrollTo(idx, QAbstractItemView::EnsureVisible);
+    showWithContext(idx);
+}
+
+void TreeView::showWithContext(const QModelIndex& idx)
+{
+    scrollTo(idx, QAbstractItemView::EnsureVisible); // opens its ancestors
+    const QRect row = visualRect(idx);
+    const QRect area = viewport()->rect();
+    if (row.isEmpty() || area.isEmpty())
+        return;
+    // A row with a whole row of room above and below it stays where it is, so the tree
+    // does not jump; so does one at the very top or bottom of the tree.
+    const QScrollBar* bar = verticalScrollBar();
+    const bool roomAbove = row.top() - row.height() >= area.top() || bar->value() == bar->minimum();
+    const bool roomBelow = row.bottom() + row.height() <= area.bottom() || bar->value() == bar->maximum();
+    if (!roomAbove || !roomBelow)
+        scrollTo(idx, QAbstractItemView::PositionAtCenter);
 }
 
 void TreeView::expandItem(int item)

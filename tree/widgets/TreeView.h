@@ -26,9 +26,13 @@ public:
     int itemCount() const;
     // The selected item's index, or -1 when none is selected.
     int selectedItem() const;
-    // Selects the item (expanding its ancestors and scrolling to it); the selection-change
-    // signal runs. An index outside the tree clears the selection.
+    // Selects the item (expanding its ancestors and scrolling to it, see showWithContext);
+    // the selection-change signal runs. An index outside the tree clears the selection.
     void selectItem(int item);
+    // Scrolls so that the item's row is wholly in view with a row of room above and below
+    // (a row at the tree's very top or bottom needs none); a row without is centred, so
+    // that its parent is in sight too where the view is tall enough.
+    void showWithContext(const QModelIndex& idx);
     void expandItem(int item);
 
     // Expansion commands (TreeExpansion.cpp). Rows are laid out once, not after every
