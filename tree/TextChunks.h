@@ -1,7 +1,8 @@
 #pragma once
 // Reading a large shared text in parts of about a megabyte instead of as one string, for
 // the passes that do not need it whole: the parts end where white space compacting cannot
-// reach across, so compacting the parts one by one gives the compacted whole.
+// reach across (outside strings), so compacting the parts one by one gives the compacted
+// whole.
 #include "tree/SharedText.h"
 
 #include <cstddef>
@@ -14,7 +15,8 @@ namespace tess {
 
 // Calls visit(part) for consecutive parts of text, in order, until it returns false;
 // false when a visit stopped the walk. Each part but the last ends right after a comma
-// that is followed by a byte that starts no white space; parts hold about chunkSize
+// outside strings (after an even number of quotes) that is followed by a byte that starts
+// no white space; parts hold about chunkSize
 // bytes or more (a text without such a comma is one part).
 bool forEachTextPart(const SharedText& text, std::size_t chunkSize, const std::function<bool(std::string_view)>& visit);
 
