@@ -4,7 +4,9 @@
 #include "cli/CliOutput.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
+#include "json/UnclosedText.h"
 #include "json/ValueFormatter.h"
+#include "platform/Codec.h"
 #include "platform/InputText.h"
 #include "tree/Decoders.h"
 #include "tree/Stopwatch.h"
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <string>
 #include <vector>
@@ -222,6 +225,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         return fail(parsed.error + " (see --help)");
 
     std::string text;
+    bool converted = false; // the input was converted to engine text (from UTF-8 or UTF-16)
+    bool utf8Mark = false;
     if (!o.url.empty()) {
         if (!fetchUrl)
             return fail("fetching a URL is not available in this build");
@@ -241,7 +246,10 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
             std::fclose(f);
         if (!ok)
             return fail((stdinInput ? std::string("standard input") : *o.file) + ": " + error);
+        const std::size_t inputSize = bytes.size();
+        utf8Mark = !o.raw && bytes.starts_with("\xEF\xBB\xBF");
         text = toEngineText(std::move(bytes), o.raw);
+        converted = text.size() != inputSize;
     }
 
     OutputSink sink(stdout, o.raw);
@@ -249,6 +257,21 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         sink.buffer() = decodeHtmlEntities(decodeUnicodeEscapes(text));
         sink.flush();
         return sink.failed() ? fail("write error") : 0;
+    }
+
+    // Where a cut-off text stops being shown, found before the engine takes the text.
+    std::optional<UnclosedValue> unclosed;
+    if (o.mode == Mode::Stats)
+        unclosed = findUnclosedValue(text, o.singleQuote ? '\'' : '"');
+    int64_t unclosedByte = 0; // 1-based, in the input's bytes (UTF-8 when it was converted)
+    if (unclosed) {
+        unclosedByte = unclosed->offset;
+        if (converted) {
+            codec::Utf8Size size;
+            size.add(std::string_view(text).substr(0, static_cast<std::size_t>(unclosed->offset)));
+            unclosedByte = static_cast<int64_t>(size.finish()) + (utf8Mark ? 3 : 0);
+        }
+        ++unclosedByte;
     }
 
     Stopwatch stopwatch;
@@ -287,6 +310,11 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         const int64_t ms = stopwatch.elapsedMs();
         sink.buffer() = "nodes " + std::to_string(doc.nodes().nodeCount()) + ", depth " +
                         std::to_string(greatestLevel(doc.nodes())) + ", loaded in " + std::to_string(ms) + " ms\n";
+        if (unclosed)
+            sink.buffer() += "unclosed from byte " + std::to_string(unclosedByte) + ", line " +
+                             std::to_string(unclosed->line) + ": the text ends inside an " +
+                             (unclosed->kind == NodeKind::Object ? "object" : "array") +
+                             " that is not shown from there\n";
         break;
     }
     default:

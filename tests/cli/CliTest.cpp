@@ -132,6 +132,29 @@ TEST_F(Cli, DecodeStatsAndPredecode)
     EXPECT_EQ(r.out.substr(r.out.size() - 4), " ms\n") << r.out;
     r = run("--tree --predecode", "{\"a\":\"\\u4e2d\"}");
     EXPECT_EQ(r.out, "JSON\n  a:\"\xE4\xB8\xAD\"\n");
+
+    // A cut-off text: where its content stops being shown, in the input's bytes (UTF-8
+    // with its mark, GB18030 as it is) and lines.
+    const struct {
+        const char* flags;
+        std::string input;
+        const char* said; // empty: nothing left out
+    } cut[] = {
+        {"", "{\"oops\":\"x\",\"list\":[1,2,", "unclosed from byte 20, line 1: the text ends inside an array"},
+        {"", "\xEF\xBB\xBF{\"a\":\"\xE4\xB8\xAD\",\n\"b\":{\"c\":1", "unclosed from byte 20, line 2: the text ends inside an object"},
+        {"--raw", "{\"a\":\"\xD6\xD0\",\"b\":[", "unclosed from byte 15, line 1"},
+        {"", "{\"a\":1", ""},
+    };
+    for (const auto& c : cut) {
+        r = run(std::string("--stats ") + c.flags, c.input);
+        const std::size_t line = r.out.find('\n');
+        ASSERT_NE(line, std::string::npos) << r.out;
+        const std::string rest = r.out.substr(line + 1);
+        if (*c.said)
+            EXPECT_EQ(rest.rfind(c.said, 0), 0u) << rest;
+        else
+            EXPECT_EQ(rest, "") << c.input;
+    }
 }
 
 TEST_F(Cli, FileArgumentAndErrors)
