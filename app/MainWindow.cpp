@@ -16,6 +16,8 @@
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
+#include "json/JsonDocument.h"
+#include "json/UnclosedText.h"
 #include "tree/Stopwatch.h"
 
 #include <QApplication>
@@ -39,10 +41,26 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace tess {
 
 using qt::ui;
+
+namespace {
+
+// The size of a tab's text as UTF-8, the size a pasted text has for the user.
+int64_t utf8Size(const SharedText& text)
+{
+    codec::Utf8Size size;
+    text.forEachPiece([&size](std::string_view piece) {
+        size.add(piece);
+        return true;
+    });
+    return static_cast<int64_t>(size.finish());
+}
+
+} // namespace
 
 MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* parent)
     : QWidget(parent), m_objects(objects), m_setup(std::move(setup)), m_icons(new TreeIcons)
@@ -58,8 +76,8 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 MainWindow::~MainWindow()
 {
     stopFetch();
-    for (TreeView* view : m_trees)
-        view->treeModel().setIcons(nullptr);
+    for (Slot& s : m_slots)
+        s.view->treeModel().setIcons(nullptr);
     delete m_icons;
 }
 
@@ -77,7 +95,8 @@ void MainWindow::wireCommands()
     connect(m_arrayAsNode, &QCheckBox::clicked, this, [this] { showSelectedPath(true); });
     connect(m_textIcons, &QCheckBox::clicked, this, &MainWindow::applyIconSet);
     connect(m_onTop, &QCheckBox::clicked, this, &MainWindow::applyAlwaysOnTop);
-    for (TreeView* view : m_trees) {
+    for (Slot& s : m_slots) {
+        TreeView* view = s.view;
         connect(view, &TreeView::selectionChangedTo, this, [this] {
             showSelectedPath(true);
             updateStatus();
@@ -181,7 +200,12 @@ void MainWindow::readSlotIfNeeded(int n)
             key += codec::gb(u8".现行选中项");
             const double sel = store.readNumber(key, 0);
             const int selection = std::isfinite(sel) && std::fabs(sel) < 2e9 ? static_cast<int>(std::lround(sel)) : 0;
-            runLoad(n, std::move(text), true, selection, true, false);
+            LoadRequest request;
+            request.text = std::move(text);
+            request.selection = selection;
+            request.restoreSelection = true;
+            request.remember = false;
+            runLoad(n, std::move(request));
         }
     }
 }
@@ -191,14 +215,21 @@ void MainWindow::rerenderSlot()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const int selection = view.selectedItem();
-    runLoad(n, view.sourceText, true, 0, false, false, m_bytes[static_cast<std::size_t>(n - 1)]);
+    LoadRequest request;
+    request.text = view.sourceText;
+    request.remember = false;
+    request.bytes = slot(n).bytes;
+    request.source = slot(n).source;
+    runLoad(n, std::move(request));
     view.selectItem(selection);
     showSelectedPath(false);
 }
 
 void MainWindow::pasteIntoCurrentSlot()
 {
-    runLoad(currentSlot(), std::string(), false, 0, false, true);
+    LoadRequest request;
+    request.fromClipboard = true;
+    runLoad(currentSlot(), std::move(request));
 }
 
 void MainWindow::loadTextIntoCurrentSlot(std::string text)
@@ -206,37 +237,33 @@ void MainWindow::loadTextIntoCurrentSlot(std::string text)
     loadTextIntoSlot(currentSlot(), std::move(text));
 }
 
-void MainWindow::loadTextIntoSlot(int n, std::string text, int64_t bytes)
+void MainWindow::loadTextIntoSlot(int n, std::string text)
 {
-    runLoad(n, std::move(text), true, 0, false, true, bytes);
+    LoadRequest request;
+    request.text = std::move(text);
+    runLoad(n, std::move(request));
 }
 
-void MainWindow::runLoad(int n, SharedText text, bool keepText, int selection, bool restoreSelection,
-                         bool remember, int64_t bytes)
+void MainWindow::runLoad(int n, LoadRequest request)
 {
-    TreeView& view = *tree(n);
-    const std::size_t k = static_cast<std::size_t>(n - 1);
-    if (remember)
-        m_history.remember(n, SlotDocument{view.sourceText, view.selectedItem(), m_bytes[k]});
+    Slot& tab = slot(n);
+    TreeView& view = *tab.view;
+    if (request.remember)
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
-    loadDocument(std::move(text), keepText, view, m_objects.documents[static_cast<std::size_t>(n - 1)],
-                 m_objects.stopwatch, options, selection, restoreSelection);
-    m_loadMs[static_cast<std::size_t>(n - 1)] = steadyMillis() - started;
-    const TreeModel& model = view.treeModel();
-    int32_t depth = 0;
-    for (int i = 0; i < model.itemCount(); ++i)
-        depth = std::max(depth, static_cast<int32_t>(model.itemDepth(i)));
-    m_depth[k] = depth;
-    if (bytes < 0) {
-        codec::Utf8Size size;
-        view.sourceText.forEachPiece([&size](std::string_view piece) {
-            size.add(piece);
-            return true;
-        });
-        bytes = static_cast<int64_t>(size.finish());
-    }
-    m_bytes[k] = bytes;
+    loadDocument(std::move(request.text), !request.fromClipboard, view, *tab.document, m_objects.stopwatch, options,
+                 request.selection, request.restoreSelection);
+    tab.loadMs = steadyMillis() - started;
+    tab.source = std::move(request.source);
+    tab.depth = tab.document->nodes().deepestLevel();
+    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
+    tab.unclosed = view.sourceText.withWhole([&](std::string_view text) {
+        std::optional<UnclosedValue> found = findUnclosedValue(text, options.singleQuoteFormat ? '\'' : '"');
+        if (found) // an offset the user knows: in the text as UTF-8
+            found->offset = static_cast<int64_t>(codec::utf8SizeOf(text.substr(0, static_cast<std::size_t>(found->offset))));
+        return found;
+    });
     view.fitColumnToCaptions();
     if (n == currentSlot()) {
         // The model's reset dropped the old selection without a word: boxes that still
@@ -254,10 +281,15 @@ bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
     std::string text;
     if (!readTextFile(path, text))
         return false;
-    // The size the user knows: the file's, not that of its text converted for the engine.
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    loadTextIntoSlot(currentSlot(), std::move(text), ec ? -1 : static_cast<int64_t>(size));
+    LoadRequest request;
+    request.text = std::move(text);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        request.source = FileSource{path, static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
+        // The size the user knows: the file's, not that of its text converted for the engine.
+        request.bytes = static_cast<int64_t>(st.st_size);
+    }
+    runLoad(currentSlot(), std::move(request));
     return true;
 }
 
@@ -270,7 +302,7 @@ void MainWindow::showSelectedPath(bool alsoValue)
     const int kind = view.itemCount() > 0 ? view.treeModel().itemImage(std::max(0, view.selectedItem())) : 0;
     m_valueBox->setShowFormatted(m_formatted->isChecked() && (kind == 1 || kind == 2));
     const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
-    tess::showSelectedPath(boxes, *tree(n), m_objects.documents[static_cast<std::size_t>(n - 1)],
+    tess::showSelectedPath(boxes, *tree(n), *slot(n).document,
                            m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);
 }
 
@@ -278,7 +310,7 @@ void MainWindow::showValueAtPath()
 {
     const int n = currentSlot();
     const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
-    tess::showValueAtPath(boxes, m_objects.documents[static_cast<std::size_t>(n - 1)], m_objects.pathConverter,
+    tess::showValueAtPath(boxes, *slot(n).document, m_objects.pathConverter,
                           m_arrayAsNode->isChecked());
 }
 
@@ -341,7 +373,8 @@ void MainWindow::showAbout()
 void MainWindow::applyIconSet()
 {
     m_icons->setGlyphs(m_textIcons->isChecked());
-    for (TreeView* view : m_trees) {
+    for (Slot& s : m_slots) {
+        TreeView* view = s.view;
         view->treeModel().iconsChanged();
         // A tree with one top-level item gets a one-index change, which repaints that
         // row only; the visible children need their new icons too.

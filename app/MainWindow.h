@@ -2,7 +2,7 @@
 // The main window (form "Drovantile"): option panel, paste button, seven slots on the
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
-#include "app/LoadHistory.h"
+#include "app/Slot.h"
 #include "app/SlotFiles.h"
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
@@ -121,7 +121,9 @@ public:
     void cancelFetch();
 
     int currentSlot() const; // 1..7
-    TreeView* tree(int slot) const { return m_trees[static_cast<std::size_t>(slot - 1)]; }
+    TreeView* tree(int n) const { return slot(n).view; }
+    const Slot& slot(int n) const { return m_slots[static_cast<std::size_t>(n - 1)]; }
+    Slot& slot(int n) { return m_slots[static_cast<std::size_t>(n - 1)]; }
     TreeView* currentTree() const { return tree(currentSlot()); }
     QTabWidget* tabs() const { return m_tabs; }
     QMenu* treeMenu() const { return m_treeMenu; }
@@ -155,16 +157,13 @@ private:
     void takeSelectedCaption();
     void pasteFindText();
     void openAddress(const QString& address);
-    void loadTextIntoSlot(int slot, std::string text, int64_t bytes = -1);
+    void loadTextIntoSlot(int slot, std::string text);
     void onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, unsigned generation);
     void stopFetch();
     void buildCommands();
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
-    // Every load into a slot goes here: paste (keepText false), fetch, file, activation,
-    // re-render. remember keeps the slot's previous document for undo. bytes is the size
-    // the status line shows: a file's size, or -1 for the text's size in UTF-8.
-    void runLoad(int slot, SharedText text, bool keepText, int selection, bool restoreSelection, bool remember,
-                 int64_t bytes = -1);
+    // Every load into a slot goes here: paste, fetch, file, activation, re-render, undo.
+    void runLoad(int slot, LoadRequest request);
     void flashBox(QWidget* box);
     void restoreViewSettings();
     void saveViewSettings();
@@ -197,7 +196,7 @@ private:
 
     PressButton* m_pasteTree = nullptr;
     QTabWidget* m_tabs = nullptr;
-    std::array<TreeView*, kSlots> m_trees{};
+    std::array<Slot, kSlots> m_slots{};
     QLineEdit* m_pathBox = nullptr;
     ValueBox* m_valueBox = nullptr;
     ValueBox* m_decodedBox = nullptr;
@@ -218,10 +217,6 @@ private:
     QLabel* m_status = nullptr;
     SplitHandle* m_splitHandle = nullptr;
     double m_splitShare = 560.0 / 1020.0; // the tree pane's share of the window's width
-    LoadHistory m_history;
-    std::array<int64_t, kSlots> m_loadMs{};
-    std::array<int32_t, kSlots> m_depth{};
-    std::array<int64_t, kSlots> m_bytes{}; // the size the status line shows
     PathBoxJumps m_pathJumps; // which reading of the typed path Enter takes next
 
     // URL fetch: one worker at a time; the flag stops it (close, destruction).

@@ -124,7 +124,7 @@ void MainWindow::goToTypedPath()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    const JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
+    const JsonDocument& document = *slot(n).document;
     // The tree's two forms and the syntaxes of "复制路径为".
     const PathBoxJumps::Jump jump = m_pathJumps.next(document, boxText(m_pathBox), !m_arrayAsNode->isChecked(),
                                                      view.selectedItem() + 1);
@@ -146,7 +146,7 @@ void MainWindow::copyPathAs(int style)
 {
     const int n = currentSlot();
     const int item = tree(n)->selectedItem();
-    const JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
+    const JsonDocument& document = *slot(n).document;
     // Nothing selected: the root's path, as the path box shows it then.
     const int node = item >= 0 ? item + 1 : (document.nodes().nodeCount() > 0 ? 1 : 0);
     if (node < 1) {
@@ -218,7 +218,7 @@ void MainWindow::openEmbeddedJson()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const int item = view.selectedItem();
-    JsonDocument& document = m_objects.documents[static_cast<std::size_t>(n - 1)];
+    JsonDocument& document = *slot(n).document;
     std::string text;
     if (item > 0 && view.treeModel().itemImage(item) == 0)
         text = embeddedJson(valueOfNode(document, item + 1));
@@ -237,22 +237,25 @@ void MainWindow::openEmbeddedJson()
     }
     // Showing the page first reads its data file, so undo there returns to that document.
     m_tabs->setCurrentIndex(target - 1);
-    runLoad(target, std::move(text), true, 0, false, true);
+    loadTextIntoSlot(target, std::move(text));
 }
 
 void MainWindow::undoLoad()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    SlotDocument document{view.sourceText, view.selectedItem(), m_bytes[static_cast<std::size_t>(n - 1)]};
-    if (!m_history.swap(n, document)) {
+    Slot& tab = slot(n);
+    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source};
+    if (!tab.swapWithPrevious(document)) {
         showStatusMessage(ui(u8"这个树页没有可撤销的载入"));
         return;
     }
     if (document.text.empty()) {
         // The slot was empty before: it is empty again (its data file too, at close).
         std::string none;
-        m_objects.documents[static_cast<std::size_t>(n - 1)].parse(none, false, false);
+        tab.document->parse(none, false, false);
+        tab.source = std::move(document.source);
+        tab.unclosed.reset();
         view.treeModel().clear();
         view.sourceText = SharedText();
         view.loaded = true;
@@ -260,7 +263,14 @@ void MainWindow::undoLoad()
         updateStatus();
         return;
     }
-    runLoad(n, std::move(document.text), true, document.selection, true, false, document.bytes);
+    LoadRequest request;
+    request.text = std::move(document.text);
+    request.selection = document.selection;
+    request.restoreSelection = true;
+    request.remember = false;
+    request.bytes = document.bytes;
+    request.source = std::move(document.source);
+    runLoad(n, std::move(request));
 }
 
 void MainWindow::openFileDialog()
@@ -314,9 +324,15 @@ void MainWindow::updateStatus()
     // While a load runs the tree holds only its notice item.
     if (view.itemCount() > 0 && !view.sourceText.empty()) {
         doc.nodes = model.itemCount();
-        doc.depth = m_depth[static_cast<std::size_t>(n - 1)];
-        doc.bytes = m_bytes[static_cast<std::size_t>(n - 1)];
-        doc.loadMs = m_loadMs[static_cast<std::size_t>(n - 1)];
+        const Slot& tab = slot(n);
+        doc.depth = tab.depth;
+        doc.bytes = tab.bytes;
+        doc.loadMs = tab.loadMs;
+        if (tab.unclosed) {
+            doc.unclosedLine = tab.unclosed->line;
+            doc.unclosedByte = tab.unclosed->offset + 1;
+            doc.unclosedObject = tab.unclosed->kind == NodeKind::Object;
+        }
     }
     NodeFacts node;
     const int item = view.selectedItem();

@@ -2,6 +2,7 @@
 #include "app/FormArt.h"
 #include "app/FormWidgets.h"
 #include "app/MainWindow.h"
+#include "app/ProgramObjects.h"
 #include "app/SplitHandle.h"
 #include "app/WindowLayout.h"
 #include "platform/Codec.h"
@@ -229,7 +230,9 @@ void MainWindow::buildSlots()
         pageLayout->addWidget(view);
         view->setObjectName(ui(kTreeNames[i]));
         view->treeModel().setIcons(m_icons);
-        m_trees[static_cast<std::size_t>(i)] = view;
+        Slot& tab = m_slots[static_cast<std::size_t>(i)];
+        tab.view = view;
+        tab.document = &m_objects.documents[static_cast<std::size_t>(i)];
         m_tabs->addTab(page, ui(kCaptions[i]));
     }
 }

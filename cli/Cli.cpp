@@ -73,14 +73,6 @@ std::string toEngineText(std::string bytes, bool raw)
     return bytes;
 }
 
-int32_t greatestLevel(const JsonNodeList& nodes)
-{
-    int32_t depth = 0;
-    for (int32_t i = 1; i <= nodes.nodeCount(); ++i)
-        depth = std::max(depth, nodes.levelOf(i));
-    return depth;
-}
-
 void writeTable(const JsonDocument& doc, OutputSink& sink)
 {
     const JsonNodeList& nodes = doc.nodes();
@@ -267,9 +259,9 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     if (unclosed) {
         unclosedByte = unclosed->offset;
         if (converted) {
-            codec::Utf8Size size;
-            size.add(std::string_view(text).substr(0, static_cast<std::size_t>(unclosed->offset)));
-            unclosedByte = static_cast<int64_t>(size.finish()) + (utf8Mark ? 3 : 0);
+            unclosedByte = static_cast<int64_t>(codec::utf8SizeOf(std::string_view(text).substr(
+                               0, static_cast<std::size_t>(unclosed->offset)))) +
+                           (utf8Mark ? 3 : 0);
         }
         ++unclosedByte;
     }
@@ -309,7 +301,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         doc.forEachTreeContentPiece([](std::string_view) {});
         const int64_t ms = stopwatch.elapsedMs();
         sink.buffer() = "nodes " + std::to_string(doc.nodes().nodeCount()) + ", depth " +
-                        std::to_string(greatestLevel(doc.nodes())) + ", loaded in " + std::to_string(ms) + " ms\n";
+                        std::to_string(doc.nodes().deepestLevel()) + ", loaded in " + std::to_string(ms) + " ms\n";
         if (unclosed)
             sink.buffer() += "unclosed from byte " + std::to_string(unclosedByte) + ", line " +
                              std::to_string(unclosed->line) + ": the text ends inside an " +

@@ -8,6 +8,7 @@
 #include "platform/MessagePump.h"
 #include "platform/Prefault.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -43,6 +44,14 @@ public:
     int32_t findChildByName(int32_t level, std::string_view name, int32_t from) const;
 
     int32_t levelOf(int32_t index) const { return valid(index) ? at(index).level() : -1; }
+    // The deepest level of the table (the root's is 1); 0 when it is empty.
+    int32_t deepestLevel() const
+    {
+        int32_t depth = 0;
+        for (int32_t i = 1; i <= nodeCount(); ++i)
+            depth = std::max(depth, at(i).level());
+        return depth;
+    }
     int32_t parentOf(int32_t index) const;
     int32_t parentByOrdinals(int32_t index) const;
     bool hasChildren(int32_t index) const;

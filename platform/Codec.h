@@ -36,6 +36,14 @@ private:
     std::string m_carry; // the start of a character cut at the end of the last piece
 };
 
+// The UTF-8 size of a GB18030 text given whole.
+inline std::size_t utf8SizeOf(std::string_view text)
+{
+    Utf8Size size;
+    size.add(text);
+    return size.finish();
+}
+
 // UTF-16 (host order code units) <-> GB18030, for Qt strings.
 ConvertResult utf16ToGb18030(std::u16string_view utf16);
 std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes = nullptr);

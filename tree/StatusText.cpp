@@ -54,6 +54,14 @@ std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
         s += codec::gb(u8"载入 ");
         s += formatElapsed(doc.loadMs);
     }
+    if (doc.unclosedLine > 0) {
+        s += dot;
+        s += codec::gb(u8"文本不完整：第 ");
+        s += groupedNumber(doc.unclosedLine);
+        s += codec::gb(u8" 行（第 ");
+        s += groupedNumber(doc.unclosedByte);
+        s += codec::gb(doc.unclosedObject ? u8" 字节）起的对象未闭合，其内容未显示" : u8" 字节）起的数组未闭合，其内容未显示");
+    }
     if (node.kind < 0)
         return s;
     s += "  |  ";

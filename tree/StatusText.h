@@ -10,6 +10,11 @@ struct DocumentFacts {
     int32_t depth = 0;      // deepest level (root = 1)
     int64_t bytes = 0;      // the size the user knows: the file's, or the text's in UTF-8
     int64_t loadMs = -1;    // -1: not known (loaded before this run measured it)
+    // A cut-off text: the line and byte (1-based, in UTF-8) of the object or array from
+    // which its content is not shown; 0 when nothing is left out.
+    int64_t unclosedLine = 0;
+    int64_t unclosedByte = 0;
+    bool unclosedObject = false;
 };
 
 struct NodeFacts {
@@ -19,8 +24,9 @@ struct NodeFacts {
     int32_t siblings = 0;   // children of its parent (top-level items for the root)
 };
 
-// "节点 1,234 · 深度 5 · 2.5 MB · 载入 120 毫秒", then, when a node is selected,
-// "  |  数组 · 3 个子节点 · 第 2 个，共 7 个" (GB18030). Empty for an empty slot.
+// "节点 1,234 · 深度 5 · 2.5 MB · 载入 120 毫秒", for a cut-off text then
+// " · 文本不完整：第 3 行（第 25 字节）起的数组未闭合，其内容未显示", then, when a node is
+// selected, "  |  数组 · 3 个子节点 · 第 2 个，共 7 个" (GB18030). Empty for an empty slot.
 std::string statusText(const DocumentFacts& doc, const NodeFacts& node);
 
 // 1234567 -> "1,234,567".
