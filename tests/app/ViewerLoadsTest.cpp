@@ -67,6 +67,20 @@ TEST(ViewerLoads, TheStatusLineGivesTheSizeTheUserKnows)
     EXPECT_EQ(size(), "31 字节");
 }
 
+TEST(ViewerLoads, TheStatusLineSaysWhereACutOffTextStopsBeingShown)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    const QString cut = qt::ui(u8"文本不完整");
+    v.paste(u8"{\"名\":\"x\",\n\"list\":[1,2,");
+    EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"文本不完整：第 2 行（第 20 字节）起的数组未闭合")))
+        << v.window->statusText().toStdString();
+    v.paste(u8"{\"a\":1");
+    EXPECT_FALSE(v.window->statusText().contains(cut)) << "an open root loses nothing";
+    menuAction(v, u8"撤销载入")->trigger();
+    EXPECT_TRUE(v.window->statusText().contains(cut));
+}
+
 TEST(ViewerLoads, AFileNamedAtStartGoesToTheFirstEmptyPageOrReplacesTheCurrentOne)
 {
     TempDir dir;
