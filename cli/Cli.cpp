@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/BigRoad.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "json/JsonDocument.h"
@@ -203,6 +204,10 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
 
+    int bigStatus = 0;
+    if (runBigRoadOnFile(o, bigStatus))
+        return bigStatus;
+
     std::string text;
     if (!o.url.empty()) {
         if (!fetchUrl)
@@ -223,6 +228,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
             std::fclose(f);
         if (!ok)
             return fail((stdinInput ? std::string("standard input") : *o.file) + ": " + error);
+        if (bigRoadApplies(o) && looksLikeJsonLines(bytes))
+            return runBigRoadOnBytes(o, bytes, stdinInput ? std::string("standard input") : *o.file);
         text = toEngineText(std::move(bytes), o.raw);
     }
 

@@ -1,0 +1,502 @@
+#include "json/big/BigIndex.h"
+
+#include "json/big/BlockClassifier.h"
+#include "json/big/ScalarCheck.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tess::big {
+namespace {
+
+inline uint64_t prefixXor(uint64_t x)
+{
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
+inline uint64_t countNewlines(const char* p, std::size_t n)
+{
+    uint64_t c = 0;
+    for (const char* e = p + n; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(e - p)))); ++p)
+        ++c;
+    return c;
+}
+
+constexpr uint64_t kNone = ~uint64_t(0);
+
+class Pass {
+public:
+    Pass(std::string_view bytes, const IndexOptions& options, BigIndex& out)
+        : m_data(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()), m_bytes(bytes),
+          m_options(options), m_out(out), m_classify(pickClassifier())
+    {
+    }
+
+    void run();
+
+private:
+    enum class State : uint8_t { Value, ValueOrClose, KeyOrClose, Key, Colon, CommaOrClose, End };
+    struct Frame {
+        uint64_t start;
+        uint64_t count;
+        uint64_t lastCheckpoint;
+        bool object;
+        std::vector<Checkpoint> checkpoints;
+    };
+
+    bool scanFrom(uint64_t pos);
+    bool token(uint64_t at, uint64_t lineBefore);
+    bool fail(uint64_t at, const char* message, uint64_t limit);
+    bool expectsValue() const { return m_state == State::Value || m_state == State::ValueOrClose; }
+    void childStarts(uint64_t at);
+    void valueDone();
+    void closeFrame(uint64_t end, bool truncated);
+    void startRecord(uint64_t at, uint64_t line);
+    uint64_t checkEscape(uint64_t at) const;
+    void dropOpenString();
+
+    const unsigned char* m_data;
+    uint64_t m_size;
+    std::string_view m_bytes;
+    const IndexOptions& m_options;
+    BigIndex& m_out;
+    ClassifyFn m_classify;
+
+    State m_state = State::Value;
+    std::vector<Frame> m_stack;
+    bool m_rootDone = false;
+    uint64_t m_valueEnd = kNone;    // where the last top-level value ended (a string: where it began)
+    uint64_t m_stringStart = kNone; // the last string opened, and whether it was a value
+    bool m_stringIsValue = false;
+    uint64_t m_utf8Checked = 0;     // UTF-8 is valid up to here
+    // JSON Lines: the record being read
+    bool m_inRecord = false;
+    uint64_t m_recordStart = 0;
+    uint64_t m_recordLine = 0;
+    uint64_t m_recordNodes = 0; // node count before the record
+    // A broken line in JSON Lines: scanning goes on here.
+    uint64_t m_resume = kNone;
+    bool m_stopped = false;
+};
+
+bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
+{
+    ParseError e;
+    e.present = true;
+    e.offset = at;
+    e.message = message;
+    lineAndColumn(m_bytes, at, e.line, e.column);
+    if (m_out.lines) {
+        // The broken line becomes a record; the next line starts afresh.
+        LineRecord r;
+        r.line = e.line;
+        r.offset = at;
+        r.error = static_cast<int64_t>(m_out.lineErrors.size());
+        m_out.lineErrors.push_back(std::move(e));
+        if (m_inRecord)
+            m_out.nodeCount = m_recordNodes;
+        m_out.records.push_back(r);
+        ++m_out.nodeCount;
+        m_stack.clear();
+        m_inRecord = false;
+        m_state = State::Value;
+        const void* nl = std::memchr(m_data + at, '\n', m_size - at);
+        m_resume = nl ? static_cast<uint64_t>(static_cast<const unsigned char*>(nl) - m_data) + 1 : m_size;
+        m_valueEnd = m_resume - 1;
+        return false;
+    }
+    m_out.error = std::move(e);
+    m_out.limit = limit;
+    m_stopped = true;
+    return false;
+}
+
+// Where the escape at `at` (a backslash inside a string) goes wrong, or kNone.
+uint64_t Pass::checkEscape(uint64_t at) const
+{
+    if (at + 1 >= m_size)
+        return kNone; // the string is unterminated; that is reported at the end
+    switch (m_data[at + 1]) {
+    case '"': case '\\': case '/': case 'b': case 'f': case 'n': case 'r': case 't':
+        return kNone;
+    case 'u':
+        for (uint64_t k = at + 2; k < at + 6; ++k)
+            if (k >= m_size || !isHexDigit(m_data[k]))
+                return at;
+        return kNone;
+    default:
+        return at;
+    }
+}
+
+// The string being read was counted as a value when it opened; a fault inside it takes
+// that back.
+void Pass::dropOpenString()
+{
+    if (!m_stringIsValue || m_stringStart == kNone)
+        return;
+    --m_out.nodeCount;
+    if (!m_stack.empty()) {
+        --m_stack.back().count;
+    } else if (m_out.lines) {
+        if (!m_out.records.empty() && m_out.records.back().offset == m_stringStart)
+            m_out.records.pop_back();
+    } else {
+        m_rootDone = false;
+    }
+}
+
+void Pass::childStarts(uint64_t at)
+{
+    Frame& f = m_stack.back();
+    if (at - f.lastCheckpoint >= m_options.checkpointSpan) {
+        f.checkpoints.push_back({f.count, at});
+        f.lastCheckpoint = at;
+    }
+}
+
+void Pass::valueDone()
+{
+    ++m_out.nodeCount;
+    if (!m_stack.empty()) {
+        ++m_stack.back().count;
+        m_state = State::CommaOrClose;
+        return;
+    }
+    m_state = State::End;
+    if (m_out.lines) {
+        LineRecord r;
+        r.offset = m_recordStart;
+        r.line = m_recordLine;
+        m_out.records.push_back(r);
+        m_inRecord = false;
+    } else {
+        m_rootDone = true;
+    }
+}
+
+void Pass::closeFrame(uint64_t end, bool truncated)
+{
+    Frame& f = m_stack.back();
+    if (truncated || end - f.start >= m_options.bigSpan) {
+        ContainerEntry e;
+        e.start = f.start;
+        e.end = end;
+        e.count = f.count;
+        e.truncated = truncated;
+        e.firstCheckpoint = static_cast<uint32_t>(m_out.checkpoints.size());
+        e.checkpointCount = static_cast<uint32_t>(f.checkpoints.size());
+        m_out.checkpoints.insert(m_out.checkpoints.end(), f.checkpoints.begin(), f.checkpoints.end());
+        m_out.containers.push_back(e);
+    }
+    m_stack.pop_back();
+}
+
+void Pass::startRecord(uint64_t at, uint64_t line)
+{
+    m_inRecord = true;
+    m_recordNodes = m_out.nodeCount;
+    m_recordStart = at;
+    m_recordLine = line;
+}
+
+// One token: a structure character, the opening quote of a string or the first byte of
+// another value. False when the pass stops or a broken line was recorded.
+bool Pass::token(uint64_t at, uint64_t lineBefore)
+{
+    const unsigned char c = m_data[at];
+    if (m_stack.empty() && (m_state == State::Value || m_state == State::End)) {
+        // A top-level value: the root, or a record of JSON Lines.
+        if (m_state == State::End || (m_out.lines && m_valueEnd != kNone)) {
+            const bool newLine = std::memchr(m_data + m_valueEnd, '\n', at - m_valueEnd) != nullptr;
+            if (!m_out.lines) {
+                const bool startsValue = c != '}' && c != ']' && c != ',' && c != ':';
+                if (!newLine || !startsValue || m_options.lines == LinesMode::Never)
+                    return fail(at, "text after the JSON value", m_size);
+                // Several values on lines of their own: the first one is record 1.
+                m_out.lines = true;
+                LineRecord first;
+                uint64_t column = 0;
+                lineAndColumn(m_bytes, m_out.rootStart, first.line, column);
+                first.offset = m_out.rootStart;
+                m_out.records.push_back(first);
+                m_out.hasRoot = false;
+                m_out.depth += 1;
+                m_out.nodeCount += 1;
+                // Kept containers of record 1 stay valid; nothing else to move.
+            } else if (!newLine) {
+                return fail(at, "two values on one line", m_size);
+            }
+        }
+        if (m_out.lines) {
+            startRecord(at, lineBefore + 1);
+            m_state = State::Value;
+        } else {
+            m_out.hasRoot = true;
+            m_out.rootStart = at;
+        }
+    }
+    switch (c) {
+    case '{':
+    case '[': {
+        if (!expectsValue())
+            return fail(at, "unexpected bracket", at);
+        if (!m_stack.empty() && !m_stack.back().object)
+            childStarts(at);
+        m_stack.push_back(Frame{at, 0, at, c == '{', {}});
+        const uint64_t level = m_stack.size() + (m_out.lines ? 1 : 0);
+        m_out.depth = std::max(m_out.depth, level);
+        m_state = c == '{' ? State::KeyOrClose : State::ValueOrClose;
+        return true;
+    }
+    case '}':
+    case ']': {
+        const bool object = c == '}';
+        if (m_stack.empty() || m_stack.back().object != object ||
+            !(m_state == State::CommaOrClose || m_state == (object ? State::KeyOrClose : State::ValueOrClose)))
+            return fail(at, object ? "unexpected }" : "unexpected ]", at);
+        closeFrame(at + 1, false);
+        valueDone();
+        if (m_stack.empty())
+            m_valueEnd = at + 1;
+        return true;
+    }
+    case ',':
+        if (m_state != State::CommaOrClose || m_stack.empty())
+            return fail(at, "unexpected comma", at);
+        m_state = m_stack.back().object ? State::Key : State::Value;
+        return true;
+    case ':':
+        if (m_state != State::Colon)
+            return fail(at, "unexpected colon", at);
+        m_state = State::Value;
+        return true;
+    case '"':
+        m_stringStart = at;
+        if (m_state == State::KeyOrClose || m_state == State::Key) {
+            childStarts(at);
+            m_stringIsValue = false;
+            m_state = State::Colon;
+            return true;
+        }
+        if (!expectsValue())
+            return fail(at, m_state == State::Colon ? "expected a colon" : "expected a comma or a closing bracket", at);
+        if (!m_stack.empty() && !m_stack.back().object)
+            childStarts(at);
+        m_stringIsValue = true;
+        m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + 1 + (m_out.lines ? 1 : 0));
+        valueDone();
+        if (m_stack.empty())
+            m_valueEnd = at; // a string holds no line break
+        return true;
+    default: {
+        if (!expectsValue()) {
+            if (m_state == State::KeyOrClose || m_state == State::Key)
+                return fail(at, "expected a quoted member name", at);
+            return fail(at, m_state == State::Colon ? "expected a colon" : "expected a comma or a closing bracket", at);
+        }
+        uint64_t bad = 0;
+        const uint64_t end = scalarEnd(m_bytes, at, bad);
+        if (end == 0)
+            return fail(bad, "invalid value", at);
+        if (!m_stack.empty() && !m_stack.back().object)
+            childStarts(at);
+        m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + 1 + (m_out.lines ? 1 : 0));
+        valueDone();
+        if (m_stack.empty())
+            m_valueEnd = end;
+        return true;
+    }
+    }
+}
+
+// Scans blocks from pos to the end; false when stopped early (an error, or a broken line
+// with m_resume set).
+bool Pass::scanFrom(uint64_t pos)
+{
+    uint64_t escapeCarry = 0;  // bit 0: the block's first byte is escaped
+    uint64_t inString = 0;     // all ones while a string runs over the block boundary
+    uint64_t scalarCarry = 0;  // the previous block ended inside a bare value
+    uint64_t newlines = countNewlines(reinterpret_cast<const char*>(m_data) + m_out.begin, pos - m_out.begin);
+    alignas(64) unsigned char tail[64];
+    for (; pos < m_size; pos += 64) {
+        const uint64_t n = std::min<uint64_t>(64, m_size - pos);
+        const unsigned char* p = m_data + pos;
+        if (n < 64) {
+            std::memcpy(tail, p, n);
+            std::memset(tail + n, ' ', 64 - n);
+            p = tail;
+        }
+        BlockMasks m;
+        m_classify(p, m);
+        uint64_t escaped = escapeCarry;
+        escapeCarry = 0;
+        uint64_t escapeStarts = 0;
+        if (m.backslash) {
+            for (uint64_t b = m.backslash; b; b &= b - 1) {
+                const int i = __builtin_ctzll(b);
+                if (escaped >> i & 1)
+                    continue;
+                escapeStarts |= uint64_t(1) << i;
+                if (i == 63)
+                    escapeCarry = 1;
+                else
+                    escaped |= uint64_t(1) << (i + 1);
+            }
+        }
+        const uint64_t valid = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
+        const uint64_t quotes = m.quote & ~escaped & valid;
+        const uint64_t r = prefixXor(quotes) ^ inString;
+        inString = static_cast<uint64_t>(static_cast<int64_t>(r) >> 63);
+        const uint64_t body = r & ~quotes & valid;
+        const uint64_t openQuotes = quotes & r;
+        const uint64_t outside = ~(r | quotes) & valid;
+        const uint64_t bare = ~(m.op | m.space) & outside;
+        const uint64_t bareStarts = bare & ~((bare << 1) | scalarCarry);
+        scalarCarry = bare >> 63;
+        const uint64_t tokens = (m.op & outside) | openQuotes | bareStarts;
+
+        // The first fault inside a string of this block, if any.
+        uint64_t problem = kNone;
+        const char* problemText = nullptr;
+        if (const uint64_t ctl = body & m.control) {
+            problem = pos + __builtin_ctzll(ctl);
+            problemText = "control character in a string";
+        }
+        for (uint64_t b = escapeStarts & body; b; b &= b - 1) {
+            const uint64_t at = checkEscape(pos + __builtin_ctzll(b));
+            if (at != kNone) {
+                if (at < problem) {
+                    problem = at;
+                    problemText = "invalid escape";
+                }
+                break;
+            }
+        }
+        if ((m.high & valid) && pos + n > m_utf8Checked) {
+            const uint64_t from = std::max(m_utf8Checked, pos);
+            uint64_t bad = kNone;
+            m_utf8Checked = checkUtf8(m_bytes, from, pos + n, bad);
+            if (bad != kNone && bad < problem) {
+                problem = bad;
+                problemText = "invalid UTF-8";
+            }
+        }
+        for (uint64_t t = tokens; t; t &= t - 1) {
+            const int i = __builtin_ctzll(t);
+            const uint64_t at = pos + i;
+            if (at >= problem)
+                break;
+            const uint64_t lineBefore = newlines + __builtin_popcountll(m.newline & ((uint64_t(1) << i) - 1));
+            if (!token(at, lineBefore))
+                return false;
+        }
+        if (problem != kNone) {
+            // A fault inside a string cuts off that string with everything after it.
+            uint64_t limit = problem;
+            if (body >> (problem - pos) & 1) {
+                limit = m_stringStart;
+                dropOpenString();
+            }
+            fail(problem, problemText, limit);
+            return false;
+        }
+        newlines += __builtin_popcountll(m.newline & valid);
+    }
+    if (inString) {
+        dropOpenString();
+        fail(m_stringStart, "unterminated string", m_stringStart);
+        return false;
+    }
+    return true;
+}
+
+void Pass::run()
+{
+    m_out.limit = m_size;
+    if (m_size >= 3 && m_data[0] == 0xEF && m_data[1] == 0xBB && m_data[2] == 0xBF)
+        m_out.begin = 3;
+    if (m_size >= 2 && ((m_data[0] == 0xFF && m_data[1] == 0xFE) || (m_data[0] == 0xFE && m_data[1] == 0xFF))) {
+        fail(0, "UTF-16 text (this reader takes UTF-8)", 0);
+        return;
+    }
+    m_utf8Checked = m_out.begin;
+    if (m_options.lines == LinesMode::Always) {
+        m_out.lines = true;
+        m_out.nodeCount = 1;
+        m_out.depth = 1;
+    }
+    uint64_t pos = m_out.begin;
+    for (;;) {
+        m_resume = kNone;
+        if (scanFrom(pos) || m_stopped)
+            break;
+        if (m_resume == kNone || m_resume >= m_size)
+            break;
+        pos = m_resume;
+        m_stringStart = kNone;
+    }
+    if (m_stopped) {
+        while (!m_stack.empty())
+            closeFrame(m_out.limit, true);
+    } else if (m_out.lines) {
+        if (!m_stack.empty())
+            fail(m_size, "unexpected end of input", m_size);
+    } else if (!m_stack.empty()) {
+        fail(m_size, "unexpected end of input", m_size);
+        while (!m_stack.empty())
+            closeFrame(m_out.limit, true);
+    } else if (!m_rootDone && !m_out.error.present) {
+        fail(m_size, "no JSON value", m_size);
+    }
+    if (m_out.hasRoot && !m_out.lines && m_out.limit <= m_out.rootStart)
+        m_out.hasRoot = false;
+    std::sort(m_out.containers.begin(), m_out.containers.end(),
+              [](const ContainerEntry& a, const ContainerEntry& b) { return a.start < b.start; });
+    m_out.containers.shrink_to_fit();
+    m_out.checkpoints.shrink_to_fit();
+    m_out.records.shrink_to_fit();
+}
+
+} // namespace
+
+const ContainerEntry* BigIndex::find(uint64_t start) const
+{
+    const auto it = std::lower_bound(containers.begin(), containers.end(), start,
+                                     [](const ContainerEntry& e, uint64_t s) { return e.start < s; });
+    return it != containers.end() && it->start == start ? &*it : nullptr;
+}
+
+uint64_t BigIndex::heapBytes() const
+{
+    return containers.capacity() * sizeof(ContainerEntry) + checkpoints.capacity() * sizeof(Checkpoint) +
+           records.capacity() * sizeof(LineRecord) + lineErrors.capacity() * sizeof(ParseError);
+}
+
+BigIndex buildIndex(std::string_view bytes, const IndexOptions& options)
+{
+    BigIndex index;
+    Pass(bytes, options, index).run();
+    return index;
+}
+
+void lineAndColumn(std::string_view bytes, uint64_t offset, uint64_t& line, uint64_t& column)
+{
+    offset = std::min<uint64_t>(offset, bytes.size());
+    line = countNewlines(bytes.data(), offset) + 1;
+    uint64_t start = offset;
+    while (start > 0 && bytes[start - 1] != '\n')
+        --start;
+    column = 1;
+    for (uint64_t k = start; k < offset; ++k)
+        if ((static_cast<unsigned char>(bytes[k]) & 0xC0) != 0x80)
+            ++column;
+}
+
+} // namespace tess::big
