@@ -45,17 +45,18 @@ private:
     struct Frame {
         uint64_t start;
         uint64_t count;
-        uint64_t lastCheckpoint;
+        uint64_t nextCheckpoint; // a child starting here or later gets a checkpoint
         bool object;
         std::vector<Checkpoint> checkpoints;
     };
 
     bool scanFrom(uint64_t pos);
-    bool token(uint64_t at, uint64_t lineBefore);
+    bool token(uint64_t at);
+    uint64_t lineOf(uint64_t at);
     bool fail(uint64_t at, const char* message, uint64_t limit);
     bool expectsValue() const { return m_state == State::Value || m_state == State::ValueOrClose; }
-    void childStarts(uint64_t at);
-    void valueDone();
+    void childStarts(uint64_t at) __attribute__((always_inline));
+    void valueDone() __attribute__((always_inline));
     void closeFrame(uint64_t end, bool truncated);
     void startRecord(uint64_t at, uint64_t line);
     uint64_t checkEscape(uint64_t at) const;
@@ -83,7 +84,22 @@ private:
     // A broken line in JSON Lines: scanning goes on here.
     uint64_t m_resume = kNone;
     bool m_stopped = false;
+    // Line numbers, counted on demand up to m_linesTo.
+    uint64_t m_linesTo = 0;
+    uint64_t m_linesBefore = 0;
 };
+
+// The 1-based line of offset at (offsets asked for only grow).
+uint64_t Pass::lineOf(uint64_t at)
+{
+    if (at < m_linesTo) {
+        m_linesTo = 0;
+        m_linesBefore = 0;
+    }
+    m_linesBefore += countNewlines(reinterpret_cast<const char*>(m_data) + m_linesTo, at - m_linesTo);
+    m_linesTo = at;
+    return m_linesBefore + 1;
+}
 
 bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
 {
@@ -152,24 +168,25 @@ void Pass::dropOpenString()
     }
 }
 
-void Pass::childStarts(uint64_t at)
+inline void Pass::childStarts(uint64_t at)
 {
     Frame& f = m_stack.back();
-    if (at - f.lastCheckpoint >= m_options.checkpointSpan) {
+    if (__builtin_expect(at >= f.nextCheckpoint, 0)) {
         f.checkpoints.push_back({f.count, at});
-        f.lastCheckpoint = at;
+        f.nextCheckpoint = at + m_options.checkpointSpan;
     }
 }
 
-void Pass::valueDone()
+inline void Pass::valueDone()
 {
     ++m_out.nodeCount;
-    if (!m_stack.empty()) {
+    if (__builtin_expect(!m_stack.empty(), 1)) {
         ++m_stack.back().count;
         m_state = State::CommaOrClose;
         return;
     }
     m_state = State::End;
+    m_out.depth = std::max<uint64_t>(m_out.depth, m_out.lines ? 2 : 1);
     if (m_out.lines) {
         LineRecord r;
         r.offset = m_recordStart;
@@ -184,6 +201,8 @@ void Pass::valueDone()
 void Pass::closeFrame(uint64_t end, bool truncated)
 {
     Frame& f = m_stack.back();
+    // The deepest level: this container's, one more for its children.
+    m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + (m_out.lines ? 1 : 0) + (f.count ? 1 : 0));
     if (truncated || end - f.start >= m_options.bigSpan) {
         ContainerEntry e;
         e.start = f.start;
@@ -208,7 +227,7 @@ void Pass::startRecord(uint64_t at, uint64_t line)
 
 // One token: a structure character, the opening quote of a string or the first byte of
 // another value. False when the pass stops or a broken line was recorded.
-bool Pass::token(uint64_t at, uint64_t lineBefore)
+inline __attribute__((always_inline)) bool Pass::token(uint64_t at)
 {
     const unsigned char c = m_data[at];
     if (m_stack.empty() && (m_state == State::Value || m_state == State::End)) {
@@ -235,7 +254,7 @@ bool Pass::token(uint64_t at, uint64_t lineBefore)
             }
         }
         if (m_out.lines) {
-            startRecord(at, lineBefore + 1);
+            startRecord(at, lineOf(at));
             m_state = State::Value;
         } else {
             m_out.hasRoot = true;
@@ -249,9 +268,7 @@ bool Pass::token(uint64_t at, uint64_t lineBefore)
             return fail(at, "unexpected bracket", at);
         if (!m_stack.empty() && !m_stack.back().object)
             childStarts(at);
-        m_stack.push_back(Frame{at, 0, at, c == '{', {}});
-        const uint64_t level = m_stack.size() + (m_out.lines ? 1 : 0);
-        m_out.depth = std::max(m_out.depth, level);
+        m_stack.push_back(Frame{at, 0, at + m_options.checkpointSpan, c == '{', {}});
         m_state = c == '{' ? State::KeyOrClose : State::ValueOrClose;
         return true;
     }
@@ -261,7 +278,14 @@ bool Pass::token(uint64_t at, uint64_t lineBefore)
         if (m_stack.empty() || m_stack.back().object != object ||
             !(m_state == State::CommaOrClose || m_state == (object ? State::KeyOrClose : State::ValueOrClose)))
             return fail(at, object ? "unexpected }" : "unexpected ]", at);
-        closeFrame(at + 1, false);
+        if (at + 1 - m_stack.back().start < m_options.bigSpan && m_stack.back().checkpoints.empty()) {
+            // a small container: nothing to keep
+            const Frame& f = m_stack.back();
+            m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + (m_out.lines ? 1 : 0) + (f.count ? 1 : 0));
+            m_stack.pop_back();
+        } else {
+            closeFrame(at + 1, false);
+        }
         valueDone();
         if (m_stack.empty())
             m_valueEnd = at + 1;
@@ -290,7 +314,6 @@ bool Pass::token(uint64_t at, uint64_t lineBefore)
         if (!m_stack.empty() && !m_stack.back().object)
             childStarts(at);
         m_stringIsValue = true;
-        m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + 1 + (m_out.lines ? 1 : 0));
         valueDone();
         if (m_stack.empty())
             m_valueEnd = at; // a string holds no line break
@@ -307,7 +330,6 @@ bool Pass::token(uint64_t at, uint64_t lineBefore)
             return fail(bad, "invalid value", at);
         if (!m_stack.empty() && !m_stack.back().object)
             childStarts(at);
-        m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + 1 + (m_out.lines ? 1 : 0));
         valueDone();
         if (m_stack.empty())
             m_valueEnd = end;
@@ -323,7 +345,6 @@ bool Pass::scanFrom(uint64_t pos)
     uint64_t escapeCarry = 0;  // bit 0: the block's first byte is escaped
     uint64_t inString = 0;     // all ones while a string runs over the block boundary
     uint64_t scalarCarry = 0;  // the previous block ended inside a bare value
-    uint64_t newlines = countNewlines(reinterpret_cast<const char*>(m_data) + m_out.begin, pos - m_out.begin);
     alignas(64) unsigned char tail[64];
     for (; pos < m_size; pos += 64) {
         const uint64_t n = std::min<uint64_t>(64, m_size - pos);
@@ -393,8 +414,7 @@ bool Pass::scanFrom(uint64_t pos)
             const uint64_t at = pos + i;
             if (at >= problem)
                 break;
-            const uint64_t lineBefore = newlines + __builtin_popcountll(m.newline & ((uint64_t(1) << i) - 1));
-            if (!token(at, lineBefore))
+            if (!token(at))
                 return false;
         }
         if (problem != kNone) {
@@ -407,7 +427,6 @@ bool Pass::scanFrom(uint64_t pos)
             fail(problem, problemText, limit);
             return false;
         }
-        newlines += __builtin_popcountll(m.newline & valid);
     }
     if (inString) {
         dropOpenString();
