@@ -61,6 +61,7 @@ private:
     void startRecord(uint64_t at, uint64_t line);
     uint64_t checkEscape(uint64_t at) const;
     void dropOpenString();
+    void closeOpenFrames();
 
     const unsigned char* m_data;
     uint64_t m_size;
@@ -217,6 +218,15 @@ void Pass::closeFrame(uint64_t end, bool truncated)
     m_stack.pop_back();
 }
 
+// After an error: the containers still open are kept, cut where the error cut them.
+void Pass::closeOpenFrames()
+{
+    while (!m_stack.empty()) {
+        ++m_out.nodeCount;
+        closeFrame(m_out.limit, true);
+    }
+}
+
 void Pass::startRecord(uint64_t at, uint64_t line)
 {
     m_inRecord = true;
@@ -230,6 +240,12 @@ void Pass::startRecord(uint64_t at, uint64_t line)
 inline __attribute__((always_inline)) bool Pass::token(uint64_t at)
 {
     const unsigned char c = m_data[at];
+    if (c == '\n') {
+        // JSON Lines only: a line break ends the record.
+        if (!m_stack.empty() || m_state == State::Colon)
+            return fail(at, "unexpected end of line", at);
+        return true;
+    }
     if (m_stack.empty() && (m_state == State::Value || m_state == State::End)) {
         // A top-level value: the root, or a record of JSON Lines.
         if (m_state == State::End || (m_out.lines && m_valueEnd != kNone)) {
@@ -381,7 +397,9 @@ bool Pass::scanFrom(uint64_t pos)
         const uint64_t bare = ~(m.op | m.space) & outside;
         const uint64_t bareStarts = bare & ~((bare << 1) | scalarCarry);
         scalarCarry = bare >> 63;
-        const uint64_t tokens = (m.op & outside) | openQuotes | bareStarts;
+        uint64_t tokens = (m.op & outside) | openQuotes | bareStarts;
+        if (m_out.lines)
+            tokens |= m.newline & outside;
 
         // The first fault inside a string of this block, if any.
         uint64_t problem = kNone;
@@ -462,15 +480,13 @@ void Pass::run()
         m_stringStart = kNone;
     }
     if (m_stopped) {
-        while (!m_stack.empty())
-            closeFrame(m_out.limit, true);
+        closeOpenFrames();
     } else if (m_out.lines) {
         if (!m_stack.empty())
             fail(m_size, "unexpected end of input", m_size);
     } else if (!m_stack.empty()) {
         fail(m_size, "unexpected end of input", m_size);
-        while (!m_stack.empty())
-            closeFrame(m_out.limit, true);
+        closeOpenFrames();
     } else if (!m_rootDone && !m_out.error.present) {
         fail(m_size, "no JSON value", m_size);
     }

@@ -118,10 +118,9 @@ bool readTree(std::string_view p, bool compact, std::vector<Step>& steps)
             if (close == std::string_view::npos)
                 return false;
             end = close + 1;
-        } else {
-            while (end < p.size() && p[end] != '.')
-                end += static_cast<unsigned char>(p[end]) >= 0x80 && end + 1 < p.size() ? 2 : 1;
         }
+        while (end < p.size() && p[end] != '.')
+            end += static_cast<unsigned char>(p[end]) >= 0x80 && end + 1 < p.size() ? 2 : 1;
         std::string_view seg = p.substr(pos, end - pos);
         std::vector<Step> tail;
         if (compact) {
@@ -272,7 +271,8 @@ void appendPathStep(std::string& out, const BigDocument& doc, const Node& node, 
         return;
     }
     NameChars chars;
-    pathnames::decodeStoredName(toEngineText(doc.rawName(node)), chars);
+    const std::string name = toEngineText(doc.rawName(node)); // chars keep views into it
+    pathnames::decodeStoredName(name, chars);
     auto bare = [&] {
         for (const pathnames::NameChar& c : chars)
             out.push_back(static_cast<char>(c.cp));

@@ -1,0 +1,281 @@
+// The big-document road against the engine: the same nodes, paths and values on
+// documents small enough for both; its own rules (errors, JSON Lines, the classifier).
+#include "json/JsonDocument.h"
+#include "json/PathSyntax.h"
+#include "json/big/BigDocument.h"
+#include "json/big/BigPaths.h"
+#include "json/big/BlockClassifier.h"
+#include "platform/InputText.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tess {
+namespace {
+
+using big::BigDocument;
+using big::Node;
+
+// A random document (UTF-8) with unique names per object: nesting, escapes, CJK, dots
+// and quotes in names, every kind of scalar, empty containers; blanks when pretty.
+class RandomJson {
+public:
+    RandomJson(unsigned seed, bool pretty) : m_rng(seed), m_pretty(pretty) {}
+    std::string document()
+    {
+        // The root is a container: the engine shows a bare scalar as a node of its own.
+        std::string out;
+        while (out.empty() || (out[0] != '{' && out[0] != '[')) {
+            out.clear();
+            value(out, 0);
+        }
+        return out;
+    }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    void blank(std::string& out)
+    {
+        static const char* const blanks[] = {"", " ", "\n", "  ", "\t", "\r\n"};
+        if (m_pretty)
+            out += blanks[pick(6)];
+    }
+    std::string text()
+    {
+        static const char* const parts[] = {"a", "b c", "x.y", "\\\"q\\\"", "\\\\", "\\u4e2d", "中文", "\\n", "é", "z_9", "\\/"};
+        std::string s;
+        for (int k = pick(4) + 1; k > 0; --k)
+            s += parts[pick(11)];
+        return s;
+    }
+    void value(std::string& out, int depth)
+    {
+        const int kind = depth > 4 ? 2 + pick(6) : pick(8);
+        switch (kind) {
+        case 0:
+        case 1: {
+            const bool object = kind == 0;
+            out.push_back(object ? '{' : '[');
+            const int n = pick(depth == 0 ? 12 : 6);
+            for (int i = 0; i < n; ++i) {
+                if (i)
+                    out.push_back(',');
+                blank(out);
+                if (object) {
+                    out += "\"" + std::to_string(i) + text() + "\"";
+                    blank(out);
+                    out.push_back(':');
+                    blank(out);
+                }
+                value(out, depth + 1);
+                blank(out);
+            }
+            out.push_back(object ? '}' : ']');
+            break;
+        }
+        case 2: out += "\"" + text() + "\""; break;
+        case 3: out += std::to_string(pick(2000) - 1000); break;
+        case 4: out += "-0.5e+3"; break;
+        case 5: out += pick(2) ? "true" : "false"; break;
+        case 6: out += "null"; break;
+        default: out += "12.25"; break;
+        }
+    }
+    std::mt19937 m_rng;
+    bool m_pretty;
+};
+
+std::string trimmed(std::string s)
+{
+    const std::size_t first = s.find_first_not_of(" \t\r\n");
+    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+big::OpenOptions tinyIndex(big::LinesMode lines = big::LinesMode::Detect)
+{
+    // Small spans, so that kept containers and checkpoints occur in small documents.
+    big::OpenOptions o;
+    o.index.bigSpan = 24;
+    o.index.checkpointSpan = 40;
+    o.index.lines = lines;
+    return o;
+}
+
+// The nodes of a big document in tree order, with their chains.
+std::vector<std::vector<Node>> allChains(const BigDocument& doc)
+{
+    std::vector<std::vector<Node>> out;
+    Node root;
+    if (!doc.root(root))
+        return out;
+    std::vector<std::vector<Node>> stack{{root}};
+    while (!stack.empty()) {
+        std::vector<Node> chain = std::move(stack.back());
+        stack.pop_back();
+        out.push_back(chain);
+        std::vector<std::vector<Node>> kids;
+        big::ChildCursor c = doc.children(chain.back());
+        Node child;
+        while (c.next(child)) {
+            kids.push_back(chain);
+            kids.back().push_back(child);
+        }
+        stack.insert(stack.end(), kids.rbegin(), kids.rend());
+    }
+    return out;
+}
+
+TEST(BigRoad, NodesPathsAndValuesEqualTheEngines)
+{
+    const PathStyle styles[] = {PathStyle::Tree, PathStyle::Jq, PathStyle::JsonPath, PathStyle::JavaScript, PathStyle::Python};
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        const bool pretty = seed % 2 == 0;
+        const bool zeroBased = seed % 3 == 0;
+        const std::string utf8 = RandomJson(seed, pretty).document();
+        SCOPED_TRACE(utf8);
+        std::string gb = inputTextToGb18030(utf8);
+        JsonDocument engine;
+        engine.parse(gb, zeroBased, false);
+        BigDocument doc;
+        doc.openBytes(utf8, tinyIndex());
+        ASSERT_FALSE(doc.error().present) << doc.error().message;
+        const auto chains = allChains(doc);
+        ASSERT_EQ(static_cast<int>(chains.size()), engine.nodes().nodeCount());
+        ASSERT_EQ(doc.index().nodeCount, chains.size());
+        for (std::size_t i = 1; i < chains.size(); ++i) {
+            const int node = static_cast<int>(i) + 1;
+            const Node& n = chains[i].back();
+            // In pretty text the engine keeps some blanks in a value (inside a container,
+            // after a scalar); the big road keeps none. Compact text gives the same bytes.
+            if (!pretty)
+                EXPECT_EQ(doc.value(n, 1 << 20), valueOfNode(engine, node));
+            else if (!n.isContainer())
+                EXPECT_EQ(doc.value(n, 1 << 20), trimmed(valueOfNode(engine, node)));
+            EXPECT_EQ(doc.childCount(n), static_cast<uint64_t>(engine.nodes().childCountOf(node)));
+            for (const PathStyle style : styles)
+                for (const bool compact : {false, true}) {
+                    if (compact && style != PathStyle::Tree)
+                        continue;
+                    const big::PathForm form{style, compact, zeroBased};
+                    const std::string path = big::pathOf(doc, chains[i], form);
+                    ASSERT_EQ(path, pathInStyle(engine, node, style, compact)) << "node " << node;
+                    // Read back, the path names the same node (names are unique).
+                    std::vector<Node> found;
+                    ASSERT_TRUE(big::resolvePath(doc, path, style, zeroBased, found)) << path;
+                    EXPECT_EQ(found.back().start, n.start) << path;
+                }
+            // Random access and the node at an offset agree with the walk.
+            const Node& parent = chains[i][chains[i].size() - 2];
+            Node again;
+            ASSERT_TRUE(doc.child(parent, n.index, again));
+            EXPECT_EQ(again.start, n.start);
+            const std::vector<Node> at = doc.chainAt(n.start);
+            EXPECT_GE(at.size(), chains[i].size());
+            EXPECT_EQ(at[chains[i].size() - 1].start, n.start);
+        }
+    }
+}
+
+TEST(BigRoad, InvalidInputStopsAtTheFirstErrorAndKeepsWhatCameBefore)
+{
+    struct Case {
+        const char* text;
+        uint64_t line, column, offset;
+        std::vector<std::string> paths; // jq paths of the nodes kept, root excluded
+    };
+    const Case cases[] = {
+        {"{\"a\":[1,2,{\"b\":tru}]}", 1, 19, 18, {".a", ".a[0]", ".a[1]", ".a[2]"}},
+        {"[1,\n 2,\n 3,]", 3, 4, 11, {".[0]", ".[1]", ".[2]"}},
+        {"{\"a\":1,\n\"b\" 2}", 2, 5, 12, {".a"}},
+        {"[\"ok\", \"tab\there\"]", 1, 12, 11, {".[0]"}},
+        {"[\"中文\", \"bad \\x\"]", 1, 13, 16, {".[0]"}},
+        {"{\"a\":[1,2", 1, 10, 9, {".a", ".a[0]", ".a[1]"}},
+        {"[1, \"open", 1, 5, 4, {".[0]"}},
+        {"[1, 01]", 1, 6, 5, {".[0]"}},
+        {"{\"a\":{}} x", 1, 10, 9, {".a"}},
+        {"[\"\xC3\x28\"]", 1, 3, 2, {}},
+        {"", 1, 1, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BigDocument doc;
+        doc.openBytes(c.text, tinyIndex(big::LinesMode::Never));
+        const big::ParseError& e = doc.error();
+        ASSERT_TRUE(e.present);
+        EXPECT_EQ(e.line, c.line);
+        EXPECT_EQ(e.column, c.column);
+        EXPECT_EQ(e.offset, c.offset);
+        std::vector<std::string> paths;
+        const auto chains = allChains(doc);
+        for (std::size_t i = 1; i < chains.size(); ++i)
+            paths.push_back(big::pathOf(doc, chains[i], {PathStyle::Jq, false, false}));
+        EXPECT_EQ(paths, c.paths);
+        EXPECT_EQ(doc.index().nodeCount, chains.size());
+    }
+}
+
+TEST(BigRoad, JsonLinesAreRecordsAndABrokenLineIsAnErrorRecord)
+{
+    struct Case {
+        const char* text;
+        big::LinesMode mode;
+        bool lines;
+        std::vector<std::string> captions; // the root's children; "!" marks a broken line
+    };
+    const Case cases[] = {
+        {"{\"a\":1}\n[2,3]\n\n\"s\"\n", big::LinesMode::Detect, true, {"[1]", "[2]", "[4]:\"s\""}},
+        {"{\"a\":1}\r\n{oops}\n7\n", big::LinesMode::Detect, true, {"[1]", "[2]!", "[3]:7"}},
+        {"{\"a\":1}\n{\"b\":\"tab\there\"}\n{\"c\":[1,\n", big::LinesMode::Detect, true, {"[1]", "[2]!", "[3]!"}},
+        {"bad\n{\"a\":1}\n", big::LinesMode::Always, true, {"[1]!", "[2]"}},
+        {"1 2\n3\n", big::LinesMode::Always, true, {"[1]:1", "[1]!", "[2]:3"}},
+        {"{\"a\":1} {\"b\":2}\n", big::LinesMode::Detect, false, {"a:1"}},
+        {"{\n  \"a\": 1\n}\n", big::LinesMode::Detect, false, {"a:1"}},
+        {"{\"a\":1}\n{\"b\":2}\n", big::LinesMode::Never, false, {"a:1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BigDocument doc;
+        doc.openBytes(c.text, tinyIndex(c.mode));
+        EXPECT_EQ(doc.isLines(), c.lines);
+        Node root;
+        ASSERT_TRUE(doc.root(root));
+        std::vector<std::string> captions;
+        big::ChildCursor cursor = doc.children(root);
+        for (Node n; cursor.next(n);)
+            captions.push_back(n.kind == big::Kind::Error ? doc.captionName(n, false) + "!" : doc.caption(n, false, 100));
+        EXPECT_EQ(captions, c.captions);
+        if (c.lines) {
+            EXPECT_FALSE(doc.error().present);
+            EXPECT_EQ(doc.childCount(root), captions.size());
+        }
+    }
+}
+
+TEST(BigRoad, ClassifiersAgree)
+{
+    if (!big::hasAvx2())
+        GTEST_SKIP() << "no AVX2 here";
+    std::mt19937 rng(7);
+    const std::string alphabet = "\"\\{}[]:, \t\n\rab\x01\x1f\x7f\x80\xff";
+    for (int round = 0; round < 2000; ++round) {
+        unsigned char block[64];
+        for (unsigned char& b : block)
+            b = static_cast<unsigned char>(alphabet[rng() % alphabet.size()]);
+        big::BlockMasks a, b;
+        big::sse2Classifier()(block, a);
+        big::pickClassifier()(block, b);
+        ASSERT_EQ(a.quote, b.quote);
+        ASSERT_EQ(a.backslash, b.backslash);
+        ASSERT_EQ(a.op, b.op);
+        ASSERT_EQ(a.space, b.space);
+        ASSERT_EQ(a.control, b.control);
+        ASSERT_EQ(a.newline, b.newline);
+        ASSERT_EQ(a.high, b.high);
+    }
+}
+
+} // namespace
+} // namespace tess
