@@ -147,8 +147,11 @@ void lines(Out& o, uint64_t count)
 {
     Rng r;
     for (uint64_t id = 0; id < count; ++id) {
+        o.put("{\"seq\":" + std::to_string(id) + ",\"level\":\"" + (r.below(10) ? "info" : "error") +
+              "\",\"service\":\"" + word(r) + "-" + word(r) + "\",\"trace\":\"" + std::to_string(r.next()) +
+              "\",\"record\":");
         record(o, r, id);
-        o.put('\n');
+        o.put("}\n");
     }
     std::fprintf(stderr, "lines: %llu bytes, %llu records\n", static_cast<unsigned long long>(o.written()),
                  static_cast<unsigned long long>(count));
