@@ -22,16 +22,13 @@ tess="${TESS:-build/bench/app/tessarine}"
 rapid=build/bench/bench/engine/rapidjson_count
 simd=build/bench/bench/big/simdjson_count
 
-# One run: "milliseconds maxrss_kb status".
+# One run: "milliseconds maxrss_kb".
 measure() {
-  local t0 t1 out status
+  local t0 t1
   t0=$(date +%s%N)
-  set +e
-  out=$( { /usr/bin/time -f '%M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
-  status=$?
-  set -e
+  /usr/bin/time -o /tmp/tess_big_rss -f '%M' "$@" >/dev/null 2>&1 || true
   t1=$(date +%s%N)
-  echo "$(( (t1 - t0) / 1000000 )) $out"
+  echo "$(( (t1 - t0) / 1000000 )) $(tail -1 /tmp/tess_big_rss)"
 }
 # Peak RssAnon (kB) of one run, sampled.
 peak_anon() {
@@ -69,4 +66,4 @@ for f in geo.json api.json log.jsonl; do
     row simdjson "$dir/$f" "$simd"
   fi
 done
-rm -f /tmp/tess_big_runs
+rm -f /tmp/tess_big_runs /tmp/tess_big_rss
