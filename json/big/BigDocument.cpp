@@ -462,13 +462,62 @@ std::string BigDocument::caption(const Node& node, bool zeroBased, uint64_t maxB
     return out;
 }
 
-std::vector<Node> BigDocument::chainAt(uint64_t offset) const
+ChildCursor BigDocument::childrenFrom(const Node& container, const Node& child) const
+{
+    ChildCursor c = children(container);
+    if (c.m_done || container.kind == Kind::Lines) {
+        c.m_index = child.index;
+        return c;
+    }
+    c.m_pos = child.isMember() ? child.keyStart : child.start;
+    c.m_index = child.index;
+    return c;
+}
+
+std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>* near) const
 {
     std::vector<Node> chain;
     Node node;
     if (!root(node))
         return chain;
     chain.push_back(node);
+    // The levels of near that still lead towards offset: continue from the child there.
+    std::size_t shared = 1;
+    if (near && !near->empty() && near->front().start == node.start) {
+        while (shared < near->size()) {
+            const Node& n = (*near)[shared];
+            const uint64_t s = n.isMember() ? n.keyStart : n.start;
+            if (s > offset)
+                break;
+            if (offset >= n.end) {
+                // offset lies after this child: its parent's walk resumes from it
+                Node found;
+                ChildCursor c = childrenFrom(chain.back(), n);
+                bool ok = false;
+                if (chain.back().kind == Kind::Lines) {
+                    break; // records: the binary search below is quick
+                }
+                while (c.next(found)) {
+                    const uint64_t fs = found.isMember() ? found.keyStart : found.start;
+                    if (fs > offset)
+                        break;
+                    if (offset < found.end) {
+                        ok = true;
+                        break;
+                    }
+                }
+                if (!ok)
+                    return chain;
+                chain.push_back(found);
+                node = found;
+                shared = near->size(); // below here near says nothing
+                break;
+            }
+            chain.push_back(n);
+            node = n;
+            ++shared;
+        }
+    }
     while (node.isContainer()) {
         Node found;
         bool ok = false;

@@ -96,8 +96,13 @@ public:
     // a record of JSON Lines.
     std::string captionName(const Node& node, bool zeroBased) const;
 
-    // The chain root ... deepest node whose span holds offset (empty when there is no root).
-    std::vector<Node> chainAt(uint64_t offset) const;
+    // The children from `child` (one of them, as a cursor gave it) on.
+    ChildCursor childrenFrom(const Node& container, const Node& child) const;
+
+    // The chain root ... deepest node whose span (its name included) holds offset; empty
+    // when there is no root. With near, the chain of an earlier offset, the walk starts
+    // from the nodes they share, so offsets asked for in order cost what lies between them.
+    std::vector<Node> chainAt(uint64_t offset, const std::vector<Node>* near = nullptr) const;
 
 private:
     friend class ChildCursor;

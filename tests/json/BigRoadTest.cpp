@@ -145,6 +145,7 @@ TEST(BigRoad, NodesPathsAndValuesEqualTheEngines)
         const auto chains = allChains(doc);
         ASSERT_EQ(static_cast<int>(chains.size()), engine.nodes().nodeCount());
         ASSERT_EQ(doc.index().nodeCount, chains.size());
+        std::vector<Node> previous;
         for (std::size_t i = 1; i < chains.size(); ++i) {
             const int node = static_cast<int>(i) + 1;
             const Node& n = chains[i].back();
@@ -173,8 +174,13 @@ TEST(BigRoad, NodesPathsAndValuesEqualTheEngines)
             ASSERT_TRUE(doc.child(parent, n.index, again));
             EXPECT_EQ(again.start, n.start);
             const std::vector<Node> at = doc.chainAt(n.start);
-            EXPECT_GE(at.size(), chains[i].size());
+            ASSERT_GE(at.size(), chains[i].size());
             EXPECT_EQ(at[chains[i].size() - 1].start, n.start);
+            // Walking on from the previous node's chain finds the same one.
+            const std::vector<Node> onward = doc.chainAt(n.start, &previous);
+            ASSERT_EQ(onward.size(), at.size());
+            EXPECT_EQ(onward.back().start, at.back().start);
+            previous = at;
         }
     }
 }
