@@ -34,7 +34,7 @@ struct Node {
 };
 
 struct OpenOptions {
-    IndexOptions index;
+    IndexOptions index; // its progress callback may cancel the pass (run it off the window's thread)
 };
 
 class BigDocument;

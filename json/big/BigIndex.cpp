@@ -362,7 +362,21 @@ bool Pass::scanFrom(uint64_t pos)
     uint64_t inString = 0;     // all ones while a string runs over the block boundary
     uint64_t scalarCarry = 0;  // the previous block ended inside a bare value
     alignas(64) unsigned char tail[64];
+    constexpr uint64_t kReportEvery = uint64_t(16) << 20;
+    uint64_t nextReport = pos + kReportEvery;
     for (; pos < m_size; pos += 64) {
+        if (__builtin_expect(pos >= nextReport, 0) && m_options.progress) {
+            nextReport = pos + kReportEvery;
+            if (!m_options.progress(pos, m_size)) {
+                m_out.cancelled = true;
+                m_out.error.present = true;
+                m_out.error.offset = pos;
+                m_out.error.message = "cancelled";
+                m_out.limit = pos;
+                m_stopped = true;
+                return false;
+            }
+        }
         const uint64_t n = std::min<uint64_t>(64, m_size - pos);
         const unsigned char* p = m_data + pos;
         if (n < 64) {
@@ -427,14 +441,51 @@ bool Pass::scanFrom(uint64_t pos)
                 problemText = "invalid UTF-8";
             }
         }
+        // The tokens inside containers that make up most of a document (commas, numbers
+        // and literals, closers of small containers) are handled here with the state in
+        // locals; everything else goes through token().
+        State state = m_state;
         for (uint64_t t = tokens; t; t &= t - 1) {
             const int i = __builtin_ctzll(t);
             const uint64_t at = pos + i;
             if (at >= problem)
                 break;
+            if (__builtin_expect(!m_stack.empty(), 1)) {
+                Frame& f = m_stack.back();
+                const unsigned char c = m_data[at];
+                if (c == ',' && state == State::CommaOrClose) {
+                    state = f.object ? State::Key : State::Value;
+                    continue;
+                }
+                if ((state == State::Value || state == State::ValueOrClose) && c != '"' && c != '{' && c != '[' &&
+                    c != ']' && c != '}' && c != ',' && c != ':' && c != '\n') {
+                    uint64_t bad = 0;
+                    const uint64_t end = scalarEnd(m_bytes, at, bad);
+                    if (end != 0) {
+                        if (!f.object && at >= f.nextCheckpoint)
+                            childStarts(at);
+                        ++f.count;
+                        ++m_out.nodeCount;
+                        state = State::CommaOrClose;
+                        continue;
+                    }
+                }
+                if ((c == ']' || c == '}') && state == State::CommaOrClose && f.object == (c == '}') &&
+                    m_stack.size() > 1 && at + 1 - f.start < m_options.bigSpan && f.checkpoints.empty()) {
+                    // a small container with children closes inside another
+                    m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + (m_out.lines ? 1 : 0) + 1);
+                    m_stack.pop_back();
+                    ++m_out.nodeCount;
+                    ++m_stack.back().count;
+                    continue;
+                }
+            }
+            m_state = state;
             if (!token(at))
                 return false;
+            state = m_state;
         }
+        m_state = state;
         if (problem != kNone) {
             // A fault inside a string cuts off that string with everything after it.
             uint64_t limit = problem;

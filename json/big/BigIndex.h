@@ -10,6 +10,7 @@
 // line breaks are JSON Lines: the root becomes the list of records, one per line, and a
 // broken line becomes an error record while the pass goes on at the next line.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ struct IndexOptions {
     uint64_t bigSpan = 4096;         // containers at least this long are kept
     uint64_t checkpointSpan = 16384; // a checkpoint at the first child after this many bytes
     LinesMode lines = LinesMode::Detect;
+    // Called about every 16 MiB with the bytes done and the total; returning false stops
+    // the pass (cancelled is set; the document is not meant to be shown then).
+    std::function<bool(uint64_t done, uint64_t total)> progress;
 };
 
 struct ParseError {
@@ -60,6 +64,7 @@ struct BigIndex {
     std::vector<LineRecord> records;        // JSON Lines only
     std::vector<ParseError> lineErrors;     // JSON Lines only: the broken lines
     ParseError error;                       // the document's first error
+    bool cancelled = false;                 // the progress callback stopped the pass
     uint64_t begin = 0;                     // after a byte-order mark
     uint64_t limit = 0;                     // usable bytes end here (the input size, or the start of the value cut by the error)
     bool hasRoot = false;                   // a root value (not JSON Lines) was read or begun

@@ -285,3 +285,31 @@ TEST(BigRoad, ClassifiersAgree)
 
 } // namespace
 } // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(BigRoad, ProgressIsReportedAndCanCancelThePass)
+{
+    std::string text = "[";
+    while (text.size() < (uint64_t(17) << 20))
+        text += "12345,";
+    text += "0]";
+    for (const bool goOn : {true, false}) {
+        int calls = 0;
+        big::OpenOptions o;
+        o.index.progress = [&](uint64_t done, uint64_t total) {
+            ++calls;
+            EXPECT_LT(done, total);
+            return goOn;
+        };
+        big::BigDocument doc;
+        doc.openBytes(text, o);
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(doc.index().cancelled, !goOn);
+        EXPECT_EQ(doc.error().present, !goOn);
+    }
+}
+
+} // namespace
+} // namespace tess
