@@ -2,8 +2,8 @@
 
 #include "cli/CliOutput.h"
 #include "json/ValueFormatter.h"
-#include "platform/Codec.h"
 #include "json/big/BigDocument.h"
+#include "json/big/BigFind.h"
 #include "json/big/BigPaths.h"
 #include "tree/Stopwatch.h"
 #include "tree/TreeSearch.h"
@@ -27,6 +27,8 @@ constexpr uint64_t kDefaultThreshold = uint64_t(64) << 20;
 // Captions and --get --formatted hold at most this much of one value.
 constexpr uint64_t kCaptionBytes = uint64_t(16) << 20;
 constexpr uint64_t kFormattedBytes = uint64_t(256) << 20;
+// The engine's input limit (32-bit lengths).
+constexpr uint64_t kEngineLimit = uint64_t(2) << 30;
 
 bool hasLinesExtension(const std::string& path)
 {
@@ -108,50 +110,6 @@ void appendValue(const BigDocument& doc, const Node& node, OutputSink& sink)
     });
 }
 
-// Plain find can search the file's bytes instead of walking the tree: a caption's name and
-// scalar value stand in the file as the caption shows them, unless the text holds what a
-// caption writes otherwise (element numbers, the colon, escaped quotes) or the walk's
-// error records could match it.
-bool searchesBytes(const Options& o, const BigDocument& doc)
-{
-    if (o.findMode != FindMode::Plain || o.ignoreCase || o.findText.empty() || !doc.index().lineErrors.empty())
-        return false;
-    bool digitsOnly = true; // element names [n] hold digits
-    for (const char c : o.findText) {
-        if (std::strchr("[]:\"\\#", c) || static_cast<unsigned char>(c) < 0x20)
-            return false;
-        digitsOnly = digitsOnly && c >= '0' && c <= '9';
-    }
-    return !digitsOnly && codec::isValidUtf8(o.findText);
-}
-
-// The nodes whose caption holds the text, in tree order, from the hits in the bytes.
-template <typename Found>
-void findInBytes(const BigDocument& doc, const Options& o, const CaptionMatcher& matcher, Found found)
-{
-    const std::string_view bytes = doc.bytes();
-    const uint64_t end = doc.isLines() ? bytes.size() : doc.index().limit;
-    const std::string& needle = o.findText;
-    std::vector<Node> chain;
-    uint64_t pos = doc.index().begin;
-    while (pos < end && end - pos >= needle.size()) {
-        const void* hit = memmem(bytes.data() + pos, end - pos, needle.data(), needle.size());
-        if (!hit)
-            break;
-        const uint64_t at = static_cast<uint64_t>(static_cast<const char*>(hit) - bytes.data());
-        chain = doc.chainAt(at, chain.empty() ? nullptr : &chain);
-        if (chain.size() < 2) {
-            pos = at + 1;
-            continue;
-        }
-        const Node& node = chain.back();
-        if (matcher.matches(searchedPart(doc.caption(node, o.zeroBased, kSearchedCaptionBytes + 8))))
-            found(chain);
-        // The node's caption is done: a container's name, a scalar whole.
-        pos = node.isContainer() ? std::max(at + 1, node.keyEnd) : std::max(at + 1, node.end);
-    }
-}
-
 big::PathForm formOf(const Options& o)
 {
     big::PathForm f;
@@ -203,7 +161,7 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
             return 2;
         }
         uint64_t found = 0;
-        if (searchesBytes(o, doc)) {
+        if (big::findSearchesBytes(doc, o.findText, o.findMode, o.ignoreCase)) {
             const big::PathForm form = formOf(o);
             Node root;
             if (doc.root(root) && matcher.matches("JSON")) {
@@ -211,13 +169,14 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
                 appendEscaped(out, big::rootPath(form));
                 out += "\tJSON\n";
             }
-            findInBytes(doc, o, matcher, [&](const std::vector<Node>& chain) {
+            big::findInBytes(doc, o.findText, matcher, o.zeroBased, 0, [&](const std::vector<Node>& chain) {
                 ++found;
                 appendEscaped(out, big::pathOf(doc, chain, form));
                 out.push_back('\t');
                 appendEscaped(out, doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
                 out.push_back('\n');
                 sink.lineDone();
+                return true;
             });
             status = found > 0 ? 0 : 1;
             break;
@@ -332,6 +291,10 @@ bool runBigRoadOnFile(const Options& o, int& status)
         status = 2;
         return true;
     }
+    // A file in another encoding goes to the engine, which reads UTF-16 and GB18030, as
+    // long as it can hold it.
+    if (doc.error().encoding && !doc.isLines() && static_cast<uint64_t>(st.st_size) <= kEngineLimit)
+        return false;
     status = runMode(o, doc, stopwatch, input);
     return true;
 }

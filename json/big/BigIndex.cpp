@@ -128,6 +128,7 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
         m_valueEnd = m_resume - 1;
         return false;
     }
+    e.encoding = std::strncmp(message, "UTF-16", 6) == 0 || std::strcmp(message, "invalid UTF-8") == 0;
     m_out.error = std::move(e);
     m_out.limit = limit;
     m_stopped = true;

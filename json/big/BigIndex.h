@@ -34,6 +34,7 @@ struct ParseError {
     uint64_t line = 0;   // 1-based
     uint64_t column = 0; // 1-based, in characters
     std::string message; // English
+    bool encoding = false; // the text is not UTF-8 (UTF-16, or a byte sequence UTF-8 does not have)
 };
 
 struct ContainerEntry {

@@ -27,6 +27,8 @@ TEST_F(Cli, ThresholdAndJsonLinesDecideTheRoad)
         {"--tree", doc, "TESSARINE_BIG_THRESHOLD=13", 2, bigTree, "line 1, column 12 (byte 11): unexpected ]"},
         {"--tree '" + plain.string() + "'", "", "TESSARINE_BIG_THRESHOLD=1", 2, bigTree, "doc.json: line 1, column 12"},
         {"--stats '" + plain.string() + "'", "", "TESSARINE_BIG_THRESHOLD=1", 2, "nodes 4, depth 3", "unexpected ]"},
+        // a file that is not UTF-8 goes to the engine (here GB18030: 中 is D6 D0)
+        {"--tree", "{\"a\":\"\xD6\xD0\",}", "TESSARINE_BIG_THRESHOLD=1", 0, "JSON\n  a:\"中\"\n", ""},
         // the tolerant engine's options keep a big input on the engine
         {"--tree --predecode", doc, "TESSARINE_BIG_THRESHOLD=1", 0, engineTree, ""},
         // JSON Lines by name, and detected in a small text; a broken line is a record
