@@ -537,7 +537,19 @@ void Pass::run()
         if (!m_stack.empty())
             fail(m_size, "unexpected end of input", m_size);
     } else if (!m_stack.empty()) {
-        fail(m_size, "unexpected end of input", m_size);
+        // A number that runs to the end may have been cut there: it is left out.
+        uint64_t limit = m_size;
+        if (m_state == State::CommaOrClose) {
+            uint64_t s = m_size;
+            while (s > 0 && std::strchr("0123456789+-.eE", static_cast<char>(m_data[s - 1])) && m_data[s - 1] != 0)
+                --s;
+            if (s < m_size && (m_data[s] == '-' || (m_data[s] >= '0' && m_data[s] <= '9'))) {
+                limit = s;
+                --m_stack.back().count;
+                --m_out.nodeCount;
+            }
+        }
+        fail(m_size, "unexpected end of input", limit);
         closeOpenFrames();
     } else if (!m_rootDone && !m_out.error.present) {
         fail(m_size, "no JSON value", m_size);
