@@ -116,8 +116,13 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
         r.offset = at;
         r.error = static_cast<int64_t>(m_out.lineErrors.size());
         m_out.lineErrors.push_back(std::move(e));
-        if (m_inRecord)
+        if (m_inRecord) {
             m_out.nodeCount = m_recordNodes;
+        } else if (!m_out.records.empty() && m_out.records.back().line == r.line && m_out.records.back().error < 0) {
+            // a value that ended on this line before the fault: the whole line is broken
+            m_out.records.pop_back();
+            m_out.nodeCount = m_recordNodes;
+        }
         m_out.records.push_back(r);
         ++m_out.nodeCount;
         m_stack.clear();
