@@ -438,18 +438,20 @@ bool Pass::scanFrom(uint64_t pos)
                 break;
             }
         }
-        if ((m.high & valid) && pos + n > m_utf8Checked) {
-            const uint64_t from = std::max(m_utf8Checked, pos);
+        // UTF-8 is checked from the block's first byte above 0x7F to its last.
+        const uint64_t high = m.high & valid;
+        if (high && pos + 63 - __builtin_clzll(high) >= m_utf8Checked) {
+            const uint64_t from = std::max(m_utf8Checked, pos + __builtin_ctzll(high));
             uint64_t bad = kNone;
-            m_utf8Checked = checkUtf8(m_bytes, from, pos + n, bad);
+            m_utf8Checked = checkUtf8(m_bytes, from, pos + 64 - __builtin_clzll(high), bad);
             if (bad != kNone && bad < problem) {
                 problem = bad;
                 problemText = "invalid UTF-8";
             }
         }
-        // The tokens inside containers that make up most of a document (commas, numbers
-        // and literals, closers of small containers) are handled here with the state in
-        // locals; everything else goes through token().
+        // The tokens inside containers that make up most of a document are handled here
+        // with the state in a local; the rest (top level, errors, big containers closing)
+        // goes through token().
         State state = m_state;
         for (uint64_t t = tokens; t; t &= t - 1) {
             const int i = __builtin_ctzll(t);
@@ -476,13 +478,47 @@ bool Pass::scanFrom(uint64_t pos)
                         continue;
                     }
                 }
-                if ((c == ']' || c == '}') && state == State::CommaOrClose && f.object == (c == '}') &&
+                if (c == ':' && state == State::Colon) {
+                    state = State::Value;
+                    continue;
+                }
+                if (c == '"') {
+                    if (state == State::Key || state == State::KeyOrClose) {
+                        if (at >= f.nextCheckpoint)
+                            childStarts(at);
+                        m_stringStart = at;
+                        m_stringIsValue = false;
+                        state = State::Colon;
+                        continue;
+                    }
+                    if (state == State::Value || state == State::ValueOrClose) {
+                        if (!f.object && at >= f.nextCheckpoint)
+                            childStarts(at);
+                        m_stringStart = at;
+                        m_stringIsValue = true;
+                        ++f.count;
+                        ++m_out.nodeCount;
+                        state = State::CommaOrClose;
+                        continue;
+                    }
+                }
+                if ((c == '{' || c == '[') && (state == State::Value || state == State::ValueOrClose)) {
+                    if (!f.object && at >= f.nextCheckpoint)
+                        childStarts(at);
+                    m_stack.push_back(Frame{at, 0, at + m_options.checkpointSpan, c == '{', {}});
+                    state = c == '{' ? State::KeyOrClose : State::ValueOrClose;
+                    continue;
+                }
+                if ((c == ']' || c == '}') && f.object == (c == '}') &&
+                    (state == State::CommaOrClose || state == (f.object ? State::KeyOrClose : State::ValueOrClose)) &&
                     m_stack.size() > 1 && at + 1 - f.start < m_options.bigSpan && f.checkpoints.empty()) {
-                    // a small container with children closes inside another
-                    m_out.depth = std::max<uint64_t>(m_out.depth, m_stack.size() + (m_out.lines ? 1 : 0) + 1);
+                    // a small container closes inside another
+                    m_out.depth =
+                        std::max<uint64_t>(m_out.depth, m_stack.size() + (m_out.lines ? 1 : 0) + (f.count ? 1 : 0));
                     m_stack.pop_back();
                     ++m_out.nodeCount;
                     ++m_stack.back().count;
+                    state = State::CommaOrClose;
                     continue;
                 }
             }

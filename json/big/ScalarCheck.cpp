@@ -12,6 +12,10 @@ uint64_t checkUtf8(std::string_view bytes, uint64_t from, uint64_t to, uint64_t&
         const unsigned char c = p[i];
         if (c < 0x80) {
             ++i;
+            // ASCII runs eight bytes at a time
+            uint64_t word;
+            while (i + 8 <= to && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ull) == 0))
+                i += 8;
             continue;
         }
         uint64_t len;
