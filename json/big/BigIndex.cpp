@@ -53,6 +53,7 @@ private:
     bool scanFrom(uint64_t pos);
     bool token(uint64_t at);
     uint64_t lineOf(uint64_t at);
+    uint64_t lineStart(uint64_t at) const;
     bool fail(uint64_t at, const char* message, uint64_t limit);
     bool expectsValue() const { return m_state == State::Value || m_state == State::ValueOrClose; }
     void childStarts(uint64_t at) __attribute__((always_inline));
@@ -90,6 +91,14 @@ private:
     uint64_t m_linesBefore = 0;
 };
 
+uint64_t Pass::lineStart(uint64_t at) const
+{
+    at = std::min(at, m_size);
+    while (at > 0 && m_data[at - 1] != '\n')
+        --at;
+    return at;
+}
+
 // The 1-based line of offset at (offsets asked for only grow).
 uint64_t Pass::lineOf(uint64_t at)
 {
@@ -108,7 +117,10 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
     e.present = true;
     e.offset = at;
     e.message = message;
-    lineAndColumn(m_bytes, at, e.line, e.column);
+    // The line is counted on from the last one asked for: many broken lines stay linear.
+    e.line = lineOf(std::min(at, m_size));
+    uint64_t unused = 0;
+    lineAndColumn(m_bytes.substr(lineStart(at)), at - lineStart(at), unused, e.column);
     if (m_out.lines) {
         // The broken line becomes a record; the next line starts afresh.
         LineRecord r;
