@@ -424,11 +424,19 @@ std::string BigDocument::decodedValue(const Node& node, uint64_t maxBytes, bool*
 
 std::string BigDocument::captionName(const Node& node, bool zeroBased) const
 {
+    auto bracketed = [](uint64_t n) {
+        std::string s(1, '[');
+        s += std::to_string(n);
+        s.push_back(']');
+        return s;
+    };
     if (node.line)
-        return "[" + std::to_string(node.line) + "]";
+        return bracketed(node.line);
     if (node.isMember()) {
         // The engine keeps an escaped quote of a name as "#SYH#" and shows it so.
-        const std::string gb = toEngineText(rawName(node));
+        std::string gb = toEngineText(rawName(node));
+        if (gb.find('\\') == std::string::npos)
+            return gb;
         std::string out;
         for (std::size_t i = 0; i < gb.size(); ++i) {
             if (gb[i] == '\\' && i + 1 < gb.size() && gb[i + 1] == '"') {
@@ -442,7 +450,7 @@ std::string BigDocument::captionName(const Node& node, bool zeroBased) const
         }
         return out;
     }
-    return "[" + std::to_string(node.index + (zeroBased ? 0 : 1)) + "]";
+    return bracketed(node.index + (zeroBased ? 0 : 1));
 }
 
 std::string BigDocument::caption(const Node& node, bool zeroBased, uint64_t maxBytes) const
