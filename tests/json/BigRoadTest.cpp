@@ -452,3 +452,53 @@ TEST(BigRoad, JsonLinesRecordsEqualTheEnginesReadingOfEachLine)
 
 } // namespace
 } // namespace tess
+
+#include "json/big/BigFind.h"
+#include "tree/TreeSearch.h"
+
+namespace tess {
+namespace {
+
+// Find over the bytes stops at the same nodes as a walk matching every caption, forward
+// and backward, for text taken from the document.
+TEST(BigRoad, FindInTheBytesStopsWhereTheWalkDoes)
+{
+    std::mt19937 rng(3);
+    int searched = 0;
+    for (unsigned seed = 1; seed <= 150; ++seed) {
+        const std::string text = RandomJson(seed, seed % 2 == 0).document();
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex());
+        const auto chains = allChains(doc);
+        for (int k = 0; k < 6; ++k) {
+            const std::size_t at = rng() % text.size();
+            std::string needle = text.substr(at, 1 + rng() % 4);
+            while (!needle.empty() && (static_cast<unsigned char>(needle.back()) & 0xC0) == 0x80)
+                needle.pop_back(); // whole characters only
+            if (!big::findSearchesBytes(doc, needle, FindMode::Plain, false))
+                continue;
+            ++searched;
+            SCOPED_TRACE(needle + " in " + text);
+            const CaptionMatcher matcher(big::toEngineText(needle), FindMode::Plain, false);
+            std::vector<uint64_t> expected, forward, backward;
+            for (std::size_t i = 1; i < chains.size(); ++i)
+                if (matcher.matches(searchedPart(doc.caption(chains[i].back(), false, 1 << 20))))
+                    expected.push_back(big::captionStart(chains[i].back()));
+            big::findInBytes(doc, needle, matcher, false, 0, [&](const std::vector<Node>& chain) {
+                forward.push_back(big::captionStart(chain.back()));
+                return true;
+            });
+            EXPECT_EQ(forward, expected);
+            std::vector<Node> chain;
+            for (uint64_t before = text.size();
+                 big::findPreviousInBytes(doc, needle, matcher, false, before, chain);
+                 before = big::captionStart(chain.back()))
+                backward.insert(backward.begin(), big::captionStart(chain.back()));
+            EXPECT_EQ(backward, expected);
+        }
+    }
+    EXPECT_GT(searched, 300);
+}
+
+} // namespace
+} // namespace tess
