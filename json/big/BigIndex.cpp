@@ -23,6 +23,8 @@ inline uint64_t prefixXor(uint64_t x)
 inline uint64_t countNewlines(const char* p, std::size_t n)
 {
     uint64_t c = 0;
+    if (n == 0)
+        return 0;
     for (const char* e = p + n; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(e - p)))); ++p)
         ++c;
     return c;
@@ -140,7 +142,7 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
         m_stack.clear();
         m_inRecord = false;
         m_state = State::Value;
-        const void* nl = std::memchr(m_data + at, '\n', m_size - at);
+        const void* nl = at < m_size ? std::memchr(m_data + at, '\n', m_size - at) : nullptr;
         m_resume = nl ? static_cast<uint64_t>(static_cast<const unsigned char*>(nl) - m_data) + 1 : m_size;
         m_valueEnd = m_resume - 1;
         return false;

@@ -502,3 +502,112 @@ TEST(BigRoad, FindInTheBytesStopsWhereTheWalkDoes)
 
 } // namespace
 } // namespace tess
+
+#include "json/big/MappedFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace tess {
+namespace {
+
+// Values longer than a piece come in pieces that never split a character, and a bounded
+// value is cut at a character.
+TEST(BigRoad, LargeValuesComeInWholeCharacters)
+{
+    std::string chars;
+    while (chars.size() < (3u << 20))
+        chars += "中a\\\"é ";
+    const std::string text = "[\"" + chars + "\", {\"k\" :  [ \"" + chars + "\" , 1 ]}]";
+    BigDocument doc;
+    doc.openBytes(text, {});
+    ASSERT_FALSE(doc.error().present);
+    Node root, string, object;
+    ASSERT_TRUE(doc.root(root));
+    ASSERT_TRUE(doc.child(root, 0, string));
+    ASSERT_TRUE(doc.child(root, 1, object));
+    const std::string gbChars = inputTextToGb18030(chars);
+    const std::string gbObject = inputTextToGb18030("{\"k\":[\"" + chars + "\",1]}");
+    const std::pair<Node, const std::string*> cases[] = {{string, &gbChars}, {object, &gbObject}};
+    for (const auto& [node, whole] : cases) {
+        std::string joined;
+        int pieces = 0;
+        doc.forEachValuePiece(node, [&](std::string_view piece) {
+            ++pieces;
+            joined += piece;
+            return true;
+        });
+        EXPECT_GT(pieces, 2);
+        EXPECT_TRUE(joined == *whole);
+        for (const uint64_t bound : {uint64_t(1), uint64_t(1000), uint64_t(1) << 20, uint64_t(5) << 20}) {
+            bool cut = false;
+            const std::string v = doc.value(node, bound, &cut);
+            EXPECT_EQ(cut, whole->size() > bound);
+            EXPECT_LE(v.size(), bound);
+            EXPECT_GT(v.size() + 4, std::min<uint64_t>(bound, whole->size()));
+            EXPECT_EQ(whole->compare(0, v.size(), v), 0);
+        }
+    }
+}
+
+// A typed path names the same node on both roads, in any of the forms the engine reads.
+TEST(BigRoad, TypedPathsNameTheEnginesNode)
+{
+    std::mt19937 rng(9);
+    for (unsigned seed = 1; seed <= 120; ++seed) {
+        const std::string utf8 = RandomJson(seed, false).document();
+        std::string gb = inputTextToGb18030(utf8);
+        JsonDocument engine;
+        engine.parse(gb, seed % 2 == 0, false);
+        BigDocument doc;
+        doc.openBytes(utf8, tinyIndex());
+        for (int node = 2; node <= engine.nodes().nodeCount(); ++node) {
+            const PathStyle style = static_cast<PathStyle>(rng() % 5);
+            std::string typed = pathInStyle(engine, node, style, rng() % 2 == 0);
+            // variants the reader accepts: a negative index, the other quote of JSONPath
+            const std::size_t open = typed.rfind('[');
+            if (style == PathStyle::Jq && open != std::string::npos && typed[open + 1] >= '0' && typed[open + 1] <= '9') {
+                const long long i = std::stoll(typed.substr(open + 1));
+                const int parent = engine.nodes().parentOf(node);
+                typed = typed.substr(0, open + 1) + std::to_string(i - engine.nodes().childCountOf(parent)) +
+                        typed.substr(typed.find(']', open));
+            }
+            if (style == PathStyle::JsonPath && typed.find("['") != std::string::npos && typed.find('"') == std::string::npos &&
+                typed.find('\\') == std::string::npos) {
+                for (char& c : typed)
+                    c = c == '\'' ? '"' : c;
+            }
+            SCOPED_TRACE(typed);
+            const int expected = nodeAtAnyPath(engine, typed);
+            std::vector<Node> chain;
+            const bool found = big::resolvePath(doc, typed, std::nullopt, seed % 2 == 0, chain);
+            ASSERT_EQ(found, expected >= 1);
+            if (found)
+                EXPECT_EQ(big::pathOf(doc, chain, {PathStyle::Jq, false, false}), pathInStyle(engine, expected, PathStyle::Jq));
+        }
+    }
+}
+
+// A file is mapped whole; an empty or missing one says so.
+TEST(BigRoad, OpensFilesByPath)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tess_big_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "a.json", std::ios::binary) << "{\"a\": [1, 2]}\n";
+    std::ofstream(dir / "empty.json", std::ios::binary) << "";
+    BigDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.open((dir / "a.json").string(), {}, error)) << error;
+    EXPECT_EQ(doc.bytes().size(), 14u);
+    std::vector<Node> chain;
+    ASSERT_TRUE(big::resolvePath(doc, ".a[1]", PathStyle::Jq, false, chain));
+    EXPECT_EQ(doc.value(chain.back(), 10), "2");
+    ASSERT_TRUE(doc.open((dir / "empty.json").string(), {}, error));
+    EXPECT_EQ(doc.error().message, "no JSON value");
+    EXPECT_FALSE(doc.open((dir / "missing.json").string(), {}, error));
+    EXPECT_NE(error.find("missing.json"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace tess
