@@ -53,7 +53,7 @@ TEST_F(Cli, BigRoadModesPrintLikeTheEngine)
 {
     const std::string doc = R"({"data":{"items":[{"id":1,"name":"中文","tags":["x","y"]},{"id":2,"a.b":null}]},"n":-1.5e3})";
     const char* const modes[] = {"--tree", "--paths", "--paths --path-style jq", "--paths --compact-paths --zero-based",
-                                 "--find id", "--find 2", "--find 'i?' --wildcard --path-style python", "--find S", "--get data.items.[2]",
+                                 "--find id", "--find 2", "--find 'i?' --wildcard --path-style python", "--find S", "--find SO", "--get data.items.[2]",
                                  "--get '$.data.items[0]' --formatted", "--stats"};
     for (const char* mode : modes) {
         SCOPED_TRACE(mode);
