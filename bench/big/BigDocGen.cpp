@@ -70,8 +70,9 @@ std::string word(Rng& r)
 void coordinate(Out& o, Rng& r, int maxInt)
 {
     char b[32];
-    const int n = std::snprintf(b, sizeof b, "%s%d.%0*d", r.below(2) ? "-" : "", static_cast<int>(r.below(maxInt)),
-                                static_cast<int>(1 + r.below(2)), static_cast<int>(r.below(100)));
+    const int decimals = 1 + static_cast<int>(r.below(2));
+    const int n = std::snprintf(b, sizeof b, "%s%d.%0*d", r.below(2) ? "-" : "", static_cast<int>(r.below(maxInt)), decimals,
+                                static_cast<int>(r.below(decimals == 1 ? 10 : 100)));
     o.put(b, static_cast<std::size_t>(n));
 }
 
