@@ -316,7 +316,7 @@ bool looksLikeJsonLines(std::string_view bytes)
     options.index.lines = big::LinesMode::Detect;
     BigDocument doc;
     doc.openBytes(head, options);
-    return doc.isLines() && doc.index().lineErrors.empty() && doc.index().records.size() >= 2;
+    return doc.isLines() && doc.index().lineErrors.empty() && doc.index().recordCount >= 2;
 }
 
 int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName)

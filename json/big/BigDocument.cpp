@@ -49,6 +49,15 @@ std::size_t cutAtCharacter(std::string_view s, std::size_t n)
 
 } // namespace
 
+uint64_t countLineFeeds(std::string_view text)
+{
+    uint64_t n = 0;
+    for (const char* p = text.data(), *e = p + text.size();
+         p < e && (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(e - p)))); ++p)
+        ++n;
+    return n;
+}
+
 std::string toEngineText(std::string_view utf8)
 {
     if (isAscii(utf8))
@@ -218,33 +227,61 @@ bool BigDocument::readChild(uint64_t& pos, uint64_t limit, bool object, Node& ou
     return true;
 }
 
-bool BigDocument::recordNode(uint64_t number, Node& out) const
+// The next record of JSON Lines from pos (on line `line`), both moved past it: a value,
+// or a broken line. False at the end.
+bool BigDocument::nextRecord(uint64_t& pos, uint64_t& line, Node& out) const
 {
-    if (number >= m_index.records.size())
-        return false;
-    const LineRecord& r = m_index.records[number];
+    const std::string_view b = bytes();
+    const uint64_t limit = m_index.limit;
+    for (;;) {
+        while (pos < limit && (b[pos] == ' ' || b[pos] == '\t' || b[pos] == '\r'))
+            ++pos;
+        if (pos >= limit)
+            return false;
+        if (b[pos] != '\n')
+            break;
+        ++pos;
+        ++line;
+    }
     out = Node{};
-    out.index = number;
-    out.line = r.line;
-    out.error = r.error;
-    if (r.error >= 0) {
-        // the whole broken line
-        const std::string_view b = bytes();
-        uint64_t s = r.offset;
-        while (s > m_index.begin && b[s - 1] != '\n')
-            --s;
-        const void* nl = std::memchr(b.data() + r.offset, '\n', b.size() - r.offset);
-        out.start = s;
-        out.end = nl ? static_cast<uint64_t>(static_cast<const char*>(nl) - b.data()) : b.size();
+    const auto& errors = m_index.lineErrors;
+    const auto broken = std::lower_bound(errors.begin(), errors.end(), line,
+                                         [](const ParseError& e, uint64_t l) { return e.line < l; });
+    if (broken != errors.end() && broken->line == line) {
+        const void* nl = std::memchr(b.data() + pos, '\n', limit - pos);
         out.kind = Kind::Error;
+        out.error = broken - errors.begin();
+        out.start = pos;
+        out.end = nl ? static_cast<uint64_t>(static_cast<const char*>(nl) - b.data()) : limit;
+        out.line = line;
+        pos = out.end;
         return true;
     }
-    uint64_t pos = r.offset;
-    if (!readChild(pos, m_file.size(), false, out))
+    uint64_t p = pos;
+    if (!readChild(p, limit, false, out))
         return false;
-    out.index = number;
-    out.line = r.line;
+    out.line = line;
+    // a record is one line, but the one where the file turned out to be JSON Lines may
+    // not have been checked for that
+    line += countLineFeeds(b.substr(pos, out.end - pos));
+    pos = out.end;
     return true;
+}
+
+bool BigDocument::recordOnLine(uint64_t line, Node& out) const
+{
+    const auto& cps = m_index.lineCheckpoints;
+    const auto it = std::upper_bound(cps.begin(), cps.end(), line,
+                                     [](uint64_t l, const LineCheckpoint& cp) { return l < cp.line; });
+    uint64_t pos = it == cps.begin() ? m_index.begin : (it - 1)->offset;
+    uint64_t at = it == cps.begin() ? 1 : (it - 1)->line;
+    uint64_t number = it == cps.begin() ? 0 : (it - 1)->record;
+    while (nextRecord(pos, at, out)) {
+        out.index = number++;
+        if (out.line >= line)
+            return out.line == line;
+    }
+    return false;
 }
 
 bool ChildCursor::next(Node& out)
@@ -252,11 +289,11 @@ bool ChildCursor::next(Node& out)
     if (m_done)
         return false;
     if (m_parent.kind == Kind::Lines) {
-        if (!m_doc->recordNode(m_index, out)) {
+        if (!m_doc->nextRecord(m_pos, m_line, out)) {
             m_done = true;
             return false;
         }
-        ++m_index;
+        out.index = m_index++;
         return true;
     }
     if (!m_doc->readChild(m_pos, m_limit, m_parent.kind == Kind::Object, out)) {
@@ -278,7 +315,18 @@ ChildCursor BigDocument::children(const Node& container, uint64_t from) const
     if (c.m_done)
         return c;
     if (container.kind == Kind::Lines) {
-        c.m_index = from;
+        c.m_pos = m_index.begin;
+        const auto& cps = m_index.lineCheckpoints;
+        const auto it = std::upper_bound(cps.begin(), cps.end(), from,
+                                         [](uint64_t f, const LineCheckpoint& cp) { return f < cp.record; });
+        if (it != cps.begin()) {
+            c.m_pos = (it - 1)->offset;
+            c.m_line = (it - 1)->line;
+            c.m_index = (it - 1)->record;
+        }
+        Node skipped;
+        while (c.m_index < from && c.next(skipped)) {
+        }
         return c;
     }
     c.m_pos = container.start + 1;
@@ -312,7 +360,7 @@ bool BigDocument::child(const Node& container, uint64_t number, Node& out) const
 uint64_t BigDocument::childCount(const Node& container) const
 {
     if (container.kind == Kind::Lines)
-        return m_index.records.size();
+        return m_index.recordCount;
     if (!container.isContainer())
         return 0;
     if (const ContainerEntry* e = m_index.find(container.start))
@@ -472,12 +520,13 @@ std::string BigDocument::caption(const Node& node, bool zeroBased, uint64_t maxB
 
 ChildCursor BigDocument::childrenFrom(const Node& container, const Node& child) const
 {
-    ChildCursor c = children(container);
-    if (c.m_done || container.kind == Kind::Lines) {
-        c.m_index = child.index;
-        return c;
-    }
+    ChildCursor c;
+    c.m_doc = this;
+    c.m_parent = container;
+    c.m_done = !container.isContainer();
+    c.m_limit = std::min(container.truncated ? container.end : container.end - 1, m_index.limit);
     c.m_pos = child.isMember() ? child.keyStart : child.start;
+    c.m_line = child.line;
     c.m_index = child.index;
     return c;
 }
@@ -502,9 +551,6 @@ std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>*
                 Node found;
                 ChildCursor c = childrenFrom(chain.back(), n);
                 bool ok = false;
-                if (chain.back().kind == Kind::Lines) {
-                    break; // records: the binary search below is quick
-                }
                 while (c.next(found)) {
                     const uint64_t fs = found.isMember() ? found.keyStart : found.start;
                     if (fs > offset)
@@ -530,12 +576,20 @@ std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>*
         Node found;
         bool ok = false;
         if (node.kind == Kind::Lines) {
-            const auto& r = m_index.records;
-            auto it = std::upper_bound(r.begin(), r.end(), offset,
-                                       [](uint64_t o, const LineRecord& rec) { return o < rec.offset; });
-            if (it == r.begin())
-                break;
-            ok = recordNode(static_cast<uint64_t>(it - r.begin()) - 1, found) && offset < std::max(found.end, found.start + 1);
+            const auto& cps = m_index.lineCheckpoints;
+            const auto it = std::upper_bound(cps.begin(), cps.end(), offset,
+                                             [](uint64_t o, const LineCheckpoint& cp) { return o < cp.offset; });
+            ChildCursor c = children(node, it == cps.begin() ? 0 : (it - 1)->record);
+            Node child;
+            while (c.next(child)) {
+                if (child.start > offset)
+                    break;
+                if (offset < child.end) {
+                    found = child;
+                    ok = true;
+                    break;
+                }
+            }
         } else {
             // Start at the last checkpoint before offset, then walk.
             uint64_t from = 0;

@@ -51,6 +51,7 @@ private:
     uint64_t m_pos = 0;
     uint64_t m_limit = 0;
     uint64_t m_index = 0;
+    uint64_t m_line = 1; // JSON Lines: the line at m_pos
     bool m_done = true;
 };
 
@@ -99,6 +100,9 @@ public:
     // The children from `child` (one of them, as a cursor gave it) on.
     ChildCursor childrenFrom(const Node& container, const Node& child) const;
 
+    // JSON Lines: the record on line `line` (1-based); false when that line holds none.
+    bool recordOnLine(uint64_t line, Node& out) const;
+
     // The chain root ... deepest node whose span (its name included) holds offset; empty
     // when there is no root. With near, the chain of an earlier offset, the walk starts
     // from the nodes they share, so offsets asked for in order cost what lies between them.
@@ -111,11 +115,14 @@ private:
     uint64_t stringEnd(uint64_t quote, uint64_t limit) const;
     uint64_t containerEnd(uint64_t open, uint64_t limit, bool& truncated) const;
     uint64_t skipSpace(uint64_t pos, uint64_t limit) const;
-    bool recordNode(uint64_t number, Node& out) const;
+    bool nextRecord(uint64_t& pos, uint64_t& line, Node& out) const;
 
     MappedFile m_file;
     BigIndex m_index;
 };
+
+// The number of line feeds in text.
+uint64_t countLineFeeds(std::string_view text);
 
 // Engine text (GB18030) of UTF-8 bytes from the file.
 std::string toEngineText(std::string_view utf8);

@@ -64,6 +64,8 @@ private:
     void startRecord(uint64_t at, uint64_t line);
     uint64_t checkEscape(uint64_t at) const;
     void dropOpenString();
+    void addRecord(uint64_t offset, uint64_t line);
+    void dropLastRecord();
     void closeOpenFrames();
 
     const unsigned char* m_data;
@@ -85,6 +87,9 @@ private:
     uint64_t m_recordStart = 0;
     uint64_t m_recordLine = 0;
     uint64_t m_recordNodes = 0; // node count before the record
+    uint64_t m_lastRecordStart = kNone;
+    uint64_t m_lastRecordLine = 0;
+    uint64_t m_nextLineCheckpoint = 0;
     // A broken line in JSON Lines: scanning goes on here.
     uint64_t m_resume = kNone;
     bool m_stopped = false;
@@ -125,21 +130,27 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
     lineAndColumn(m_bytes.substr(lineStart(at)), at - lineStart(at), unused, e.column);
     if (m_out.lines) {
         // The broken line becomes a record; the next line starts afresh.
-        LineRecord r;
-        r.line = e.line;
-        r.offset = at;
-        r.error = static_cast<int64_t>(m_out.lineErrors.size());
-        m_out.lineErrors.push_back(std::move(e));
+        const uint64_t line = e.line;
         if (m_inRecord) {
             m_out.nodeCount = m_recordNodes;
-        } else if (!m_out.records.empty() && m_out.records.back().line == r.line && m_out.records.back().error < 0) {
+        } else if (m_out.recordCount > 0 && m_lastRecordLine == line &&
+                   (m_out.lineErrors.empty() || m_out.lineErrors.back().line != line)) {
             // a value that ended on this line before the fault: the whole line is broken
-            m_out.records.pop_back();
+            dropLastRecord();
             m_out.nodeCount = m_recordNodes;
         }
-        m_out.records.push_back(r);
-        ++m_out.nodeCount;
         m_stack.clear();
+        if (m_out.lineErrors.size() >= kMaxBrokenLines) {
+            // no JSON Lines after all: stop here
+            e.message = "more than " + std::to_string(kMaxBrokenLines) + " broken lines";
+            m_out.error = std::move(e);
+            m_out.limit = lineStart(at);
+            m_stopped = true;
+            return false;
+        }
+        m_out.lineErrors.push_back(std::move(e));
+        addRecord(lineStart(at), line);
+        ++m_out.nodeCount;
         m_inRecord = false;
         m_state = State::Value;
         const void* nl = at < m_size ? std::memchr(m_data + at, '\n', m_size - at) : nullptr;
@@ -182,8 +193,8 @@ void Pass::dropOpenString()
     if (!m_stack.empty()) {
         --m_stack.back().count;
     } else if (m_out.lines) {
-        if (!m_out.records.empty() && m_out.records.back().offset == m_stringStart)
-            m_out.records.pop_back();
+        if (m_out.recordCount > 0 && m_lastRecordStart == m_stringStart)
+            dropLastRecord();
     } else {
         m_rootDone = false;
     }
@@ -209,10 +220,7 @@ inline void Pass::valueDone()
     m_state = State::End;
     m_out.depth = std::max<uint64_t>(m_out.depth, m_out.lines ? 2 : 1);
     if (m_out.lines) {
-        LineRecord r;
-        r.offset = m_recordStart;
-        r.line = m_recordLine;
-        m_out.records.push_back(r);
+        addRecord(m_recordStart, m_recordLine);
         m_inRecord = false;
     } else {
         m_rootDone = true;
@@ -236,6 +244,28 @@ void Pass::closeFrame(uint64_t end, bool truncated)
         m_out.containers.push_back(e);
     }
     m_stack.pop_back();
+}
+
+// A record of JSON Lines: counted, and kept as a checkpoint every checkpointSpan bytes.
+void Pass::addRecord(uint64_t offset, uint64_t line)
+{
+    if (m_out.recordCount == 0 || offset >= m_nextLineCheckpoint) {
+        m_out.lineCheckpoints.push_back({m_out.recordCount, offset, line});
+        m_nextLineCheckpoint = offset + m_options.checkpointSpan;
+    }
+    ++m_out.recordCount;
+    m_lastRecordStart = offset;
+    m_lastRecordLine = line;
+}
+
+// The last record turned out broken: it goes (a broken-line record takes its place).
+void Pass::dropLastRecord()
+{
+    --m_out.recordCount;
+    if (!m_out.lineCheckpoints.empty() && m_out.lineCheckpoints.back().record == m_out.recordCount)
+        m_out.lineCheckpoints.pop_back();
+    m_lastRecordStart = kNone;
+    m_lastRecordLine = 0;
 }
 
 // After an error: the containers still open are kept, cut where the error cut them.
@@ -276,11 +306,10 @@ inline __attribute__((always_inline)) bool Pass::token(uint64_t at)
                     return fail(at, "text after the JSON value", m_size);
                 // Several values on lines of their own: the first one is record 1.
                 m_out.lines = true;
-                LineRecord first;
+                uint64_t line = 0;
                 uint64_t column = 0;
-                lineAndColumn(m_bytes, m_out.rootStart, first.line, column);
-                first.offset = m_out.rootStart;
-                m_out.records.push_back(first);
+                lineAndColumn(m_bytes, m_out.rootStart, line, column);
+                addRecord(m_out.rootStart, line);
                 m_out.hasRoot = false;
                 m_out.depth += 1;
                 m_out.nodeCount += 1;
@@ -615,7 +644,7 @@ void Pass::run()
               [](const ContainerEntry& a, const ContainerEntry& b) { return a.start < b.start; });
     m_out.containers.shrink_to_fit();
     m_out.checkpoints.shrink_to_fit();
-    m_out.records.shrink_to_fit();
+    m_out.lineCheckpoints.shrink_to_fit();
 }
 
 } // namespace
@@ -630,7 +659,7 @@ const ContainerEntry* BigIndex::find(uint64_t start) const
 uint64_t BigIndex::heapBytes() const
 {
     return containers.capacity() * sizeof(ContainerEntry) + checkpoints.capacity() * sizeof(Checkpoint) +
-           records.capacity() * sizeof(LineRecord) + lineErrors.capacity() * sizeof(ParseError);
+           lineCheckpoints.capacity() * sizeof(LineCheckpoint) + lineErrors.capacity() * sizeof(ParseError);
 }
 
 BigIndex buildIndex(std::string_view bytes, const IndexOptions& options)

@@ -51,19 +51,25 @@ struct Checkpoint {
     uint64_t offset = 0; // where it starts (its key in an object)
 };
 
-// A record of JSON Lines: a value starting at offset, or a broken line.
-struct LineRecord {
+// A record of JSON Lines kept as a checkpoint (one every checkpointSpan bytes): record
+// number `record` (from 0) starts at offset, on line (1-based). The records between are
+// read again from the bytes.
+struct LineCheckpoint {
+    uint64_t record = 0;
     uint64_t offset = 0;
-    uint64_t line = 0;     // 1-based
-    int64_t error = -1;    // index into lineErrors, or -1
+    uint64_t line = 0;
 };
+
+// A JSON Lines file stops being read as records after this many broken lines.
+constexpr uint64_t kMaxBrokenLines = 100000;
 
 struct BigIndex {
     std::vector<ContainerEntry> containers; // sorted by start
     std::vector<Checkpoint> checkpoints;
     bool lines = false;
-    std::vector<LineRecord> records;        // JSON Lines only
-    std::vector<ParseError> lineErrors;     // JSON Lines only: the broken lines
+    uint64_t recordCount = 0;               // JSON Lines only: records, broken lines included
+    std::vector<LineCheckpoint> lineCheckpoints; // JSON Lines only
+    std::vector<ParseError> lineErrors;     // JSON Lines only: the broken lines, in order
     ParseError error;                       // the document's first error
     bool cancelled = false;                 // the progress callback stopped the pass
     uint64_t begin = 0;                     // after a byte-order mark

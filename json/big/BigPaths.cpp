@@ -192,12 +192,12 @@ bool walk(const BigDocument& doc, const std::vector<Step>& steps, bool treeIndex
                 return false;
             long long i = s.index;
             if (treeIndexes && node.kind == Kind::Lines) {
-                const auto& r = doc.index().records;
-                auto it = std::lower_bound(r.begin(), r.end(), static_cast<uint64_t>(std::max(i, 0LL)),
-                                           [](const LineRecord& rec, uint64_t line) { return rec.line < line; });
-                if (it == r.end() || it->line != static_cast<uint64_t>(i))
+                // the tree's form names a record by its line
+                if (i < 1 || !doc.recordOnLine(static_cast<uint64_t>(i), next))
                     return false;
-                i = it - r.begin();
+                chain.push_back(next);
+                node = next;
+                continue;
             } else if (treeIndexes) {
                 i -= zeroBased ? 0 : 1;
                 if (i < 0)
