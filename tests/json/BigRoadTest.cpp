@@ -614,3 +614,29 @@ TEST(BigRoad, OpensFilesByPath)
 
 } // namespace
 } // namespace tess
+
+namespace tess {
+namespace {
+
+// A text of broken lines is no JSON Lines: reading stops after a bounded number of them.
+TEST(BigRoad, TooManyBrokenLinesStopTheRecords)
+{
+    std::string text = "{\"ok\":1}\n";
+    for (uint64_t k = 0; k <= big::kMaxBrokenLines + 5; ++k)
+        text += "x\n";
+    BigDocument doc;
+    doc.openBytes(text, tinyIndex(big::LinesMode::Always));
+    ASSERT_TRUE(doc.error().present);
+    EXPECT_EQ(doc.error().line, big::kMaxBrokenLines + 2);
+    Node root;
+    ASSERT_TRUE(doc.root(root));
+    EXPECT_EQ(doc.childCount(root), big::kMaxBrokenLines + 1);
+    Node last;
+    ASSERT_TRUE(doc.child(root, big::kMaxBrokenLines, last));
+    EXPECT_EQ(last.kind, big::Kind::Error);
+    EXPECT_EQ(last.line, big::kMaxBrokenLines + 1);
+    EXPECT_FALSE(doc.child(root, big::kMaxBrokenLines + 1, last));
+}
+
+} // namespace
+} // namespace tess
