@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/BigRoad.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "json/JsonDocument.h"
@@ -216,6 +217,10 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
 
+    int bigStatus = 0;
+    if (runBigRoadOnFile(o, bigStatus))
+        return bigStatus;
+
     std::string text;
     bool converted = false; // the input was converted to engine text (from UTF-8 or UTF-16)
     bool utf8Mark = false;
@@ -238,6 +243,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
             std::fclose(f);
         if (!ok)
             return fail((stdinInput ? std::string("standard input") : *o.file) + ": " + error);
+        if (bigRoadApplies(o) && looksLikeJsonLines(bytes))
+            return runBigRoadOnBytes(o, bytes, stdinInput ? std::string("standard input") : *o.file);
         const std::size_t inputSize = bytes.size();
         utf8Mark = !o.raw && bytes.starts_with("\xEF\xBB\xBF");
         text = toEngineText(std::move(bytes), o.raw);

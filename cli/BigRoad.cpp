@@ -1,0 +1,330 @@
+#include "cli/BigRoad.h"
+
+#include "cli/CliOutput.h"
+#include "json/ValueFormatter.h"
+#include "json/big/BigDocument.h"
+#include "json/big/BigFind.h"
+#include "json/big/BigPaths.h"
+#include "tree/Stopwatch.h"
+#include "tree/TreeSearch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tess::cli {
+namespace {
+
+using big::BigDocument;
+using big::Kind;
+using big::Node;
+
+constexpr uint64_t kDefaultThreshold = uint64_t(64) << 20;
+// Captions and --get --formatted hold at most this much of one value.
+constexpr uint64_t kCaptionBytes = uint64_t(16) << 20;
+constexpr uint64_t kFormattedBytes = uint64_t(256) << 20;
+// The engine's input limit (32-bit lengths).
+constexpr uint64_t kEngineLimit = uint64_t(2) << 30;
+
+bool hasLinesExtension(const std::string& path)
+{
+    auto endsWith = [&](const char* ext) {
+        const std::size_t n = std::strlen(ext);
+        return path.size() >= n && path.compare(path.size() - n, n, ext) == 0;
+    };
+    return endsWith(".jsonl") || endsWith(".ndjson");
+}
+
+void reportError(const std::string& input, const big::ParseError& e)
+{
+    std::fprintf(stderr, "tessarine: %s: line %llu, column %llu (byte %llu): %s\n", input.c_str(),
+                 static_cast<unsigned long long>(e.line), static_cast<unsigned long long>(e.column),
+                 static_cast<unsigned long long>(e.offset), e.message.c_str());
+}
+
+// Every node in tree order with its level (the root is 1); the visitor gets the chain
+// root ... node and returns false to stop.
+template <typename Visit>
+void walkTree(const BigDocument& doc, Visit visit)
+{
+    Node root;
+    if (!doc.root(root))
+        return;
+    std::vector<Node> chain{root};
+    if (!visit(chain))
+        return;
+    std::vector<big::ChildCursor> cursors;
+    cursors.push_back(doc.children(root));
+    while (!cursors.empty()) {
+        Node child;
+        if (!cursors.back().next(child)) {
+            cursors.pop_back();
+            chain.pop_back();
+            continue;
+        }
+        chain.push_back(child);
+        if (!visit(chain))
+            return;
+        if (child.isContainer()) {
+            cursors.push_back(doc.children(child));
+        } else {
+            chain.pop_back();
+        }
+    }
+}
+
+// Paths of a walk, built step by step: prefix[k] is the path of chain[k].
+class PathTrail {
+public:
+    PathTrail(const BigDocument& doc, const big::PathForm& form) : m_doc(doc), m_form(form) {}
+    const std::string& pathOf(const std::vector<Node>& chain)
+    {
+        const std::size_t k = chain.size() - 1;
+        if (m_paths.size() <= k)
+            m_paths.resize(k + 1);
+        if (k == 0) {
+            m_paths[0] = big::rootPath(m_form);
+        } else {
+            m_paths[k] = k == 1 ? big::pathPrefix(m_form) : m_paths[k - 1];
+            big::appendPathStep(m_paths[k], m_doc, chain[k], chain[k - 1].kind, k == 1, m_form);
+        }
+        return m_paths[k];
+    }
+
+private:
+    const BigDocument& m_doc;
+    big::PathForm m_form;
+    std::vector<std::string> m_paths;
+};
+
+void appendValue(const BigDocument& doc, const Node& node, OutputSink& sink)
+{
+    doc.forEachValuePiece(node, [&](std::string_view piece) {
+        appendEscaped(sink.buffer(), piece);
+        sink.lineDone();
+        return true;
+    });
+}
+
+big::PathForm formOf(const Options& o)
+{
+    big::PathForm f;
+    f.style = o.pathStyle;
+    f.compactTree = o.compactPaths;
+    f.zeroBased = o.zeroBased;
+    return f;
+}
+
+// The value box's text of a broken line: its error, then the line.
+int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, const std::string& input)
+{
+    OutputSink sink(stdout, false);
+    std::string& out = sink.buffer();
+    int status = 0;
+    switch (o.mode) {
+    case Mode::Stats:
+        out = "nodes " + std::to_string(doc.index().nodeCount) + ", depth " + std::to_string(doc.index().depth) +
+              ", loaded in " + std::to_string(stopwatch.elapsedMs()) + " ms\n";
+        break;
+    case Mode::Tree:
+        walkTree(doc, [&](const std::vector<Node>& chain) {
+            out.append((chain.size() - 1) * 2, ' ');
+            appendEscaped(out, chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
+            out.push_back('\n');
+            sink.lineDone();
+            return true;
+        });
+        break;
+    case Mode::Paths: {
+        PathTrail trail(doc, formOf(o));
+        walkTree(doc, [&](const std::vector<Node>& chain) {
+            const std::string& path = trail.pathOf(chain);
+            if (chain.size() == 1)
+                return true;
+            appendEscaped(out, path);
+            out.push_back('\t');
+            appendValue(doc, chain.back(), sink);
+            out.push_back('\n');
+            sink.lineDone();
+            return true;
+        });
+        break;
+    }
+    case Mode::Find: {
+        const CaptionMatcher matcher(big::toEngineText(o.findText), o.findMode, o.ignoreCase);
+        if (!matcher.valid()) {
+            std::fprintf(stderr, "tessarine: --find: %s\n", matcher.error().c_str());
+            return 2;
+        }
+        uint64_t found = 0;
+        if (big::findSearchesBytes(doc, o.findText, o.findMode, o.ignoreCase)) {
+            const big::PathForm form = formOf(o);
+            Node root;
+            if (doc.root(root) && matcher.matches("JSON")) {
+                ++found;
+                appendEscaped(out, big::rootPath(form));
+                out += "\tJSON\n";
+            }
+            big::findInBytes(doc, o.findText, matcher, o.zeroBased, 0, [&](const std::vector<Node>& chain) {
+                ++found;
+                appendEscaped(out, big::pathOf(doc, chain, form));
+                out.push_back('\t');
+                appendEscaped(out, doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
+                out.push_back('\n');
+                sink.lineDone();
+                return true;
+            });
+            status = found > 0 ? 0 : 1;
+            break;
+        }
+        PathTrail trail(doc, formOf(o));
+        walkTree(doc, [&](const std::vector<Node>& chain) {
+            const std::string& path = trail.pathOf(chain);
+            const std::string caption =
+                chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, kSearchedCaptionBytes + 8);
+            if (!matcher.matches(searchedPart(caption)))
+                return true;
+            ++found;
+            appendEscaped(out, path);
+            out.push_back('\t');
+            appendEscaped(out, chain.size() == 1 ? caption : doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
+            out.push_back('\n');
+            sink.lineDone();
+            return true;
+        });
+        status = found > 0 ? 0 : 1;
+        break;
+    }
+    case Mode::Get: {
+        std::vector<Node> chain;
+        const std::optional<PathStyle> style = o.pathStyleGiven ? std::optional<PathStyle>(o.pathStyle) : std::nullopt;
+        if (!big::resolvePath(doc, big::toEngineText(o.getPath), style, o.zeroBased, chain)) {
+            status = 1;
+            break;
+        }
+        const Node& node = chain.back();
+        if (o.formatted && (node.kind == Kind::Object || node.kind == Kind::Array)) {
+            bool cut = false;
+            const std::string v = doc.value(node, kFormattedBytes, &cut);
+            if (cut) {
+                std::fprintf(stderr, "tessarine: --formatted: the value is larger than 256 MiB\n");
+                return 2;
+            }
+            out = formatValue(v);
+        } else {
+            appendValue(doc, node, sink);
+        }
+        out.push_back('\n');
+        break;
+    }
+    default:
+        break;
+    }
+    sink.flush();
+    if (sink.failed()) {
+        std::fputs("tessarine: write error\n", stderr);
+        return 2;
+    }
+    if (doc.error().present) {
+        reportError(input, doc.error());
+        return status == 0 ? 2 : status;
+    }
+    const auto& broken = doc.index().lineErrors;
+    if (!broken.empty())
+        std::fprintf(stderr, "tessarine: %s: %zu broken line(s), the first at line %llu: %s\n", input.c_str(), broken.size(),
+                     static_cast<unsigned long long>(broken.front().line), broken.front().message.c_str());
+    return status;
+}
+
+big::OpenOptions openOptions(bool linesByName)
+{
+    big::OpenOptions options;
+    options.index.lines = linesByName ? big::LinesMode::Always : big::LinesMode::Detect;
+    return options;
+}
+
+} // namespace
+
+uint64_t bigThreshold()
+{
+    if (const char* v = std::getenv("TESSARINE_BIG_THRESHOLD")) {
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(v, &end, 10);
+        if (end != v && *end == '\0')
+            return n;
+    }
+    return kDefaultThreshold;
+}
+
+bool bigRoadApplies(const Options& o)
+{
+    const bool mode = o.mode == Mode::Stats || o.mode == Mode::Tree || o.mode == Mode::Paths || o.mode == Mode::Get ||
+                      o.mode == Mode::Find;
+    return mode && o.url.empty() && !o.raw && !o.singleQuote && !o.predecode;
+}
+
+bool runBigRoadOnFile(const Options& o, int& status)
+{
+    if (!bigRoadApplies(o))
+        return false;
+    const bool stdinInput = !o.file || *o.file == "-";
+    struct stat st {};
+    if (stdinInput ? fstat(STDIN_FILENO, &st) != 0 : stat(o.file->c_str(), &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return false;
+    const bool linesByName = !stdinInput && hasLinesExtension(*o.file);
+    if (!linesByName && static_cast<uint64_t>(st.st_size) < bigThreshold())
+        return false;
+    Stopwatch stopwatch;
+    BigDocument doc;
+    std::string error;
+    const std::string input = stdinInput ? std::string("standard input") : *o.file;
+    const bool ok = stdinInput ? doc.openDescriptor(STDIN_FILENO, openOptions(false), error)
+                               : doc.open(*o.file, openOptions(linesByName), error);
+    if (!ok) {
+        std::fprintf(stderr, "tessarine: %s\n", error.c_str());
+        status = 2;
+        return true;
+    }
+    // A file in another encoding goes to the engine, which reads UTF-16 and GB18030, as
+    // long as it can hold it.
+    if (doc.error().encoding && !doc.isLines() && static_cast<uint64_t>(st.st_size) <= kEngineLimit)
+        return false;
+    status = runMode(o, doc, stopwatch, input);
+    return true;
+}
+
+bool looksLikeJsonLines(std::string_view bytes)
+{
+    const std::size_t nl = bytes.find('\n');
+    if (nl == std::string_view::npos)
+        return false;
+    std::size_t next = nl + 1;
+    while (next < bytes.size() && (bytes[next] == ' ' || bytes[next] == '\t' || bytes[next] == '\r' || bytes[next] == '\n'))
+        ++next;
+    if (next >= bytes.size())
+        return false;
+    // The first line must be one value, the second line must begin another.
+    const std::size_t secondEnd = bytes.find('\n', next);
+    const std::string_view head = bytes.substr(0, secondEnd == std::string_view::npos ? bytes.size() : secondEnd);
+    big::OpenOptions options;
+    options.index.lines = big::LinesMode::Detect;
+    BigDocument doc;
+    doc.openBytes(head, options);
+    return doc.isLines() && doc.index().lineErrors.empty() && doc.index().recordCount >= 2;
+}
+
+int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName)
+{
+    Stopwatch stopwatch;
+    BigDocument doc;
+    doc.openBytes(bytes, openOptions(false));
+    return runMode(o, doc, stopwatch, inputName);
+}
+
+} // namespace tess::cli

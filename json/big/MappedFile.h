@@ -1,0 +1,39 @@
+#pragma once
+// A file mapped read-only into memory, or bytes borrowed from the caller. The mapping's
+// pages belong to the page cache, not to the process's anonymous memory, and a file of
+// any size fits (no 32-bit lengths).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tess::big {
+
+class MappedFile {
+public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    // Maps the file at path; false with a message (English) on failure. An empty file
+    // maps to an empty view.
+    bool open(const std::string& path, std::string& error);
+    // Maps an open descriptor (a regular file); the descriptor is not kept.
+    bool openDescriptor(int fd, std::string& error);
+    // Borrows bytes the caller keeps alive.
+    void borrow(std::string_view bytes);
+
+    std::string_view bytes() const { return {m_data, m_size}; }
+    uint64_t size() const { return m_size; }
+    // Hints the kernel that the bytes are read front to back (the index pass) or at random
+    // (browsing afterwards).
+    void adviseSequential(bool sequential) const;
+
+private:
+    void release();
+    const char* m_data = nullptr;
+    std::size_t m_size = 0;
+    bool m_mapped = false;
+};
+
+} // namespace tess::big

@@ -1,0 +1,642 @@
+// The big-document road against the engine: the same nodes, paths and values on
+// documents small enough for both; its own rules (errors, JSON Lines, the classifier).
+#include "json/JsonDocument.h"
+#include "json/PathSyntax.h"
+#include "json/big/BigDocument.h"
+#include "json/big/BigPaths.h"
+#include "json/big/BlockClassifier.h"
+#include "platform/InputText.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tess {
+namespace {
+
+using big::BigDocument;
+using big::Node;
+
+// A random document (UTF-8) with unique names per object: nesting, escapes, CJK, dots
+// and quotes in names, every kind of scalar, empty containers; blanks when pretty.
+class RandomJson {
+public:
+    RandomJson(unsigned seed, bool pretty) : m_rng(seed), m_pretty(pretty) {}
+    std::string document()
+    {
+        // The root is a container: the engine shows a bare scalar as a node of its own.
+        std::string out;
+        while (out.empty() || (out[0] != '{' && out[0] != '[')) {
+            out.clear();
+            value(out, 0);
+        }
+        return out;
+    }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    void blank(std::string& out)
+    {
+        static const char* const blanks[] = {"", " ", "\n", "  ", "\t", "\r\n"};
+        if (m_pretty)
+            out += blanks[pick(6)];
+    }
+    std::string text()
+    {
+        static const char* const parts[] = {"a", "b c", "x.y", "\\\"q\\\"", "\\\\", "\\u4e2d", "中文", "\\n", "é", "z_9", "\\/"};
+        std::string s;
+        for (int k = pick(4) + 1; k > 0; --k)
+            s += parts[pick(11)];
+        return s;
+    }
+    void value(std::string& out, int depth)
+    {
+        const int kind = depth > 4 ? 2 + pick(6) : pick(8);
+        switch (kind) {
+        case 0:
+        case 1: {
+            const bool object = kind == 0;
+            out.push_back(object ? '{' : '[');
+            const int n = pick(depth == 0 ? 12 : 6);
+            for (int i = 0; i < n; ++i) {
+                if (i)
+                    out.push_back(',');
+                blank(out);
+                if (object) {
+                    out += "\"" + std::to_string(i) + text() + "\"";
+                    blank(out);
+                    out.push_back(':');
+                    blank(out);
+                }
+                value(out, depth + 1);
+                blank(out);
+            }
+            out.push_back(object ? '}' : ']');
+            break;
+        }
+        case 2: out += "\"" + text() + "\""; break;
+        case 3: out += std::to_string(pick(2000) - 1000); break;
+        case 4: out += "-0.5e+3"; break;
+        case 5: out += pick(2) ? "true" : "false"; break;
+        case 6: out += "null"; break;
+        default: out += "12.25"; break;
+        }
+    }
+    std::mt19937 m_rng;
+    bool m_pretty;
+};
+
+std::string trimmed(std::string s)
+{
+    const std::size_t first = s.find_first_not_of(" \t\r\n");
+    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+big::OpenOptions tinyIndex(big::LinesMode lines = big::LinesMode::Detect)
+{
+    // Small spans, so that kept containers and checkpoints occur in small documents.
+    big::OpenOptions o;
+    o.index.bigSpan = 24;
+    o.index.checkpointSpan = 40;
+    o.index.lines = lines;
+    return o;
+}
+
+// The nodes of a big document in tree order, with their chains.
+std::vector<std::vector<Node>> allChains(const BigDocument& doc)
+{
+    std::vector<std::vector<Node>> out;
+    Node root;
+    if (!doc.root(root))
+        return out;
+    std::vector<std::vector<Node>> stack{{root}};
+    while (!stack.empty()) {
+        std::vector<Node> chain = std::move(stack.back());
+        stack.pop_back();
+        out.push_back(chain);
+        std::vector<std::vector<Node>> kids;
+        big::ChildCursor c = doc.children(chain.back());
+        Node child;
+        while (c.next(child)) {
+            kids.push_back(chain);
+            kids.back().push_back(child);
+        }
+        stack.insert(stack.end(), kids.rbegin(), kids.rend());
+    }
+    return out;
+}
+
+TEST(BigRoad, NodesPathsAndValuesEqualTheEngines)
+{
+    const PathStyle styles[] = {PathStyle::Tree, PathStyle::Jq, PathStyle::JsonPath, PathStyle::JavaScript, PathStyle::Python};
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        const bool pretty = seed % 2 == 0;
+        const bool zeroBased = seed % 3 == 0;
+        const std::string utf8 = RandomJson(seed, pretty).document();
+        SCOPED_TRACE(utf8);
+        std::string gb = inputTextToGb18030(utf8);
+        JsonDocument engine;
+        engine.parse(gb, zeroBased, false);
+        BigDocument doc;
+        doc.openBytes(utf8, tinyIndex());
+        ASSERT_FALSE(doc.error().present) << doc.error().message;
+        const auto chains = allChains(doc);
+        ASSERT_EQ(static_cast<int>(chains.size()), engine.nodes().nodeCount());
+        ASSERT_EQ(doc.index().nodeCount, chains.size());
+        std::vector<Node> previous;
+        for (std::size_t i = 1; i < chains.size(); ++i) {
+            const int node = static_cast<int>(i) + 1;
+            const Node& n = chains[i].back();
+            // In pretty text the engine keeps some blanks in a value (inside a container,
+            // after a scalar); the big road keeps none. Compact text gives the same bytes.
+            if (!pretty)
+                EXPECT_EQ(doc.value(n, 1 << 20), valueOfNode(engine, node));
+            else if (!n.isContainer())
+                EXPECT_EQ(doc.value(n, 1 << 20), trimmed(valueOfNode(engine, node)));
+            EXPECT_EQ(doc.childCount(n), static_cast<uint64_t>(engine.nodes().childCountOf(node)));
+            for (const PathStyle style : styles)
+                for (const bool compact : {false, true}) {
+                    if (compact && style != PathStyle::Tree)
+                        continue;
+                    const big::PathForm form{style, compact, zeroBased};
+                    const std::string path = big::pathOf(doc, chains[i], form);
+                    ASSERT_EQ(path, pathInStyle(engine, node, style, compact)) << "node " << node;
+                    // Read back, the path names the same node (names are unique).
+                    std::vector<Node> found;
+                    ASSERT_TRUE(big::resolvePath(doc, path, style, zeroBased, found)) << path;
+                    EXPECT_EQ(found.back().start, n.start) << path;
+                }
+            // Random access and the node at an offset agree with the walk.
+            const Node& parent = chains[i][chains[i].size() - 2];
+            Node again;
+            ASSERT_TRUE(doc.child(parent, n.index, again));
+            EXPECT_EQ(again.start, n.start);
+            const std::vector<Node> at = doc.chainAt(n.start);
+            ASSERT_GE(at.size(), chains[i].size());
+            EXPECT_EQ(at[chains[i].size() - 1].start, n.start);
+            // Walking on from the previous node's chain finds the same one.
+            const std::vector<Node> onward = doc.chainAt(n.start, &previous);
+            ASSERT_EQ(onward.size(), at.size());
+            EXPECT_EQ(onward.back().start, at.back().start);
+            previous = at;
+        }
+    }
+}
+
+TEST(BigRoad, InvalidInputStopsAtTheFirstErrorAndKeepsWhatCameBefore)
+{
+    struct Case {
+        const char* text;
+        uint64_t line, column, offset;
+        std::vector<std::string> paths; // jq paths of the nodes kept, root excluded
+    };
+    const Case cases[] = {
+        {"{\"a\":[1,2,{\"b\":tru}]}", 1, 19, 18, {".a", ".a[0]", ".a[1]", ".a[2]"}},
+        {"[1,\n 2,\n 3,]", 3, 4, 11, {".[0]", ".[1]", ".[2]"}},
+        {"{\"a\":1,\n\"b\" 2}", 2, 5, 12, {".a"}},
+        {"[\"ok\", \"tab\there\"]", 1, 12, 11, {".[0]"}},
+        {"[\"中文\", \"bad \\x\"]", 1, 13, 16, {".[0]"}},
+        {"{\"a\":[1,2", 1, 10, 9, {".a", ".a[0]"}}, // 2 may be cut from 23
+        {"[1, \"open", 1, 5, 4, {".[0]"}},
+        {"[1, 01]", 1, 6, 5, {".[0]"}},
+        {"{\"a\":{}} x", 1, 10, 9, {".a"}},
+        {"[\"\xC3\x28\"]", 1, 3, 2, {}},
+        {"", 1, 1, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BigDocument doc;
+        doc.openBytes(c.text, tinyIndex(big::LinesMode::Never));
+        const big::ParseError& e = doc.error();
+        ASSERT_TRUE(e.present);
+        EXPECT_EQ(e.line, c.line);
+        EXPECT_EQ(e.column, c.column);
+        EXPECT_EQ(e.offset, c.offset);
+        std::vector<std::string> paths;
+        const auto chains = allChains(doc);
+        for (std::size_t i = 1; i < chains.size(); ++i)
+            paths.push_back(big::pathOf(doc, chains[i], {PathStyle::Jq, false, false}));
+        EXPECT_EQ(paths, c.paths);
+        EXPECT_EQ(doc.index().nodeCount, chains.size());
+    }
+}
+
+TEST(BigRoad, JsonLinesAreRecordsAndABrokenLineIsAnErrorRecord)
+{
+    struct Case {
+        const char* text;
+        big::LinesMode mode;
+        bool lines;
+        std::vector<std::string> captions; // the root's children; "!" marks a broken line
+    };
+    const Case cases[] = {
+        {"{\"a\":1}\n[2,3]\n\n\"s\"\n", big::LinesMode::Detect, true, {"[1]", "[2]", "[4]:\"s\""}},
+        {"{\"a\":1}\r\n{oops}\n7\n", big::LinesMode::Detect, true, {"[1]", "[2]!", "[3]:7"}},
+        {"{\"a\":1}\n{\"b\":\"tab\there\"}\n{\"c\":[1,\n", big::LinesMode::Detect, true, {"[1]", "[2]!", "[3]!"}},
+        {"bad\n{\"a\":1}\n", big::LinesMode::Always, true, {"[1]!", "[2]"}},
+        {"1 2\n3\n", big::LinesMode::Always, true, {"[1]!", "[2]:3"}},
+        {"{\"a\":1} {\"b\":2}\n", big::LinesMode::Detect, false, {"a:1"}},
+        {"{\n  \"a\": 1\n}\n", big::LinesMode::Detect, false, {"a:1"}},
+        {"{\"a\":1}\n{\"b\":2}\n", big::LinesMode::Never, false, {"a:1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        BigDocument doc;
+        doc.openBytes(c.text, tinyIndex(c.mode));
+        EXPECT_EQ(doc.isLines(), c.lines);
+        Node root;
+        ASSERT_TRUE(doc.root(root));
+        std::vector<std::string> captions;
+        big::ChildCursor cursor = doc.children(root);
+        for (Node n; cursor.next(n);)
+            captions.push_back(n.kind == big::Kind::Error ? doc.captionName(n, false) + "!" : doc.caption(n, false, 100));
+        EXPECT_EQ(captions, c.captions);
+        if (c.lines) {
+            EXPECT_FALSE(doc.error().present);
+            EXPECT_EQ(doc.childCount(root), captions.size());
+        }
+    }
+}
+
+TEST(BigRoad, ClassifiersAgree)
+{
+    if (!big::hasAvx2())
+        GTEST_SKIP() << "no AVX2 here";
+    std::mt19937 rng(7);
+    const std::string alphabet = "\"\\{}[]:, \t\n\rab\x01\x1f\x7f\x80\xff";
+    for (int round = 0; round < 2000; ++round) {
+        unsigned char block[64];
+        for (unsigned char& b : block)
+            b = static_cast<unsigned char>(alphabet[rng() % alphabet.size()]);
+        big::BlockMasks a, b;
+        big::sse2Classifier()(block, a);
+        big::pickClassifier()(block, b);
+        ASSERT_EQ(a.quote, b.quote);
+        ASSERT_EQ(a.backslash, b.backslash);
+        ASSERT_EQ(a.op, b.op);
+        ASSERT_EQ(a.space, b.space);
+        ASSERT_EQ(a.control, b.control);
+        ASSERT_EQ(a.newline, b.newline);
+        ASSERT_EQ(a.high, b.high);
+    }
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+TEST(BigRoad, ProgressIsReportedAndCanCancelThePass)
+{
+    std::string text = "[";
+    while (text.size() < (uint64_t(17) << 20))
+        text += "12345,";
+    text += "0]";
+    for (const bool goOn : {true, false}) {
+        int calls = 0;
+        big::OpenOptions o;
+        o.index.progress = [&](uint64_t done, uint64_t total) {
+            ++calls;
+            EXPECT_LT(done, total);
+            return goOn;
+        };
+        big::BigDocument doc;
+        doc.openBytes(text, o);
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(doc.index().cancelled, !goOn);
+        EXPECT_EQ(doc.error().present, !goOn);
+    }
+}
+
+} // namespace
+} // namespace tess
+
+#include <rapidjson/document.h>
+
+namespace tess {
+namespace {
+
+std::vector<std::string> jqPaths(const BigDocument& doc)
+{
+    std::vector<std::string> out;
+    for (const std::vector<Node>& chain : allChains(doc)) {
+        const Node& n = chain.back();
+        out.push_back(big::pathOf(doc, chain, {PathStyle::Jq, false, false}) +
+                      (n.isContainer() ? std::string() : "=" + doc.value(n, 1000)));
+    }
+    return out;
+}
+
+// A document cut anywhere shows the nodes completed before the cut (and the containers
+// open there): the first nodes of the whole document, in order, with their values.
+TEST(BigRoad, ACutDocumentShowsTheFirstNodesOfTheWhole)
+{
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        const std::string whole = RandomJson(seed, seed % 2 == 0).document();
+        BigDocument full;
+        full.openBytes(whole, tinyIndex());
+        const std::vector<std::string> all = jqPaths(full);
+        for (std::size_t cut = 1; cut < whole.size(); ++cut) {
+            const std::string part = whole.substr(0, cut);
+            SCOPED_TRACE("..." + part.substr(cut > 40 ? cut - 40 : 0));
+            BigDocument doc;
+            doc.openBytes(part, tinyIndex());
+            ASSERT_TRUE(doc.error().present);
+            const std::vector<std::string> kept = jqPaths(doc);
+            ASSERT_LE(kept.size(), all.size());
+            const auto diff = std::mismatch(kept.begin(), kept.end(), all.begin());
+            EXPECT_TRUE(diff.first == kept.end()) << *diff.first << " instead of " << *diff.second;
+            EXPECT_EQ(doc.index().nodeCount, kept.size());
+        }
+    }
+}
+
+// Valid or not: the big road's strict reading agrees with RapidJSON's on documents with
+// a few bytes changed, inserted or removed.
+TEST(BigRoad, StrictReadingAgreesWithRapidJson)
+{
+    std::mt19937 rng(11);
+    const std::string alphabet = "{}[]:,\"\\ \n0123456789.-+eEtrufalsn\x01\x7f\xC3\xA9\xE4\xB8\xAD\x80\xFF";
+    int invalid = 0;
+    for (unsigned seed = 1; seed <= 1500; ++seed) {
+        std::string text = RandomJson(seed, seed % 2 == 0).document();
+        for (int k = 1 + static_cast<int>(rng() % 2); k > 0; --k) {
+            const std::size_t at = rng() % text.size();
+            const char c = alphabet[rng() % alphabet.size()];
+            switch (rng() % 3) {
+            case 0: text[at] = c; break;
+            case 1: text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), c); break;
+            default: text.erase(at, 1); break;
+            }
+        }
+        rapidjson::Document ref;
+        ref.Parse<rapidjson::kParseValidateEncodingFlag>(text.data(), text.size());
+        // RapidJSON also refuses numbers beyond a double and lone surrogate escapes,
+        // which are valid JSON text.
+        if (ref.GetParseError() == rapidjson::kParseErrorNumberTooBig ||
+            ref.GetParseError() == rapidjson::kParseErrorStringUnicodeSurrogateInvalid)
+            continue;
+        SCOPED_TRACE(text);
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex(big::LinesMode::Never));
+        EXPECT_EQ(doc.error().present, ref.HasParseError()) << doc.error().message << " at " << doc.error().offset;
+        EXPECT_EQ(doc.index().nodeCount, allChains(doc).size());
+        invalid += ref.HasParseError();
+    }
+    EXPECT_GT(invalid, 500); // the changes do break documents
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// Random JSON Lines with blank and broken lines: every valid line is a record holding
+// what the engine reads from that line alone, every broken one an error record, each
+// with its line number.
+TEST(BigRoad, JsonLinesRecordsEqualTheEnginesReadingOfEachLine)
+{
+    std::mt19937 rng(5);
+    for (unsigned round = 0; round < 40; ++round) {
+        std::string text;
+        std::vector<std::pair<uint64_t, std::string>> expected; // line, the line ("" when broken)
+        uint64_t line = 1;
+        const bool forced = round % 2 == 0; // a broken first line needs the file name's word
+        for (int k = 0; k < 12; ++k, ++line) {
+            const unsigned kind = rng() % 6;
+            if (kind == 0 && k > 0) {
+                text += "\n"; // blank line
+                continue;
+            }
+            std::string record = RandomJson(round * 100 + static_cast<unsigned>(k), false).document();
+            const bool broken = kind == 1 && (forced || k > 0);
+            if (broken)
+                record.insert(rng() % record.size(), rng() % 2 ? "\"" : "}");
+            text += record + (rng() % 4 ? "\n" : "\r\n");
+            expected.emplace_back(line, broken ? std::string() : record);
+        }
+        SCOPED_TRACE(text);
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex(forced ? big::LinesMode::Always : big::LinesMode::Detect));
+        ASSERT_TRUE(doc.isLines());
+        Node root;
+        ASSERT_TRUE(doc.root(root));
+        ASSERT_EQ(doc.childCount(root), expected.size());
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            Node record;
+            ASSERT_TRUE(doc.child(root, r, record));
+            EXPECT_EQ(record.line, expected[r].first);
+            const std::string& json = expected[r].second;
+            if (json.empty()) {
+                // a changed record may still be valid JSON; then it is a record like any other
+                if (record.kind != big::Kind::Error) {
+                    const std::string_view recordText = doc.bytes().substr(record.start, record.end - record.start);
+                    rapidjson::Document ref;
+                    EXPECT_FALSE(ref.Parse(recordText.data(), recordText.size()).HasParseError());
+                }
+                continue;
+            }
+            ASSERT_NE(record.kind, big::Kind::Error) << json;
+            std::string gb = inputTextToGb18030(json);
+            JsonDocument engine;
+            engine.parse(gb, false, false);
+            EXPECT_EQ(doc.value(record, 1 << 20), valueOfNode(engine, 1));
+            EXPECT_EQ(doc.childCount(record), static_cast<uint64_t>(engine.nodes().childCountOf(1)));
+        }
+    }
+}
+
+} // namespace
+} // namespace tess
+
+#include "json/big/BigFind.h"
+#include "tree/TreeSearch.h"
+
+namespace tess {
+namespace {
+
+// Find over the bytes stops at the same nodes as a walk matching every caption, forward
+// and backward, for text taken from the document.
+TEST(BigRoad, FindInTheBytesStopsWhereTheWalkDoes)
+{
+    std::mt19937 rng(3);
+    int searched = 0;
+    for (unsigned seed = 1; seed <= 150; ++seed) {
+        std::string text = RandomJson(seed, seed % 2 == 0).document();
+        if (seed % 3 == 0) // JSON Lines
+            text = RandomJson(seed + 1000, false).document() + "\n\n" + text + "\n" + RandomJson(seed + 2000, false).document();
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex());
+        ASSERT_EQ(doc.isLines(), seed % 3 == 0);
+        const auto chains = allChains(doc);
+        for (int k = 0; k < 6; ++k) {
+            const std::size_t at = rng() % text.size();
+            std::string needle = text.substr(at, 1 + rng() % 4);
+            while (!needle.empty() && (static_cast<unsigned char>(needle.back()) & 0xC0) == 0x80)
+                needle.pop_back(); // whole characters only
+            if (!big::findSearchesBytes(doc, needle, FindMode::Plain, false))
+                continue;
+            ++searched;
+            SCOPED_TRACE(needle + " in " + text);
+            const CaptionMatcher matcher(big::toEngineText(needle), FindMode::Plain, false);
+            std::vector<uint64_t> expected, forward, backward;
+            for (std::size_t i = 1; i < chains.size(); ++i)
+                if (matcher.matches(searchedPart(doc.caption(chains[i].back(), false, 1 << 20))))
+                    expected.push_back(big::captionStart(chains[i].back()));
+            big::findInBytes(doc, needle, matcher, false, 0, [&](const std::vector<Node>& chain) {
+                forward.push_back(big::captionStart(chain.back()));
+                return true;
+            });
+            EXPECT_EQ(forward, expected);
+            std::vector<Node> chain;
+            for (uint64_t before = text.size();
+                 big::findPreviousInBytes(doc, needle, matcher, false, before, chain);
+                 before = big::captionStart(chain.back()))
+                backward.insert(backward.begin(), big::captionStart(chain.back()));
+            EXPECT_EQ(backward, expected);
+        }
+    }
+    EXPECT_GT(searched, 250);
+}
+
+} // namespace
+} // namespace tess
+
+#include "json/big/MappedFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace tess {
+namespace {
+
+// Values longer than a piece come in pieces that never split a character, and a bounded
+// value is cut at a character.
+TEST(BigRoad, LargeValuesComeInWholeCharacters)
+{
+    std::string chars;
+    while (chars.size() < (3u << 20))
+        chars += "中a\\\"é ";
+    const std::string text = "[\"" + chars + "\", {\"k\" :  [ \"" + chars + "\" , 1 ]}]";
+    BigDocument doc;
+    doc.openBytes(text, {});
+    ASSERT_FALSE(doc.error().present);
+    Node root, string, object;
+    ASSERT_TRUE(doc.root(root));
+    ASSERT_TRUE(doc.child(root, 0, string));
+    ASSERT_TRUE(doc.child(root, 1, object));
+    const std::string gbChars = inputTextToGb18030(chars);
+    const std::string gbObject = inputTextToGb18030("{\"k\":[\"" + chars + "\",1]}");
+    const std::pair<Node, const std::string*> cases[] = {{string, &gbChars}, {object, &gbObject}};
+    for (const auto& [node, whole] : cases) {
+        std::string joined;
+        int pieces = 0;
+        doc.forEachValuePiece(node, [&](std::string_view piece) {
+            ++pieces;
+            joined += piece;
+            return true;
+        });
+        EXPECT_GT(pieces, 2);
+        EXPECT_TRUE(joined == *whole);
+        for (const uint64_t bound : {uint64_t(1), uint64_t(1000), uint64_t(1) << 20, uint64_t(5) << 20}) {
+            bool cut = false;
+            const std::string v = doc.value(node, bound, &cut);
+            EXPECT_EQ(cut, whole->size() > bound);
+            EXPECT_LE(v.size(), bound);
+            EXPECT_GT(v.size() + 4, std::min<uint64_t>(bound, whole->size()));
+            EXPECT_EQ(whole->compare(0, v.size(), v), 0);
+        }
+    }
+}
+
+// A typed path names the same node on both roads, in any of the forms the engine reads.
+TEST(BigRoad, TypedPathsNameTheEnginesNode)
+{
+    std::mt19937 rng(9);
+    for (unsigned seed = 1; seed <= 120; ++seed) {
+        const std::string utf8 = RandomJson(seed, false).document();
+        std::string gb = inputTextToGb18030(utf8);
+        JsonDocument engine;
+        engine.parse(gb, seed % 2 == 0, false);
+        BigDocument doc;
+        doc.openBytes(utf8, tinyIndex());
+        for (int node = 2; node <= engine.nodes().nodeCount(); ++node) {
+            const PathStyle style = static_cast<PathStyle>(rng() % 5);
+            std::string typed = pathInStyle(engine, node, style, rng() % 2 == 0);
+            // variants the reader accepts: a negative index, the other quote of JSONPath
+            const std::size_t open = typed.rfind('[');
+            if (style == PathStyle::Jq && open != std::string::npos && typed[open + 1] >= '0' && typed[open + 1] <= '9') {
+                const long long i = std::stoll(typed.substr(open + 1));
+                const int parent = engine.nodes().parentOf(node);
+                typed = typed.substr(0, open + 1) + std::to_string(i - engine.nodes().childCountOf(parent)) +
+                        typed.substr(typed.find(']', open));
+            }
+            if (style == PathStyle::JsonPath && typed.find("['") != std::string::npos && typed.find('"') == std::string::npos &&
+                typed.find('\\') == std::string::npos) {
+                for (char& c : typed)
+                    c = c == '\'' ? '"' : c;
+            }
+            SCOPED_TRACE(typed);
+            const int expected = nodeAtAnyPath(engine, typed);
+            std::vector<Node> chain;
+            const bool found = big::resolvePath(doc, typed, std::nullopt, seed % 2 == 0, chain);
+            ASSERT_EQ(found, expected >= 1);
+            if (found)
+                EXPECT_EQ(big::pathOf(doc, chain, {PathStyle::Jq, false, false}), pathInStyle(engine, expected, PathStyle::Jq));
+        }
+    }
+}
+
+// A file is mapped whole; an empty or missing one says so.
+TEST(BigRoad, OpensFilesByPath)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tess_big_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "a.json", std::ios::binary) << "{\"a\": [1, 2]}\n";
+    std::ofstream(dir / "empty.json", std::ios::binary) << "";
+    BigDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.open((dir / "a.json").string(), {}, error)) << error;
+    EXPECT_EQ(doc.bytes().size(), 14u);
+    std::vector<Node> chain;
+    ASSERT_TRUE(big::resolvePath(doc, ".a[1]", PathStyle::Jq, false, chain));
+    EXPECT_EQ(doc.value(chain.back(), 10), "2");
+    ASSERT_TRUE(doc.open((dir / "empty.json").string(), {}, error));
+    EXPECT_EQ(doc.error().message, "no JSON value");
+    EXPECT_FALSE(doc.open((dir / "missing.json").string(), {}, error));
+    EXPECT_NE(error.find("missing.json"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// A text of broken lines is no JSON Lines: reading stops after a bounded number of them.
+TEST(BigRoad, TooManyBrokenLinesStopTheRecords)
+{
+    std::string text = "{\"ok\":1}\n";
+    for (uint64_t k = 0; k <= big::kMaxBrokenLines + 5; ++k)
+        text += "x\n";
+    BigDocument doc;
+    doc.openBytes(text, tinyIndex(big::LinesMode::Always));
+    ASSERT_TRUE(doc.error().present);
+    EXPECT_EQ(doc.error().line, big::kMaxBrokenLines + 2);
+    Node root;
+    ASSERT_TRUE(doc.root(root));
+    EXPECT_EQ(doc.childCount(root), big::kMaxBrokenLines + 1);
+    Node last;
+    ASSERT_TRUE(doc.child(root, big::kMaxBrokenLines, last));
+    EXPECT_EQ(last.kind, big::Kind::Error);
+    EXPECT_EQ(last.line, big::kMaxBrokenLines + 1);
+    EXPECT_FALSE(doc.child(root, big::kMaxBrokenLines + 1, last));
+}
+
+} // namespace
+} // namespace tess
