@@ -365,6 +365,12 @@ std::string JsonDocument::valueAt(std::string_view path, int32_t start)
 
 std::string JsonDocument::cleanValue(std::string_view value)
 {
+    // One string loses its quotes only: blanks between them are part of its text. (An
+    // escaped quote inside is held as the placeholder, so a real quote inside means the
+    // value is more than one string.)
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
+        value.substr(1, value.size() - 2).find('"') == std::string_view::npos)
+        return JsonScanner::restoreQuotes(value.substr(1, value.size() - 2));
     return JsonScanner::restoreQuotes(JsonScanner::trimKey(value));
 }
 

@@ -54,6 +54,11 @@ TEST(Paths, ValueAtEdgeCases)
     EXPECT_EQ(dup.doc.valueAt("k"), "1");
     Parsed quoted(R"({"s":"a \"q\" b"})");
     EXPECT_EQ(quoted.doc.valueAt("s"), R"(a \"q\" b)");
+    // A string's value is its text between the quotes, blanks at its edges included.
+    Parsed blanks(R"({"s":" x ","t":"\" [ \" ","u":"a" })");
+    EXPECT_EQ(blanks.doc.valueAt("s"), " x ");
+    EXPECT_EQ(blanks.doc.valueAt("t"), R"(\" [ \" )");
+    EXPECT_EQ(blanks.doc.valueAt("u"), "a");
     Parsed nested(R"({"a":[[1,2]]})", true);
     EXPECT_EQ(nested.doc.valueAt("a.[0].[1]"), "2");
     EXPECT_EQ(nested.doc.valueAt(nested.doc.scanner().convertPath("a[0][1]", 1)), "");
