@@ -67,7 +67,9 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     Viewer v(dir.str());
     activate(v);
     v.paste(u8"{\"list\":[1,2,{\"k\":\"v\"}],\"a.b\":{\"c\":3}}");
-    // 0 root, 1 list, 2 [1], 3 [2], 4 [3], 5 k, 6 "a.b", 7 c
+    const int k = itemAt(v, "list/[3]/k"), second = itemAt(v, "list/[2]"), first = itemAt(v, "list/[1]");
+    const int c = itemAt(v, "a.b/c"), list = itemAt(v, "list");
+    ASSERT_TRUE(k > 0 && second > 0 && first > 0 && c > 0 && list > 0);
     auto* path = v.control<QLineEdit>(u8"编辑框路径");
     auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
     const auto typeAndEnter = [&](const char* text) {
@@ -76,20 +78,20 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
         QTest::keyClick(path, Qt::Key_Return);
     };
     typeAndEnter("list[3].k"); // compact form, while the boxes show the canonical one
-    EXPECT_EQ(v.tree().selectedItem(), 5);
+    EXPECT_EQ(v.tree().selectedItem(), k);
     EXPECT_EQ(box(path), "list.[3].k");
     EXPECT_EQ(value->toPlainText().toStdString(), "v");
     typeAndEnter("list.[2]");
-    EXPECT_EQ(v.tree().selectedItem(), 3);
+    EXPECT_EQ(v.tree().selectedItem(), second);
     // The syntaxes of "复制路径为", indexed from 0 whatever the tree's numbering.
     typeAndEnter(".list[2].k");
-    EXPECT_EQ(v.tree().selectedItem(), 5);
+    EXPECT_EQ(v.tree().selectedItem(), k);
     typeAndEnter("$['a.b'].c");
-    EXPECT_EQ(v.tree().selectedItem(), 7);
+    EXPECT_EQ(v.tree().selectedItem(), c);
     typeAndEnter("[\"list\"][0]");
-    EXPECT_EQ(v.tree().selectedItem(), 2);
+    EXPECT_EQ(v.tree().selectedItem(), first);
     typeAndEnter("\"a.b\".c");
-    EXPECT_EQ(v.tree().selectedItem(), 7);
+    EXPECT_EQ(v.tree().selectedItem(), c);
     // The same node in another form refreshes the boxes although the selection stays.
     typeAndEnter("\"a.b\".c");
     EXPECT_EQ(box(path), "\"a.b\".c");
@@ -97,7 +99,7 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     // A path that names nothing: the box flashes, the status line says so, and neither
     // the selection nor the boxes change.
     typeAndEnter("list[9]");
-    EXPECT_EQ(v.tree().selectedItem(), 7);
+    EXPECT_EQ(v.tree().selectedItem(), c);
     EXPECT_EQ(box(path), "list[9]");
     EXPECT_EQ(value->toPlainText().toStdString(), "3");
     EXPECT_FALSE(path->styleSheet().isEmpty());
@@ -108,7 +110,7 @@ TEST(ViewerCommands, EnterInThePathBoxSelectsTheNodeOrSignalsThatItNamesNone)
     path->setText(QStringLiteral("list"));
     ASSERT_NE(menuAction(v, u8"转到路径框中的路径"), nullptr);
     menuAction(v, u8"转到路径框中的路径")->trigger();
-    EXPECT_EQ(v.tree().selectedItem(), 1);
+    EXPECT_EQ(v.tree().selectedItem(), list);
 }
 
 TEST(ViewerCommands, APathThatReadsTwoWaysTakesOneAndEnterAgainTheOther)
@@ -118,7 +120,8 @@ TEST(ViewerCommands, APathThatReadsTwoWaysTakesOneAndEnterAgainTheOther)
     activate(v);
     v.control<QCheckBox>(u8"选择框数组从0开始")->setChecked(false);
     v.paste(u8"{\"nested\":{\"arr\":[10,20]}}");
-    // 0 root, 1 nested, 2 arr, 3 [1] (10), 4 [2] (20); numbered from 1.
+    const int first = itemAt(v, "nested/arr/[1]"), second = itemAt(v, "nested/arr/[2]"); // numbered from 1
+    ASSERT_TRUE(first > 0 && second > 0);
     auto* path = v.control<QLineEdit>(u8"编辑框路径");
     auto* arrayAsNode = v.control<QCheckBox>(u8"选择框数组独立节点");
     const auto typeAndEnter = [&](const char* text) {
@@ -133,19 +136,19 @@ TEST(ViewerCommands, APathThatReadsTwoWaysTakesOneAndEnterAgainTheOther)
     // tree would write a.[1], so JavaScript's reading comes first; Enter again takes the
     // tree's compact reading, and again the first one.
     ASSERT_TRUE(arrayAsNode->isChecked());
-    EXPECT_EQ(typeAndEnter("nested.arr[1]"), 4);
+    EXPECT_EQ(typeAndEnter("nested.arr[1]"), second);
     EXPECT_NE(status().find("JavaScript"), std::string::npos) << status();
-    EXPECT_EQ(typeAndEnter(nullptr), 3);
+    EXPECT_EQ(typeAndEnter(nullptr), first);
     EXPECT_EQ(box(path), "nested.arr.[1]");
-    EXPECT_EQ(typeAndEnter(nullptr), 4);
+    EXPECT_EQ(typeAndEnter(nullptr), second);
     // With the compact form the tree's own reading comes first.
     arrayAsNode->click();
-    EXPECT_EQ(typeAndEnter("nested.arr[1]"), 3);
-    EXPECT_EQ(typeAndEnter(nullptr), 4);
+    EXPECT_EQ(typeAndEnter("nested.arr[1]"), first);
+    EXPECT_EQ(typeAndEnter(nullptr), second);
     // One reading only: Enter again stays; a text that is no path says so.
-    EXPECT_EQ(typeAndEnter(".nested.arr[1]"), 4);
-    EXPECT_EQ(typeAndEnter(nullptr), 4);
-    EXPECT_EQ(typeAndEnter(".nested["), 4);
+    EXPECT_EQ(typeAndEnter(".nested.arr[1]"), second);
+    EXPECT_EQ(typeAndEnter(nullptr), second);
+    EXPECT_EQ(typeAndEnter(".nested["), second);
     EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"写法有误"))) << status();
 }
 
@@ -156,9 +159,8 @@ TEST(ViewerCommands, CopyPathAsTheFourSyntaxesAndTheFormattedValue)
     activate(v);
     v.control<QCheckBox>(u8"选择框数组从0开始")->setChecked(false); // indexes from 1 in the tree
     v.paste(u8"{\"data\":{\"items\":[{\"id\":7,\"odd key\":[1,2]}],\"s\":\"[a,b]\"}}");
-    // 0 root, 1 data, 2 items, 3 [1], 4 id, 5 "odd key", 6 [1], 7 [2], 8 s
     QClipboard* cb = QApplication::clipboard();
-    v.tree().selectItem(4);
+    v.tree().selectItem(itemAt(v, "data/items/[1]/id"));
     v.tree().setFocus();
     const struct {
         const char8_t* caption;
@@ -207,56 +209,58 @@ TEST(ViewerCommands, ExpandAndCollapseBelowTheSelectionAndToALevel)
     Viewer v(dir.str());
     activate(v);
     v.paste(u8"{\"a\":{\"b\":{\"c\":{\"d\":1}},\"e\":[[1],[2]]},\"f\":{\"g\":{\"h\":2}}}");
-    // 0 root, 1 a, 2 b, 3 c, 4 d, 5 e, 6 [1], 7 [1], 8 [2], 9 [1], 10 f, 11 g, 12 h
+    const int a = itemAt(v, "a"), b = itemAt(v, "a/b"), c = itemAt(v, "a/b/c"), e = itemAt(v, "a/e");
+    const int e1 = itemAt(v, "a/e/[1]"), e2 = itemAt(v, "a/e/[2]"), f = itemAt(v, "f"), g = itemAt(v, "f/g");
+    ASSERT_TRUE(a > 0 && b > 0 && c > 0 && e > 0 && e1 > 0 && e2 > 0 && f > 0 && g > 0);
     TreeView& t = v.tree();
     const auto expanded = [&t](int item) { return t.isExpanded(t.treeModel().indexOfItem(item)); };
-    t.selectItem(1);
+    t.selectItem(a);
     t.setFocus();
     QTest::keyClick(&t, Qt::Key_E, Qt::ControlModifier);
-    for (int item : {1, 2, 3, 5, 6, 8})
+    for (int item : {a, b, c, e, e1, e2})
         EXPECT_TRUE(expanded(item)) << item;
-    EXPECT_FALSE(expanded(10)); // outside the selected subtree
+    EXPECT_FALSE(expanded(f)); // outside the selected subtree
     // Collapse below: the item closes at once, the states below it are gone afterwards,
     // so opening the item again shows its children closed.
     QTest::keyClick(&t, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_FALSE(expanded(1));
+    EXPECT_FALSE(expanded(a));
     EXPECT_TRUE(expanded(0));
     settle();
     EXPECT_FALSE(t.collapsePending());
-    t.expand(t.treeModel().indexOfItem(1));
-    EXPECT_FALSE(expanded(2));
-    EXPECT_FALSE(expanded(5));
+    t.expand(t.treeModel().indexOfItem(a));
+    EXPECT_FALSE(expanded(b));
+    EXPECT_FALSE(expanded(e));
     // Opened by hand while the states are still being dropped: they are dropped first.
-    t.expandBelow(1);
-    t.collapseBelow(1);
+    t.expandBelow(a);
+    t.collapseBelow(a);
     EXPECT_TRUE(t.collapsePending());
-    t.expand(t.treeModel().indexOfItem(1));
+    t.expand(t.treeModel().indexOfItem(a));
     EXPECT_FALSE(t.collapsePending());
-    EXPECT_FALSE(expanded(2));
+    EXPECT_FALSE(expanded(b));
     // Whole tree to level 2: the root's children open, their children closed, deeper
     // states dropped.
     t.expandBelow(0);
     QTest::keyClick(&t, Qt::Key_2, Qt::ControlModifier);
     settle();
-    for (int item : {0, 1, 10})
+    for (int item : {0, a, f})
         EXPECT_TRUE(expanded(item)) << item;
-    for (int item : {2, 3, 5, 6, 8, 11})
+    for (int item : {b, c, e, e1, e2, g})
         EXPECT_FALSE(expanded(item)) << item;
     menuAction(v, u8"第 1 层")->trigger();
     settle();
     EXPECT_TRUE(expanded(0));
-    EXPECT_FALSE(expanded(1));
+    EXPECT_FALSE(expanded(a));
     // With nothing selected the commands work on the whole tree; a new load mid-way
     // leaves no state behind.
     t.selectItem(-1);
     menuAction(v, u8"展开全部下级")->trigger();
-    EXPECT_TRUE(expanded(11));
+    EXPECT_TRUE(expanded(g));
     menuAction(v, u8"折叠全部下级")->trigger();
     EXPECT_FALSE(expanded(0));
     v.paste(u8"{\"x\":{\"y\":{\"z\":1}}}");
     settle();
     EXPECT_FALSE(t.collapsePending());
-    EXPECT_FALSE(expanded(1));
+    EXPECT_FALSE(expanded(itemAt(v, "x")));
 }
 
 TEST(ViewerCommands, JsonInsideAStringOpensInTheFirstEmptySlotOrAsksFirst)

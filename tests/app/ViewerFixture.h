@@ -184,4 +184,28 @@ inline void chooseFile(QWidget* dialog, const std::string& path)
     QMetaObject::invokeMethod(d, "accept");
 }
 
+// The item named by its captions from the root down, "/" between them ("data/items/[1]/id"):
+// a container's caption is its name, a scalar's "name:value". -1 when there is none.
+inline int itemAt(const Viewer& v, std::string_view names)
+{
+    const TreeModel& model = v.tree().treeModel();
+    int current = 0; // the root
+    while (!names.empty()) {
+        const std::size_t slash = names.find('/');
+        const std::string name(names.substr(0, slash));
+        names = slash == std::string_view::npos ? std::string_view() : names.substr(slash + 1);
+        const int depth = model.itemDepth(current);
+        int found = -1;
+        for (int i = current + 1; i < model.itemCount() && model.itemDepth(i) > depth && found < 0; ++i) {
+            const std::string caption = v.caption(i);
+            if (model.itemDepth(i) == depth + 1 && (caption == name || caption.rfind(name + ":", 0) == 0))
+                found = i;
+        }
+        if (found < 0)
+            return -1;
+        current = found;
+    }
+    return current;
+}
+
 } // namespace tess::testing
