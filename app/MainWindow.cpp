@@ -167,6 +167,7 @@ void MainWindow::onFirstActivation()
         if (!loadFileIntoCurrentSlot(path)) {
             m_tabs->setCurrentIndex(before);
             std::fprintf(stderr, "tessarine: cannot read %s\n", path.c_str());
+            reportLoadFailure(fileNotReadText(path), false);
         } else if (empty < 0) {
             showStatusMessage(ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
         }
@@ -478,7 +479,10 @@ void MainWindow::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     const std::string path = mime->urls().first().toLocalFile().toStdString();
     // Load after the drop has finished, outside the drag-and-drop machinery.
-    QTimer::singleShot(0, this, [this, path] { loadFileIntoCurrentSlot(path); });
+    QTimer::singleShot(0, this, [this, path] {
+        if (!loadFileIntoCurrentSlot(path))
+            reportLoadFailure(fileNotReadText(path), true);
+    });
 }
 
 } // namespace tess

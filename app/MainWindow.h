@@ -149,6 +149,11 @@ private:
     // asks the user (retry, save elsewhere, close without it, or stay open), or after a
     // signal writes unsaved copies. False when the window is to stay open.
     bool saveSlotsAtClose();
+    // A load that failed: said in the status line and, when the user acted (Open, drop,
+    // a URL), in a message too.
+    void reportLoadFailure(const QString& text, bool userActed);
+    // "无法读取文件：path（why）".
+    static QString fileNotReadText(const std::string& path);
     // Reads a tab's data file if it was not read yet this run (tabs are read when shown).
     void readSlotIfNeeded(int slot);
     void onLogoTimer();

@@ -1,7 +1,9 @@
 // The commands beyond the form's own: tree menu entries with their keys, Enter in the
 // find and path boxes, expanding and collapsing, JSON inside a string, undo of a load,
 // opening and saving files, the status line and the window's remembered layout.
+#include "app/InformationBox.h"
 #include "app/MainWindow.h"
+#include "fetch/UrlCommand.h"
 
 #include "app/EnterKey.h"
 #include "app/ProgramObjects.h"
@@ -283,7 +285,24 @@ void MainWindow::openFileDialog()
         return;
     const QString path = dialog.selectedFiles().first();
     if (!loadFileIntoCurrentSlot(path.toStdString()))
-        showStatusMessage(ui(u8"无法读取文件：%1").arg(path));
+        reportLoadFailure(fileNotReadText(path.toStdString()), true);
+}
+
+void MainWindow::reportLoadFailure(const QString& text, bool userActed)
+{
+    showStatusMessage(text);
+    if (userActed)
+        showInformationBox(qt::toGb(text), infoCaption());
+}
+
+QString MainWindow::fileNotReadText(const std::string& path)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    const char8_t* why = !std::filesystem::exists(status)        ? u8"文件不存在"
+                         : std::filesystem::is_directory(status) ? u8"这是一个文件夹"
+                                                                 : u8"没有读取权限或读取出错";
+    return ui(u8"无法读取文件：%1（%2）").arg(QString::fromStdString(path), ui(why));
 }
 
 void MainWindow::saveFileDialog(SaveEncoding encoding)

@@ -77,6 +77,8 @@ void MainWindow::onFetchFinished(const std::shared_ptr<FetchOutcome>& outcome, u
         showInformationBox(outcome->message, outcome->messageCaption);
         break;
     case FetchStatus::Empty:
+        reportLoadFailure(qt::ui(u8"网址没有读到数据，文档未改变"), true);
+        break;
     case FetchStatus::Cancelled:
         break;
     }

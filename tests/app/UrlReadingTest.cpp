@@ -306,14 +306,16 @@ TEST_F(UrlReading, EmptyAnswerChangesNothingAndTooLargeShowsTheMessage)
 
     ASSERT_TRUE(fetchWith(*v, server.url("/empty")));
     EXPECT_EQ(server.requests(), 3);
-    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(boxes.size(), 1u); // the user asked: a message, and the status line says it too
+    EXPECT_EQ(boxes[0].text, "网址没有读到数据，文档未改变");
+    EXPECT_EQ(v->window->statusText(), QString::fromStdString(boxes[0].text));
     EXPECT_EQ(v->tree().sourceText, "[1]");
     EXPECT_EQ(pasteButton(*v)->text(), idleCaption());
 
     ASSERT_TRUE(fetchWith(*v, server.url("/big")));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "网址处的文档太大（超过1GB），未载入。");
-    EXPECT_EQ(boxes[0].caption, "信息：");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "网址处的文档太大（超过1GB），未载入。");
+    EXPECT_EQ(boxes[1].caption, "信息：");
     EXPECT_EQ(v->tree().sourceText, "[1]");
     EXPECT_EQ(v->tree().itemCount(), 2);
 }

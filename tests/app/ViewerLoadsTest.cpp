@@ -103,6 +103,13 @@ TEST(ViewerLoads, AFileNamedAtStartGoesToTheFirstEmptyPageOrReplacesTheCurrentOn
     EXPECT_TRUE(v.window->statusText().contains(QStringLiteral("Ctrl+Z")));
     menuAction(v, u8"撤销载入")->trigger();
     EXPECT_EQ(v.tree().sourceText, "[3]");
+
+    // A file that cannot be read: the status line says which and why.
+    TempDir other;
+    Viewer missing(other.str(), true, [&dir](MainWindowSetup& s) { s.startFile = dir.file("gone.json"); });
+    EXPECT_TRUE(missing.window->statusText().contains(qt::ui(u8"无法读取文件")) &&
+                missing.window->statusText().contains(qt::ui(u8"文件不存在")))
+        << missing.window->statusText().toStdString();
 }
 
 TEST(ViewerLoads, QtsOwnDialogsSpeakChinese)
