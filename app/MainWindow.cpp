@@ -5,6 +5,8 @@
 #include "app/ProgramObjects.h"
 #include "app/SaveFile.h"
 #include "app/SlotFiles.h"
+#include "json/JsonDocument.h"
+#include "json/UnclosedText.h"
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
 #include "platform/qt/QtText.h"
@@ -16,8 +18,6 @@
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
-#include "json/JsonDocument.h"
-#include "json/UnclosedText.h"
 #include "tree/Stopwatch.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The commands beyond the form's own: tree menu entries with their keys, Enter in the
 // find and path boxes, expanding and collapsing, JSON inside a string, undo of a load,
 // opening and saving files, the status line and the window's remembered layout.
-#include "app/InformationBox.h"
 #include "app/MainWindow.h"
-#include "fetch/UrlCommand.h"
 
 #include "app/EnterKey.h"
+#include "app/InformationBox.h"
 #include "app/ProgramObjects.h"
 #include "app/SlotFiles.h"
+#include "fetch/UrlCommand.h"
 #include "json/PathSyntax.h"
 #include "json/ValueFormatter.h"
 #include "platform/qt/Clipboard.h"
