@@ -199,6 +199,9 @@ int MainWindow::firstEmptySlot() const
 {
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
+        // A big file holds no text; a tab whose big file is being read is taken.
+        if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+            continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)
                 return n;
@@ -207,7 +210,7 @@ int MainWindow::firstEmptySlot() const
         // Not shown yet this run: empty when its data file is.
         std::error_code ec;
         const auto size = std::filesystem::file_size(slotFilePath(m_setup.programDir, n), ec);
-        if (ec || size == 0)
+        if ((ec || size == 0) && m_objects.settings.readItem(codec::gb(u8"JSON树"), bigFileKey(n), "", true).empty())
             return n;
     }
     return -1;
@@ -318,6 +321,11 @@ bool MainWindow::saveCurrentSlot(const std::string& path, SaveEncoding encoding)
 void MainWindow::updateStatus()
 {
     const int n = currentSlot();
+    applyRoadToOptions();
+    if (slot(n).big) {
+        m_status->setText(qt::toQString(bigStatusText(n)));
+        return;
+    }
     const TreeView& view = *tree(n);
     const TreeModel& model = view.treeModel();
     DocumentFacts doc;
