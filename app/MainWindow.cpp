@@ -379,6 +379,8 @@ void MainWindow::pasteFindText()
 
 void MainWindow::findInTree(bool backward)
 {
+    if (findInBigTab(backward))
+        return;
     FindBar bar;
     bar.text = m_findText;
     bar.next = m_findNext;

@@ -126,6 +126,7 @@ public:
     // The big-document road (MainWindowBig.cpp). A file that takes it (json/big/BigRoadRule.h)
     // is indexed on a worker thread while the tab keeps its document; Esc stops it.
     bool bigLoadRunning() const { return m_bigRunning; }
+    bool bigFindRunning() const { return m_bigFindRunning; }
     void cancelBigLoad();
 
     int currentSlot() const; // 1..7
@@ -188,6 +189,10 @@ private:
     void showBigProgress();
     void showBigSelection(bool alsoValue);
     std::string bigStatusText(int slot) const;
+    // Find in a big tab: plain text searched in the mapped bytes on a worker thread, the
+    // node found selected. False when the current tab is not on the big road.
+    bool findInBigTab(bool backward);
+    void stopBigFind();
     // A remembered big file at start: opened again, or the tab says why not.
     bool reopenRememberedBigFile(int slot);
     std::string bigFileKey(int slot) const;
@@ -261,6 +266,9 @@ private:
     int m_bigSlot = 1;
     QTimer* m_bigProgressTimer = nullptr;
     QShortcut* m_cancelBigKey = nullptr;
+    std::thread m_bigFindWorker;
+    bool m_bigFindRunning = false;
+    unsigned m_bigFindGeneration = 0;
 };
 
 } // namespace tess

@@ -12,10 +12,12 @@
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"
 #include "json/big/BigDocument.h"
+#include "json/big/BigFind.h"
 #include "json/big/BigPaths.h"
 #include "json/big/BigRoadRule.h"
 
 #include <QCheckBox>
+#include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -118,10 +120,101 @@ void MainWindow::cancelBigLoad()
 {
     if (m_bigRunning)
         m_bigCancel.store(true);
+    if (m_bigFindRunning) {
+        // The search runs to its end in the background; its result is dropped.
+        ++m_bigFindGeneration;
+        m_bigFindRunning = false;
+        m_cancelBigKey->setEnabled(false);
+        showStatusMessage(ui(u8"已停止查找"));
+    }
+}
+
+void MainWindow::stopBigFind()
+{
+    if (m_bigFindWorker.joinable())
+        m_bigFindWorker.join();
+    ++m_bigFindGeneration;
+    m_bigFindRunning = false;
+}
+
+bool MainWindow::findInBigTab(bool backward)
+{
+    const int n = currentSlot();
+    BigTreeModel* model = slot(n).big;
+    if (!model)
+        return false;
+    const std::string text = m_findText->text().toStdString();
+    if (text.empty())
+        return true;
+    const FindMode mode = m_modePlain->isChecked()      ? FindMode::Plain
+                          : m_modeWildcard->isChecked() ? FindMode::Wildcard
+                                                        : FindMode::Regex;
+    const bool ignoreCase = m_ignoreCase->isChecked();
+    std::shared_ptr<const big::BigDocument> doc = model->sharedDocument();
+    if (!big::findSearchesBytes(*doc, text, mode, ignoreCase)) {
+        showStatusMessage(ui(u8"大文件的树页暂只能查找普通文本：区分大小写，不含 [ ] : \" \\ #，不只是数字"));
+        return true;
+    }
+    stopBigFind();
+    const QModelIndex selected = tree(n)->selectedIndex();
+    const bool zeroBased = model->zeroBased();
+    uint64_t from = backward ? doc->bytes().size() : 0;
+    if (selected.isValid() && selected.parent().isValid()) {
+        const big::Node node = model->nodeOf(selected);
+        from = backward ? big::captionStart(node) : big::captionEnd(node);
+    }
+    if (!m_cancelBigKey) {
+        m_cancelBigKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        connect(m_cancelBigKey, &QShortcut::activated, this, &MainWindow::cancelBigLoad);
+        m_bigProgressTimer = new QTimer(this);
+        m_bigProgressTimer->setInterval(100);
+        connect(m_bigProgressTimer, &QTimer::timeout, this, &MainWindow::showBigProgress);
+    }
+    m_cancelBigKey->setEnabled(true);
+    m_bigFindRunning = true;
+    const unsigned generation = ++m_bigFindGeneration;
+    showStatusMessage(ui(u8"正在查找…（Esc 停止）"));
+    m_bigFindWorker = std::thread([this, doc, text, mode, ignoreCase, zeroBased, from, backward, generation, n] {
+        const CaptionMatcher matcher(big::toEngineText(text), mode, ignoreCase);
+        std::vector<big::Node> chain;
+        if (backward) {
+            if (!big::findPreviousInBytes(*doc, text, matcher, zeroBased, from, chain))
+                chain.clear();
+        } else {
+            big::findInBytes(*doc, text, matcher, zeroBased, from, [&chain](const std::vector<big::Node>& found) {
+                chain = found;
+                return false;
+            });
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, chain = std::move(chain), generation, n] {
+                if (generation != m_bigFindGeneration)
+                    return;
+                if (m_bigFindWorker.joinable())
+                    m_bigFindWorker.join();
+                m_bigFindRunning = false;
+                if (!m_bigRunning)
+                    m_cancelBigKey->setEnabled(false);
+                BigTreeModel* model = slot(n).big;
+                const QModelIndex found = model && !chain.empty() ? model->indexOfChain(chain) : QModelIndex();
+                if (!found.isValid()) {
+                    if (n == currentSlot())
+                        showStatusMessage(ui(u8"找不到"));
+                    return;
+                }
+                TreeView& view = *tree(n);
+                view.selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect);
+                view.showWithContext(found);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
 }
 
 void MainWindow::stopBigLoad()
 {
+    stopBigFind();
     if (m_bigWorker.joinable()) {
         m_bigCancel.store(true);
         m_bigWorker.join();
