@@ -192,6 +192,9 @@ private:
     // Find in a big tab: plain text searched in the mapped bytes on a worker thread, the
     // node found selected. False when the current tab is not on the big road.
     bool findInBigTab(bool backward);
+    // The path box's path, and copy path as, in a big tab; false when the tab is not one.
+    bool goToBigPath();
+    bool copyBigPathAs(int style);
     void stopBigFind();
     // A remembered big file at start: opened again, or the tab says why not.
     bool reopenRememberedBigFile(int slot);

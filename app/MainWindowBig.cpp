@@ -4,7 +4,9 @@
 #include "app/MainWindow.h"
 #include "app/ProgramObjects.h"
 #include "platform/Codec.h"
+#include "platform/qt/Clipboard.h"
 #include "platform/qt/QtText.h"
+#include "tree/widgets/PathBoxes.h"
 #include "tree/StatusText.h"
 #include "tree/Stopwatch.h"
 #include "tree/widgets/BigTreeModel.h"
@@ -360,6 +362,51 @@ std::string MainWindow::bigStatusText(int n) const
         add(u8" 行");
     }
     return text;
+}
+
+bool MainWindow::goToBigPath()
+{
+    const int n = currentSlot();
+    BigTreeModel* model = slot(n).big;
+    if (!model)
+        return false;
+    std::vector<big::Node> chain;
+    const QModelIndex found = big::resolvePath(model->document(), boxText(m_pathBox), std::nullopt, model->zeroBased(), chain)
+                                  ? model->indexOfChain(chain)
+                                  : QModelIndex();
+    if (!found.isValid()) {
+        flashBox(m_pathBox);
+        showStatusMessage(ui(u8"路径没有对应的节点：%1").arg(m_pathBox->text()));
+        return true;
+    }
+    TreeView& view = *tree(n);
+    view.selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect);
+    view.showWithContext(found);
+    // The same node typed in another form: the selection did not change, the boxes must.
+    showSelectedPath(true);
+    updateStatus();
+    return true;
+}
+
+bool MainWindow::copyBigPathAs(int style)
+{
+    const int n = currentSlot();
+    BigTreeModel* model = slot(n).big;
+    if (!model)
+        return false;
+    QModelIndex at = tree(n)->selectedIndex();
+    if (!at.isValid())
+        at = model->index(0, 0); // nothing selected: the root's path
+    big::PathForm form;
+    form.style = static_cast<PathStyle>(style);
+    form.compactTree = !m_arrayAsNode->isChecked();
+    form.zeroBased = model->zeroBased();
+    const std::vector<big::Node> chain = model->chainOf(at);
+    if (chain.empty())
+        showStatusMessage(ui(u8"这个树页没有文档"));
+    else
+        qt::setClipboardText(big::pathOf(model->document(), chain, form));
+    return true;
 }
 
 bool MainWindow::reopenRememberedBigFile(int n)

@@ -122,6 +122,8 @@ void MainWindow::buildCommands()
 
 void MainWindow::goToTypedPath()
 {
+    if (goToBigPath())
+        return;
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const JsonDocument& document = *slot(n).document;
@@ -144,6 +146,8 @@ void MainWindow::goToTypedPath()
 
 void MainWindow::copyPathAs(int style)
 {
+    if (copyBigPathAs(style))
+        return;
     const int n = currentSlot();
     const int item = tree(n)->selectedItem();
     const JsonDocument& document = *slot(n).document;

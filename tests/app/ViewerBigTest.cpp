@@ -92,7 +92,7 @@ TEST(ViewerBig, BoxesAndCaptionsEqualTheNormalRoad)
     for (const bool arrayAsNode : {false, true}) {
         if (v.control<QCheckBox>(u8"选择框数组独立节点")->isChecked() != arrayAsNode)
             v.control<QCheckBox>(u8"选择框数组独立节点")->click();
-        std::vector<std::array<QString, 4>> seen[2];
+        std::vector<std::array<QString, 6>> seen[2];
         for (const bool bigRoad : {false, true}) {
             Threshold threshold(bigRoad ? "1" : "100000000");
             ASSERT_TRUE(openFile(v, dir.file("doc.json")));
@@ -104,8 +104,12 @@ TEST(ViewerBig, BoxesAndCaptionsEqualTheNormalRoad)
                 todo.pop_back();
                 v.tree().setCurrentIndex(idx);
                 settle();
-                seen[bigRoad].push_back({idx.parent().isValid() ? model->data(idx).toString() : QString(), v.control<QLineEdit>(u8"编辑框路径")->text(),
-                                         valueText(v, u8"编辑框路径数据"), valueText(v, u8"编辑框路径数据2")});
+                v.window->copyPathAs(static_cast<int>(PathStyle::Jq));
+                const QString jq = QApplication::clipboard()->text();
+                v.window->copyPathAs(static_cast<int>(PathStyle::Python));
+                seen[bigRoad].push_back({idx.parent().isValid() ? model->data(idx).toString() : QString(),
+                                         v.control<QLineEdit>(u8"编辑框路径")->text(), valueText(v, u8"编辑框路径数据"),
+                                         valueText(v, u8"编辑框路径数据2"), jq, QApplication::clipboard()->text()});
                 v.tree().expand(idx);
                 for (int r = model->rowCount(idx) - 1; r >= 0; --r)
                     todo.push_back(model->index(r, 0, idx));
@@ -114,7 +118,7 @@ TEST(ViewerBig, BoxesAndCaptionsEqualTheNormalRoad)
         ASSERT_EQ(seen[0].size(), seen[1].size());
         EXPECT_GE(seen[0].size(), 15u);
         for (std::size_t k = 0; k < seen[0].size(); ++k)
-            for (int f = 0; f < 4; ++f)
+            for (int f = 0; f < 6; ++f)
                 EXPECT_EQ(seen[1][k][f], seen[0][k][f]) << "node " << k << " field " << f;
     }
 }
@@ -144,6 +148,19 @@ TEST(ViewerBig, FindJumpsToTheNodesHoldingThePlainText)
     v.control<QLineEdit>(u8"编辑框查找文本")->setText(QStringLiteral("x:"));
     EXPECT_EQ(find(false), QStringLiteral("alpha.x"));
     EXPECT_TRUE(v.window->statusText().startsWith(qt::ui(u8"大文件的树页暂只能查找普通文本")));
+
+    // A typed path (any form) selects its node, reading the containers on the way.
+    for (const char* typed : {"list.[2].needle.[1]", ".list[1].needle[0]", "$['z']"}) {
+        v.control<QLineEdit>(u8"编辑框路径")->setText(QString::fromUtf8(typed));
+        v.window->goToTypedPath();
+        settle();
+        const QModelIndex at = v.tree().selectedIndex();
+        EXPECT_EQ(v.tree().model()->data(at).toString(),
+                  QString::fromUtf8(typed[0] == '$' ? "z:\"a needle\"" : "[1]:2")) << typed;
+    }
+    v.control<QLineEdit>(u8"编辑框路径")->setText(QStringLiteral("list.[9]"));
+    v.window->goToTypedPath();
+    EXPECT_TRUE(v.window->statusText().startsWith(qt::ui(u8"路径没有对应的节点")));
 }
 
 TEST(ViewerBig, InvalidFileShowsWhatCameBeforeAndWhere)
