@@ -13,6 +13,7 @@
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
+#include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
@@ -181,18 +182,31 @@ void MainWindow::flashBox(QWidget* box)
 void MainWindow::expandBelowSelected()
 {
     TreeView& view = *currentTree();
+    if (slot(currentSlot()).big) {
+        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+        return;
+    }
     view.expandBelow(std::max(0, view.selectedItem()));
 }
 
 void MainWindow::collapseBelowSelected()
 {
     TreeView& view = *currentTree();
+    if (BigTreeModel* model = slot(currentSlot()).big) {
+        const QModelIndex at = view.selectedIndex();
+        view.collapse(at.isValid() ? at : model->index(0, 0));
+        return;
+    }
     view.collapseBelow(std::max(0, view.selectedItem()));
 }
 
 void MainWindow::expandTreeToLevel(int level)
 {
     TreeView& view = *currentTree();
+    if (slot(currentSlot()).big) {
+        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+        return;
+    }
     view.expandToLevel(level);
     const int selected = view.selectedItem();
     if (selected >= 0)
