@@ -170,6 +170,32 @@ TEST(ViewerBig, FindJumpsToTheNodesHoldingThePlainText)
     EXPECT_TRUE(v.window->statusText().startsWith(qt::ui(u8"路径没有对应的节点")));
 }
 
+// Esc during the pass: the tab keeps its document. (The pass looks at the flag every
+// 16 MiB, so the file is larger than that.)
+TEST(ViewerBig, EscStopsThePassAndTheTabKeepsItsDocument)
+{
+    TempDir dir;
+    Threshold threshold("1");
+    std::string bytes = "[";
+    bytes.reserve(48u << 20);
+    while (bytes.size() < (48u << 20))
+        bytes += "1234567,";
+    bytes += "0]";
+    writeFile(dir.file("big.json"), bytes);
+    Viewer v(dir.str());
+    v.paste(u8"[1,2]");
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("big.json")));
+    EXPECT_TRUE(v.window->bigLoadRunning());
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    for (int i = 0; i < 1000 && v.window->bigLoadRunning(); ++i)
+        QTest::qWait(10);
+    settle();
+    EXPECT_EQ(bigModel(v), nullptr);
+    EXPECT_TRUE(v.tree().showsOwnModel());
+    EXPECT_EQ(v.tree().itemCount(), 3);
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止读取大文件，树页保持原样"));
+}
+
 TEST(ViewerBig, InvalidFileShowsWhatCameBeforeAndWhere)
 {
     TempDir dir;
