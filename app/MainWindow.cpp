@@ -7,10 +7,12 @@
 #include "app/SlotFiles.h"
 #include "json/JsonDocument.h"
 #include "json/UnclosedText.h"
+#include "json/big/BigRoadRule.h"
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
 #include "platform/qt/QtText.h"
 #include "settings/qt/QtControls.h"
+#include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/FindInTree.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeIcons.h"
@@ -76,6 +78,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 MainWindow::~MainWindow()
 {
     stopFetch();
+    stopBigLoad();
     for (Slot& s : m_slots)
         s.view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -189,6 +192,10 @@ void MainWindow::activateSlot()
 void MainWindow::readSlotIfNeeded(int n)
 {
     TreeView& view = *tree(n);
+    if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+        return;
+    if (view.itemCount() == 0 && !view.loaded && reopenRememberedBigFile(n))
+        return;
     if (view.itemCount() == 0) {
         std::string text = readSlotFile(slotFilePath(m_setup.programDir, n));
         view.loaded = true;
@@ -215,6 +222,11 @@ void MainWindow::rerenderSlot()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
+    if (Slot& tab = slot(n); tab.big) {
+        // Only the numbering of elements applies to a big file: a new model over the same index.
+        showBigDocument(n, tab.big->sharedDocument(), std::get<FileSource>(tab.source), tab.loadMs);
+        return;
+    }
     const int selection = view.selectedItem();
     LoadRequest request;
     request.text = view.sourceText;
@@ -249,8 +261,12 @@ void MainWindow::runLoad(int n, LoadRequest request)
 {
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
-    if (request.remember)
+    if (m_bigRunning && m_bigSlot == n)
+        stopBigLoad();
+    // A big file is not kept for undo (the tab holds none of its text).
+    if (request.remember && !tab.big)
         tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
+    dropBigDocument(n);
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
     loadDocument(std::move(request.text), !request.fromClipboard, view, *tab.document, m_objects.stopwatch, options,
@@ -279,24 +295,38 @@ void MainWindow::runLoad(int n, LoadRequest request)
 
 bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
 {
+    return loadFileIntoSlot(currentSlot(), path, true);
+}
+
+bool MainWindow::loadFileIntoSlot(int n, const std::string& path, bool bigRoad)
+{
+    struct stat st {};
+    if (bigRoad && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        big::takesBigRoad(path, static_cast<uint64_t>(st.st_size))) {
+        startBigLoad(n, FileSource{path, static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)});
+        return true;
+    }
     std::string text;
     if (!readTextFile(path, text))
         return false;
     LoadRequest request;
     request.text = std::move(text);
-    struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         request.source = FileSource{path, static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
         // The size the user knows: the file's, not that of its text converted for the engine.
         request.bytes = static_cast<int64_t>(st.st_size);
     }
-    runLoad(currentSlot(), std::move(request));
+    runLoad(n, std::move(request));
     return true;
 }
 
 void MainWindow::showSelectedPath(bool alsoValue)
 {
     const int n = currentSlot();
+    if (slot(n).big) {
+        showBigSelection(alsoValue);
+        return;
+    }
     // The formatted view lays out objects and arrays only: a string that starts with a
     // bracket ("[INFO] ...") stays as it is.
     const TreeView& view = *tree(n);
@@ -350,6 +380,8 @@ void MainWindow::pasteFindText()
 
 void MainWindow::findInTree(bool backward)
 {
+    if (findInBigTab(backward))
+        return;
     FindBar bar;
     bar.text = m_findText;
     bar.next = m_findNext;
@@ -441,6 +473,7 @@ void MainWindow::onMainWindowClosing()
     m_closingDone = true;
     m_logoTimer->stop();
     stopFetch();
+    stopBigLoad();
     // A close by signal can come while About or a message box is open; left open, such a
     // dialog would keep the program running without its main window.
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -459,6 +492,12 @@ void MainWindow::onMainWindowClosing()
         key += codec::gb(u8".现行选中项");
         // A slot not loaded during this run keeps the selection it had stored.
         store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
+        // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
+        // The key is written only where a big file is or was, so other settings files keep their keys.
+        if (view.loaded && slot(n).big)
+            store.writeText(bigFileKey(n), encodeBigSource(std::get<FileSource>(slot(n).source)));
+        else if (view.loaded && !store.readText(bigFileKey(n), "").empty())
+            store.writeText(bigFileKey(n), "");
     }
     // Last, in a section of its own: a new file lists the slots' section first.
     saveViewSettings();

@@ -15,6 +15,7 @@
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
+#include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
@@ -124,6 +125,8 @@ void MainWindow::buildCommands()
 
 void MainWindow::goToTypedPath()
 {
+    if (goToBigPath())
+        return;
     const int n = currentSlot();
     TreeView& view = *tree(n);
     const JsonDocument& document = *slot(n).document;
@@ -146,6 +149,8 @@ void MainWindow::goToTypedPath()
 
 void MainWindow::copyPathAs(int style)
 {
+    if (copyBigPathAs(style))
+        return;
     const int n = currentSlot();
     const int item = tree(n)->selectedItem();
     const JsonDocument& document = *slot(n).document;
@@ -179,18 +184,31 @@ void MainWindow::flashBox(QWidget* box)
 void MainWindow::expandBelowSelected()
 {
     TreeView& view = *currentTree();
+    if (slot(currentSlot()).big) {
+        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+        return;
+    }
     view.expandBelow(std::max(0, view.selectedItem()));
 }
 
 void MainWindow::collapseBelowSelected()
 {
     TreeView& view = *currentTree();
+    if (BigTreeModel* model = slot(currentSlot()).big) {
+        const QModelIndex at = view.selectedIndex();
+        view.collapse(at.isValid() ? at : model->index(0, 0));
+        return;
+    }
     view.collapseBelow(std::max(0, view.selectedItem()));
 }
 
 void MainWindow::expandTreeToLevel(int level)
 {
     TreeView& view = *currentTree();
+    if (slot(currentSlot()).big) {
+        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+        return;
+    }
     view.expandToLevel(level);
     const int selected = view.selectedItem();
     if (selected >= 0)
@@ -201,6 +219,9 @@ int MainWindow::firstEmptySlot() const
 {
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
+        // A big file holds no text; a tab whose big file is being read is taken.
+        if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+            continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)
                 return n;
@@ -209,7 +230,7 @@ int MainWindow::firstEmptySlot() const
         // Not shown yet this run: empty when its data file is.
         std::error_code ec;
         const auto size = std::filesystem::file_size(slotFilePath(m_setup.programDir, n), ec);
-        if (ec || size == 0)
+        if ((ec || size == 0) && m_objects.settings.readItem(codec::gb(u8"JSON树"), bigFileKey(n), "", true).empty())
             return n;
     }
     return -1;
@@ -337,6 +358,11 @@ bool MainWindow::saveCurrentSlot(const std::string& path, SaveEncoding encoding)
 void MainWindow::updateStatus()
 {
     const int n = currentSlot();
+    applyRoadToOptions();
+    if (slot(n).big) {
+        m_status->setText(qt::toQString(bigStatusText(n)));
+        return;
+    }
     const TreeView& view = *tree(n);
     const TreeModel& model = view.treeModel();
     DocumentFacts doc;

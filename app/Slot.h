@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace tess {
 
+class BigTreeModel;
 class JsonDocument;
 class TreeView;
 
@@ -43,6 +45,9 @@ struct Slot {
     int64_t bytes = 0;   // the size the user knows (the file's, or the UTF-8 size)
     // Where a cut-off text stops being shown: line, and offset in the UTF-8 text.
     std::optional<UnclosedValue> unclosed;
+    // A file on the big-document road: the model its view shows (owned by the view) over
+    // the mapped file; null for a tab on the normal road.
+    BigTreeModel* big = nullptr;
 
     // Undo of a load: the document shown before the last paste, fetch or file load, kept
     // until the program closes. Undoing swaps it with the current one, so a second undo
@@ -61,6 +66,10 @@ struct Slot {
 private:
     std::optional<SlotDocument> m_previous;
 };
+
+// A remembered big file in the settings: "SIZE,MTIME,PATH" (MainWindowBig.cpp).
+std::string encodeBigSource(const FileSource& source);
+bool decodeBigSource(std::string_view text, FileSource& out);
 
 // What a load into a tab takes.
 struct LoadRequest {

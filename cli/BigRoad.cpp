@@ -5,6 +5,7 @@
 #include "json/big/BigDocument.h"
 #include "json/big/BigFind.h"
 #include "json/big/BigPaths.h"
+#include "json/big/BigRoadRule.h"
 #include "tree/Stopwatch.h"
 #include "tree/TreeSearch.h"
 
@@ -23,21 +24,13 @@ using big::BigDocument;
 using big::Kind;
 using big::Node;
 
-constexpr uint64_t kDefaultThreshold = uint64_t(64) << 20;
 // Captions and --get --formatted hold at most this much of one value.
 constexpr uint64_t kCaptionBytes = uint64_t(16) << 20;
 constexpr uint64_t kFormattedBytes = uint64_t(256) << 20;
 // The engine's input limit (32-bit lengths).
 constexpr uint64_t kEngineLimit = uint64_t(2) << 30;
 
-bool hasLinesExtension(const std::string& path)
-{
-    auto endsWith = [&](const char* ext) {
-        const std::size_t n = std::strlen(ext);
-        return path.size() >= n && path.compare(path.size() - n, n, ext) == 0;
-    };
-    return endsWith(".jsonl") || endsWith(".ndjson");
-}
+using big::hasLinesExtension;
 
 void reportError(const std::string& input, const big::ParseError& e)
 {
@@ -251,13 +244,7 @@ big::OpenOptions openOptions(bool linesByName)
 
 uint64_t bigThreshold()
 {
-    if (const char* v = std::getenv("TESSARINE_BIG_THRESHOLD")) {
-        char* end = nullptr;
-        const unsigned long long n = std::strtoull(v, &end, 10);
-        if (end != v && *end == '\0')
-            return n;
-    }
-    return kDefaultThreshold;
+    return big::bigThreshold();
 }
 
 bool bigRoadApplies(const Options& o)

@@ -29,8 +29,7 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(t
     header()->setSectionResizeMode(QHeaderView::Fixed);
     // On the selection, not the current index: a mouse press makes the item current
     // before it selects it.
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { emit selectionChangedTo(selectedItem()); });
+    watchSelection();
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         ++m_resetCount;
         m_staleNext = m_staleEnd = 0;
@@ -44,6 +43,35 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(t
     connect(m_model, &QAbstractItemModel::modelReset, this, &TreeView::scheduleColumnFit);
 }
 
+void TreeView::watchSelection()
+{
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit selectionChangedTo(selectedItem()); });
+}
+
+void TreeView::showModel(QAbstractItemModel* other)
+{
+    QAbstractItemModel* next = other ? other : m_model;
+    if (model() == next)
+        return;
+    QItemSelectionModel* old = selectionModel();
+    setModel(next);
+    delete old;
+    watchSelection();
+    scheduleColumnFit();
+}
+
+bool TreeView::showsOwnModel() const
+{
+    return model() == m_model;
+}
+
+QModelIndex TreeView::selectedIndex() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
 int TreeView::itemCount() const
 {
     return m_model->itemCount();
@@ -52,6 +80,8 @@ int TreeView::itemCount() const
 int TreeView::selectedItem() const
 {
     // One column and single selection: at most one selected index.
+    if (!showsOwnModel())
+        return -1;
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : m_model->itemOfIndex(selected.first());
 }

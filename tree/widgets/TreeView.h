@@ -23,6 +23,13 @@ public:
     TreeModel& treeModel() { return *m_model; }
     const TreeModel& treeModel() const { return *m_model; }
 
+    // Shows another model instead of the view's own (a tab on the big-document road), or
+    // the own one again with null. Item indexes and the commands built on them address
+    // the own model only: selectedItem() is -1 while another model is shown.
+    void showModel(QAbstractItemModel* other);
+    bool showsOwnModel() const;
+    QModelIndex selectedIndex() const;
+
     int itemCount() const;
     // The selected item's index, or -1 when none is selected.
     int selectedItem() const;
@@ -91,6 +98,7 @@ private:
 
     void scheduleColumnFit();
     void applyColumnWidth();
+    void watchSelection();
 
     TreeModel* m_model;
     int m_captionsWidth = 0;

@@ -1,0 +1,14 @@
+#pragma once
+// Which files take the big-document road, for the command line and the window alike: a
+// file of at least the threshold (64 MiB; TESSARINE_BIG_THRESHOLD=BYTES moves it), or one
+// named as JSON Lines (.jsonl, .ndjson). No Qt.
+#include <cstdint>
+#include <string>
+
+namespace tess::big {
+
+uint64_t bigThreshold();
+bool hasLinesExtension(const std::string& path);
+bool takesBigRoad(const std::string& path, uint64_t size);
+
+} // namespace tess::big
