@@ -63,7 +63,7 @@ void appendHex4(std::string& out, char32_t u)
 std::string gbOf(char32_t cp)
 {
     char utf8[4];
-    const std::size_t n = gb18030::encodeUtf8(cp, utf8);
+    const std::size_t n = encodeUtf8(cp, utf8);
     return codec::utf8ToGb18030(std::string_view(utf8, n)).text;
 }
 

@@ -3,6 +3,7 @@
 #include "json/JsonNode.h"
 #include "json/PathNames.h"
 #include "json/SegmentSearch.h"
+#include "platform/AsciiText.h"
 #include "platform/GbkText.h"
 
 #include <charconv>
@@ -29,7 +30,7 @@ void appendIdentifier(std::string& out, const NameChars& chars)
 void appendSegment(std::string& out, const JsonNodeList& nodes, int node, int parent, bool first, PathStyle style,
                    NameChars& chars)
 {
-    if (nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array)) {
+    if (isKind(nodes.kindOf(parent), NodeKind::Array)) {
         if (style == PathStyle::Jq && first)
             out.push_back('.');
         out.push_back('[');
@@ -90,20 +91,6 @@ struct Segment {
     pathnames::TypedName name;
 };
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A bare name: everything up to the next "." or "[" (stepping over two-byte units).
 bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
 {
@@ -120,7 +107,7 @@ bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
 bool readBracket(std::string_view p, std::size_t& pos, Segment& seg)
 {
     ++pos;
-    while (pos < p.size() && isBlank(p[pos]))
+    while (pos < p.size() && ascii::isBlank(p[pos]))
         ++pos;
     if (pos >= p.size())
         return false;
@@ -136,7 +123,7 @@ bool readBracket(std::string_view p, std::size_t& pos, Segment& seg)
         seg.isIndex = true;
         pos += static_cast<std::size_t>(r.ptr - first);
     }
-    while (pos < p.size() && isBlank(p[pos]))
+    while (pos < p.size() && ascii::isBlank(p[pos]))
         ++pos;
     if (pos >= p.size() || p[pos] != ']')
         return false;
@@ -272,7 +259,7 @@ int resolveForeign(const JsonDocument& doc, const std::vector<Segment>& segments
     // An index names one element; only a name can name a later member too.
     return followSegments(segments.size(), [&](int parent, std::size_t k, int after) {
         const Segment& seg = segments[k];
-        const bool array = nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array);
+        const bool array = isKind(nodes.kindOf(parent), NodeKind::Array);
         long long index = seg.index;
         if (seg.isIndex) {
             // On an object, obj[0] names the member "0", as in JavaScript.
@@ -485,7 +472,7 @@ std::string_view PathsInOrder::next(int node)
 
 int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     switch (style) {
     case PathStyle::Tree:
@@ -504,7 +491,7 @@ int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 
 int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     // A lone "$" is a member of that name when there is one (the tree shows it so),
     // else the root.
@@ -525,7 +512,7 @@ int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
 
 PathLookup lookUpPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     PathLookup out;
     out.style = style;
@@ -560,7 +547,7 @@ PathLookup lookUpAnyPath(const JsonDocument& doc, std::string_view typed)
 {
     PathLookup out;
     out.node = nodeAtAnyPath(doc, typed);
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     if (out.node < 1 && (prefix != Prefix::None || path.starts_with('[')) && !readForeignPath(path, prefix)) {
         out.readable = false;
@@ -572,7 +559,7 @@ PathLookup lookUpAnyPath(const JsonDocument& doc, std::string_view typed)
 
 std::vector<PathReading> pathReadings(const JsonDocument& doc, std::string_view typed, bool compactTree)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     std::vector<PathReading> out;
     const auto add = [&](PathStyle style, bool compact, int node) {

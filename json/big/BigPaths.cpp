@@ -1,6 +1,7 @@
 #include "json/big/BigPaths.h"
 
 #include "json/PathNames.h"
+#include "platform/AsciiText.h"
 
 #include <charconv>
 
@@ -12,11 +13,6 @@ using pathnames::NameChars;
 bool isArrayLike(Kind k)
 {
     return k == Kind::Array || k == Kind::Lines;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 // ---- reading ----------------------------------------------------------------------
@@ -40,7 +36,7 @@ bool readIndex(std::string_view p, std::size_t& pos, long long& index)
 bool readBracket(std::string_view p, std::size_t& pos, Step& s)
 {
     ++pos;
-    while (pos < p.size() && isBlank(p[pos]))
+    while (pos < p.size() && ascii::isBlank(p[pos]))
         ++pos;
     if (pos >= p.size())
         return false;
@@ -52,7 +48,7 @@ bool readBracket(std::string_view p, std::size_t& pos, Step& s)
             return false;
         s.isIndex = true;
     }
-    while (pos < p.size() && isBlank(p[pos]))
+    while (pos < p.size() && ascii::isBlank(p[pos]))
         ++pos;
     if (pos >= p.size() || p[pos] != ']')
         return false;
@@ -332,11 +328,7 @@ std::string pathOf(const BigDocument& doc, const std::vector<Node>& chain, const
 bool resolvePath(const BigDocument& doc, std::string_view typed, std::optional<PathStyle> style, bool zeroBased,
                  std::vector<Node>& chain)
 {
-    std::string_view p = typed;
-    while (!p.empty() && isBlank(p.front()))
-        p.remove_prefix(1);
-    while (!p.empty() && isBlank(p.back()))
-        p.remove_suffix(1);
+    const std::string_view p = ascii::trimBlanks(typed);
     const char prefix = !p.empty() && (p[0] == '.' || p[0] == '$') ? p[0] : 0;
     auto foreign = [&](char pre) {
         std::vector<Step> steps;

@@ -21,7 +21,7 @@ namespace {
 void appendUtf8(std::string& s, char32_t cp)
 {
     char buf[4];
-    s.append(buf, gb18030::encodeUtf8(cp, buf));
+    s.append(buf, encodeUtf8(cp, buf));
 }
 
 void appendUtf16(std::u16string& s, char32_t cp)
