@@ -111,6 +111,27 @@ inline void copyAsciiBlocks(const unsigned char*& p, const unsigned char* end, O
     }
 }
 
+// Converts the bytes from p to end: ASCII 16 bytes at a time where it can, else one at
+// a time; at any other byte other() writes what it stands for and moves p past it.
+template <class Out, class Room, class Other>
+inline void convertBytes(const unsigned char*& p, const unsigned char* end, Out& out, Room& needRoom, Other&& other)
+{
+    while (p < end) {
+        copyAsciiBlocks(p, end, out, needRoom);
+        // Characters one at a time until an ASCII byte with a full block after it.
+        while (p < end) {
+            needRoom(4);
+            if (*p < 0x80) {
+                *out.o++ = static_cast<char>(*p++);
+                if (end - p >= 16)
+                    break;
+                continue;
+            }
+            other();
+        }
+    }
+}
+
 } // namespace
 
 ConvertResult utf8ToGb18030(std::string_view utf8)
@@ -132,41 +153,28 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
             out.grow(2 * static_cast<std::size_t>(end - p) + 16);
     };
     const Mapping* m = nullptr;
-    while (p < end) {
-        copyAsciiBlocks(p, end, out, needRoom);
-        // Characters one at a time until an ASCII byte with a full block after it.
-        while (p < end) {
-            needRoom(4);
-            const unsigned char c = *p;
-            if (c < 0x80) {
-                *out.o++ = static_cast<char>(c);
-                ++p;
-                if (end - p >= 16)
-                    break;
-                continue;
+    convertBytes(p, end, out, needRoom, [&] {
+        char32_t cp = 0;
+        std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+        if (len != 0) {
+            if (!m)
+                m = &gb18030::mapping();
+            auto* o = reinterpret_cast<unsigned char*>(out.o);
+            if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
+                out.o = reinterpret_cast<char*>(next);
+                p += len;
+                return;
             }
-            char32_t cp = 0;
-            std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
-            if (len != 0) {
-                if (!m)
-                    m = &gb18030::mapping();
-                auto* o = reinterpret_cast<unsigned char*>(out.o);
-                if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
-                    out.o = reinterpret_cast<char*>(next);
-                    p += len;
-                    continue;
-                }
-                // No GB18030 form: one mark for the character, or the lead and the
-                // continuation bytes after it each bad bytes of their own.
-            } else {
-                len = 1;
-            }
-            markBad(r, static_cast<std::size_t>(p - begin), len);
-            for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
-                *out.o++ = '?';
-            p += len;
+            // No GB18030 form: one mark for the character, or the lead and the
+            // continuation bytes after it each bad bytes of their own.
+        } else {
+            len = 1;
         }
-    }
+        markBad(r, static_cast<std::size_t>(p - begin), len);
+        for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
+            *out.o++ = '?';
+        p += len;
+    });
     out.finish();
     return r;
 }
@@ -239,27 +247,15 @@ ConvertResult gb18030ToUtf8(std::string_view gb)
             out.grow(3 * static_cast<std::size_t>(end - p) + 16);
     };
     const Mapping* m = nullptr;
-    while (p < end) {
-        copyAsciiBlocks(p, end, out, needRoom);
-        while (p < end) {
-            needRoom(4);
-            const unsigned char c = *p;
-            if (c < 0x80) {
-                *out.o++ = static_cast<char>(c);
-                ++p;
-                if (end - p >= 16)
-                    break;
-                continue;
-            }
-            if (!m)
-                m = &gb18030::mapping();
-            const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
-            if (!d.valid)
-                markBad(r, static_cast<std::size_t>(p - begin), 1);
-            out.o += encodeUtf8(d.codePoint, out.o);
-            p += d.length;
-        }
-    }
+    convertBytes(p, end, out, needRoom, [&] {
+        if (!m)
+            m = &gb18030::mapping();
+        const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
+        if (!d.valid)
+            markBad(r, static_cast<std::size_t>(p - begin), 1);
+        out.o += encodeUtf8(d.codePoint, out.o);
+        p += d.length;
+    });
     out.finish();
     return r;
 }

@@ -141,22 +141,23 @@ void encodeCodePoints(Store& s, const Iconv& cd, const std::vector<char32_t>& cp
     }
 }
 
-// Said once (the tables are built once): without them every non-ASCII character
-// converts to a replacement mark.
-void reportNoIconv()
+// Without the tables every non-ASCII character converts to a replacement mark, so a
+// missing conversion is said (once: the program builds its tables once).
+void reportNoIconv(const char* charset, std::FILE* report)
 {
-    std::fputs("tessarine: iconv cannot convert GB18030 here (iconv_open failed); the "
-               "conversion tables stay empty and non-ASCII text will not convert\n",
-        stderr);
+    std::fprintf(report,
+        "tessarine: iconv cannot convert %s here (iconv_open failed); the conversion "
+        "tables stay empty and non-ASCII text will not convert\n",
+        charset);
 }
 
-Store* build()
+Store* build(const char* charset, std::FILE* report)
 {
     auto* s = new Store;
-    const Iconv dec("UTF-32LE", "GB18030");
-    const Iconv enc("GB18030", "UTF-32LE");
+    const Iconv dec("UTF-32LE", charset);
+    const Iconv enc(charset, "UTF-32LE");
     if (!dec.ok() || !enc.ok())
-        reportNoIconv();
+        reportNoIconv(charset, report);
     if (dec.ok()) {
         std::vector<char> codes;
         codes.reserve(kTwoByteCount * 2);
@@ -208,8 +209,14 @@ Store* build()
 
 const Mapping& mapping()
 {
-    static const Store* store = build(); // kept until exit
+    static const Store* store = build("GB18030", stderr); // kept until exit
     return store->view;
+}
+
+std::shared_ptr<const Mapping> buildMapping(const char* charset, std::FILE* report)
+{
+    const std::shared_ptr<Store> store(build(charset, report));
+    return std::shared_ptr<const Mapping>(store, &store->view);
 }
 
 const EncodeException* findException(const Mapping& m, char32_t cp)
