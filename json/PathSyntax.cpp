@@ -6,7 +6,6 @@
 #include "platform/AsciiText.h"
 #include "platform/GbkText.h"
 
-#include <charconv>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -85,89 +84,13 @@ void appendSegment(std::string& out, const JsonNodeList& nodes, int node, int pa
 
 // ---- reading ----------------------------------------------------------------------
 
-struct Segment {
-    bool isIndex = false;
-    long long index = 0;
-    pathnames::TypedName name;
-};
-
-// A bare name: everything up to the next "." or "[" (stepping over two-byte units).
-bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
-{
-    const std::size_t start = pos;
-    while (pos < p.size() && p[pos] != '.' && p[pos] != '[')
-        pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
-    if (pos == start)
-        return false;
-    seg.name = pathnames::bareName(p.substr(start, pos - start));
-    return true;
-}
-
-// "[...]" at p[pos]: a quoted name or a (possibly negative) integer.
-bool readBracket(std::string_view p, std::size_t& pos, Segment& seg)
-{
-    ++pos;
-    while (pos < p.size() && ascii::isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size())
-        return false;
-    if (p[pos] == '"' || p[pos] == '\'') {
-        if (!pathnames::readQuoted(p, pos, seg.name))
-            return false;
-    } else {
-        const char* first = p.data() + pos;
-        const char* last = p.data() + p.size();
-        const auto r = std::from_chars(first, last, seg.index);
-        if (r.ec != std::errc() || r.ptr == first)
-            return false;
-        seg.isIndex = true;
-        pos += static_cast<std::size_t>(r.ptr - first);
-    }
-    while (pos < p.size() && ascii::isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size() || p[pos] != ']')
-        return false;
-    ++pos;
-    return true;
-}
+using Segment = pathnames::PathStep;
 
 enum class Prefix { Jq, Dollar, None };
 
-// Splits a path of the foreign syntaxes into segments. The prefix has been checked
-// by the caller and is skipped here.
 std::optional<std::vector<Segment>> readForeignPath(std::string_view p, Prefix prefix)
 {
-    std::vector<Segment> segments;
-    std::size_t pos = prefix == Prefix::Dollar ? 1 : 0;
-    if (prefix == Prefix::Jq && p == ".")
-        return segments;
-    bool first = true;
-    while (pos < p.size()) {
-        Segment seg;
-        if (p[pos] == '.') {
-            ++pos;
-            if (pos < p.size() && p[pos] == '[') {
-                if (!readBracket(p, pos, seg))
-                    return std::nullopt;
-            } else if (pos < p.size() && p[pos] == '"') {
-                if (!pathnames::readQuoted(p, pos, seg.name))
-                    return std::nullopt;
-            } else if (!readBareName(p, pos, seg)) {
-                return std::nullopt;
-            }
-        } else if (p[pos] == '[') {
-            if (!readBracket(p, pos, seg))
-                return std::nullopt;
-        } else if (first && prefix == Prefix::None) {
-            if (!readBareName(p, pos, seg))
-                return std::nullopt;
-        } else {
-            return std::nullopt;
-        }
-        segments.push_back(std::move(seg));
-        first = false;
-    }
-    return segments;
+    return pathnames::readForeignSteps(p, prefix == Prefix::Jq ? '.' : prefix == Prefix::Dollar ? '$' : 0);
 }
 
 // Walks the children of parent (nodes at its level + 1 up to the end of its subtree)
