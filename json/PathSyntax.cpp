@@ -30,56 +30,11 @@ void appendSegment(std::string& out, const JsonNodeList& nodes, int node, int pa
                    NameChars& chars)
 {
     if (isKind(nodes.kindOf(parent), NodeKind::Array)) {
-        if (style == PathStyle::Jq && first)
-            out.push_back('.');
-        out.push_back('[');
-        out += std::to_string(nodes.ordinalOf(node) - 1);
-        out.push_back(']');
+        appendIndexStep(out, style, first, nodes.ordinalOf(node) - 1);
         return;
     }
     pathnames::decodeStoredName(nodes.nameView(node), chars);
-    switch (style) {
-    case PathStyle::Jq:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            // ".a["b"]" and ".["b"]": jq 1.6 reads no "." between a name and a bracket.
-            if (first)
-                out.push_back('.');
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JsonPath:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '\'');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JavaScript:
-        if (pathnames::isAsciiIdentifier(chars, true)) {
-            if (!first)
-                out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::Python:
-    case PathStyle::Tree:
-        out.push_back('[');
-        pathnames::appendQuoted(out, chars, '"');
-        out.push_back(']');
-        break;
-    }
+    appendNameStep(out, style, first, chars);
 }
 
 // ---- reading ----------------------------------------------------------------------
@@ -292,6 +247,61 @@ Prefix prefixOf(std::string_view path)
 }
 
 } // namespace
+
+void appendIndexStep(std::string& out, PathStyle style, bool first, long long index)
+{
+    if (style == PathStyle::Jq && first)
+        out.push_back('.');
+    out.push_back('[');
+    out += std::to_string(index);
+    out.push_back(']');
+}
+
+void appendNameStep(std::string& out, PathStyle style, bool first, const NameChars& chars)
+{
+    switch (style) {
+    case PathStyle::Jq:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            // ".a["b"]" and ".["b"]": jq 1.6 reads no "." between a name and a bracket.
+            if (first)
+                out.push_back('.');
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JsonPath:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '\'');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JavaScript:
+        if (pathnames::isAsciiIdentifier(chars, true)) {
+            if (!first)
+                out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::Python:
+    case PathStyle::Tree:
+        out.push_back('[');
+        pathnames::appendQuoted(out, chars, '"');
+        out.push_back(']');
+        break;
+    }
+}
 
 bool parsePathStyle(std::string_view name, PathStyle* style)
 {

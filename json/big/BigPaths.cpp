@@ -193,60 +193,13 @@ void appendPathStep(std::string& out, const BigDocument& doc, const Node& node, 
         return;
     }
     if (isArrayLike(parentKind)) {
-        if (form.style == PathStyle::Jq && first)
-            out.push_back('.');
-        out.push_back('[');
-        out += std::to_string(node.index);
-        out.push_back(']');
+        appendIndexStep(out, form.style, first, node.index);
         return;
     }
     NameChars chars;
     const std::string name = toEngineText(doc.rawName(node)); // chars keep views into it
     pathnames::decodeStoredName(name, chars);
-    auto bare = [&] {
-        for (const pathnames::NameChar& c : chars)
-            out.push_back(static_cast<char>(c.cp));
-    };
-    switch (form.style) {
-    case PathStyle::Jq:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            bare();
-        } else {
-            if (first)
-                out.push_back('.');
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JsonPath:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            bare();
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '\'');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JavaScript:
-        if (pathnames::isAsciiIdentifier(chars, true)) {
-            if (!first)
-                out.push_back('.');
-            bare();
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    default:
-        out.push_back('[');
-        pathnames::appendQuoted(out, chars, '"');
-        out.push_back(']');
-        break;
-    }
+    appendNameStep(out, form.style, first, chars);
 }
 
 std::string pathOf(const BigDocument& doc, const std::vector<Node>& chain, const PathForm& form)
