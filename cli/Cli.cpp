@@ -118,7 +118,7 @@ void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
     std::string scratch;
     for (int32_t i = 2; i <= doc.nodes().nodeCount(); ++i) {
         const std::string_view path = paths.next(i);
-        if (o.leaves && doc.nodes().kindOf(i) != int32_t(NodeKind::Scalar))
+        if (o.leaves && !isKind(doc.nodes().kindOf(i), NodeKind::Scalar))
             continue;
         appendPath(out, path);
         out.push_back('\t');
@@ -156,7 +156,7 @@ int writeValueAt(const JsonDocument& doc, const Options& o, OutputSink& sink)
         return kNoSuchNode;
     sink.buffer() = valueOfNode(doc, node);
     const int32_t kind = doc.nodes().kindOf(node);
-    if (o.formatted && (kind == int32_t(NodeKind::Object) || kind == int32_t(NodeKind::Array)))
+    if (o.formatted && isContainerKind(kind))
         sink.buffer() = formatValue(sink.buffer());
     sink.buffer().push_back('\n');
     return 0;

@@ -187,7 +187,7 @@ std::string HtmlScanner::attributeValue(std::string_view element, std::string_vi
     const std::string_view value = element.substr(begin, end - begin);
     if (value == "\"\"" || value == "''")
         return {};
-    return trimBlanks(value);
+    return trimSpaces(value);
 }
 
 std::string HtmlScanner::setAttribute(std::string_view element, std::string_view name,

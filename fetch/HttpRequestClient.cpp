@@ -104,7 +104,7 @@ std::string withHttpScheme(std::string_view url)
 
 std::string requestUrlOf(std::string_view url)
 {
-    std::string request = withHttpScheme(trimBlanks(url));
+    std::string request = withHttpScheme(trimSpaces(url));
     const std::size_t hash = gbk::find(request, "#");
     if (hash != std::string::npos)
         request.resize(hash);
@@ -113,7 +113,7 @@ std::string requestUrlOf(std::string_view url)
 
 std::string refererOf(std::string_view url)
 {
-    return withHttpScheme(trimBlanks(url));
+    return withHttpScheme(trimSpaces(url));
 }
 
 std::string wireUrl(std::string_view gbUrl)

@@ -1,21 +1,18 @@
 #include "fetch/LinkText.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 
 namespace tess {
 namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool matchesAt(const std::string& text, std::size_t at, std::string_view needle, bool noCase)
 {
     if (!noCase)
         return text.compare(at, needle.size(), needle) == 0;
     for (std::size_t j = 0; j < needle.size(); ++j)
-        if (lowerAscii(text[at + j]) != lowerAscii(needle[j]))
+        if (ascii::lower(text[at + j]) != ascii::lower(needle[j]))
             return false;
     return true;
 }

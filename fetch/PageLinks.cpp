@@ -60,7 +60,7 @@ std::string findHtmlRedirect(std::string_view text, std::string& url)
         // window.navigate("x") reads like an attribute once "(" becomes "=".
         target = scanner.attributeValue(gbk::replaceAll(script, "(", "="), "window.navigate");
     }
-    target = trimBlanks(target);
+    target = trimSpaces(target);
     if (containsAnyOf(script, {"if(", "if ("}))
         return {}; // a redirect inside a condition is not followed
     if (target.empty())

@@ -1,12 +1,9 @@
 #include "fetch/TextMarkers.h"
 
+#include "platform/AsciiText.h"
+
 namespace tess {
 namespace {
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool isLead(char c)
 {
@@ -24,7 +21,7 @@ bool matchesAt(std::string_view text, std::size_t at, std::string_view needle)
                 return false;
             j += 2;
         } else {
-            if (lowerAscii(text[at + j]) != lowerAscii(needle[j]))
+            if (ascii::lower(text[at + j]) != ascii::lower(needle[j]))
                 return false;
             ++j;
         }
@@ -101,7 +98,7 @@ std::string textBetweenMarkers(std::string_view text, std::string_view left,
     return std::string(text.substr(start, r - start));
 }
 
-std::string trimBlanks(std::string_view text)
+std::string trimSpaces(std::string_view text)
 {
     // Leading blanks: step over units from the front.
     std::size_t begin = 0;

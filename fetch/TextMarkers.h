@@ -25,7 +25,7 @@ std::string textBetweenMarkers(std::string_view text, std::string_view left,
                                std::string_view right, std::size_t& position,
                                bool* found = nullptr);
 
-// The text without leading and trailing blanks (ASCII space and full-width space A1 A1).
-std::string trimBlanks(std::string_view text);
+// The text without leading and trailing spaces (ASCII space and full-width space A1 A1).
+std::string trimSpaces(std::string_view text);
 
 } // namespace tess

@@ -142,11 +142,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int budget = g_nestedBudget;
             bool direct = in.ConsumeBool();
             const std::string before = store.image();
-            int status = store.writeItem(section, key, value, direct);
+            const auto status = store.writeItem(section, key, value, direct);
             checkFile(store, path);
             if (g_nestedBudget == budget) // no write ran inside this one
                 checkNothingElseDropped(before, store.image());
-            if (status == tess::SettingsStore::kDone && key != kNestedKey &&
+            if (status == tess::SettingsStore::WriteStatus::Done && key != kNestedKey &&
                 store.readItem(section, key, "", false) != value) {
                 std::fprintf(stderr, "written value does not read back\n");
                 abort();

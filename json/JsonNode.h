@@ -15,6 +15,21 @@ enum class NodeKind : int32_t {
     Array = 2,
 };
 
+// Kinds travel as int32_t (an edited table may hold other values); these read them.
+constexpr bool isKind(int32_t kind, NodeKind k)
+{
+    return kind == static_cast<int32_t>(k);
+}
+constexpr bool isContainerKind(int32_t kind)
+{
+    return isKind(kind, NodeKind::Object) || isKind(kind, NodeKind::Array);
+}
+// One of the three kinds above (not an odd value an edit left).
+constexpr bool isPlainKind(int32_t kind)
+{
+    return kind >= static_cast<int32_t>(NodeKind::Scalar) && kind <= static_cast<int32_t>(NodeKind::Array);
+}
+
 // One node as handed out by JsonNodeList::snapshot (owned copies of the texts).
 struct JsonNode {
     std::string name;       // member key, "[n]" for an array element, "JSON" for the root

@@ -433,7 +433,7 @@ int32_t JsonNodeList::oddKind(int32_t index) const
 void JsonNodeList::setKindBits(int32_t index, int32_t kind)
 {
     Node& n = at(index);
-    const bool plain = kind >= 0 && kind <= 2;
+    const bool plain = isPlainKind(kind);
     n.levelKind = packLevel(n.level(), plain ? static_cast<uint32_t>(kind) : 3u);
     if (plain)
         m_oddKinds.erase(index);

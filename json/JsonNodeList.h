@@ -85,7 +85,7 @@ public:
         const Node& n = at(index);
         const int32_t kind = kindOfNode(index, n);
         const std::string_view value =
-            index == 1 && m_rootText && kind == 0 ? m_rootText->view() : m_texts.view(n.value, n.valueLen);
+            index == 1 && m_rootText && isKind(kind, NodeKind::Scalar) ? m_rootText->view() : m_texts.view(n.value, n.valueLen);
         if (n.nameLen == kElementName)
             return {{}, value, kind, n.level(), int64_t(n.name)};
         return {m_texts.view(n.name, n.nameLen), value, kind, n.level()};

@@ -1,9 +1,12 @@
 #include "json/PathNames.h"
 
 #include "json/JsonNode.h"
+#include "platform/AsciiText.h"
 #include "platform/Codec.h"
 #include "platform/Gb18030Decoder.h"
 #include "platform/HexDigits.h"
+
+#include <charconv>
 
 namespace tess::pathnames {
 namespace {
@@ -63,7 +66,7 @@ void appendHex4(std::string& out, char32_t u)
 std::string gbOf(char32_t cp)
 {
     char utf8[4];
-    const std::size_t n = gb18030::encodeUtf8(cp, utf8);
+    const std::size_t n = encodeUtf8(cp, utf8);
     return codec::utf8ToGb18030(std::string_view(utf8, n)).text;
 }
 
@@ -251,6 +254,90 @@ TypedName bareName(std::string_view gb)
     for (std::size_t i = 0; i < gb.size();)
         i += addLiteral(out, gb, i);
     return out;
+}
+
+namespace {
+
+// A bare name: everything up to the next "." or "[" (stepping over two-byte units).
+bool readBareName(std::string_view p, std::size_t& pos, PathStep& step)
+{
+    const std::size_t start = pos;
+    while (pos < p.size() && p[pos] != '.' && p[pos] != '[')
+        pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
+    if (pos == start)
+        return false;
+    step.name = bareName(p.substr(start, pos - start));
+    return true;
+}
+
+// "[...]" at p[pos]: a quoted name or a (possibly negative) integer, blanks around it.
+bool readBracket(std::string_view p, std::size_t& pos, PathStep& step)
+{
+    ++pos;
+    while (pos < p.size() && ascii::isBlank(p[pos]))
+        ++pos;
+    if (pos >= p.size())
+        return false;
+    if (p[pos] == '"' || p[pos] == '\'') {
+        if (!readQuoted(p, pos, step.name))
+            return false;
+    } else {
+        if (!readIndex(p, pos, step.index))
+            return false;
+        step.isIndex = true;
+    }
+    while (pos < p.size() && ascii::isBlank(p[pos]))
+        ++pos;
+    if (pos >= p.size() || p[pos] != ']')
+        return false;
+    ++pos;
+    return true;
+}
+
+} // namespace
+
+bool readIndex(std::string_view text, std::size_t& pos, long long& index)
+{
+    const auto r = std::from_chars(text.data() + pos, text.data() + text.size(), index);
+    if (r.ec != std::errc() || r.ptr == text.data() + pos)
+        return false;
+    pos = static_cast<std::size_t>(r.ptr - text.data());
+    return true;
+}
+
+std::optional<std::vector<PathStep>> readForeignSteps(std::string_view p, char prefix)
+{
+    std::vector<PathStep> steps;
+    std::size_t pos = prefix == '$' ? 1 : 0;
+    if (prefix == '.' && p == ".")
+        return steps;
+    bool first = true;
+    while (pos < p.size()) {
+        PathStep step;
+        if (p[pos] == '.') {
+            ++pos;
+            if (pos < p.size() && p[pos] == '[') {
+                if (!readBracket(p, pos, step))
+                    return std::nullopt;
+            } else if (pos < p.size() && p[pos] == '"') {
+                if (!readQuoted(p, pos, step.name))
+                    return std::nullopt;
+            } else if (!readBareName(p, pos, step)) {
+                return std::nullopt;
+            }
+        } else if (p[pos] == '[') {
+            if (!readBracket(p, pos, step))
+                return std::nullopt;
+        } else if (first && prefix == 0) {
+            if (!readBareName(p, pos, step))
+                return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+        steps.push_back(std::move(step));
+        first = false;
+    }
+    return steps;
 }
 
 } // namespace tess::pathnames

@@ -2,6 +2,7 @@
 // Member names as characters, for the foreign path syntaxes: a stored name read as JSON
 // string contents, a quoted name written or read in the syntax of jq, JSONPath,
 // JavaScript or Python. Texts are GB18030.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,20 @@ bool readQuoted(std::string_view text, std::size_t& pos, TypedName& out);
 
 // A name written without quotes: its bytes as they stand.
 TypedName bareName(std::string_view gb);
+
+// One step of a typed path: an element index or a member name.
+struct PathStep {
+    bool isIndex = false;
+    long long index = 0;
+    TypedName name;
+};
+
+// Reads a (possibly negative) decimal integer at text[pos]; on success pos is past it.
+bool readIndex(std::string_view text, std::size_t& pos, long long& index);
+
+// Splits a path of jq (prefix '.'), JSONPath (prefix '$', skipped) or JavaScript and
+// Python (prefix 0: ".a", "[\"a\"]", "[0]" steps, the first may be a bare name) into
+// its steps; nullopt when it is not well formed there. The caller has checked the prefix.
+std::optional<std::vector<PathStep>> readForeignSteps(std::string_view path, char prefix);
 
 } // namespace tess::pathnames

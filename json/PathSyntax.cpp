@@ -3,9 +3,9 @@
 #include "json/JsonNode.h"
 #include "json/PathNames.h"
 #include "json/SegmentSearch.h"
+#include "platform/AsciiText.h"
 #include "platform/GbkText.h"
 
-#include <charconv>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,158 +29,23 @@ void appendIdentifier(std::string& out, const NameChars& chars)
 void appendSegment(std::string& out, const JsonNodeList& nodes, int node, int parent, bool first, PathStyle style,
                    NameChars& chars)
 {
-    if (nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array)) {
-        if (style == PathStyle::Jq && first)
-            out.push_back('.');
-        out.push_back('[');
-        out += std::to_string(nodes.ordinalOf(node) - 1);
-        out.push_back(']');
+    if (isKind(nodes.kindOf(parent), NodeKind::Array)) {
+        appendIndexStep(out, style, first, nodes.ordinalOf(node) - 1);
         return;
     }
     pathnames::decodeStoredName(nodes.nameView(node), chars);
-    switch (style) {
-    case PathStyle::Jq:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            // ".a["b"]" and ".["b"]": jq 1.6 reads no "." between a name and a bracket.
-            if (first)
-                out.push_back('.');
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JsonPath:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '\'');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JavaScript:
-        if (pathnames::isAsciiIdentifier(chars, true)) {
-            if (!first)
-                out.push_back('.');
-            appendIdentifier(out, chars);
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::Python:
-    case PathStyle::Tree:
-        out.push_back('[');
-        pathnames::appendQuoted(out, chars, '"');
-        out.push_back(']');
-        break;
-    }
+    appendNameStep(out, style, first, chars);
 }
 
 // ---- reading ----------------------------------------------------------------------
 
-struct Segment {
-    bool isIndex = false;
-    long long index = 0;
-    pathnames::TypedName name;
-};
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// A bare name: everything up to the next "." or "[" (stepping over two-byte units).
-bool readBareName(std::string_view p, std::size_t& pos, Segment& seg)
-{
-    const std::size_t start = pos;
-    while (pos < p.size() && p[pos] != '.' && p[pos] != '[')
-        pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
-    if (pos == start)
-        return false;
-    seg.name = pathnames::bareName(p.substr(start, pos - start));
-    return true;
-}
-
-// "[...]" at p[pos]: a quoted name or a (possibly negative) integer.
-bool readBracket(std::string_view p, std::size_t& pos, Segment& seg)
-{
-    ++pos;
-    while (pos < p.size() && isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size())
-        return false;
-    if (p[pos] == '"' || p[pos] == '\'') {
-        if (!pathnames::readQuoted(p, pos, seg.name))
-            return false;
-    } else {
-        const char* first = p.data() + pos;
-        const char* last = p.data() + p.size();
-        const auto r = std::from_chars(first, last, seg.index);
-        if (r.ec != std::errc() || r.ptr == first)
-            return false;
-        seg.isIndex = true;
-        pos += static_cast<std::size_t>(r.ptr - first);
-    }
-    while (pos < p.size() && isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size() || p[pos] != ']')
-        return false;
-    ++pos;
-    return true;
-}
+using Segment = pathnames::PathStep;
 
 enum class Prefix { Jq, Dollar, None };
 
-// Splits a path of the foreign syntaxes into segments. The prefix has been checked
-// by the caller and is skipped here.
 std::optional<std::vector<Segment>> readForeignPath(std::string_view p, Prefix prefix)
 {
-    std::vector<Segment> segments;
-    std::size_t pos = prefix == Prefix::Dollar ? 1 : 0;
-    if (prefix == Prefix::Jq && p == ".")
-        return segments;
-    bool first = true;
-    while (pos < p.size()) {
-        Segment seg;
-        if (p[pos] == '.') {
-            ++pos;
-            if (pos < p.size() && p[pos] == '[') {
-                if (!readBracket(p, pos, seg))
-                    return std::nullopt;
-            } else if (pos < p.size() && p[pos] == '"') {
-                if (!pathnames::readQuoted(p, pos, seg.name))
-                    return std::nullopt;
-            } else if (!readBareName(p, pos, seg)) {
-                return std::nullopt;
-            }
-        } else if (p[pos] == '[') {
-            if (!readBracket(p, pos, seg))
-                return std::nullopt;
-        } else if (first && prefix == Prefix::None) {
-            if (!readBareName(p, pos, seg))
-                return std::nullopt;
-        } else {
-            return std::nullopt;
-        }
-        segments.push_back(std::move(seg));
-        first = false;
-    }
-    return segments;
+    return pathnames::readForeignSteps(p, prefix == Prefix::Jq ? '.' : prefix == Prefix::Dollar ? '$' : 0);
 }
 
 // Walks the children of parent (nodes at its level + 1 up to the end of its subtree)
@@ -272,7 +137,7 @@ int resolveForeign(const JsonDocument& doc, const std::vector<Segment>& segments
     // An index names one element; only a name can name a later member too.
     return followSegments(segments.size(), [&](int parent, std::size_t k, int after) {
         const Segment& seg = segments[k];
-        const bool array = nodes.kindOf(parent) == static_cast<int32_t>(NodeKind::Array);
+        const bool array = isKind(nodes.kindOf(parent), NodeKind::Array);
         long long index = seg.index;
         if (seg.isIndex) {
             // On an object, obj[0] names the member "0", as in JavaScript.
@@ -383,6 +248,61 @@ Prefix prefixOf(std::string_view path)
 
 } // namespace
 
+void appendIndexStep(std::string& out, PathStyle style, bool first, long long index)
+{
+    if (style == PathStyle::Jq && first)
+        out.push_back('.');
+    out.push_back('[');
+    out += std::to_string(index);
+    out.push_back(']');
+}
+
+void appendNameStep(std::string& out, PathStyle style, bool first, const NameChars& chars)
+{
+    switch (style) {
+    case PathStyle::Jq:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            // ".a["b"]" and ".["b"]": jq 1.6 reads no "." between a name and a bracket.
+            if (first)
+                out.push_back('.');
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JsonPath:
+        if (pathnames::isAsciiIdentifier(chars, false)) {
+            out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '\'');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::JavaScript:
+        if (pathnames::isAsciiIdentifier(chars, true)) {
+            if (!first)
+                out.push_back('.');
+            appendIdentifier(out, chars);
+        } else {
+            out.push_back('[');
+            pathnames::appendQuoted(out, chars, '"');
+            out.push_back(']');
+        }
+        break;
+    case PathStyle::Python:
+    case PathStyle::Tree:
+        out.push_back('[');
+        pathnames::appendQuoted(out, chars, '"');
+        out.push_back(']');
+        break;
+    }
+}
+
 bool parsePathStyle(std::string_view name, PathStyle* style)
 {
     static constexpr struct {
@@ -485,7 +405,7 @@ std::string_view PathsInOrder::next(int node)
 
 int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     switch (style) {
     case PathStyle::Tree:
@@ -504,7 +424,7 @@ int nodeAtPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 
 int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     // A lone "$" is a member of that name when there is one (the tree shows it so),
     // else the root.
@@ -525,7 +445,7 @@ int nodeAtAnyPath(const JsonDocument& doc, std::string_view typed)
 
 PathLookup lookUpPath(const JsonDocument& doc, std::string_view typed, PathStyle style)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     PathLookup out;
     out.style = style;
@@ -560,7 +480,7 @@ PathLookup lookUpAnyPath(const JsonDocument& doc, std::string_view typed)
 {
     PathLookup out;
     out.node = nodeAtAnyPath(doc, typed);
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     if (out.node < 1 && (prefix != Prefix::None || path.starts_with('[')) && !readForeignPath(path, prefix)) {
         out.readable = false;
@@ -572,7 +492,7 @@ PathLookup lookUpAnyPath(const JsonDocument& doc, std::string_view typed)
 
 std::vector<PathReading> pathReadings(const JsonDocument& doc, std::string_view typed, bool compactTree)
 {
-    const std::string_view path = trimBlanks(typed);
+    const std::string_view path = ascii::trimBlanks(typed);
     const Prefix prefix = prefixOf(path);
     std::vector<PathReading> out;
     const auto add = [&](PathStyle style, bool compact, int node) {

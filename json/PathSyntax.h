@@ -32,6 +32,12 @@ enum class PathStyle { Tree, Jq, JsonPath, JavaScript, Python };
 // "tree", "jq", "jsonpath", "js" (also "javascript") or "python". False for any other name.
 bool parsePathStyle(std::string_view name, PathStyle* style);
 
+// One step of a path in jq, JSONPath, JavaScript or Python (Tree writes Python's form):
+// an element by its zero-based index, or a member by the characters of its name. first
+// is the step right after the root.
+void appendIndexStep(std::string& out, PathStyle style, bool first, long long index);
+void appendNameStep(std::string& out, PathStyle style, bool first, const pathnames::NameChars& chars);
+
 // The path of node `node` in that style. Tree gives what the path box shows today:
 // JsonDocument::pathOfNode, turned into the compact form when compactTree is set (the
 // window's "数组独立节点" unchecked; the command line's --compact-paths). The empty text

@@ -61,12 +61,13 @@ bool readTreeRecord(std::string_view block, std::size_t& pos, TreeRecordView& ou
         return false;
     const auto* p = reinterpret_cast<const unsigned char*>(block.data() + end + 1);
     out.caption = block.substr(pos, end - pos);
-    out.image = getInt32(p);
-    out.selectedImage = getInt32(p + 4);
-    out.itemValue = getInt32(p + 8);
-    out.state = p[12];
-    out.checkState = p[15];
-    out.depth = getInt32(p + 16);
+    using namespace treerecord;
+    out.image = getInt32(p + kImage);
+    out.selectedImage = getInt32(p + kSelectedImage);
+    out.itemValue = getInt32(p + kItemValue);
+    out.state = p[kState];
+    out.checkState = p[kCheckState];
+    out.depth = getInt32(p + kDepth);
     pos = end + 1 + kTreeRecordTailSize;
     return true;
 }

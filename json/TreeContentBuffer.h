@@ -14,18 +14,40 @@
 
 namespace tess {
 
-struct TreeItemRecord {
-    std::string caption;
+// Where each field of a record's fixed tail starts, counted from the byte after the
+// caption's zero byte.
+namespace treerecord {
+inline constexpr std::size_t kImage = 0;         // int32
+inline constexpr std::size_t kSelectedImage = 4; // int32
+inline constexpr std::size_t kItemValue = 8;     // int32
+inline constexpr std::size_t kState = 12;        // uint8
+inline constexpr std::size_t kReserved = 13;     // 2 zero bytes
+inline constexpr std::size_t kCheckState = 15;   // uint8
+inline constexpr std::size_t kDepth = 16;        // int32
+// The check-state byte of check mode m (0..3) is kCheckStep * (m + 1).
+inline constexpr uint8_t kCheckStep = 0x10;
+} // namespace treerecord
+
+// One record: TreeItemRecord owns its caption, TreeRecordView's is a view into a block.
+template <typename Text>
+struct BasicTreeRecord {
+    Text caption;
     int32_t image = 0;
     int32_t selectedImage = 0;
     int32_t itemValue = 0;
     uint8_t state = 0;
-    uint8_t checkState = 0x10;
+    uint8_t checkState = treerecord::kCheckStep;
     int32_t depth = 1;
 };
+using TreeItemRecord = BasicTreeRecord<std::string>;
+using TreeRecordView = BasicTreeRecord<std::string_view>;
+
+// Find searches a caption in its first 510 bytes (never ending inside a two-byte unit), and
+// a tree read back keeps that much of each caption.
+inline constexpr std::size_t kSearchedCaptionBytes = 510;
 
 // Fixed bytes after the caption's zero byte.
-inline constexpr std::size_t kTreeRecordTailSize = 4 + 4 + 4 + 1 + 2 + 1 + 4;
+inline constexpr std::size_t kTreeRecordTailSize = treerecord::kDepth + 4;
 
 class TreeContentBuffer {
 public:
@@ -78,7 +100,9 @@ inline void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage,
 {
     if (checkMode < 0 || checkMode > 3)
         checkMode = 3;
-    auto* tail = reinterpret_cast<unsigned char*>(out);
+    // out[0] is the caption's terminating zero byte; the fixed fields follow.
+    out[0] = 0;
+    auto* tail = reinterpret_cast<unsigned char*>(out + 1);
     auto put = [tail](std::size_t at, int32_t v) {
         const uint32_t u = static_cast<uint32_t>(v);
         if constexpr (std::endian::native == std::endian::little) {
@@ -90,28 +114,16 @@ inline void writeTreeRecordTail(char* out, int32_t image, int32_t selectedImage,
             tail[at + 3] = static_cast<unsigned char>((u >> 24) & 0xFF);
         }
     };
-    // tail[0] is the caption's terminating zero byte.
-    tail[0] = 0;
-    put(1, image);
-    put(5, selectedImage);
-    put(9, itemValue);
-    tail[13] = state;
-    tail[14] = 0;
-    tail[15] = 0;
-    tail[16] = static_cast<unsigned char>(0x10 * (checkMode + 1));
-    put(17, depth < 1 ? 1 : depth);
+    using namespace treerecord;
+    put(kImage, image);
+    put(kSelectedImage, selectedImage);
+    put(kItemValue, itemValue);
+    tail[kState] = state;
+    tail[kReserved] = 0;
+    tail[kReserved + 1] = 0;
+    tail[kCheckState] = static_cast<unsigned char>(kCheckStep * (checkMode + 1));
+    put(kDepth, depth < 1 ? 1 : depth);
 }
-
-// One record of a block, its caption a view into the block.
-struct TreeRecordView {
-    std::string_view caption;
-    int32_t image = 0;
-    int32_t selectedImage = 0;
-    int32_t itemValue = 0;
-    uint8_t state = 0;
-    uint8_t checkState = 0x10;
-    int32_t depth = 1;
-};
 
 // Reads the record starting at pos and moves pos past it; false at the end of the block
 // or at a truncated last record.

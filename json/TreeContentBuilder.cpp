@@ -75,7 +75,7 @@ public:
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
             if (plain(t))
-                bytes += nameLength(t) + kRecordTail + (t.kind == 0 ? 1 + t.value.size() : 0);
+                bytes += nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0);
             else
                 bytes += caption(i, nullptr, restored) + kRecordTail;
         }
@@ -90,7 +90,7 @@ public:
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
             if (plain(t)) {
                 out = putName(out, t);
-                if (t.kind == 0) {
+                if (isKind(t.kind, NodeKind::Scalar)) {
                     *out++ = ':';
                     out = put(out, t.value);
                 }
@@ -115,7 +115,7 @@ private:
                            : t.name;
         std::string_view parts[3] = {name, {}, {}};
         int count = 1;
-        if (t.kind == 0) {
+        if (isKind(t.kind, NodeKind::Scalar)) {
             std::string_view value = t.value;
             if (!m_noPlaceholder && value.find(kQuotePlaceholder) != std::string_view::npos) {
                 restored = JsonScanner::restoreQuotes(value);
@@ -152,7 +152,7 @@ private:
     {
         if (!m_noZero)
             return false;
-        return m_noPlaceholder || t.kind != 0 || t.value.empty() ||
+        return m_noPlaceholder || !isKind(t.kind, NodeKind::Scalar) || t.value.empty() ||
                std::memchr(t.value.data(), '#', t.value.size()) == nullptr;
     }
 

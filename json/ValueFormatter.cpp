@@ -1,14 +1,11 @@
 #include "json/ValueFormatter.h"
 
+#include "platform/AsciiText.h"
+
 #include <cstring>
 
 namespace tess {
 namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 bool isStructure(char c)
 {
@@ -40,15 +37,15 @@ public:
                 // Outside every container the text stays as it is: a scalar's value,
                 // an HTTP head before the body, text after it, a stray closer. Only
                 // blanks that end the text go.
-                if (isBlank(c) && endsInBlanks(i))
+                if (ascii::isBlank(c) && endsInBlanks(i))
                     break;
                 i = c == '"' ? copyString(i, '"') : copyUnit(i);
                 m_lineStart = false;
                 continue;
             }
-            if (isBlank(c)) {
+            if (ascii::isBlank(c)) {
                 std::size_t e = i + 1;
-                while (e < n && isBlank(m_in[e]))
+                while (e < n && ascii::isBlank(m_in[e]))
                     ++e;
                 // Blanks between two bare words stay, and so do those between bare text
                 // and an opener ("HTTP/1.1 200 OK\n{") or a closer and bare text
@@ -117,7 +114,7 @@ private:
         const char c = m_in[i];
         const char closer = c == '{' ? '}' : ']';
         std::size_t e = i + 1;
-        while (e < m_in.size() && isBlank(m_in[e]))
+        while (e < m_in.size() && ascii::isBlank(m_in[e]))
             ++e;
         m_out.push_back(c);
         m_lineStart = false;
@@ -135,7 +132,7 @@ private:
 
     bool endsInBlanks(std::size_t i) const
     {
-        while (i < m_in.size() && isBlank(m_in[i]))
+        while (i < m_in.size() && ascii::isBlank(m_in[i]))
             ++i;
         return i == m_in.size();
     }

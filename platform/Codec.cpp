@@ -1,38 +1,19 @@
 #include "platform/Codec.h"
 #include "platform/CodecGb18030.h"
+#include "platform/Iconv.h"
+#include "platform/OutputBuffer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <initializer_list>
 #include <cstring>
-#include <iconv.h>
 #include <mutex>
 #include <unordered_map>
 
 namespace tess::codec {
 
 namespace {
-
-class IconvHandle {
-public:
-    IconvHandle(const std::string& to, const std::string& from)
-        : m_cd(iconv_open(to.c_str(), from.c_str()))
-    {
-    }
-    ~IconvHandle()
-    {
-        if (ok())
-            iconv_close(m_cd);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
 
 // How a conversion treats input it cannot convert.
 struct BadInputPolicy {
@@ -41,53 +22,20 @@ struct BadInputPolicy {
     bool probeUnconvertible = false; // a valid character may lack a target form: skip it whole
 };
 
-// Growable output buffer over a std::string; the string is sized to its capacity while
-// iconv writes into it and cut to the written length at the end.
-class OutBuffer {
-public:
-    explicit OutBuffer(std::size_t initial) { m_buf.resize(initial < 64 ? 64 : initial); }
-    char* cursor() { return m_buf.data() + m_used; }
-    std::size_t room() const { return m_buf.size() - m_used; }
-    void advanceTo(const char* p) { m_used = static_cast<std::size_t>(p - m_buf.data()); }
-    void grow(std::size_t atLeast)
-    {
-        std::size_t next = m_buf.size() * 2;
-        if (next < m_used + atLeast)
-            next = m_used + atLeast;
-        m_buf.resize(next);
-    }
-    void append(std::string_view bytes)
-    {
-        if (room() < bytes.size())
-            grow(bytes.size());
-        std::memcpy(cursor(), bytes.data(), bytes.size());
-        m_used += bytes.size();
-    }
-    std::string take()
-    {
-        m_buf.resize(m_used);
-        return std::move(m_buf);
-    }
-
-private:
-    std::string m_buf;
-    std::size_t m_used = 0;
-};
-
 // Length of the one valid character at the start of in (in the source charset), or 0 when
 // the bytes there are not a character of it.
 std::size_t validCharLength(const std::string& from, const char* in, std::size_t avail)
 {
-    IconvHandle probe("UTF-32LE", from);
+    const Iconv probe("UTF-32LE", from.c_str());
     if (!probe.ok())
         return 0;
     char out[4];
-    char* ip = const_cast<char*>(in);
+    const char* ip = in;
     std::size_t il = avail < 16 ? avail : 16;
     const std::size_t before = il;
     char* op = out;
     std::size_t ol = sizeof out;
-    iconv(probe.get(), &ip, &il, &op, &ol);
+    probe.convert(ip, il, op, ol);
     return op == out + sizeof out ? before - il : 0;
 }
 
@@ -97,7 +45,7 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
     const BadInputPolicy& policy, std::size_t sizeHint)
 {
     ConvertResult result;
-    IconvHandle cd(to, from);
+    const Iconv cd(to.c_str(), from.c_str());
     if (!cd.ok()) {
         // Unknown charset: nothing converts; every unit is reported and replaced.
         const std::size_t units = (input.size() + policy.unit - 1) / policy.unit;
@@ -109,8 +57,8 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
         return result;
     }
 
-    OutBuffer out(sizeHint);
-    char* ip = const_cast<char*>(input.data());
+    OutputBuffer<std::string> out(result.text, sizeHint < 64 ? 64 : sizeHint);
+    const char* ip = input.data();
     std::size_t il = input.size();
     auto markBad = [&](std::size_t count) {
         const std::size_t offset = input.size() - il;
@@ -121,11 +69,9 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
 
     bool flushing = false; // input done: one last call writes any closing shift sequence
     while (true) {
-        char* op = out.cursor();
         std::size_t ol = out.room();
-        const std::size_t rc = flushing ? iconv(cd.get(), nullptr, nullptr, &op, &ol)
-                                        : iconv(cd.get(), &ip, &il, &op, &ol);
-        out.advanceTo(op);
+        const char* flush = nullptr;
+        const std::size_t rc = flushing ? cd.convert(flush, il, out.o, ol) : cd.convert(ip, il, out.o, ol);
         if (rc != static_cast<std::size_t>(-1)) {
             if (flushing)
                 break;
@@ -134,7 +80,7 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
         }
         const int err = errno;
         if (err == E2BIG) {
-            out.grow(64);
+            out.grow(out.used() + 64); // doubling keeps the cost linear
             continue;
         }
         if (flushing || il == 0)
@@ -153,22 +99,21 @@ ConvertResult run(const std::string& from, const std::string& to, std::string_vi
         ip += skip;
         il -= skip;
     }
-    result.text = out.take();
+    out.finish();
     return result;
 }
 
 std::string questionMarkIn(const std::string& charset)
 {
-    IconvHandle cd(charset, "UTF-8");
+    const Iconv cd(charset.c_str(), "UTF-8");
     if (!cd.ok())
         return "?";
-    char in[] = "?";
-    char out[16];
-    char* ip = in;
+    const char* ip = "?";
     std::size_t il = 1;
+    char out[16];
     char* op = out;
     std::size_t ol = sizeof out;
-    if (iconv(cd.get(), &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) || op == out)
+    if (cd.convert(ip, il, op, ol) == static_cast<std::size_t>(-1) || op == out)
         return "?";
     return std::string(out, static_cast<std::size_t>(op - out));
 }

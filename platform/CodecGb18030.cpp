@@ -4,6 +4,8 @@
 // replacement per bad byte (per bad unit for UTF-16), the conversion going on after it.
 #include "platform/CodecGb18030.h"
 #include "platform/Gb18030Tables.h"
+#include "platform/OutputBuffer.h"
+#include "platform/Utf8.h"
 
 #include <cstdint>
 #include <emmintrin.h>
@@ -13,37 +15,6 @@ namespace tess::codec {
 namespace {
 
 using gb18030::Mapping;
-
-// A std::basic_string used as an output buffer: written through a pointer, grown on
-// demand, cut to the written length at the end.
-template <typename String>
-class Output {
-public:
-    using Unit = typename String::value_type;
-    Output(String& s, std::size_t initial)
-        : m_s(s)
-    {
-        m_s.resize(initial);
-        o = m_s.data();
-        m_limit = o + m_s.size();
-    }
-    std::size_t room() const { return static_cast<std::size_t>(m_limit - o); }
-    // Makes room for at least `atLeast` more units.
-    void grow(std::size_t atLeast)
-    {
-        const std::size_t used = static_cast<std::size_t>(o - m_s.data());
-        m_s.resize(used + atLeast + 32);
-        o = m_s.data() + used;
-        m_limit = m_s.data() + m_s.size();
-    }
-    void finish() { m_s.resize(static_cast<std::size_t>(o - m_s.data())); }
-
-    Unit* o;
-
-private:
-    String& m_s;
-    Unit* m_limit;
-};
 
 // Records a bad stretch of input starting at offset (in bytes).
 void markBad(ConvertResult& r, std::size_t offset, std::size_t bytes)
@@ -87,26 +58,6 @@ inline std::size_t decodeUtf8(const unsigned char* p, std::size_t avail, char32_
         return 4;
     }
     return 0;
-}
-
-inline unsigned char* putUtf8(char32_t cp, unsigned char* out)
-{
-    if (cp < 0x800) {
-        out[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
-        out[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-        return out + 2;
-    }
-    if (cp < 0x10000) {
-        out[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
-        out[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-        return out + 3;
-    }
-    out[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
-    out[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-    return out + 4;
 }
 
 // Number of bytes >= 0x80, 16 at a time: sizes the output before converting.
@@ -160,6 +111,27 @@ inline void copyAsciiBlocks(const unsigned char*& p, const unsigned char* end, O
     }
 }
 
+// Converts the bytes from p to end: ASCII 16 bytes at a time where it can, else one at
+// a time; at any other byte other() writes what it stands for and moves p past it.
+template <class Out, class Room, class Other>
+inline void convertBytes(const unsigned char*& p, const unsigned char* end, Out& out, Room& needRoom, Other&& other)
+{
+    while (p < end) {
+        copyAsciiBlocks(p, end, out, needRoom);
+        // Characters one at a time until an ASCII byte with a full block after it.
+        while (p < end) {
+            needRoom(4);
+            if (*p < 0x80) {
+                *out.o++ = static_cast<char>(*p++);
+                if (end - p >= 16)
+                    break;
+                continue;
+            }
+            other();
+        }
+    }
+}
+
 } // namespace
 
 ConvertResult utf8ToGb18030(std::string_view utf8)
@@ -175,47 +147,34 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
     const auto* p = begin;
     // Enough for ASCII and for the three-byte characters (two bytes in GB18030); what writes
     // more (two-byte UTF-8 to four bytes, at worst) grows the buffer once to its bound.
-    Output<std::string> out(r.text, utf8.size() + 32);
+    OutputBuffer<std::string> out(r.text, utf8.size() + 32);
     auto needRoom = [&](std::size_t n) {
         if (out.room() < n)
             out.grow(2 * static_cast<std::size_t>(end - p) + 16);
     };
     const Mapping* m = nullptr;
-    while (p < end) {
-        copyAsciiBlocks(p, end, out, needRoom);
-        // Characters one at a time until an ASCII byte with a full block after it.
-        while (p < end) {
-            needRoom(4);
-            const unsigned char c = *p;
-            if (c < 0x80) {
-                *out.o++ = static_cast<char>(c);
-                ++p;
-                if (end - p >= 16)
-                    break;
-                continue;
+    convertBytes(p, end, out, needRoom, [&] {
+        char32_t cp = 0;
+        std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+        if (len != 0) {
+            if (!m)
+                m = &gb18030::mapping();
+            auto* o = reinterpret_cast<unsigned char*>(out.o);
+            if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
+                out.o = reinterpret_cast<char*>(next);
+                p += len;
+                return;
             }
-            char32_t cp = 0;
-            std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
-            if (len != 0) {
-                if (!m)
-                    m = &gb18030::mapping();
-                auto* o = reinterpret_cast<unsigned char*>(out.o);
-                if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
-                    out.o = reinterpret_cast<char*>(next);
-                    p += len;
-                    continue;
-                }
-                // No GB18030 form: one mark for the character, or the lead and the
-                // continuation bytes after it each bad bytes of their own.
-            } else {
-                len = 1;
-            }
-            markBad(r, static_cast<std::size_t>(p - begin), len);
-            for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
-                *out.o++ = '?';
-            p += len;
+            // No GB18030 form: one mark for the character, or the lead and the
+            // continuation bytes after it each bad bytes of their own.
+        } else {
+            len = 1;
         }
-    }
+        markBad(r, static_cast<std::size_t>(p - begin), len);
+        for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
+            *out.o++ = '?';
+        p += len;
+    });
     out.finish();
     return r;
 }
@@ -282,33 +241,21 @@ ConvertResult gb18030ToUtf8(std::string_view gb)
     const auto* p = begin;
     // A two-byte character becomes at most three bytes, a four-byte one at most four; a
     // bad byte becomes three (U+FFFD), which grows the buffer once to its bound.
-    Output<std::string> out(r.text, gb.size() + countHighBytes(begin, gb.size()) / 2 + 32);
+    OutputBuffer<std::string> out(r.text, gb.size() + countHighBytes(begin, gb.size()) / 2 + 32);
     auto needRoom = [&](std::size_t n) {
         if (out.room() < n)
             out.grow(3 * static_cast<std::size_t>(end - p) + 16);
     };
     const Mapping* m = nullptr;
-    while (p < end) {
-        copyAsciiBlocks(p, end, out, needRoom);
-        while (p < end) {
-            needRoom(4);
-            const unsigned char c = *p;
-            if (c < 0x80) {
-                *out.o++ = static_cast<char>(c);
-                ++p;
-                if (end - p >= 16)
-                    break;
-                continue;
-            }
-            if (!m)
-                m = &gb18030::mapping();
-            const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
-            if (!d.valid)
-                markBad(r, static_cast<std::size_t>(p - begin), 1);
-            out.o = reinterpret_cast<char*>(putUtf8(d.codePoint, reinterpret_cast<unsigned char*>(out.o)));
-            p += d.length;
-        }
-    }
+    convertBytes(p, end, out, needRoom, [&] {
+        if (!m)
+            m = &gb18030::mapping();
+        const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
+        if (!d.valid)
+            markBad(r, static_cast<std::size_t>(p - begin), 1);
+        out.o += encodeUtf8(d.codePoint, out.o);
+        p += d.length;
+    });
     out.finish();
     return r;
 }
@@ -321,7 +268,7 @@ ConvertResult utf16ToGb18030(std::u16string_view utf16)
     const char16_t* p = begin;
     // One byte per ASCII unit, two per other unit; a character with a four-byte code from
     // one unit grows the buffer once to its bound.
-    Output<std::string> out(r.text, utf16.size() + countNonAsciiUnits(begin, utf16.size()) + 32);
+    OutputBuffer<std::string> out(r.text, utf16.size() + countNonAsciiUnits(begin, utf16.size()) + 32);
     auto needRoom = [&](std::size_t n) {
         if (out.room() < n)
             out.grow(4 * static_cast<std::size_t>(end - p) + 16);
@@ -394,7 +341,7 @@ std::u16string gb18030ToUtf16(std::string_view gb, std::size_t* badBytes)
     const auto* const end = begin + gb.size();
     const auto* p = begin;
     // Never more units than bytes: a four-byte code gives at most two units.
-    Output<std::u16string> out(text, gb.size() + 16);
+    OutputBuffer<std::u16string> out(text, gb.size() + 16);
     const __m128i zero = _mm_setzero_si128();
     const Mapping* m = nullptr;
     while (p < end) {

@@ -3,6 +3,7 @@
 // every byte accounted for. It shares the codec's tables (Gb18030Tables.h); a byte that
 // does not start a valid character decodes alone to U+FFFD.
 #include "platform/Gb18030Tables.h"
+#include "platform/Utf8.h"
 
 #include <cstddef>
 #include <string>
@@ -12,31 +13,6 @@ namespace tess::gb18030 {
 
 // Decodes the character starting at text[pos] (pos < text.size()).
 Decoded decodeAt(std::string_view text, std::size_t pos);
-
-// Writes cp as UTF-8 into out (room for 4 bytes); returns the byte count.
-inline std::size_t encodeUtf8(char32_t cp, char* out)
-{
-    if (cp < 0x80) {
-        out[0] = static_cast<char>(cp);
-        return 1;
-    }
-    if (cp < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (cp >> 6));
-        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        return 2;
-    }
-    if (cp < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (cp >> 12));
-        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (cp >> 18));
-    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 4;
-}
 
 // Length of the UTF-8 sequence that starts with this lead byte (of valid UTF-8).
 inline std::size_t utf8Length(unsigned char lead)

@@ -1,43 +1,16 @@
 #include "platform/Gb18030Tables.h"
+#include "platform/Iconv.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <iconv.h>
 #include <memory>
 #include <vector>
 
 namespace tess::gb18030 {
 
 namespace {
-
-class Iconv {
-public:
-    Iconv(const char* to, const char* from)
-        : m_cd(iconv_open(to, from))
-    {
-    }
-    ~Iconv()
-    {
-        if (ok())
-            iconv_close(m_cd);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    // One call over the whole input from a clean state; returns iconv's result.
-    std::size_t run(const char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft) const
-    {
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        char* ip = const_cast<char*>(in);
-        const std::size_t rc = iconv(m_cd, &ip, &inLeft, &out, &outLeft);
-        in = ip;
-        return rc;
-    }
-
-private:
-    iconv_t m_cd;
-};
 
 bool isScalar(char32_t cp)
 {
@@ -168,11 +141,23 @@ void encodeCodePoints(Store& s, const Iconv& cd, const std::vector<char32_t>& cp
     }
 }
 
-Store* build()
+// Without the tables every non-ASCII character converts to a replacement mark, so a
+// missing conversion is said (once: the program builds its tables once).
+void reportNoIconv(const char* charset, std::FILE* report)
+{
+    std::fprintf(report,
+        "tessarine: iconv cannot convert %s here (iconv_open failed); the conversion "
+        "tables stay empty and non-ASCII text will not convert\n",
+        charset);
+}
+
+Store* build(const char* charset, std::FILE* report)
 {
     auto* s = new Store;
-    Iconv dec("UTF-32LE", "GB18030");
-    Iconv enc("GB18030", "UTF-32LE");
+    const Iconv dec("UTF-32LE", charset);
+    const Iconv enc(charset, "UTF-32LE");
+    if (!dec.ok() || !enc.ok())
+        reportNoIconv(charset, report);
     if (dec.ok()) {
         std::vector<char> codes;
         codes.reserve(kTwoByteCount * 2);
@@ -224,8 +209,14 @@ Store* build()
 
 const Mapping& mapping()
 {
-    static const Store* store = build(); // kept until exit
+    static const Store* store = build("GB18030", stderr); // kept until exit
     return store->view;
+}
+
+std::shared_ptr<const Mapping> buildMapping(const char* charset, std::FILE* report)
+{
+    const std::shared_ptr<Store> store(build(charset, report));
+    return std::shared_ptr<const Mapping>(store, &store->view);
 }
 
 const EncodeException* findException(const Mapping& m, char32_t cp)

@@ -5,6 +5,8 @@
 // BMP part of that range is a table, the supplementary planes follow by formula.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 
 namespace tess::gb18030 {
 
@@ -37,8 +39,13 @@ struct Mapping {
     char32_t firstSupplementaryException; // no supplementary exception below this
 };
 
-// Built on first use, kept until exit; safe to call from several threads.
+// Built on first use, kept until exit; safe to call from several threads. When iconv
+// cannot convert GB18030, stderr says so and the tables stay empty.
 const Mapping& mapping();
+
+// A mapping built from iconv's charset of that name, a failure to open it said on report
+// (mapping() is this with "GB18030" and stderr, built once).
+std::shared_ptr<const Mapping> buildMapping(const char* charset, std::FILE* report);
 
 // The exception entry of the code point, or null.
 const EncodeException* findException(const Mapping& m, char32_t cp);

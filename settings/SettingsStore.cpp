@@ -226,31 +226,31 @@ std::string SettingsStore::readItem(std::string_view section, std::string_view k
     return image_.substr(v, e - v);
 }
 
-int SettingsStore::writeItem(std::string_view section, std::string_view key, std::string_view value,
+SettingsStore::WriteStatus SettingsStore::writeItem(std::string_view section, std::string_view key, std::string_view value,
                              bool direct)
 {
     if (!isValidName(section) || !isValidName(key) || !isValidValue(value))
-        return kFailed;
+        return WriteStatus::Failed;
     if (direct)
         return writeDirect(section, key, value);
     pending_.push_back({0, {std::string(section), std::string(key), std::string(value)}});
     if (busy_)
-        return kQueued;
+        return WriteStatus::Queued;
     return runPendingWrites();
 }
 
-int SettingsStore::runPendingWrites()
+SettingsStore::WriteStatus SettingsStore::runPendingWrites()
 {
     if (busy_)
-        return kQueued; // the running drain picks up the queue
+        return WriteStatus::Queued; // the running drain picks up the queue
     if (pending_.empty())
-        return kFailed;
-    int first = kFailed;
+        return WriteStatus::Failed;
+    WriteStatus first = WriteStatus::Failed;
     bool haveFirst = false;
     while (!pending_.empty()) {
         PendingWrite w = pending_.front();
         busy_ = true;
-        int status = writeDirect(w.texts[0], w.texts[1], w.texts[2]);
+        const WriteStatus status = writeDirect(w.texts[0], w.texts[1], w.texts[2]);
         pending_.pop_front();
         busy_ = false;
         if (!haveFirst) {
@@ -261,10 +261,10 @@ int SettingsStore::runPendingWrites()
     return first;
 }
 
-int SettingsStore::writeDirect(std::string_view section, std::string_view key, std::string_view value)
+SettingsStore::WriteStatus SettingsStore::writeDirect(std::string_view section, std::string_view key, std::string_view value)
 {
     if (!isValidName(section) || !isValidName(key) || !isValidValue(value))
-        return kFailed;
+        return WriteStatus::Failed;
     const std::string header = "[" + std::string(section) + "]";
     std::size_t start = 0;
     int appended = 0;
@@ -283,7 +283,7 @@ int SettingsStore::writeDirect(std::string_view section, std::string_view key, s
             start = oldLength;
             if (++appended >= kMaxAppends) {
                 reportFailure();
-                return kFailed;
+                return WriteStatus::Failed;
             }
             continue;
         }
@@ -294,7 +294,7 @@ int SettingsStore::writeDirect(std::string_view section, std::string_view key, s
             bool sameSize = (e - v) == value.size();
             image_.replace(v, e - v, value);
             fileOk = syncFile(v, sameSize ? v + value.size() : std::string::npos) && fileOk;
-            return fileOk ? kDone : kFailed;
+            return fileOk ? WriteStatus::Done : WriteStatus::Failed;
         }
         // A new key line goes directly below the header line, whole, in one change of
         // the file; whatever else the header's line holds stays on it.
@@ -302,7 +302,7 @@ int SettingsStore::writeDirect(std::string_view section, std::string_view key, s
         std::string line = std::string(kCrLf) + std::string(key) + "=" + std::string(value);
         image_.insert(at, line);
         fileOk = syncFile(at, std::string::npos) && fileOk;
-        return fileOk ? kDone : kFailed;
+        return fileOk ? WriteStatus::Done : WriteStatus::Failed;
     }
 }
 
@@ -376,7 +376,7 @@ std::string SettingsStore::readText(std::string_view key, std::string_view def) 
 
 bool SettingsStore::writeText(std::string_view key, std::string_view value)
 {
-    return writeItem(section_, key, settings::encodeText(value), false) == kDone;
+    return writeItem(section_, key, settings::encodeText(value), false) == WriteStatus::Done;
 }
 
 double SettingsStore::readNumber(std::string_view key, double def) const
@@ -386,7 +386,7 @@ double SettingsStore::readNumber(std::string_view key, double def) const
 
 bool SettingsStore::writeNumber(std::string_view key, double value)
 {
-    return writeItem(section_, key, settings::formatNumber(value), false) == kDone;
+    return writeItem(section_, key, settings::formatNumber(value), false) == WriteStatus::Done;
 }
 
 bool SettingsStore::readBool(std::string_view key, bool def) const
@@ -396,7 +396,7 @@ bool SettingsStore::readBool(std::string_view key, bool def) const
 
 bool SettingsStore::writeBool(std::string_view key, bool value)
 {
-    return writeItem(section_, key, settings::boolText(value), false) == kDone;
+    return writeItem(section_, key, settings::boolText(value), false) == WriteStatus::Done;
 }
 
 std::string SettingsStore::sideFilePath(std::string_view key) const

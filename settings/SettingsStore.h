@@ -28,10 +28,9 @@ namespace tess {
 
 class SettingsStore {
 public:
-    // Status codes of writeItem / runPendingWrites.
-    static constexpr int kDone = 0;
-    static constexpr int kFailed = -1;
-    static constexpr int kQueued = 3;
+    // What became of a write: carried out, refused or not carried out, or queued behind
+    // a running write (it happens later).
+    enum class WriteStatus { Done, Failed, Queued };
 
     SettingsStore() = default;
     ~SettingsStore();
@@ -59,11 +58,11 @@ public:
                          bool emptyIsDefault) const;
     // direct false: queued behind a running write (the normal form).
     // direct true: changes image and file now.
-    // Returns kDone, kFailed or kQueued. A section or key holding CR, LF, "=", "[" or "]"
-    // (as one-byte characters), or a value holding CR or LF, is rejected with kFailed.
-    int writeItem(std::string_view section, std::string_view key, std::string_view value, bool direct);
-    // Runs the queued writes in order; the status of the first one, kFailed when none.
-    int runPendingWrites();
+    // Returns Done, Failed or Queued. A section or key holding CR, LF, "=", "[" or "]"
+    // (as one-byte characters), or a value holding CR or LF, is rejected with Failed.
+    WriteStatus writeItem(std::string_view section, std::string_view key, std::string_view value, bool direct);
+    // Runs the queued writes in order; the status of the first one, Failed when none.
+    WriteStatus runPendingWrites();
     // Offset of the "[" of a header line that starts after `from` and whose "]" is not
     // beyond `to`, or -1.
     long long findHeaderBetween(std::size_t from, std::size_t to) const;
@@ -92,7 +91,7 @@ private:
         std::vector<std::string> texts; // section, key, value
     };
 
-    int writeDirect(std::string_view section, std::string_view key, std::string_view value);
+    WriteStatus writeDirect(std::string_view section, std::string_view key, std::string_view value);
     // Writes image bytes [from, to) to the file; to == npos writes to the end and sets the size.
     bool syncFile(std::size_t from, std::size_t to);
     // Makes the file equal the image from `from` to its end, where the size changes.

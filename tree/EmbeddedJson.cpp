@@ -1,19 +1,12 @@
 #include "tree/EmbeddedJson.h"
 
 #include "tree/Decoders.h"
+#include "platform/AsciiText.h"
 #include "platform/HexDigits.h"
 
 #include <vector>
 
 namespace tess {
-namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-} // namespace
 
 std::string unescapeJsonString(std::string_view body)
 {
@@ -65,16 +58,16 @@ std::string unescapeJsonString(std::string_view body)
 std::string embeddedJson(std::string_view body)
 {
     std::size_t first = 0;
-    while (first < body.size() && isBlank(body[first]))
+    while (first < body.size() && ascii::isBlank(body[first]))
         ++first;
     if (first == body.size() || (body[first] != '{' && body[first] != '[' && body[first] != '\\'))
         return {};
     std::string text = unescapeJsonString(body);
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
+    while (begin < end && ascii::isBlank(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    while (end > begin && ascii::isBlank(text[end - 1]))
         --end;
     if (begin == end || (text[begin] != '{' && text[begin] != '['))
         return {};

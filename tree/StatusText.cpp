@@ -1,5 +1,6 @@
 #include "tree/StatusText.h"
 
+#include "json/JsonNode.h"
 #include "platform/Codec.h"
 #include "tree/Stopwatch.h"
 
@@ -65,9 +66,9 @@ std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
     if (node.kind < 0)
         return s;
     s += "  |  ";
-    static const char8_t* const kKinds[] = {u8"值", u8"对象", u8"数组"};
-    s += codec::gb(node.kind >= 0 && node.kind <= 2 ? kKinds[node.kind] : u8"值");
-    if (node.kind == 1 || node.kind == 2) {
+    static const char8_t* const kKinds[] = {u8"值", u8"对象", u8"数组"}; // by NodeKind
+    s += codec::gb(isPlainKind(node.kind) ? kKinds[node.kind] : u8"值");
+    if (isContainerKind(node.kind)) {
         s += dot;
         s += groupedNumber(node.children);
         s += codec::gb(u8" 个子节点");

@@ -1,5 +1,6 @@
 #include "tree/TreeSearch.h"
 
+#include "platform/AsciiText.h"
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
 #include "json/TreeContentBuffer.h"
@@ -7,25 +8,6 @@
 #include <cstring>
 
 namespace tess {
-namespace {
-
-// ASCII letters of single-byte units lowered; two-byte units untouched.
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (c >= 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 'A' && c <= 'Z')
-            out[i] = static_cast<char>(c + 32);
-    }
-    return out;
-}
-
-} // namespace
 
 std::string wildcardToPattern(std::string_view text)
 {
@@ -73,7 +55,7 @@ CaptionMatcher::CaptionMatcher(std::string_view text, FindMode mode, bool ignore
 {
     switch (mode) {
     case FindMode::Plain:
-        m_text = ignoreCase ? lowerAscii(text) : std::string(text);
+        m_text = ignoreCase ? ascii::lowerUnits(text) : std::string(text);
         break;
     case FindMode::Wildcard:
         m_regex = Regex::compile(wildcardToPattern(text), {ignoreCase, true, false});
@@ -91,7 +73,7 @@ bool CaptionMatcher::matches(std::string_view caption) const
     if (m_text.empty())
         return true;
     if (m_ignoreCase)
-        return gbk::contains(lowerAscii(caption), m_text);
+        return gbk::contains(ascii::lowerUnits(caption), m_text);
     return gbk::contains(caption, m_text);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Matching of tree captions for find: plain text (optionally ignoring ASCII case),
 // wildcard (turned into a pattern) and regular expression.
+#include "json/TreeContentBuffer.h"
 #include "platform/Regex.h"
 
 #include <cstddef>
@@ -16,9 +17,6 @@ enum class FindMode { Plain, Wildcard, Regex };
 // The wildcard text as a pattern: the characters \ ^ $ + . { } [ ] = ( ) - " are escaped,
 // "*" becomes ".*" and "?" becomes ".?". Two-byte units are copied unchanged.
 std::string wildcardToPattern(std::string_view text);
-
-// Find searches a caption in its first 510 bytes (never ending inside a two-byte unit).
-constexpr std::size_t kSearchedCaptionBytes = 510;
 
 // The part of a caption that find searches: its first kSearchedCaptionBytes bytes.
 std::string_view searchedPart(std::string_view caption);

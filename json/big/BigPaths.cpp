@@ -1,8 +1,8 @@
 #include "json/big/BigPaths.h"
 
 #include "json/PathNames.h"
+#include "platform/AsciiText.h"
 
-#include <charconv>
 
 namespace tess::big {
 namespace {
@@ -14,94 +14,24 @@ bool isArrayLike(Kind k)
     return k == Kind::Array || k == Kind::Lines;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // ---- reading ----------------------------------------------------------------------
 
-struct Step {
-    bool isIndex = false;
-    long long index = 0;
-    pathnames::TypedName name;
+struct Step : pathnames::PathStep {
     bool treeName = false; // compare with the tree's form of the stored name
 };
 
-bool readIndex(std::string_view p, std::size_t& pos, long long& index)
-{
-    const auto r = std::from_chars(p.data() + pos, p.data() + p.size(), index);
-    if (r.ec != std::errc() || r.ptr == p.data() + pos)
-        return false;
-    pos = static_cast<std::size_t>(r.ptr - p.data());
-    return true;
-}
-
-bool readBracket(std::string_view p, std::size_t& pos, Step& s)
-{
-    ++pos;
-    while (pos < p.size() && isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size())
-        return false;
-    if (p[pos] == '"' || p[pos] == '\'') {
-        if (!pathnames::readQuoted(p, pos, s.name))
-            return false;
-    } else {
-        if (!readIndex(p, pos, s.index))
-            return false;
-        s.isIndex = true;
-    }
-    while (pos < p.size() && isBlank(p[pos]))
-        ++pos;
-    if (pos >= p.size() || p[pos] != ']')
-        return false;
-    ++pos;
-    return true;
-}
-
-bool readBare(std::string_view p, std::size_t& pos, Step& s)
-{
-    const std::size_t start = pos;
-    while (pos < p.size() && p[pos] != '.' && p[pos] != '[')
-        pos += static_cast<unsigned char>(p[pos]) >= 0x80 && pos + 1 < p.size() ? 2 : 1;
-    if (pos == start)
-        return false;
-    s.name = pathnames::bareName(p.substr(start, pos - start));
-    return true;
-}
+using pathnames::readIndex;
 
 // jq (".a[0]"), JSONPath ("$.a[0]") and JavaScript / Python ("a[0]", "[\"a\"][0]").
 bool readForeign(std::string_view p, char prefix, std::vector<Step>& steps)
 {
-    std::size_t pos = prefix == '$' ? 1 : 0;
-    if (prefix == '.' && p == ".")
-        return true;
-    bool first = true;
-    while (pos < p.size()) {
-        Step s;
-        if (p[pos] == '.') {
-            ++pos;
-            if (pos < p.size() && p[pos] == '[') {
-                if (!readBracket(p, pos, s))
-                    return false;
-            } else if (pos < p.size() && p[pos] == '"') {
-                if (!pathnames::readQuoted(p, pos, s.name))
-                    return false;
-            } else if (!readBare(p, pos, s)) {
-                return false;
-            }
-        } else if (p[pos] == '[') {
-            if (!readBracket(p, pos, s))
-                return false;
-        } else if (first && prefix == 0) {
-            if (!readBare(p, pos, s))
-                return false;
-        } else {
-            return false;
-        }
-        steps.push_back(std::move(s));
-        first = false;
+    auto read = pathnames::readForeignSteps(p, prefix);
+    if (!read)
+        return false;
+    for (pathnames::PathStep& s : *read) {
+        Step step;
+        static_cast<pathnames::PathStep&>(step) = std::move(s);
+        steps.push_back(std::move(step));
     }
     return true;
 }
@@ -263,60 +193,13 @@ void appendPathStep(std::string& out, const BigDocument& doc, const Node& node, 
         return;
     }
     if (isArrayLike(parentKind)) {
-        if (form.style == PathStyle::Jq && first)
-            out.push_back('.');
-        out.push_back('[');
-        out += std::to_string(node.index);
-        out.push_back(']');
+        appendIndexStep(out, form.style, first, node.index);
         return;
     }
     NameChars chars;
     const std::string name = toEngineText(doc.rawName(node)); // chars keep views into it
     pathnames::decodeStoredName(name, chars);
-    auto bare = [&] {
-        for (const pathnames::NameChar& c : chars)
-            out.push_back(static_cast<char>(c.cp));
-    };
-    switch (form.style) {
-    case PathStyle::Jq:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            bare();
-        } else {
-            if (first)
-                out.push_back('.');
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JsonPath:
-        if (pathnames::isAsciiIdentifier(chars, false)) {
-            out.push_back('.');
-            bare();
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '\'');
-            out.push_back(']');
-        }
-        break;
-    case PathStyle::JavaScript:
-        if (pathnames::isAsciiIdentifier(chars, true)) {
-            if (!first)
-                out.push_back('.');
-            bare();
-        } else {
-            out.push_back('[');
-            pathnames::appendQuoted(out, chars, '"');
-            out.push_back(']');
-        }
-        break;
-    default:
-        out.push_back('[');
-        pathnames::appendQuoted(out, chars, '"');
-        out.push_back(']');
-        break;
-    }
+    appendNameStep(out, form.style, first, chars);
 }
 
 std::string pathOf(const BigDocument& doc, const std::vector<Node>& chain, const PathForm& form)
@@ -332,11 +215,7 @@ std::string pathOf(const BigDocument& doc, const std::vector<Node>& chain, const
 bool resolvePath(const BigDocument& doc, std::string_view typed, std::optional<PathStyle> style, bool zeroBased,
                  std::vector<Node>& chain)
 {
-    std::string_view p = typed;
-    while (!p.empty() && isBlank(p.front()))
-        p.remove_prefix(1);
-    while (!p.empty() && isBlank(p.back()))
-        p.remove_suffix(1);
+    const std::string_view p = ascii::trimBlanks(typed);
     const char prefix = !p.empty() && (p[0] == '.' || p[0] == '$') ? p[0] : 0;
     auto foreign = [&](char pre) {
         std::vector<Step> steps;

@@ -21,7 +21,7 @@ namespace {
 void appendUtf8(std::string& s, char32_t cp)
 {
     char buf[4];
-    s.append(buf, gb18030::encodeUtf8(cp, buf));
+    s.append(buf, encodeUtf8(cp, buf));
 }
 
 void appendUtf16(std::u16string& s, char32_t cp)
@@ -219,4 +219,23 @@ TEST(CodecTables, OutputThatOutgrowsTheInputIsComplete)
 
     std::u16string hangul(100000, u'\uAC00'); // four-byte codes from one unit each
     EXPECT_EQ(utf16ToGb18030(hangul).text.size(), 400000u);
+}
+
+// When iconv cannot open the charset the tables stay empty, and that is said once, by
+// name, instead of every character quietly converting to a mark.
+TEST(CodecTables, AnUnknownCharsetIsSaidAndLeavesTheTablesEmpty)
+{
+    for (const char* charset : { "GB18030", "NO-SUCH-CHARSET" }) {
+        std::FILE* report = std::tmpfile();
+        ASSERT_NE(report, nullptr);
+        const auto m = gb18030::buildMapping(charset, report);
+        std::string said(256, '\0');
+        std::rewind(report);
+        said.resize(std::fread(said.data(), 1, said.size(), report));
+        std::fclose(report);
+        const unsigned char middle[] = { 0xD6, 0xD0 }; // 中
+        const bool known = std::string(charset) == "GB18030";
+        EXPECT_EQ(gb18030::decodeMultiByte(*m, middle, 2).valid, known) << charset;
+        EXPECT_EQ(said.find(charset) != std::string::npos, !known) << said;
+    }
 }

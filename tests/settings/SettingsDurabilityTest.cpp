@@ -60,7 +60,7 @@ TEST(SettingsLineEnds, LfAndLoneCrAreLineEndsAndNothingElseIsDropped)
                 << c.content << " " << where;
         }
         for (const Step& w : c.writes)
-            EXPECT_EQ(store.writeItem(w.section, w.key, w.value, false), SettingsStore::kDone) << c.content;
+            EXPECT_EQ(store.writeItem(w.section, w.key, w.value, false), SettingsStore::WriteStatus::Done) << c.content;
         EXPECT_EQ(store.image(), c.expected) << c.content;
         EXPECT_EQ(readFile(ini), c.expected) << c.content;
     }
@@ -74,10 +74,10 @@ TEST(SettingsLineEnds, ValueOrNameWithALineBreakIsRefused)
     SettingsStore store;
     ASSERT_TRUE(store.open(ini));
     for (std::string value : {"a\nb", "a\rb", "a\r\nb", "\n"})
-        EXPECT_EQ(store.writeItem("J", "k", value, false), SettingsStore::kFailed);
+        EXPECT_EQ(store.writeItem("J", "k", value, false), SettingsStore::WriteStatus::Failed);
     // CR and LF are never part of a two-byte character, also right after a lead byte.
-    EXPECT_EQ(store.writeItem("J", "\x81\nk", "v", false), SettingsStore::kFailed);
-    EXPECT_EQ(store.writeItem("J\x81\r", "k", "v", false), SettingsStore::kFailed);
+    EXPECT_EQ(store.writeItem("J", "\x81\nk", "v", false), SettingsStore::WriteStatus::Failed);
+    EXPECT_EQ(store.writeItem("J\x81\r", "k", "v", false), SettingsStore::WriteStatus::Failed);
     EXPECT_EQ(readFile(ini), "[J]\r\nk=1");
 }
 

@@ -72,7 +72,7 @@ TEST(SettingsQueue, WriteDuringAWriteIsQueuedAndLandsAfterwardsInOrder)
     // a landed first, then b, then c: each new key goes right below the header.
     EXPECT_EQ(readFile(ini), "[s]\r\nc=3\r\nb=2\r\na=1");
     EXPECT_EQ(store.image(), readFile(ini));
-    EXPECT_EQ(store.runPendingWrites(), SettingsStore::kFailed); // nothing left
+    EXPECT_EQ(store.runPendingWrites(), SettingsStore::WriteStatus::Failed); // nothing left
     g_store = nullptr;
 }
 

@@ -143,9 +143,9 @@ TEST(SettingsStore, NamesThatWouldBreakTheFileAreRejected)
     for (std::string key : {"a=b", "a\rb", "a\nb", "[a", "a]", "x\r\n[t]"})
         EXPECT_FALSE(store.writeText(key, "v")) << key;
     for (std::string section : {"s]", "[s", "s\r\n", "s=t"})
-        EXPECT_EQ(store.writeItem(section, "a", "v", false), SettingsStore::kFailed) << section;
-    EXPECT_EQ(store.writeItem("s", "a", "x\r\n[t]\r\ny=1", false), SettingsStore::kFailed);
-    EXPECT_EQ(store.writeItem("s", std::string("\xB0", 1), "v", true), SettingsStore::kFailed); // cut character
+        EXPECT_EQ(store.writeItem(section, "a", "v", false), SettingsStore::WriteStatus::Failed) << section;
+    EXPECT_EQ(store.writeItem("s", "a", "x\r\n[t]\r\ny=1", false), SettingsStore::WriteStatus::Failed);
+    EXPECT_EQ(store.writeItem("s", std::string("\xB0", 1), "v", true), SettingsStore::WriteStatus::Failed); // cut character
     EXPECT_EQ(readFile(ini), "[s]\r\na=1");
     EXPECT_EQ(store.pendingWrites(), 0u);
 

@@ -64,7 +64,7 @@ public:
 
     // Appends all items in pre-order to out as tree content records; captions longer
     // than captionLimit bytes are cut (never inside a two-byte unit).
-    void readBack(TreeContentBuffer& out, std::size_t captionLimit = 510) const;
+    void readBack(TreeContentBuffer& out, std::size_t captionLimit = kSearchedCaptionBytes) const;
 
     // Offsets above limit switch the model to 64-bit references (normally past 4 GiB of
     // captions or kept records); lets tests reach that path with small documents.
