@@ -35,7 +35,7 @@ def support():
     return s
 def feature(name, depth):
     f = {"__compat": {"mdn_url": "https://developer.example.org/docs/Web/API/" + name,
-                      "spec_url": ["https://spec.example.org/#" + name.lower()],
+                      "standard_url": ["https://standards.example.org/#" + name.lower()],
                       "support": support(),
                       "status": {"experimental": random.random() < 0.1, "standard_track": True,
                                  "deprecated": random.random() < 0.05}}}
