@@ -352,7 +352,7 @@ std::string MainWindow::bigStatusText(int n) const
         add(u8" 行第 ");
         text += std::to_string(e.column);
         add(u8" 列（第 ");
-        text += std::to_string(e.offset);
+        text += std::to_string(e.offset + 1); // the window counts bytes as it counts lines: from 1
         add(u8" 字节）");
     } else if (!doc.index().lineErrors.empty()) {
         add(u8" · ");

@@ -262,7 +262,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     std::optional<UnclosedValue> unclosed;
     if (o.mode == Mode::Stats)
         unclosed = findUnclosedValue(text, o.singleQuote ? '\'' : '"');
-    int64_t unclosedByte = 0; // 1-based, in the input's bytes (UTF-8 when it was converted)
+    int64_t unclosedByte = 0; // offset from 0 in the input's bytes, as error offsets are
     if (unclosed) {
         unclosedByte = unclosed->offset;
         if (converted) {
@@ -270,7 +270,6 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
                                0, static_cast<std::size_t>(unclosed->offset)))) +
                            (utf8Mark ? 3 : 0);
         }
-        ++unclosedByte;
     }
 
     Stopwatch stopwatch;

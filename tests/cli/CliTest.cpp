@@ -140,9 +140,9 @@ TEST_F(Cli, DecodeStatsAndPredecode)
         std::string input;
         const char* said; // empty: nothing left out
     } cut[] = {
-        {"", "{\"oops\":\"x\",\"list\":[1,2,", "unclosed from byte 20, line 1: the text ends inside an array"},
-        {"", "\xEF\xBB\xBF{\"a\":\"\xE4\xB8\xAD\",\n\"b\":{\"c\":1", "unclosed from byte 20, line 2: the text ends inside an object"},
-        {"--raw", "{\"a\":\"\xD6\xD0\",\"b\":[", "unclosed from byte 15, line 1"},
+        {"", "{\"oops\":\"x\",\"list\":[1,2,", "unclosed from byte 19, line 1: the text ends inside an array"},
+        {"", "\xEF\xBB\xBF{\"a\":\"\xE4\xB8\xAD\",\n\"b\":{\"c\":1", "unclosed from byte 19, line 2: the text ends inside an object"},
+        {"--raw", "{\"a\":\"\xD6\xD0\",\"b\":[", "unclosed from byte 14, line 1"},
         {"", "{\"a\":1", ""},
     };
     for (const auto& c : cut) {
