@@ -279,19 +279,18 @@ TEST(ViewerFlow, PathFormsAndValues)
     auto* arrayAsNode = v.control<QCheckBox>(u8"选择框数组独立节点");
     QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
     v.paste(u8"{\"data\":[{\"id\":1}],\"s\":\"a\\u4e2db\",\"m\":[[5,6]]}");
-    // items: 0 root, 1 data, 2 [0], 3 id, 4 s, 5 m, 6 [0], 7 [0]:5, 8 [1]:6
-    v.tree().selectItem(2);
+    v.tree().selectItem(itemAt(v, "data/[0]"));
     EXPECT_EQ(box(path), "data.[0]");
     QTest::mouseClick(arrayAsNode, Qt::LeftButton);
     EXPECT_EQ(box(path), "data[0]");
-    v.tree().selectItem(3);
+    v.tree().selectItem(itemAt(v, "data/[0]/id"));
     EXPECT_EQ(box(path), "data[0].id");
     EXPECT_EQ(box(value), "1");
-    v.tree().selectItem(4);
+    v.tree().selectItem(itemAt(v, "s"));
     EXPECT_EQ(box(value), "a\\u4e2db");
     EXPECT_EQ(box(decoded), "a中b");
     // A compact path of an element of an element names no node.
-    v.tree().selectItem(8);
+    v.tree().selectItem(itemAt(v, "m/[0]/[1]"));
     EXPECT_EQ(box(path), "m[0][1]");
     EXPECT_EQ(box(value), "");
     QTest::mouseClick(arrayAsNode, Qt::LeftButton);
@@ -353,16 +352,21 @@ protected:
     {
         v = std::make_unique<Viewer>(dir.str());
         v->paste(u8"{\"id\":1,\"user\":{\"userid\":\"x\",\"ID\":2},\"f(x).y\":3,\"abc\":4,\"ac\":5}");
-        // 0 root, 1 id:1, 2 user, 3 userid:"x", 4 ID:2, 5 f(x).y:3, 6 abc:4, 7 ac:5
         text = v->control<QLineEdit>(u8"编辑框查找文本");
         next = v->control<QPushButton>(u8"按钮下一个");
         previous = v->control<QPushButton>(u8"按钮上一个");
     }
-    int find(const char8_t* t, bool backward = false)
+    // The caption of the item the find stops at ("JSON" for the root).
+    std::string find(const char8_t* t, bool backward = false)
     {
         text->setText(qt::ui(t));
         QTest::mouseClick(backward ? previous : next, Qt::LeftButton);
-        return v->tree().selectedItem();
+        return caption();
+    }
+    std::string caption() const
+    {
+        const int item = v->tree().selectedItem();
+        return item == 0 ? "JSON" : item < 0 ? "" : v->caption(item);
     }
     TempDir dir;
     std::unique_ptr<Viewer> v;
@@ -373,23 +377,23 @@ protected:
 
 TEST_F(ViewerFind, PlainForwardBackwardAndWrap)
 {
-    EXPECT_EQ(find(u8"JSON"), 0); // the load-time caption of the root
-    EXPECT_EQ(find(u8"id"), 1);
-    EXPECT_EQ(find(u8"id"), 3);
-    EXPECT_EQ(find(u8"id"), 1); // wrapped to the top
-    EXPECT_EQ(find(u8"id", true), 3); // backward from 1 wraps to the bottom
-    EXPECT_EQ(find(u8"id", true), 1);
+    EXPECT_EQ(find(u8"JSON"), "JSON"); // the load-time caption of the root
+    EXPECT_EQ(find(u8"id"), "id:1");
+    EXPECT_EQ(find(u8"id"), "userid:\"x\"");
+    EXPECT_EQ(find(u8"id"), "id:1"); // wrapped to the top
+    EXPECT_EQ(find(u8"id", true), "userid:\"x\""); // backward from the first wraps to the bottom
+    EXPECT_EQ(find(u8"id", true), "id:1");
     QTest::mouseClick(v->control<QCheckBox>(u8"选择框忽略大小写"), Qt::LeftButton);
-    EXPECT_EQ(find(u8"id"), 3);
-    EXPECT_EQ(find(u8"id"), 4);
-    EXPECT_EQ(find(u8"ac:"), 7);
-    EXPECT_EQ(find(u8"ac:"), 7); // the only match finds itself again
+    EXPECT_EQ(find(u8"id"), "userid:\"x\"");
+    EXPECT_EQ(find(u8"id"), "ID:2");
+    EXPECT_EQ(find(u8"ac:"), "ac:5");
+    EXPECT_EQ(find(u8"ac:"), "ac:5"); // the only match finds itself again
     EXPECT_EQ(v->window->focusWidget(), &v->tree());
     // The right button on "下一个" searches backward.
     text->setText(QStringLiteral("id"));
-    v->tree().selectItem(4);
+    v->tree().selectItem(itemAt(*v, "user/ID"));
     QTest::mousePress(next, Qt::RightButton);
-    EXPECT_EQ(v->tree().selectedItem(), 3);
+    EXPECT_EQ(caption(), "userid:\"x\"");
 }
 
 TEST_F(ViewerFind, LongCaptionsAreSearchedInTheirFirst510Bytes)
@@ -399,10 +403,9 @@ TEST_F(ViewerFind, LongCaptionsAreSearchedInTheirFirst510Bytes)
     const std::string filler(600, 'a');
     const std::string json = "{\"k\":\"near" + filler + "tail\",\"m\":\"tail\"}";
     v->paste(reinterpret_cast<const char8_t*>(json.c_str()));
-    // 0 root, 1 k, 2 m
-    EXPECT_EQ(find(u8"near"), 1);
-    EXPECT_EQ(find(u8"tail"), 2);
-    EXPECT_EQ(find(u8"tail"), 2); // not found in k on the way round
+    EXPECT_EQ(find(u8"near").substr(0, 8), "k:\"neara");
+    EXPECT_EQ(find(u8"tail"), "m:\"tail\"");
+    EXPECT_EQ(find(u8"tail"), "m:\"tail\""); // not found in k on the way round
 }
 
 // The find buttons' captions, taken when the search pumps messages.
@@ -436,23 +439,23 @@ TEST_F(ViewerFind, TheSearchingCaptionIsOnTheButtonOfTheDirection)
 TEST_F(ViewerFind, WildcardAndRegexModes)
 {
     QTest::mouseClick(v->control<QRadioButton>(u8"单选框通配"), Qt::LeftButton);
-    EXPECT_EQ(find(u8"a?c"), 6);
-    EXPECT_EQ(find(u8"a?c"), 7);
-    EXPECT_EQ(find(u8"f(x).y"), 5);
-    EXPECT_EQ(find(u8"u*x"), 3);
+    EXPECT_EQ(find(u8"a?c"), "abc:4");
+    EXPECT_EQ(find(u8"a?c"), "ac:5");
+    EXPECT_EQ(find(u8"f(x).y"), "f(x).y:3");
+    EXPECT_EQ(find(u8"u*x"), "userid:\"x\"");
     QTest::mouseClick(v->control<QRadioButton>(u8"单选框正则"), Qt::LeftButton);
-    EXPECT_EQ(find(u8"^ID:\\d$"), 4);
-    // Backward from item 4 finds nothing above, wraps to the bottom and takes the last match.
-    EXPECT_EQ(find(u8"^a.?c:", true), 7);
-    EXPECT_EQ(find(u8"^a.?c:", true), 6);
+    EXPECT_EQ(find(u8"^ID:\\d$"), "ID:2");
+    // Backward from ID finds nothing above, wraps to the bottom and takes the last match.
+    EXPECT_EQ(find(u8"^a.?c:", true), "ac:5");
+    EXPECT_EQ(find(u8"^a.?c:", true), "abc:4");
 }
 
 TEST_F(ViewerFind, NoMatchShowsNotFoundAndRestoresTheCaption)
 {
-    v->tree().selectItem(2);
+    v->tree().selectItem(itemAt(*v, "user"));
     QString during;
     QTimer::singleShot(20, next, [&] { during = next->text(); });
-    EXPECT_EQ(find(u8"nothing here"), 2);
+    EXPECT_EQ(find(u8"nothing here"), "user");
     EXPECT_EQ(during, qt::ui(u8"找不到"));
     EXPECT_EQ(next->text(), qt::ui(u8"下一个"));
     // A pattern the engine rejects is no miss: the caption comes back at once, the find box
@@ -463,7 +466,7 @@ TEST_F(ViewerFind, NoMatchShowsNotFoundAndRestoresTheCaption)
         {u8"中)b", u8"正则表达式无效（第 2 个字符处）：unmatched closing parenthesis"}};
     for (const auto& [pattern, said] : rejected) {
         text->setStyleSheet(QString());
-        EXPECT_EQ(find(pattern, true), 2);
+        EXPECT_EQ(find(pattern, true), "user");
         EXPECT_EQ(previous->text(), qt::ui(u8"上一个"));
         EXPECT_EQ(v->window->statusText(), qt::ui(said));
         EXPECT_FALSE(text->styleSheet().isEmpty());

@@ -40,13 +40,14 @@ TEST(ViewerKeys, EveryEnterInTheFindBoxIsOneStepAlsoAfterAFileDialogClosedByRetu
         press(dialog, Qt::Key_Return);
     });
     press(v.window.get(), Qt::Key_O, Qt::ControlModifier);
-    ASSERT_EQ(v.caption(1), "name:1"); // 0 root, 1 name, 2 a, 3 name, 4 b, 5 name
+    ASSERT_EQ(v.caption(1), "name:1");
+    const int top = itemAt(v, "name"), middle = itemAt(v, "a/name"), deep = itemAt(v, "a/b/name");
     // No activation here: the window is left as the dialog's end left it.
     auto* find = v.control<QLineEdit>(u8"编辑框查找文本");
     QTest::mouseClick(find, Qt::LeftButton);
     find->clear();
     type(v.window.get(), "name");
-    const int steps[][2] = {{0, 1}, {0, 3}, {0, 5}, {1, 3}, {1, 1}, {1, 5}, {0, 1}}; // Shift, the hit
+    const int steps[][2] = {{0, top}, {0, middle}, {0, deep}, {1, middle}, {1, top}, {1, deep}, {0, top}}; // Shift, the hit
     for (const auto& s : steps) {
         press(v.window.get(), Qt::Key_Return, s[0] ? Qt::ShiftModifier : Qt::NoModifier);
         EXPECT_EQ(v.tree().selectedItem(), s[1]);
@@ -63,7 +64,6 @@ TEST(ViewerKeys, FindAndThePathBoxShowTheHitWhollyWithARowOfRoomAroundIt)
     for (int i = 0; i < 400; ++i)
         json += (i ? ",{\"k" : "{\"k") + std::to_string(i) + "\":0}";
     v.paste(reinterpret_cast<const char8_t*>((json + "]}").c_str()));
-    // 0 root, 1 list, 2 + 2i element i, 3 + 2i its member k<i>
     TreeView& t = v.tree();
     std::mt19937 rng(7);
     for (int round = 0; round < 12; ++round) {
@@ -74,8 +74,9 @@ TEST(ViewerKeys, FindAndThePathBoxShowTheHitWhollyWithARowOfRoomAroundIt)
         box->setText(QString::fromStdString(round % 2 ? "list.[" + std::to_string(i + 1) + "]." + name : name + ":"));
         box->setFocus();
         press(v.window.get(), round % 2 ? Qt::Key_Return : Qt::Key_F3);
-        ASSERT_EQ(t.selectedItem(), 3 + 2 * i);
-        const QRect row = t.visualRect(t.treeModel().indexOfItem(3 + 2 * i));
+        const int hit = itemAt(v, "list/[" + std::to_string(i + 1) + "]/" + name);
+        ASSERT_EQ(t.selectedItem(), hit);
+        const QRect row = t.visualRect(t.treeModel().indexOfItem(hit));
         EXPECT_TRUE(row.top() >= row.height() && row.bottom() + row.height() <= t.viewport()->rect().bottom())
             << "round " << round << ": row at " << row.top() << " in a view " << t.viewport()->height() << " high";
     }
