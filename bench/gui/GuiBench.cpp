@@ -298,6 +298,40 @@ void BM_FormattedValue10MB(benchmark::State& state)
 }
 BENCHMARK(BM_FormattedValue10MB)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A file at the big-document threshold opened in the window (TESS_BIG_FILE names it; the
+// benchmark is skipped without it): the time until the tab shows the top level, and the
+// longest time the window's thread went without handling its events meanwhile.
+void BM_OpenBigFile(benchmark::State& state)
+{
+    const char* path = std::getenv("TESS_BIG_FILE");
+    if (!path) {
+        state.SkipWithError("TESS_BIG_FILE is not set");
+        return;
+    }
+    double shownMs = 0, stallMs = 0;
+    for (auto _ : state) {
+        Window w;
+        const auto t0 = Clock::now();
+        w.window->loadFileIntoCurrentSlot(path);
+        auto last = Clock::now();
+        double stall = ms(last - t0);
+        while (w.window->bigLoadRunning()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const auto now = Clock::now();
+            stall = std::max(stall, ms(now - last));
+            last = now;
+        }
+        w.window->currentTree()->viewport()->repaint();
+        shownMs = ms(Clock::now() - t0);
+        stallMs = stall;
+        state.SetIterationTime(shownMs / 1000.0);
+    }
+    state.counters["top_level_shown_ms"] = shownMs;
+    state.counters["longest_stall_ms"] = stallMs;
+    state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
+}
+BENCHMARK(BM_OpenBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
