@@ -73,25 +73,27 @@ inline uint64_t scalarEnd(std::string_view bytes, uint64_t at, uint64_t& bad)
             bad = i;
             return 0;
         }
-        if (i < n && p[i] == '.') {
-            ++i;
+        // One digit at least, then the rest; false (with bad set) when there is none.
+        auto digits = [&] {
             if (i >= n || !isDigit(p[i])) {
                 bad = i;
-                return 0;
+                return false;
             }
             while (i < n && isDigit(p[i]))
                 ++i;
+            return true;
+        };
+        if (i < n && p[i] == '.') {
+            ++i;
+            if (!digits())
+                return 0;
         }
         if (i < n && (p[i] | 0x20) == 'e') {
             ++i;
             if (i < n && (p[i] == '+' || p[i] == '-'))
                 ++i;
-            if (i >= n || !isDigit(p[i])) {
-                bad = i;
+            if (!digits())
                 return 0;
-            }
-            while (i < n && isDigit(p[i]))
-                ++i;
         }
         end = i;
     }
