@@ -1,6 +1,7 @@
 // Saving the tabs' data files at close, and what happens when one cannot be written: the
 // user decides (retry, save elsewhere, close without it, stay open); a close by signal
 // leaves an unsaved copy that the next start offers back. No text is dropped unsaid.
+#include "app/CloseSave.h"
 #include "app/MainWindow.h"
 #include "app/ProgramObjects.h"
 #include "app/SaveFile.h"
@@ -14,24 +15,10 @@
 #include <QPushButton>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
 namespace tess {
-namespace {
-
-struct SlotFailure {
-    int slot = 0;
-    int error = 0;
-};
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-} // namespace
 
 void MainWindow::closeBySignal()
 {
@@ -41,47 +28,24 @@ void MainWindow::closeBySignal()
 
 bool MainWindow::saveSlotsAtClose()
 {
-    auto textOf = [this](int n) {
+    CloseSave saver(m_setup.programDir, [this](int n) {
         const TreeView* view = tree(n);
         return [view](const ByteSink& sink) { return view->sourceText.forEachPiece(sink); };
-    };
-    std::vector<SlotFailure> failures;
-    auto trySave = [&](const std::vector<int>& which) {
-        failures.clear();
-        for (const int n : which) {
-            int error = 0;
-            // A data file made read-only on purpose is skipped, as it always was.
-            if (saveFileAtomically(slotFilePath(m_setup.programDir, n), textOf(n), &error) == SaveOutcome::Failed)
-                failures.push_back({n, error});
-        }
-    };
+    });
     std::vector<int> loaded;
     for (int n = 1; n <= kSlots; ++n)
         if (tree(n)->loaded)
             loaded.push_back(n);
-    trySave(loaded);
+    saver.save(loaded);
 
-    while (!failures.empty()) {
+    while (!saver.failures().empty()) {
         if (m_closeBySignal) {
-            for (const SlotFailure& f : failures) {
-                const std::string copy = writeUnsavedCopy(m_setup.programDir, f.slot, textOf(f.slot));
-                if (copy.empty())
-                    std::fprintf(stderr, "tessarine: tab %d could not be saved (%s), nor a copy of it\n", f.slot,
-                                 std::strerror(f.error));
-                else
-                    std::fprintf(stderr, "tessarine: tab %d could not be saved (%s); its text is in %s\n", f.slot,
-                                 std::strerror(f.error), copy.c_str());
-            }
+            for (const std::string& line : saver.leaveUnsavedCopies())
+                std::fprintf(stderr, "%s\n", line.c_str());
             return true;
         }
-        QString list;
-        for (const SlotFailure& f : failures)
-            list += qt::ui(u8"\n第 %1 个树页（%2）：%3")
-                        .arg(f.slot)
-                        .arg(QString::fromStdString(std::filesystem::path(slotFilePath(m_setup.programDir, f.slot)).filename().string()))
-                        .arg(fromUtf8(saveErrorText(f.error)));
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Tessarine"),
-                        qt::ui(u8"以下树页的文本未能保存到数据文件：") + list +
+                        qt::ui(u8"以下树页的文本未能保存到数据文件：") + QString::fromStdString(saver.failureList()) +
                             qt::ui(u8"\n\n数据文件夹：") + QString::fromStdString(m_setup.programDir),
                         QMessageBox::NoButton, this);
         box.setObjectName(QStringLiteral("saveFailedBox"));
@@ -95,22 +59,15 @@ bool MainWindow::saveSlotsAtClose()
         if (box.clickedButton() == discard)
             return true;
         if (box.clickedButton() == retry) {
-            std::vector<int> again;
-            for (const SlotFailure& f : failures)
-                again.push_back(f.slot);
-            trySave(again);
+            saver.retry();
         } else if (box.clickedButton() == elsewhere) {
-            std::vector<SlotFailure> left;
-            for (const SlotFailure& f : failures) {
+            const std::vector<SaveFailure> failed = saver.failures();
+            for (const SaveFailure& f : failed) {
                 const QString path = QFileDialog::getSaveFileName(
                     this, qt::ui(u8"第 %1 个树页另存为").arg(f.slot),
                     QString::fromStdString(slotFilePath(QDir::homePath().toStdString(), f.slot)));
-                int error = 0;
-                if (path.isEmpty() ||
-                    saveFileAtomically(path.toStdString(), textOf(f.slot), &error) != SaveOutcome::Written)
-                    left.push_back({f.slot, path.isEmpty() ? f.error : error});
+                saver.saveElsewhere(f.slot, path.toStdString());
             }
-            failures = std::move(left);
         } else {
             return false; // stay open
         }

@@ -228,9 +228,7 @@ int MainWindow::firstEmptySlot() const
             continue;
         }
         // Not shown yet this run: empty when its data file is.
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(slotFilePath(m_setup.programDir, n), ec);
-        if ((ec || size == 0) && m_objects.settings.readItem(codec::gb(u8"JSON树"), bigFileKey(n), "", true).empty())
+        if (slotFileEmpty(m_setup.programDir, n) && m_objects.settings.readItem(codec::gb(u8"JSON树"), bigFileKey(n), "", true).empty())
             return n;
     }
     return -1;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +59,13 @@ std::string slotFilePath(const std::string& dir, int slot)
         path += std::to_string(slot);
     path += ".txt";
     return path;
+}
+
+bool slotFileEmpty(const std::string& dir, int slot)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(slotFilePath(dir, slot), ec);
+    return ec || size == 0;
 }
 
 std::string readSlotFile(const std::string& path)

@@ -11,6 +11,9 @@ inline constexpr int kSlotCount = 7;
 // dir + "/JSON数据.txt" for slot 1, dir + "/JSON数据<n>.txt" for slots 2..7.
 std::string slotFilePath(const std::string& dir, int slot);
 
+// True when the slot's data file holds nothing: it is missing, unreadable or empty.
+bool slotFileEmpty(const std::string& dir, int slot);
+
 // The file's bytes up to the first zero byte; empty when missing or unreadable.
 std::string readSlotFile(const std::string& path);
 

@@ -1,11 +1,15 @@
 // Saving a data file against the real file system: modes, owners, links, leftovers.
+#include "app/CloseSave.h"
 #include "app/SaveFile.h"
+#include "app/SlotFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -215,6 +219,47 @@ TEST_F(SaveFile, LeftoverOfAnInterruptedSaveIsReplacedAndRemoved)
     EXPECT_EQ(read(path), "new");
     EXPECT_FALSE(std::filesystem::exists(file("victim")));
     EXPECT_EQ(others({"data.txt", "other.txt"}), std::vector<std::string>{});
+}
+
+TEST_F(SaveFile, TabsThatFailAtCloseStayFailedUntilWrittenSomewhere)
+{
+    // A full disk, made with a file size limit: texts of more than 4 bytes fail.
+    const std::string texts[] = {"", "[1]", "{\"long\":1}", "[\"also long\"]"};
+    CloseSave saver(dir, [&](int n) {
+        return [&texts, n](const ByteSink& sink) { return sink(texts[n]); };
+    });
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool allSaved = saver.save({1, 2, 3});
+    const bool retried = saver.retry();
+    const bool elsewhereFull = saver.saveElsewhere(2, file("elsewhere.txt"));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(allSaved);
+    EXPECT_FALSE(retried);
+    EXPECT_FALSE(elsewhereFull);
+    EXPECT_EQ(read(slotFilePath(dir, 1)), "[1]");
+    ASSERT_EQ(saver.failures().size(), 2u);
+    EXPECT_EQ(saver.failures()[0].error, EFBIG);
+    const std::string list = saver.failureList();
+    EXPECT_NE(list.find(reinterpret_cast<const char*>(u8"第 2 个树页（JSON数据2.txt）")), std::string::npos) << list;
+    EXPECT_NE(list.find(reinterpret_cast<const char*>(u8"第 3 个树页")), std::string::npos) << list;
+
+    // No path given, or a tab that did not fail: nothing changes.
+    EXPECT_FALSE(saver.saveElsewhere(2, ""));
+    EXPECT_FALSE(saver.saveElsewhere(1, file("one.txt")));
+    EXPECT_EQ(saver.failures().size(), 2u);
+    // Once room is back, a tab saved elsewhere stops failing; the other one is retried.
+    EXPECT_TRUE(saver.saveElsewhere(2, file("elsewhere.txt")));
+    EXPECT_EQ(read(file("elsewhere.txt")), texts[2]);
+    ASSERT_EQ(saver.failures().size(), 1u);
+    EXPECT_EQ(saver.failures()[0].slot, 3);
+    EXPECT_TRUE(saver.retry());
+    EXPECT_EQ(read(slotFilePath(dir, 3)), texts[3]);
+    EXPECT_FALSE(std::filesystem::exists(slotFilePath(dir, 2)));
 }
 
 } // namespace
