@@ -274,7 +274,7 @@ bool runBigRoadOnFile(const Options& o, int& status)
     const bool ok = stdinInput ? doc.openDescriptor(STDIN_FILENO, openOptions(false), error)
                                : doc.open(*o.file, openOptions(linesByName), error);
     if (!ok) {
-        std::fprintf(stderr, "tessarine: %s\n", error.c_str());
+        std::fprintf(stderr, "tessarine: %s\n", (error.find(input) == std::string::npos ? input + ": " + error : error).c_str());
         status = 2;
         return true;
     }
@@ -283,6 +283,10 @@ bool runBigRoadOnFile(const Options& o, int& status)
     if (doc.error().encoding && !doc.isLines() && static_cast<uint64_t>(st.st_size) <= kEngineLimit)
         return false;
     status = runMode(o, doc, stopwatch, input);
+    if (doc.fileCut(error)) {
+        std::fprintf(stderr, "tessarine: %s: %s\n", input.c_str(), error.c_str());
+        status = 2;
+    }
     return true;
 }
 

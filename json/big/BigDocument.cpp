@@ -70,7 +70,7 @@ bool BigDocument::open(const std::string& path, const OpenOptions& options, std:
     if (!m_file.open(path, error))
         return false;
     buildIndex(options);
-    return true;
+    return !fileCut(error);
 }
 
 bool BigDocument::openDescriptor(int fd, const OpenOptions& options, std::string& error)
@@ -78,6 +78,14 @@ bool BigDocument::openDescriptor(int fd, const OpenOptions& options, std::string
     if (!m_file.openDescriptor(fd, error))
         return false;
     buildIndex(options);
+    return !fileCut(error);
+}
+
+bool BigDocument::fileCut(std::string& error) const
+{
+    if (!m_file.cut())
+        return false;
+    error = "the file was cut short while it was read";
     return true;
 }
 

@@ -66,6 +66,9 @@ public:
     void openBytes(std::string_view bytes, const OpenOptions& options);
 
     std::string_view bytes() const { return m_file.bytes(); }
+    // True, with a message, once a read found the file shorter than when it was opened
+    // (another program cut it): what was read past the cut were zero bytes.
+    bool fileCut(std::string& error) const;
     const BigIndex& index() const { return m_index; }
     // The first JSON error (present == false for valid input). A JSON Lines file has its
     // broken lines as records instead (index().lineErrors).

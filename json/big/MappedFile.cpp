@@ -1,13 +1,90 @@
 #include "json/big/MappedFile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tess::big {
+namespace {
+
+// The mappings the SIGBUS handler may mend; a free entry has begin == nullptr.
+struct GuardedRange {
+    std::atomic<const char*> begin{nullptr};
+    std::atomic<const char*> end{nullptr};
+    std::atomic<std::atomic<bool>*> cut{nullptr};
+};
+constexpr int kGuarded = 64;
+GuardedRange g_ranges[kGuarded];
+struct sigaction g_previous {};
+
+void onBusError(int sig, siginfo_t* info, void* context)
+{
+    const auto* at = static_cast<const char*>(info->si_addr);
+    for (GuardedRange& r : g_ranges) {
+        const char* begin = r.begin.load(std::memory_order_acquire);
+        if (begin == nullptr || at < begin || at >= r.end.load(std::memory_order_acquire))
+            continue;
+        // Zero pages from the faulting page to the mapping's end: the read is retried and
+        // finds zeros, and so does every later read past the cut.
+        const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+        auto* from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(page - 1));
+        const std::size_t length = static_cast<std::size_t>(r.end.load() - from);
+        if (mmap(from, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+            if (std::atomic<bool>* cut = r.cut.load())
+                cut->store(true, std::memory_order_relaxed);
+            return;
+        }
+        break;
+    }
+    // Not ours (or not mendable): the handler there before takes it, or the default one.
+    if (g_previous.sa_flags & SA_SIGINFO) {
+        if (g_previous.sa_sigaction) {
+            g_previous.sa_sigaction(sig, info, context);
+            return;
+        }
+    } else if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN) {
+        g_previous.sa_handler(sig);
+        return;
+    }
+    signal(sig, SIG_DFL); // the faulting read runs again and ends the process as usual
+}
+
+void guard(const char* begin, std::size_t size, std::atomic<bool>* cut)
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &g_previous);
+    });
+    static std::mutex claiming;
+    std::lock_guard lock(claiming);
+    for (GuardedRange& r : g_ranges) {
+        if (r.begin.load() != nullptr)
+            continue;
+        r.cut.store(cut);
+        r.end.store(begin + size);
+        r.begin.store(begin, std::memory_order_release);
+        return;
+    }
+    // More mappings than entries: this one is read unguarded.
+}
+
+void unguard(const char* begin)
+{
+    for (GuardedRange& r : g_ranges)
+        if (r.begin.load() == begin)
+            r.begin.store(nullptr, std::memory_order_release);
+}
+
+} // namespace
 
 MappedFile::~MappedFile()
 {
@@ -16,8 +93,11 @@ MappedFile::~MappedFile()
 
 void MappedFile::release()
 {
-    if (m_mapped && m_size > 0)
+    if (m_mapped && m_size > 0) {
+        unguard(m_data);
         munmap(const_cast<char*>(m_data), m_size);
+    }
+    m_cut.store(false);
     m_data = nullptr;
     m_size = 0;
     m_mapped = false;
@@ -55,6 +135,7 @@ bool MappedFile::openDescriptor(int fd, std::string& error)
     m_data = static_cast<const char*>(p);
     m_size = static_cast<std::size_t>(st.st_size);
     m_mapped = true;
+    guard(m_data, m_size, &m_cut);
     return true;
 }
 

@@ -2,6 +2,12 @@
 // A file mapped read-only into memory, or bytes borrowed from the caller. The mapping's
 // pages belong to the page cache, not to the process's anonymous memory, and a file of
 // any size fits (no 32-bit lengths).
+//
+// A file cut short by another program while it is mapped would kill the process at the
+// first read past its new end (SIGBUS). A process-wide handler instead puts zero pages
+// where the file's pages are gone and marks the mapping as cut: the reader sees zero
+// bytes (never valid JSON), and cut() tells that the file changed under it.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,9 +34,12 @@ public:
     // Hints the kernel that the bytes are read front to back (the index pass) or at random
     // (browsing afterwards).
     void adviseSequential(bool sequential) const;
+    // True once a read found the file shorter than when it was mapped.
+    bool cut() const { return m_cut.load(std::memory_order_relaxed); }
 
 private:
     void release();
+    std::atomic<bool> m_cut{false};
     const char* m_data = nullptr;
     std::size_t m_size = 0;
     bool m_mapped = false;

@@ -508,6 +508,8 @@ TEST(BigRoad, FindInTheBytesStopsWhereTheWalkDoes)
 
 #include "json/big/MappedFile.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -636,6 +638,56 @@ TEST(BigRoad, TooManyBrokenLinesStopTheRecords)
     EXPECT_EQ(last.kind, big::Kind::Error);
     EXPECT_EQ(last.line, big::kMaxBrokenLines + 1);
     EXPECT_FALSE(doc.child(root, big::kMaxBrokenLines + 1, last));
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// A file cut short by another program while mapped: reads past the cut find zero bytes
+// instead of killing the process, and the document says the file changed.
+TEST(BigRoad, FileCutWhileMappedReadsZerosAndSaysSo)
+{
+    const std::string path = (std::filesystem::temp_directory_path() / "tess-cut-while-mapped.json").string();
+    // Past the 16 MiB at which the pass first reports progress.
+    std::string text = "[";
+    while (text.size() < (17u << 20))
+        text += "12345,";
+    text += "0]";
+    std::ofstream(path, std::ios::binary) << text;
+
+    big::BigDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.open(path, {}, error)) << error;
+    EXPECT_FALSE(doc.fileCut(error));
+    ASSERT_EQ(::truncate(path.c_str(), 8192), 0);
+    big::Node root;
+    ASSERT_TRUE(doc.root(root));
+    // The last element lies past the cut: zeros are no element.
+    big::Node last;
+    EXPECT_FALSE(doc.child(root, doc.childCount(root) - 1, last));
+    EXPECT_EQ(doc.bytes().back(), '\0');
+    big::Node first;
+    ASSERT_TRUE(doc.child(root, 0, first));
+    EXPECT_EQ(doc.value(first, 16), "12345");
+    EXPECT_TRUE(doc.fileCut(error));
+    EXPECT_EQ(error, "the file was cut short while it was read");
+
+    // A file cut before the pass reads it fails to open with that message.
+    std::ofstream(path, std::ios::binary) << text;
+    big::BigDocument again;
+    big::OpenOptions options;
+    bool cutDone = false;
+    options.index.progress = [&](uint64_t done, uint64_t) {
+        if (!cutDone && done > 0)
+            cutDone = ::truncate(path.c_str(), 4096) == 0;
+        return true;
+    };
+    EXPECT_FALSE(again.open(path, options, error));
+    EXPECT_TRUE(cutDone);
+    std::filesystem::remove(path);
 }
 
 } // namespace
