@@ -32,11 +32,11 @@ constexpr uint64_t kEngineLimit = uint64_t(2) << 30;
 
 using big::hasLinesExtension;
 
-void reportError(const std::string& input, const big::ParseError& e)
+void reportError(const std::string& input, const big::ParseError& e, uint64_t offset)
 {
     std::fprintf(stderr, "tessarine: %s: line %llu, column %llu (byte %llu): %s\n", input.c_str(),
                  static_cast<unsigned long long>(e.line), static_cast<unsigned long long>(e.column),
-                 static_cast<unsigned long long>(e.offset), e.message.c_str());
+                 static_cast<unsigned long long>(offset), e.message.c_str());
 }
 
 // Every node in tree order with its level (the root is 1); the visitor gets the chain
@@ -223,7 +223,7 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
         return 2;
     }
     if (doc.error().present) {
-        reportError(input, doc.error());
+        reportError(input, doc.error(), doc.fileOffset(doc.error().offset));
         return status == 0 ? 2 : status;
     }
     const auto& broken = doc.index().lineErrors;
@@ -278,8 +278,8 @@ bool runBigRoadOnFile(const Options& o, int& status)
         status = 2;
         return true;
     }
-    // A file in another encoding goes to the engine, which reads UTF-16 and GB18030, as
-    // long as it can hold it.
+    // A file in another encoding was read from a UTF-8 copy; standard input in another
+    // encoding goes to the engine, which reads UTF-16 and GB18030, as long as it can hold it.
     if (doc.error().encoding && !doc.isLines() && static_cast<uint64_t>(st.st_size) <= kEngineLimit)
         return false;
     status = runMode(o, doc, stopwatch, input);

@@ -1,5 +1,7 @@
 #include "json/big/BigDocument.h"
 
+#include "json/big/Transcode.h"
+
 #include "platform/Codec.h"
 #include "tree/Decoders.h"
 
@@ -65,12 +67,41 @@ std::string toEngineText(std::string_view utf8)
     return codec::utf8ToGb18030(utf8).text;
 }
 
+BigDocument::BigDocument() = default;
+BigDocument::~BigDocument() = default;
+
 bool BigDocument::open(const std::string& path, const OpenOptions& options, std::string& error)
 {
     if (!m_file.open(path, error))
         return false;
     buildIndex(options);
+    if (m_index.error.encoding && !m_index.lines && !convertToUtf8(path, options, error))
+        return false;
     return !fileCut(error);
+}
+
+bool BigDocument::convertToUtf8(const std::string& path, const OpenOptions& options, std::string& error)
+{
+    auto copy = std::make_unique<TranscodedFile>();
+    if (!copy->convert(path, encodingOf(bytes().substr(0, 2)), options.index.progress, error)) {
+        if (!copy->cancelled())
+            return false;
+        m_index = BigIndex{};
+        m_index.cancelled = true;
+        m_index.error.present = true;
+        m_index.error.message = "cancelled";
+        return true;
+    }
+    if (!m_file.openDescriptor(copy->descriptor(), error))
+        return false;
+    m_copy = std::move(copy);
+    buildIndex(options);
+    return true;
+}
+
+uint64_t BigDocument::fileOffset(uint64_t offset) const
+{
+    return m_copy ? m_copy->sourceOffset(offset) : offset;
 }
 
 bool BigDocument::openDescriptor(int fd, const OpenOptions& options, std::string& error)

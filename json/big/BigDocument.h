@@ -11,11 +11,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tess::big {
+
+class TranscodedFile;
 
 enum class Kind : uint8_t { Null, False, True, Number, String, Object, Array, Lines, Error };
 
@@ -57,8 +60,12 @@ private:
 
 class BigDocument {
 public:
+    BigDocument();
+    ~BigDocument();
     // Maps the file and builds the index; false with a message when the file cannot be
-    // read (a JSON error is not a failure: see error()).
+    // read (a JSON error is not a failure: see error()). A file in UTF-16 (with its
+    // byte-order mark) or GB18030 is read from a UTF-8 copy made on the way (see
+    // Transcode.h): offsets then count in the copy, and fileOffset() gives the file's.
     bool open(const std::string& path, const OpenOptions& options, std::string& error);
     // The same for a descriptor of a regular file (standard input redirected from a file).
     bool openDescriptor(int fd, const OpenOptions& options, std::string& error);
@@ -69,6 +76,9 @@ public:
     // True, with a message, once a read found the file shorter than when it was opened
     // (another program cut it): what was read past the cut were zero bytes.
     bool fileCut(std::string& error) const;
+    // The file's own byte offset of an offset into bytes(): the same, unless the file was
+    // read from a converted copy.
+    uint64_t fileOffset(uint64_t offset) const;
     const BigIndex& index() const { return m_index; }
     // The first JSON error (present == false for valid input). A JSON Lines file has its
     // broken lines as records instead (index().lineErrors).
@@ -120,8 +130,11 @@ private:
     uint64_t skipSpace(uint64_t pos, uint64_t limit) const;
     bool nextRecord(uint64_t& pos, uint64_t& line, Node& out) const;
 
+    bool convertToUtf8(const std::string& path, const OpenOptions& options, std::string& error);
+
     MappedFile m_file;
     BigIndex m_index;
+    std::unique_ptr<TranscodedFile> m_copy; // the UTF-8 copy of a file in another encoding
 };
 
 // The number of line feeds in text.

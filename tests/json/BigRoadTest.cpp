@@ -692,3 +692,95 @@ TEST(BigRoad, FileCutWhileMappedReadsZerosAndSaysSo)
 
 } // namespace
 } // namespace tess
+
+#include "json/big/Transcode.h"
+#include "platform/Codec.h"
+
+namespace tess {
+namespace {
+
+// Files in GB18030 and UTF-16 reach the big road as UTF-8, converted piece by piece: any
+// cut between pieces gives the same text as converting it whole, and error offsets are
+// given back in the file's own bytes.
+TEST(BigRoad, OtherEncodingsAreReadFromAUtf8Copy)
+{
+    const std::string utf8 = reinterpret_cast<const char*>(
+        u8"{\"名字\":\"北京 & 天津\",\"emoji\":\"😀🎉 ok\",\"ру\":\"Привет\",\"ar\":\"مرحبا\",\"n\":[1,2.5e3,null]}");
+    const std::string gb = codec::utf8ToGb18030(utf8).text;
+    std::u16string u16;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? c : c & (0x3F >> (n - 1));
+        for (int k = 1; k < n; ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        if (cp >= 0x10000) {
+            u16.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            u16.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            u16.push_back(static_cast<char16_t>(cp));
+        }
+        i += n;
+    }
+    auto utf16Bytes = [&](bool bigEndian) {
+        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : u16) {
+            const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+            out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return out;
+    };
+
+    // Every cut of the GB18030 text and of the UTF-16 units converts as the whole does.
+    for (std::size_t cut = 0; cut <= gb.size(); ++cut) {
+        const std::size_t whole = big::gb18030WholeCharacters(std::string_view(gb).substr(0, cut));
+        ASSERT_LE(whole, cut);
+        ASSERT_EQ(codec::gb18030ToUtf8(gb.substr(0, whole)).text + codec::gb18030ToUtf8(gb.substr(whole)).text, utf8)
+            << "cut " << cut;
+    }
+    for (const bool bigEndian : {false, true}) {
+        const std::string bytes = utf16Bytes(bigEndian).substr(2);
+        for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+            std::string out;
+            const std::size_t used = big::utf16ToUtf8(std::string_view(bytes).substr(0, cut), bigEndian, false, out);
+            big::utf16ToUtf8(std::string_view(bytes).substr(used), bigEndian, true, out);
+            ASSERT_EQ(out, utf8) << "cut " << cut;
+        }
+    }
+
+    // Whole files, valid and with an error after non-ASCII text.
+    const std::string path = (std::filesystem::temp_directory_path() / "tess-encodings.json").string();
+    const std::string broken = utf8.substr(0, utf8.size() - 1) + "x}"; // "x" after the array
+    const std::size_t errorInUtf8 = broken.size() - 2;
+    struct Case {
+        std::string file;
+        std::string brokenFile;
+        std::size_t errorInFile;
+    };
+    const std::string brokenGb = codec::utf8ToGb18030(broken).text;
+    const Case cases[] = {
+        {gb, brokenGb, brokenGb.size() - 2},
+        {utf16Bytes(false), "", 0},
+        {utf16Bytes(true), "", 0},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.file;
+        big::BigDocument doc;
+        std::string error;
+        ASSERT_TRUE(doc.open(path, {}, error)) << error;
+        EXPECT_FALSE(doc.error().present) << doc.error().message;
+        EXPECT_EQ(doc.bytes(), utf8);
+        if (c.brokenFile.empty())
+            continue;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.brokenFile;
+        big::BigDocument bad;
+        ASSERT_TRUE(bad.open(path, {}, error)) << error;
+        ASSERT_TRUE(bad.error().present);
+        EXPECT_EQ(bad.error().offset, errorInUtf8);
+        EXPECT_EQ(bad.fileOffset(bad.error().offset), c.errorInFile);
+    }
+    std::filesystem::remove(path);
+}
+
+} // namespace
+} // namespace tess
