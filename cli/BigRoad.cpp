@@ -290,26 +290,6 @@ bool runBigRoadOnFile(const Options& o, int& status)
     return true;
 }
 
-bool looksLikeJsonLines(std::string_view bytes)
-{
-    const std::size_t nl = bytes.find('\n');
-    if (nl == std::string_view::npos)
-        return false;
-    std::size_t next = nl + 1;
-    while (next < bytes.size() && (bytes[next] == ' ' || bytes[next] == '\t' || bytes[next] == '\r' || bytes[next] == '\n'))
-        ++next;
-    if (next >= bytes.size())
-        return false;
-    // The first line must be one value, the second line must begin another.
-    const std::size_t secondEnd = bytes.find('\n', next);
-    const std::string_view head = bytes.substr(0, secondEnd == std::string_view::npos ? bytes.size() : secondEnd);
-    big::OpenOptions options;
-    options.index.lines = big::LinesMode::Detect;
-    BigDocument doc;
-    doc.openBytes(head, options);
-    return doc.isLines() && doc.index().lineErrors.empty() && doc.index().recordCount >= 2;
-}
-
 int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName)
 {
     Stopwatch stopwatch;

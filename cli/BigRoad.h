@@ -22,9 +22,6 @@ bool bigRoadApplies(const Options& o);
 // and the exit status is stored in status. False when the input is for the normal road.
 bool runBigRoadOnFile(const Options& o, int& status);
 
-// True when text (the bytes as read) is JSON Lines: a complete value on its first line
-// and another value on a later line. Looks at the first two lines only.
-bool looksLikeJsonLines(std::string_view bytes);
 
 // Runs the mode on bytes already read (JSON Lines from a pipe or a small file).
 int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName);

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/BigRoad.h"
+#include "json/big/BigRoadRule.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "json/JsonDocument.h"
@@ -243,7 +244,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
             std::fclose(f);
         if (!ok)
             return fail((stdinInput ? std::string("standard input") : *o.file) + ": " + error);
-        if (bigRoadApplies(o) && looksLikeJsonLines(bytes))
+        if (bigRoadApplies(o) && big::looksLikeJsonLines(bytes))
             return runBigRoadOnBytes(o, bytes, stdinInput ? std::string("standard input") : *o.file);
         const std::size_t inputSize = bytes.size();
         utf8Mark = !o.raw && bytes.starts_with("\xEF\xBB\xBF");
