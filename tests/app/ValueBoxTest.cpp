@@ -24,6 +24,12 @@ TEST(ValueBox, HugeValuesAreShortenedOnScreenOnly)
     EXPECT_TRUE(shown.startsWith(QString(static_cast<qsizetype>(ValueBox::kShowLimit - 1), QLatin1Char('v')) + "\n"));
     EXPECT_LT(shown.size(), static_cast<qsizetype>(ValueBox::kShowLimit + 200));
 
+    // A value of exactly the limit is shown whole; one byte more is not.
+    box.setValueText(std::string(ValueBox::kShowLimit, 'x'));
+    EXPECT_FALSE(box.shortened());
+    box.setValueText(std::string(ValueBox::kShowLimit + 1, 'x'));
+    EXPECT_TRUE(box.shortened());
+
     box.setValueText(codec::gb(u8"小值"));
     EXPECT_FALSE(box.shortened());
     EXPECT_EQ(box.toPlainText(), QString::fromUtf8(u8"小值"));

@@ -49,7 +49,8 @@ TEST(ValueEncoding, LineBreakMarks)
 TEST(ValueEncoding, ItemListsRoundTripAndRejectDamage)
 {
     const std::vector<std::vector<std::string>> lists = {
-        {}, {""}, {"a", "b\nc", std::string("z\0z", 3), gb(u8"列表项")}, {"12\n", "\n"}};
+        {}, {""}, {"a", "b\nc", std::string("z\0z", 3), gb(u8"列表项")}, {"12\n", "\n"},
+        std::vector<std::string>(12, std::string(150, 'u'))}; // counts of several digits
     for (const auto& list : lists) {
         std::vector<std::string> back = {"old"};
         ASSERT_TRUE(decodeItemList(encodeItemList(list), back));
