@@ -139,11 +139,12 @@ std::optional<tess::UnclosedValue> literalUnclosed(std::string_view t, char quot
 TEST(UnclosedText, SameAsTheLiteralWalkOnRandomTexts)
 {
     // Indentation runs longer than a block, line breaks of both kinds, escapes, both
-    // quotes, and two-byte characters whose second byte is a bracket or a backslash.
+    // quotes, two-byte characters whose second byte is a bracket or a backslash, and runs
+    // of bytes >= 0x80 of odd length (their last byte takes the next one with it).
     const std::vector<std::string> pieces = {"{", "}", "[", "]", "\"", "'", "\\", "\\\\", "\n", "\r\n", "\r", ",",
                                              ":", "a", "17", std::string(2, ' '), std::string(23, ' '),
                                              std::string(40, '\t'), "\xD6\xD0", "\xD5]", "\x81[", "\xB0\\",
-                                             "\x81\x30\x81\x30", "\xFE{"};
+                                             "\x81\x30\x81\x30", "\xFE{", "\xC4", std::string(33, '\xB0')};
     std::mt19937 rng(5);
     int found = 0;
     for (int round = 0; round < 4000; ++round) {
