@@ -1,7 +1,5 @@
 #include "json/JsonNodeList.h"
 
-#include "platform/MessagePump.h"
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
