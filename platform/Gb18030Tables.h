@@ -72,6 +72,13 @@ inline unsigned char* putFourByte(unsigned char* out, std::uint32_t linear)
 inline unsigned char* putCodePoint(const Mapping& m, char32_t cp, unsigned char* out)
 {
     if (cp < 0x10000) {
+        // Two-byte codes (CJK) from the smaller table, which stays in cache.
+        const std::uint16_t v = m.fromBmp[cp];
+        if (v >= kFirstTwoByte && v != kException) {
+            out[0] = static_cast<unsigned char>(v >> 8);
+            out[1] = static_cast<unsigned char>(v);
+            return out + 2;
+        }
         const std::uint32_t code = m.bmpCodes[cp];
         if (code == 0)
             return nullptr;
