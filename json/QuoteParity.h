@@ -3,8 +3,8 @@
 // with quotes paired from the text's start as the scanner's masking pairs them. A '"' byte
 // is always a character of its own in GB18030 (trail bytes are 0x30-0x39 and 0x40-0xFE),
 // so quotes are counted byte-wise. Positions are asked for in increasing order; the
-// quotes of the 64-byte block of the last position asked for are kept as a bit mask, so
-// that a question costs a popcount.
+// quotes of the 64-byte block of the last position asked for are kept as a bit mask with
+// its prefix parity, so that a question costs a shift.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,10 @@ public:
     // True when pos lies between an opening quote and its partner.
     bool inside(std::size_t pos)
     {
+        moveTo(pos);
+        const std::size_t k = pos - m_block;
+        if (m_total == kUnknown && k < 64) // the parity alone decides
+            return ((m_before ^ (m_oddBelow >> k)) & 1) != 0;
         const std::size_t count = quotesBefore(pos);
         return (count & 1) != 0 && count != m_total;
     }
@@ -37,7 +41,7 @@ public:
     void skipQuoteAt(std::size_t pos)
     {
         moveTo(pos);
-        m_mask &= ~(uint64_t(1) << (pos - m_block));
+        setMask(m_mask & ~(uint64_t(1) << (pos - m_block)));
     }
     // The quotes before pos (pos at or after the last position asked for).
     std::size_t quotesBefore(std::size_t pos)
@@ -63,13 +67,23 @@ private:
     {
         m_block = block;
         if (block + 64 <= m_n) {
-            m_mask = quoteBits(m_d + block);
+            setMask(quoteBits(m_d + block));
         } else {
             unsigned char tail[64] = {};
             if (block < m_n)
                 std::memcpy(tail, m_d + block, m_n - block);
-            m_mask = quoteBits(tail);
+            setMask(quoteBits(tail));
         }
+    }
+    // The block's quotes, and for each bit whether an odd number of them lies below it
+    // (a prefix XOR), so that inside() needs no bit count.
+    void setMask(uint64_t mask)
+    {
+        m_mask = mask;
+        uint64_t x = mask;
+        for (int shift = 1; shift < 64; shift *= 2)
+            x ^= x << shift;
+        m_oddBelow = x << 1;
     }
     // Makes the block holding pos (or the text's end) the current one.
     void moveTo(std::size_t pos)
@@ -89,6 +103,7 @@ private:
     std::size_t m_total;
     std::size_t m_block = 0;  // offset of the current 64-byte block
     uint64_t m_mask = 0;      // its quotes (escaped ones cleared)
+    uint64_t m_oddBelow = 0;  // bit k: an odd number of them below bit k
     std::size_t m_before = 0; // quotes before it
 };
 

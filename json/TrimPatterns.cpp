@@ -153,14 +153,16 @@ inline bool hasZeroByte(uint64_t w)
     return ((w - kOnes) & ~w & kHigh) != 0;
 }
 
-// A byte that is a blank or a control character, '"', or 0x80 and above.
+// A byte that is a blank or a control character, '"', or 0xA1 (half of an ideographic
+// space).
 inline bool hasKeyEdgeByte(uint64_t w)
 {
-    return (w & kHigh) != 0 || (((w - kOnes * 0x21) & ~w & kHigh) != 0) || hasZeroByte(w ^ (kOnes * '"'));
+    return (((w - kOnes * 0x21) & ~w & kHigh) != 0) || hasZeroByte(w ^ (kOnes * '"')) || hasZeroByte(w ^ (kOnes * 0xA1));
 }
 
-// True when none of the len bytes at p is at most ' ', '"' or 0x80 and above: trimKey
-// then only removes the quotes around them.
+// True when none of the len bytes at p is at most ' ', '"' or 0xA1: trimKey then only
+// removes the quotes around them. Other bytes from 0x80 up (Chinese names) cannot make a
+// blank, and no character reaches past the closing quote (a quote is never a trail byte).
 inline bool isPlainKey(const char* p, std::size_t len)
 {
     if (len >= 8) {

@@ -3,6 +3,7 @@
 // the edges (clipboard, widgets, command-line output, HTTP bodies). GB18030 <-> UTF-8 and
 // UTF-16 run on tables of our own (CodecGb18030.cpp), other charsets through iconv.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,9 @@ ConvertResult gb18030ToUtf8(std::string_view gb);
 // (U+E78D..U+E796 and 14 between U+E816 and U+E864, whose old codes now stand for standard
 // characters); an invalid UTF-8 byte, and each byte of those, becomes "?" and is counted.
 ConvertResult utf8ToGb18030(std::string_view utf8);
+// The same when the bytes are well-formed UTF-8 (as isValidUtf8 says); nothing otherwise.
+// One pass: the conversion stops at the first byte that is not.
+std::optional<ConvertResult> wellFormedUtf8ToGb18030(std::string_view utf8);
 
 // The size of a GB18030 text in UTF-8 (as gb18030ToUtf8 would make it), counted without
 // making the text. The text comes in consecutive pieces; a character may be cut between two.

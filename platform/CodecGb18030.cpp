@@ -139,12 +139,18 @@ ConvertResult utf8ToGb18030(std::string_view utf8)
     return utf8ToGb18030Tables(utf8, false);
 }
 
-ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacter)
+namespace {
+
+// UTF-8 -> GB18030. With Strict, the conversion stops at the first byte that is not
+// well-formed UTF-8 and says so (returns false); characters without a GB18030 form are
+// replaced either way.
+template <bool Strict>
+bool utf8ToGb18030Into(std::string_view utf8, bool oneMarkPerCharacter, ConvertResult& r)
 {
-    ConvertResult r;
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
     const auto* p = begin;
+    bool wellFormed = true;
     // Enough for ASCII and for the three-byte characters (two bytes in GB18030); what writes
     // more (two-byte UTF-8 to four bytes, at worst) grows the buffer once to its bound.
     OutputBuffer<std::string> out(r.text, utf8.size() + 32);
@@ -167,6 +173,10 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
             }
             // No GB18030 form: one mark for the character, or the lead and the
             // continuation bytes after it each bad bytes of their own.
+        } else if (Strict) {
+            wellFormed = false;
+            p = end;
+            return;
         } else {
             len = 1;
         }
@@ -176,6 +186,23 @@ ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacte
         p += len;
     });
     out.finish();
+    return wellFormed;
+}
+
+} // namespace
+
+ConvertResult utf8ToGb18030Tables(std::string_view utf8, bool oneMarkPerCharacter)
+{
+    ConvertResult r;
+    utf8ToGb18030Into<false>(utf8, oneMarkPerCharacter, r);
+    return r;
+}
+
+std::optional<ConvertResult> wellFormedUtf8ToGb18030(std::string_view utf8)
+{
+    ConvertResult r;
+    if (!utf8ToGb18030Into<true>(utf8, false, r))
+        return std::nullopt;
     return r;
 }
 

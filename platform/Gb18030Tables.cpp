@@ -89,6 +89,7 @@ struct Store {
     std::unique_ptr<char32_t[]> twoByte { new char32_t[kTwoByteCount]() };
     std::unique_ptr<char32_t[]> fourByte { new char32_t[kFourByteBmpCount]() };
     std::unique_ptr<std::uint16_t[]> fromBmp { new std::uint16_t[0x10000]() };
+    std::unique_ptr<std::uint32_t[]> bmpCodes { new std::uint32_t[0x10000]() };
     std::vector<EncodeException> exceptions;
     Mapping view {};
 };
@@ -194,13 +195,29 @@ Store* build(const char* charset, std::FILE* report)
     s->exceptions.erase(std::unique(s->exceptions.begin(), s->exceptions.end(),
                             [](const EncodeException& a, const EncodeException& b) { return a.codePoint == b.codePoint; }),
         s->exceptions.end());
+    // Every BMP code point's code as bytes, from the 16-bit form and the exceptions.
+    for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
+        unsigned char b[4] = {};
+        const std::uint16_t v = s->fromBmp[cp];
+        if (v >= kFirstTwoByte && v != kException) {
+            b[0] = static_cast<unsigned char>(v >> 8);
+            b[1] = static_cast<unsigned char>(v);
+        } else if (v == kException) {
+            const auto it = std::lower_bound(s->exceptions.begin(), s->exceptions.end(), cp,
+                [](const EncodeException& e, char32_t c) { return e.codePoint < c; });
+            std::memcpy(b, it->bytes, it->length);
+        } else if (v != kNoForm) {
+            putFourByte(b, cp - v);
+        }
+        std::memcpy(&s->bmpCodes[cp], b, 4);
+    }
     char32_t firstSupplementary = 0x110000;
     for (const EncodeException& e : s->exceptions)
         if (e.codePoint >= 0x10000) {
             firstSupplementary = e.codePoint;
             break;
         }
-    s->view = { s->twoByte.get(), s->fourByte.get(), s->fromBmp.get(), s->exceptions.data(),
+    s->view = { s->twoByte.get(), s->fourByte.get(), s->fromBmp.get(), s->bmpCodes.get(), s->exceptions.data(),
         s->exceptions.size(), firstSupplementary };
     return s;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tess::gb18030 {
@@ -34,6 +35,9 @@ struct Mapping {
     const char32_t* twoByte;       // [(lead - 0x81) * 191 + (trail - 0x40)], 0 = not a character
     const char32_t* fourByte;      // [linear index < kFourByteBmpCount], 0 = not a character
     const std::uint16_t* fromBmp;  // [code point], see above; entries below 0x80 are unused
+    // [code point >= 0x80]: its code's bytes in memory order (two or four; the second byte
+    // says which), 0 when it has none. Writing a code is then one store, with no arithmetic.
+    const std::uint32_t* bmpCodes;
     const EncodeException* exceptions; // sorted by code point
     std::size_t exceptionCount;
     char32_t firstSupplementaryException; // no supplementary exception below this
@@ -63,19 +67,26 @@ inline unsigned char* putFourByte(unsigned char* out, std::uint32_t linear)
 }
 
 // Writes the GB18030 form of a code point >= 0x80 (a Unicode scalar value); returns the
-// byte after it, or null when the code point has no form.
+// byte after it, or null when the code point has no form. Four bytes at out are written
+// whatever the form's length.
 inline unsigned char* putCodePoint(const Mapping& m, char32_t cp, unsigned char* out)
 {
     if (cp < 0x10000) {
+        // Two-byte codes (CJK) from the smaller table, which stays in cache.
         const std::uint16_t v = m.fromBmp[cp];
         if (v >= kFirstTwoByte && v != kException) {
             out[0] = static_cast<unsigned char>(v >> 8);
             out[1] = static_cast<unsigned char>(v);
             return out + 2;
         }
-        if (v != kNoForm && v != kException)
-            return putFourByte(out, cp - v);
-    } else if (cp < m.firstSupplementaryException) {
+        const std::uint32_t code = m.bmpCodes[cp];
+        if (code == 0)
+            return nullptr;
+        std::memcpy(out, &code, 4);
+        const auto second = static_cast<unsigned char>(out[1]);
+        return out + (second >= 0x30 && second <= 0x39 ? 4 : 2);
+    }
+    if (cp < m.firstSupplementaryException) {
         return putFourByte(out, static_cast<std::uint32_t>(cp - 0x10000 + kSupplementaryBase));
     }
     const EncodeException* e = findException(m, cp);

@@ -4,11 +4,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace tess {
 namespace {
-
-enum class InputForm { Gb18030, Utf8, Utf16Le, Utf16Be };
 
 bool hasNonAscii(std::string_view bytes)
 {
@@ -26,57 +25,37 @@ bool hasNonAscii(std::string_view bytes)
     return false;
 }
 
-// The form of the bytes and the length of the mark in front of them.
-InputForm formOf(std::string_view bytes, std::size_t& markLength)
+// The text with a byte-order mark converted by it; without one, the bytes converted
+// when they are well-formed UTF-8 holding more than ASCII. Nothing when they are taken as
+// GB18030 as they are.
+std::optional<std::string> convertedInput(std::string_view bytes)
 {
-    markLength = 0;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        markLength = 3;
-        return InputForm::Utf8;
-    }
-    if (bytes.substr(0, 2) == "\xFF\xFE") {
-        markLength = 2;
-        return InputForm::Utf16Le;
-    }
-    if (bytes.substr(0, 2) == "\xFE\xFF") {
-        markLength = 2;
-        return InputForm::Utf16Be;
-    }
-    if (hasNonAscii(bytes) && codec::isValidUtf8(bytes))
-        return InputForm::Utf8;
-    return InputForm::Gb18030;
-}
-
-std::string converted(InputForm form, std::string_view payload)
-{
-    switch (form) {
-    case InputForm::Utf8:
-        return codec::utf8ToGb18030(payload).text;
-    case InputForm::Utf16Le:
-        return codec::convert("UTF-16LE", "GB18030", payload).text;
-    case InputForm::Utf16Be:
-        return codec::convert("UTF-16BE", "GB18030", payload).text;
-    case InputForm::Gb18030:
-        break;
-    }
-    return std::string(payload);
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return codec::utf8ToGb18030(bytes.substr(3)).text;
+    if (bytes.substr(0, 2) == "\xFF\xFE")
+        return codec::convert("UTF-16LE", "GB18030", bytes.substr(2)).text;
+    if (bytes.substr(0, 2) == "\xFE\xFF")
+        return codec::convert("UTF-16BE", "GB18030", bytes.substr(2)).text;
+    if (!hasNonAscii(bytes))
+        return std::nullopt;
+    std::optional<codec::ConvertResult> utf8 = codec::wellFormedUtf8ToGb18030(bytes);
+    if (!utf8)
+        return std::nullopt;
+    return std::move(utf8->text);
 }
 
 } // namespace
 
 std::string inputTextToGb18030(std::string_view bytes)
 {
-    std::size_t mark = 0;
-    const InputForm form = formOf(bytes, mark);
-    return converted(form, bytes.substr(mark));
+    std::optional<std::string> text = convertedInput(bytes);
+    return text ? std::move(*text) : std::string(bytes);
 }
 
 void convertInputTextInPlace(std::string& text)
 {
-    std::size_t mark = 0;
-    const InputForm form = formOf(text, mark);
-    if (form != InputForm::Gb18030)
-        text = converted(form, std::string_view(text).substr(mark));
+    if (std::optional<std::string> converted = convertedInput(text))
+        text = std::move(*converted);
 }
 
 } // namespace tess

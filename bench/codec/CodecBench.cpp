@@ -6,6 +6,9 @@
 //          (about 97 % of the UTF-8 bytes are ASCII)
 //   cjk    the same structure whose strings are Chinese sentences (about 80 % of the
 //          UTF-8 bytes belong to CJK characters)
+//   scripts  names in about thirty scripts with emoji (the corpus's many-script shape):
+//          two-, three- and four-byte UTF-8, many four-byte GB18030 codes
+#include "ShapeGenerator.h"
 #include "platform/Codec.h"
 #include "platform/Gb18030Tables.h"
 
@@ -78,18 +81,21 @@ std::string document(bool cjk)
     return s;
 }
 
-const std::string& utf8Text(bool cjk)
+// shape: 0 ascii, 1 cjk, 2 scripts.
+const std::string& utf8Text(int64_t shape)
 {
     static const std::string ascii = document(false);
     static const std::string chinese = document(true);
-    return cjk ? chinese : ascii;
+    static const std::string scripts = tess::bench::scriptsDocument(kTargetBytes, 7);
+    return shape == 0 ? ascii : shape == 1 ? chinese : scripts;
 }
 
-const std::string& gbText(bool cjk)
+const std::string& gbText(int64_t shape)
 {
-    static const std::string ascii = tess::codec::utf8ToGb18030(utf8Text(false)).text;
-    static const std::string chinese = tess::codec::utf8ToGb18030(utf8Text(true)).text;
-    return cjk ? chinese : ascii;
+    static const std::string texts[3] = {tess::codec::utf8ToGb18030(utf8Text(0)).text,
+                                         tess::codec::utf8ToGb18030(utf8Text(1)).text,
+                                         tess::codec::utf8ToGb18030(utf8Text(2)).text};
+    return texts[shape];
 }
 
 void report(benchmark::State& state, const std::string& in, std::size_t outBytes)
@@ -232,7 +238,7 @@ void BM_GbToUtf16_Tables(benchmark::State& state)
     report(state, in, n);
 }
 
-#define SHAPES ArgName("cjk")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0)
+#define SHAPES ArgName("shape")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 BENCHMARK(BM_Utf8ToGb_Iconv)->SHAPES;
 #ifdef TESS_BENCH_ICU
 BENCHMARK(BM_Utf8ToGb_Icu)->SHAPES;

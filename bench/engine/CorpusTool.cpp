@@ -1,7 +1,10 @@
 // Writes the benchmark documents to files, for timing the command line:
-//   tess_corpus DIR   -> SHAPE-utf8.json and SHAPE-gbk.json (GB18030) for every shape,
-//                        one file for the ASCII-only shapes
+//   tess_corpus DIR [--full]  -> SHAPE-utf8.json and SHAPE-gbk.json (GB18030) for every
+//                                shape, one file for the ASCII-only shapes; --full makes
+//                                the map coordinates at their real size (25 M numbers,
+//                                about 170 MB) instead of 2.5 M numbers
 #include "CorpusGenerator.h"
+#include "ShapeGenerator.h"
 
 #include "platform/Codec.h"
 
@@ -23,8 +26,9 @@ bool write(const std::string& path, const std::string& bytes)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tess_corpus DIR\n");
+    const bool full = argc == 3 && std::string(argv[2]) == "--full";
+    if (argc != 2 && !full) {
+        std::fprintf(stderr, "usage: tess_corpus DIR [--full]\n");
         return 2;
     }
     using namespace tess::bench;
@@ -50,6 +54,16 @@ int main(int argc, char** argv)
     both("pretty-10mb", apiDocument(10 * MB, 1, true));
     both("pretty-esc-lf-16mb", apiDocument(16 * MB, 1, prettyLf));
     both("pretty-esc-crlf-tabs-16mb", apiDocument(16 * MB, 1, prettyCrlf));
+    // One records document in the layouts editors and export tools write, and its compact
+    // form: 2-space LF is what most tools write, 4-space CR LF what Windows tools write.
+    constexpr std::size_t kRecords = 34000;
+    both("records-compact", recordsDocument(kRecords, 5, compactLayout()));
+    both("records-2sp-lf", recordsDocument(kRecords, 5, Layout{"  ", "\n", ": "}));
+    both("records-2sp-lf-tight", recordsDocument(kRecords, 5, Layout{"  ", "\n", ":"}));
+    both("records-4sp-crlf", recordsDocument(kRecords, 5, Layout{"    ", "\r\n", ": "}));
+    both("records-tabs-lf", recordsDocument(kRecords, 5, Layout{"\t", "\n", ": "}));
+    both("scripts-20mb", scriptsDocument(20 * MB, 7));
+    ok = ok && write(dir + "/coordinates.json", coordinatesDocument(full ? 25000000 : 2500000, 9));
     ok = ok && write(dir + "/numbers-1m.json", numberArray(1000000, 3)) &&
          write(dir + "/deep-arrays-100k.json", deepArrays(100000)) &&
          write(dir + "/deep-objects-100k.json", deepObjects(100000));

@@ -219,6 +219,68 @@ TEST(CrossCheck, EscapeHeavyDocumentsDeepAndWide)
     }
 }
 
+// Records as export tools write them, in GB18030: Chinese keys (also ones with an
+// ideographic space, a lone lead byte, 0x80, an A1 trail byte, four-byte codes), names in
+// many scripts with emoji, \u escapes, coordinate pairs; compact or in the layouts editors
+// write (2 or 4 spaces, tabs, LF or CR LF, with or without a blank after colons).
+TEST(CrossCheck, RecordsInEveryLayout)
+{
+    static const char* const kKeys[] = {
+        "\"\xB1\xE0\xBA\xC5\"", "\"\xD0\xD5\xC3\xFB\"", "\"\xB5\xD8\xD6\xB7\"", "\"id\"", "\"\x81\x30\x81\x30k\"",
+        "\"\xD6\xD0\xA1\xA1\xCE\xC4\"", "\"a\xD6\"", "\"\x80x\"", "\"\xB0\xA1\"", "\"\x94\x39\xFC\x36\"", "\"\xA1\xA1\"",
+    };
+    static const char* const kScalars[] = {
+        "\"\xD6\xD0\xCE\xC4\"", "\"\\u4e2d\\u6587 \xC9\xCC\xC6\xB7\"", "\"\x81\x30\x8A\x30 \x94\x39\xFC\x36\"", "-73.98",
+        "4288.18", "true", "null", "\"\xA7\xD3\xA7\xE0\"", "\"\x82\x35\x8F\x33\x95\x32\x82\x36\"", "1e5", "\"\"",
+    };
+    struct Layout {
+        const char *indent, *newline, *colon;
+    };
+    const Layout layouts[] = {{"", "", ":"}, {"  ", "\n", ": "}, {"  ", "\n", ":"}, {"    ", "\r\n", ": "}, {"\t", "\n", ": "}};
+    std::mt19937 rng(18);
+    for (int i = 0; i < 150; ++i) {
+        const uint32_t seed = rng();
+        for (const Layout& layout : layouts) {
+            std::mt19937 doc(seed); // the same records in every layout
+            std::string text;
+            const auto line = [&](int level) {
+                text += layout.newline;
+                for (int l = 0; l < level; ++l)
+                    text += layout.indent;
+            };
+            text += "[";
+            for (int r = 0, records = 1 + static_cast<int>(doc() % 4); r < records; ++r) {
+                text += r ? "," : "";
+                line(1);
+                text += "{";
+                for (int m = 0, members = 1 + static_cast<int>(doc() % 5); m < members; ++m) {
+                    text += m ? "," : "";
+                    line(2);
+                    text += std::string(kKeys[doc() % std::size(kKeys)]) + layout.colon;
+                    if (doc() % 4 == 0) { // a ring of coordinate pairs
+                        text += "[";
+                        for (int k = 0, pairs = 1 + static_cast<int>(doc() % 3); k < pairs; ++k) {
+                            text += k ? "," : "";
+                            line(3);
+                            text += "[" + std::to_string(doc() % 180) + "." + std::to_string(doc() % 10) + ",-" +
+                                    std::to_string(doc() % 90) + "]";
+                        }
+                        line(2);
+                        text += "]";
+                    } else {
+                        text += kScalars[doc() % std::size(kScalars)];
+                    }
+                }
+                line(1);
+                text += "}";
+            }
+            line(0);
+            text += "]";
+            expectSameAsReference(text, "records #" + std::to_string(i));
+        }
+    }
+}
+
 // A nested value whose text differs from its slice of the parent only by trimming, or not
 // at all, is cut without another prepared copy per level: the parser's buffers stay
 // within a few times the input however deep the escapes sit.

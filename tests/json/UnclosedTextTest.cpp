@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -85,4 +88,82 @@ TEST(UnclosedText, TruncatedDocumentsLoseTheReportedMemberOnly)
         reported += found.has_value();
     }
     EXPECT_GT(reported, 10);
+}
+
+namespace {
+
+// The walk read literally, one unit at a time: the reference for the fast walk.
+std::optional<tess::UnclosedValue> literalUnclosed(std::string_view t, char quote)
+{
+    std::vector<tess::UnclosedValue> open;
+    bool inString = false;
+    int64_t line = 1, lineAtOpen = 1;
+    std::size_t lastOpen = 0;
+    const auto walk = [&](std::size_t from, bool strings) {
+        bool escaped = false;
+        for (std::size_t i = from; i < t.size();) {
+            const auto c = static_cast<unsigned char>(t[i]);
+            if (c >= 0x80) {
+                i += 2;
+                escaped = false;
+                continue;
+            }
+            if (c == '\n' || (c == '\r' && (i + 1 >= t.size() || t[i + 1] != '\n'))) {
+                ++line;
+            } else if (c == static_cast<unsigned char>(quote) && !escaped && strings) {
+                inString = !inString;
+                lastOpen = i;
+                lineAtOpen = line;
+            } else if (!inString && (c == '{' || c == '[')) {
+                open.push_back({static_cast<int64_t>(i), line, c == '{' ? NodeKind::Object : NodeKind::Array});
+            } else if (!inString && (c == '}' || c == ']') && !open.empty()) {
+                open.pop_back();
+            }
+            escaped = c == '\\' && !escaped;
+            ++i;
+        }
+    };
+    walk(0, true);
+    if (inString) {
+        inString = false;
+        line = lineAtOpen;
+        walk(lastOpen + 1, false);
+    }
+    if (open.size() < 2)
+        return std::nullopt;
+    return open[1];
+}
+
+} // namespace
+
+TEST(UnclosedText, SameAsTheLiteralWalkOnRandomTexts)
+{
+    // Indentation runs longer than a block, line breaks of both kinds, escapes, both
+    // quotes, two-byte characters whose second byte is a bracket or a backslash, and runs
+    // of bytes >= 0x80 of odd length (their last byte takes the next one with it).
+    const std::vector<std::string> pieces = {"{", "}", "[", "]", "\"", "'", "\\", "\\\\", "\n", "\r\n", "\r", ",",
+                                             ":", "a", "17", std::string(2, ' '), std::string(23, ' '),
+                                             std::string(40, '\t'), "\xD6\xD0", "\xD5]", "\x81[", "\xB0\\",
+                                             "\x81\x30\x81\x30", "\xFE{", "\xC4", std::string(33, '\xB0')};
+    std::mt19937 rng(5);
+    int found = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        for (std::size_t k = 0, count = rng() % 120; k < count; ++k)
+            text += pieces[rng() % pieces.size()];
+        if (rng() % 4 == 0)
+            text += std::string(rng() % 40, ' ') + "\xC4"; // a lone lead byte at the end
+        for (const char quote : {'"', '\''}) {
+            const auto expected = literalUnclosed(text, quote);
+            const auto actual = findUnclosedValue(text, quote);
+            ASSERT_EQ(actual.has_value(), expected.has_value()) << round;
+            if (!expected)
+                continue;
+            ++found;
+            EXPECT_EQ(actual->offset, expected->offset) << round;
+            EXPECT_EQ(actual->line, expected->line) << round;
+            EXPECT_EQ(actual->kind, expected->kind) << round;
+        }
+    }
+    EXPECT_GT(found, 1000);
 }

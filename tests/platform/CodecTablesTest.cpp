@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -197,6 +198,31 @@ TEST(CodecTables, BadInputIsReplacedAsIconvDoes)
         ASSERT_TRUE(gb18030ToUtf16(gb, &bad) == asUtf16(ref.text));
         EXPECT_EQ(bad, ref.badBytes);
     }
+}
+
+TEST(CodecTables, WellFormedUtf8ConvertsInOnePassOrNotAtAll)
+{
+    // Characters of many scripts (two-, three- and four-byte UTF-8; two- and four-byte
+    // GB18030; a private-use character without a form), now and then a broken sequence.
+    std::mt19937 rng(77);
+    const std::string valid[] = { "\xC3\xA9", "\xD0\x96", "\xD8\xB9", "\xE0\xA4\x95", "\xE0\xB8\x81", "\xEA\xB0\x80",
+        "\xE3\x81\x82", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xF0\xA0\x80\x8B", "\xEE\x9E\x8D", "\xE2\x82\xAC",
+        "\xEF\xBF\xBF", "\xC2\x80", "0123456789abcdef01" };
+    const std::string broken[] = { "\xC3", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "\xFF" };
+    int wellFormed = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string u8;
+        for (int k = static_cast<int>(rng() % 40); k > 0; --k)
+            u8 += rng() % 60 == 0 ? broken[rng() % std::size(broken)] : valid[rng() % std::size(valid)];
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::optional<ConvertResult> whole = wellFormedUtf8ToGb18030(u8);
+        ASSERT_EQ(whole.has_value(), isValidUtf8(u8));
+        if (!whole)
+            continue;
+        ++wellFormed;
+        expectSame(*whole, test::iconvUtf8ToGb(u8), "well-formed UTF-8 to GB18030");
+    }
+    EXPECT_GT(wellFormed, 1000);
 }
 
 TEST(CodecTables, OutputThatOutgrowsTheInputIsComplete)

@@ -1,0 +1,206 @@
+#include "ShapeGenerator.h"
+
+#include <cstdio>
+#include <random>
+
+namespace tess::bench {
+namespace {
+
+const char* const kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "欧阳", "司马"};
+const char* const kGiven[] = {"伟", "芳", "娜", "秀英", "敏", "静", "丽", "强", "磊", "军", "洋", "艳", "勇", "杰"};
+const char* const kCities[] = {"北京市", "上海市", "广州市", "深圳市", "杭州市", "成都市", "武汉市", "西安市"};
+const char* const kStreets[] = {"人民路", "解放大道", "中山北路", "建设街", "和平里", "长安街", "滨江东路"};
+const char* const kGoods[] = {"无线耳机", "机械键盘", "保温杯", "运动鞋", "笔记本电脑", "台灯", "茶叶礼盒", "充电宝"};
+const char* const kStatus[] = {"已付款", "已发货", "已签收", "退款中", "已取消"};
+const char* const kEscaped[] = {"\\u5907\\u6ce8", "\\u00e9t\\u00e9", "\\u2605\\u2605\\u2605", "\\u0041\\u0042\\u0043"};
+
+// Writes members and elements with the layout's line breaks, indentation and colons.
+class PrettyWriter {
+public:
+    PrettyWriter(std::string& out, const Layout& layout) : m_out(out), m_layout(layout) {}
+    void open(char c)
+    {
+        m_out.push_back(c);
+        ++m_depth;
+        m_first = true;
+    }
+    void close(char c)
+    {
+        --m_depth;
+        if (!m_first)
+            newline();
+        m_out.push_back(c);
+        m_first = false;
+    }
+    void key(const std::string& k)
+    {
+        item();
+        m_out += '"';
+        m_out += k;
+        m_out += '"';
+        m_out += m_layout.colon;
+    }
+    void item()
+    {
+        if (!m_first)
+            m_out.push_back(',');
+        m_first = false;
+        newline();
+    }
+    void string(const std::string& s)
+    {
+        m_out += '"';
+        m_out += s;
+        m_out += '"';
+    }
+    std::string& out() { return m_out; }
+
+private:
+    void newline()
+    {
+        m_out += m_layout.newline;
+        for (int i = 0; i < m_depth; ++i)
+            m_out += m_layout.indent;
+    }
+    std::string& m_out;
+    const Layout& m_layout;
+    int m_depth = 0;
+    bool m_first = true;
+};
+
+std::string money(std::mt19937& rng)
+{
+    char b[32];
+    std::snprintf(b, sizeof b, "%u.%02u", static_cast<unsigned>(rng() % 5000), static_cast<unsigned>(rng() % 100));
+    return b;
+}
+
+} // namespace
+
+Layout compactLayout()
+{
+    return Layout{"", "", ":"};
+}
+
+std::string recordsDocument(std::size_t records, uint32_t seed, const Layout& layout)
+{
+    std::mt19937 rng(seed);
+    const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    std::string out;
+    out.reserve(records * 400);
+    PrettyWriter w(out, layout);
+    w.open('{');
+    w.key("总数");
+    out += "0";
+    w.key("客户");
+    w.open('[');
+    for (uint64_t id = 1; id <= records; ++id) {
+        w.item();
+        w.open('{');
+        w.key("编号");
+        out += std::to_string(100000 + id);
+        w.key("姓名");
+        w.string(std::string(kSurnames[pick(12)]) + kGiven[pick(14)] + (pick(2) ? kGiven[pick(14)] : ""));
+        w.key("备注");
+        w.string(std::string(kEscaped[pick(4)]) + " " + kGoods[pick(8)]);
+        w.key("会员");
+        out += pick(3) ? "true" : "false";
+        w.key("推荐人");
+        out += "null";
+        w.key("地址");
+        w.open('{');
+        w.key("城市");
+        w.string(kCities[pick(8)]);
+        w.key("街道");
+        w.string(std::string(kStreets[pick(7)]) + std::to_string(1 + pick(300)) + "号");
+        w.key("邮编");
+        w.string(std::to_string(100000 + pick(800000)));
+        w.close('}');
+        w.key("订单");
+        w.open('[');
+        for (std::size_t o = 0, n = 1 + pick(3); o < n; ++o) {
+            w.item();
+            w.open('{');
+            w.key("商品");
+            w.string(kGoods[pick(8)]);
+            w.key("数量");
+            out += std::to_string(1 + pick(5));
+            w.key("金额");
+            out += money(rng);
+            w.key("状态");
+            w.string(kStatus[pick(5)]);
+            w.close('}');
+        }
+        w.close(']');
+        w.close('}');
+    }
+    w.close(']');
+    w.close('}');
+    return out;
+}
+
+std::string coordinatesDocument(std::size_t numbers, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::string out;
+    out.reserve(numbers * 7 + 4096);
+    out += "{\"type\":\"FeatureCollection\",\"features\":[";
+    std::size_t written = 0;
+    char b[32];
+    for (int f = 0; written < numbers; ++f) {
+        if (f)
+            out += ',';
+        out += "{\"type\":\"Feature\",\"properties\":{\"name\":\"region " + std::to_string(f) + "\",\"pop_est\":" +
+               std::to_string(rng() % 100000000) + "},\"geometry\":{\"type\":\"MultiPolygon\",\"coordinates\":[";
+        for (std::size_t p = 0, polygons = 1 + rng() % 6; p < polygons; ++p) {
+            out += p ? ",[[" : "[[";
+            for (std::size_t k = 0, pairs = 100 + rng() % 3000; k < pairs; ++k) {
+                const unsigned d = rng();
+                const int n = std::snprintf(b, sizeof b, "%s[%s%u.%u,%s%u.%02u]", k ? "," : "", d & 1 ? "-" : "", d % 180,
+                                            (d >> 8) % 10, d & 2 ? "-" : "", (d >> 12) % 90, (d >> 20) % 100);
+                out.append(b, static_cast<std::size_t>(n));
+                written += 2;
+            }
+            out += "]]";
+        }
+        out += "]}}";
+    }
+    out += "]}";
+    return out;
+}
+
+namespace {
+
+// Real words: a language's word for "name"-like things with its greeting.
+const char* const kScripts[] = {
+    "Café Zürich façade", "Łódź Świętokrzyska", "Ærøskøbing fjørd", "Москва Санкт-Петербург", "Київ Україна",
+    "Αθήνα Θεσσαλονίκη", "القاهرة الإسكندرية", "ירושלים תל אביב", "नई दिल्ली मुंबई", "ঢাকা চট্টগ্রাম",
+    "சென்னை மதுரை", "กรุงเทพมหานคร เชียงใหม่", "თბილისი ბათუმი", "Երևան Գյումրի", "서울특별시 부산광역시",
+    "とうきょう おおさか", "トウキョウ オオサカ", "北京 上海 广州", "臺北 高雄", "𠀋𠂉𡈽 𪚲𫝀𬺰", "Hà Nội Sài Gòn",
+    "İstanbul Ağrı", "ትግራይ አዲስ አበባ", "ខ្មែរ ភ្នំពេញ", "ລາວ ວຽງຈັນ", "မြန်မာ ရန်ကုန်", "ᠮᠣᠩᠭᠣᠯ ᠬᠣᠲᠠ",
+    "ꦗꦮ ꦪꦺꦴꦒꦾ", "Ελληνικά Ῥόδος", "Ğğ Şş Çç Öö Üü"};
+const char* const kEmoji[] = {"😀", "🎉", "🚀", "❤️", "👍🏽", "🇨🇳", "🍜", "🌏", "👨‍👩‍👧", "✨"};
+
+} // namespace
+
+std::string scriptsDocument(std::size_t targetBytes, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    constexpr std::size_t kScriptCount = sizeof kScripts / sizeof kScripts[0];
+    std::string out;
+    out.reserve(targetBytes + 4096);
+    out += "{\"languages\":[";
+    for (uint64_t id = 0; out.size() < targetBytes; ++id) {
+        if (id)
+            out += ',';
+        const std::size_t s = rng() % kScriptCount;
+        out += "{\"id\":" + std::to_string(id) + ",\"name\":\"" + kScripts[s] + " " + kEmoji[rng() % 10] +
+               "\",\"aliases\":[\"" + kScripts[(s + 1) % kScriptCount] + "\",\"" + kEmoji[rng() % 10] + kEmoji[rng() % 10] +
+               "\"],\"text\":\"" + kScripts[rng() % kScriptCount] + " " + kScripts[rng() % kScriptCount] + " " +
+               kEmoji[rng() % 10] + "\",\"rank\":" + std::to_string(rng() % 1000) + "}";
+    }
+    out += "]}";
+    return out;
+}
+
+} // namespace tess::bench
