@@ -15,6 +15,7 @@
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
+#include "app/BigTabs.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
@@ -220,7 +221,7 @@ int MainWindow::firstEmptySlot() const
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         // A big file holds no text; a tab whose big file is being read is taken.
-        if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+        if (slot(n).big || m_bigTabs->loading(n))
             continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)
@@ -360,7 +361,7 @@ void MainWindow::updateStatus()
     const int n = currentSlot();
     applyRoadToOptions();
     if (slot(n).big) {
-        m_status->setText(qt::toQString(bigStatusText(n)));
+        m_status->setText(qt::toQString(m_bigTabs->statusText(n)));
         return;
     }
     const TreeView& view = *tree(n);

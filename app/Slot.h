@@ -67,10 +67,6 @@ private:
     std::optional<SlotDocument> m_previous;
 };
 
-// A remembered big file in the settings: "SIZE,MTIME,PATH" (MainWindowBig.cpp).
-std::string encodeBigSource(const FileSource& source);
-bool decodeBigSource(std::string_view text, FileSource& out);
-
 // What a load into a tab takes.
 struct LoadRequest {
     SharedText text;            // the text, unless fromClipboard
