@@ -8,7 +8,8 @@
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 #include "json/big/BigDocument.h"
-#include "json/big/BigFind.h"
+#include "json/big/BigSearch.h"
+#include "tree/widgets/FindInTree.h"
 #include "json/big/BigPaths.h"
 #include "json/big/BigRoadRule.h"
 
@@ -86,7 +87,7 @@ void BigTabs::showProgress()
     if (m_load.running() && m_loadSlot == current)
         m_host.showStatus(ui(u8"正在读取大文件… %1%（Esc 停止）").arg(m_load.percent()));
     else if (m_find.running() && m_findSlot == current)
-        m_host.showStatus(ui(u8"正在查找…（Esc 停止）"));
+        m_host.showStatus(ui(u8"正在查找… %1%（Esc 停止）").arg(m_find.percent()));
 }
 
 void BigTabs::stopAll()
@@ -100,9 +101,10 @@ void BigTabs::cancel()
 {
     m_load.cancel();
     if (m_find.running()) {
-        // The search runs to its end in the background; its result is dropped.
-        m_find.cancel();
+        // The search looks at the flag often: it ends at once, its result is dropped.
+        m_find.stop();
         m_host.showStatus(ui(u8"已停止查找"));
+        jobEnded();
     }
 }
 
@@ -205,40 +207,36 @@ void BigTabs::find(int n, const BigFindRequest& request)
     BigTreeModel* model = m_host.slot(n).big;
     if (!model || request.text.empty())
         return;
-    std::shared_ptr<const big::BigDocument> doc = model->sharedDocument();
-    const std::string utf8 = codec::gb18030ToUtf8(request.text).text;
-    if (!big::findSearchesBytes(*doc, utf8, request.mode, request.ignoreCase)) {
-        m_host.showStatus(ui(u8"大文件的树页暂只能查找普通文本：区分大小写，不含 [ ] : \" \\ #，不只是数字"));
+    const CaptionMatcher matcher(request.text, request.mode, request.ignoreCase);
+    if (!matcher.valid()) {
+        m_host.showStatus(rejectedPatternText(matcher, qt::toQString(request.text)));
         return;
     }
-    const QModelIndex selected = m_host.slot(n).view->selectedIndex();
-    const bool zeroBased = model->zeroBased();
-    const bool backward = request.backward;
-    uint64_t from = backward ? doc->bytes().size() : 0;
-    if (selected.isValid() && selected.parent().isValid()) {
-        const big::Node node = model->nodeOf(selected);
-        from = backward ? big::captionStart(node) : big::captionEnd(node);
-    }
+    std::shared_ptr<const big::BigDocument> doc = model->sharedDocument();
+    big::SearchRequest search;
+    search.text = request.text;
+    search.mode = request.mode;
+    search.ignoreCase = request.ignoreCase;
+    search.backward = request.backward;
+    search.zeroBased = model->zeroBased();
+    search.rootCaption = qt::toGb(model->data(model->index(0, 0)).toString());
+    const std::vector<big::Node> from = model->chainOf(m_host.slot(n).view->selectedIndex());
     m_findSlot = n;
-    m_find.start([this, doc, utf8, request, zeroBased, from, backward, n](BackgroundJob::Control& control) -> BackgroundJob::Finish {
-        const CaptionMatcher matcher(request.text, request.mode, request.ignoreCase);
-        std::vector<big::Node> chain;
-        if (backward) {
-            if (!big::findPreviousInBytes(*doc, utf8, matcher, zeroBased, from, chain))
-                chain.clear();
-        } else {
-            big::findInBytes(*doc, utf8, matcher, zeroBased, from, [&chain](const std::vector<big::Node>& found) {
-                chain = found;
-                return false;
-            });
-        }
-        const bool cancelled = control.cancelled();
-        return [this, chain = std::move(chain), n, cancelled] {
+    m_find.start([this, doc, search, from, n](BackgroundJob::Control& control) mutable -> BackgroundJob::Finish {
+        search.progress = [&control](uint64_t done, uint64_t total) {
+            control.done.store(done);
+            control.total.store(total);
+            return !control.cancelled();
+        };
+        std::vector<big::Node> hit;
+        const big::SearchResult result = big::searchCaptions(*doc, search, from, hit);
+        return [this, result, hit = std::move(hit), n] {
             jobEnded();
-            if (cancelled)
-                return;
+            if (result == big::SearchResult::Stopped)
+                return; // Esc said so already
             BigTreeModel* model = m_host.slot(n).big;
-            const QModelIndex found = model && !chain.empty() ? model->indexOfChain(chain) : QModelIndex();
+            const QModelIndex found =
+                model && result == big::SearchResult::Found ? model->indexOfChain(hit) : QModelIndex();
             if (!found.isValid()) {
                 if (n == m_host.currentSlot())
                     m_host.showStatus(ui(u8"找不到"));
@@ -247,6 +245,7 @@ void BigTabs::find(int n, const BigFindRequest& request)
             TreeView& view = *m_host.slot(n).view;
             view.selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect);
             view.showWithContext(found);
+            m_host.documentShown(n); // the progress shown below gives way to the node's facts
         };
     });
     jobStarted();

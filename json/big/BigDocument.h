@@ -99,6 +99,8 @@ public:
 
     // The children from `child` (one of them, as a cursor gave it) on.
     ChildCursor childrenFrom(const Node& container, const Node& child) const;
+    // The children whose name (or value, without one) starts at or after offset.
+    ChildCursor childrenAfter(const Node& container, uint64_t offset) const;
 
     // JSON Lines: the record on line `line` (1-based); false when that line holds none.
     bool recordOnLine(uint64_t line, Node& out) const;

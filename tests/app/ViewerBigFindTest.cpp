@@ -1,0 +1,120 @@
+// Find and expansion on the big-document road against the normal road: the same nodes
+// for every mode and direction, Esc stopping the worker, and asking before a large
+// expansion.
+#include "ViewerFixture.h"
+#include "tree/widgets/BigTreeModel.h"
+
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <cstdlib>
+
+namespace tess::testing {
+namespace {
+
+struct Threshold {
+    explicit Threshold(const char* bytes) { ::setenv("TESSARINE_BIG_THRESHOLD", bytes, 1); }
+    ~Threshold() { ::unsetenv("TESSARINE_BIG_THRESHOLD"); }
+};
+
+void waitForBigWork(Viewer& v)
+{
+    for (int i = 0; i < 1000 && (v.window->bigLoadRunning() || v.window->bigFindRunning()); ++i)
+        QTest::qWait(5);
+    settle();
+}
+
+// A random document whose captions hold the find texts below in many ways: in names and
+// values, across the ":", in any case, after an escaped quote, and past the part of a
+// long value that find searches.
+std::string randomDocument(std::mt19937& rng)
+{
+    auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    static const char* const words[] = {"Alpha", "beta", "needle", "NEEDLE", "a\\\"b", "中文", "x", "ab", "Eab", "9"};
+    std::function<void(std::string&, int)> value = [&](std::string& out, int depth) {
+        const int kind = depth == 0 ? 0 : depth > 3 ? 2 + pick(4) : pick(6);
+        if (kind < 2) {
+            out += kind == 0 ? '{' : '[';
+            for (int i = 0, n = depth == 0 ? 12 : pick(6); i < n; ++i) {
+                out += i ? "," : "";
+                if (kind == 0)
+                    out += "\"" + std::string(words[pick(10)]) + std::to_string(i) + "\":";
+                value(out, depth + 1);
+            }
+            out += kind == 0 ? '}' : ']';
+        } else if (kind == 2) {
+            out += "\"" + std::string(words[pick(10)]) + " " + words[pick(10)] + "\"";
+        } else if (kind == 3) {
+            // a long value: the word lies inside the searched part of the caption or past it
+            std::string s;
+            for (int i = 0, n = 150 + pick(150); i < n; ++i)
+                s += "长";
+            out += "\"" + s + "needle\"";
+        } else {
+            out += std::to_string(pick(300) - 100);
+        }
+    };
+    std::string doc;
+    value(doc, 0);
+    return doc;
+}
+
+struct Query {
+    const char* text;
+    int mode; // 0 plain, 1 wildcard, 2 regular expression
+    bool ignoreCase;
+};
+
+// The paths the path box shows after each of four finds forward and three backward,
+// from the root.
+QStringList findSteps(Viewer& v, const Query& q)
+{
+    v.control<QLineEdit>(u8"编辑框查找文本")->setText(QString::fromUtf8(q.text));
+    const char8_t* modes[] = {u8"单选框默认", u8"单选框通配", u8"单选框正则"};
+    v.control<QRadioButton>(modes[q.mode])->setChecked(true);
+    v.control<QCheckBox>(u8"选择框忽略大小写")->setChecked(q.ignoreCase);
+    v.tree().setCurrentIndex(v.tree().model()->index(0, 0));
+    settle();
+    QStringList steps;
+    for (const bool backward : {false, false, false, false, true, true, true}) {
+        v.window->findInTree(backward);
+        waitForBigWork(v);
+        steps << v.control<QLineEdit>(u8"编辑框路径")->text();
+    }
+    return steps;
+}
+
+TEST(ViewerBigFind, StopsWhereTheNormalRoadStops)
+{
+    const Query queries[] = {
+        {"needle", 0, false}, {"NEEDLE", 0, true}, {"9:\"", 0, false},  {"b\"", 0, false},     {"[2]", 0, false},
+        {"中文", 0, false},   {"SYH", 0, false},   {"ab", 0, true},     {"JSON", 0, false},    {"n*E", 1, true},
+        {"?9:", 1, false},    {"a?b", 1, false},   {"^\\[\\d\\]:\\d", 2, false}, {"al|ee", 2, true}, {"beta", 2, false},
+    };
+    TempDir dir;
+    Viewer v(dir.str());
+    std::mt19937 rng(17);
+    int compared = 0;
+    for (int round = 0; round < 4; ++round) {
+        const std::string json = randomDocument(rng);
+        writeFile(dir.file("doc.json"), json);
+        QStringList steps[2][std::size(queries)];
+        for (const bool bigRoad : {false, true}) {
+            Threshold threshold(bigRoad ? "1" : "100000000");
+            ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("doc.json")));
+            waitForBigWork(v);
+            ASSERT_EQ(v.window->slot(v.window->currentSlot()).big != nullptr, bigRoad);
+            for (std::size_t q = 0; q < std::size(queries); ++q)
+                steps[bigRoad][q] = findSteps(v, queries[q]);
+        }
+        for (std::size_t q = 0; q < std::size(queries); ++q) {
+            EXPECT_EQ(steps[1][q], steps[0][q]) << queries[q].text << " in " << json;
+            compared += QSet<QString>(steps[0][q].begin(), steps[0][q].end()).size() > 2;
+        }
+    }
+    EXPECT_GT(compared, 20); // many searches stop at several nodes
+
+}
+
+} // namespace
+} // namespace tess::testing
