@@ -4,15 +4,19 @@
 #include "platform/qt/QtText.h"
 #include "tree/StatusText.h"
 #include "tree/Stopwatch.h"
+#include "tree/widgets/BigExpansion.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 #include "json/big/BigDocument.h"
 #include "json/big/BigSearch.h"
+#include "json/big/BigWalk.h"
 #include "tree/widgets/FindInTree.h"
 #include "json/big/BigPaths.h"
 #include "json/big/BigRoadRule.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QShortcut>
 #include <QTimer>
 #include <QWidget>
@@ -25,6 +29,17 @@ namespace tess {
 using qt::ui;
 
 namespace {
+
+// Whether to show more than `above` items: asked, No by default.
+bool askExpandMany(QWidget* window, uint64_t above)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tessarine"),
+                    ui(u8"展开后要显示的节点超过 %1 个，会占用较多内存和时间。仍要展开吗？").arg(above),
+                    QMessageBox::Yes | QMessageBox::No, window);
+    box.setObjectName(QStringLiteral("expandManyBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
 
 // A file the engine can hold: one in another encoding than UTF-8 goes there.
 constexpr uint64_t kEngineLimit = uint64_t(2) << 30;
@@ -49,8 +64,10 @@ bool decodeBigSource(std::string_view text, FileSource& out)
     return true;
 }
 
-BigTabs::BigTabs(QWidget* window, BigTabsHost host) : QObject(window), m_host(std::move(host)), m_load(this), m_find(this)
+BigTabs::BigTabs(QWidget* window, BigTabsHost host)
+    : QObject(window), m_host(std::move(host)), m_load(this), m_find(this), m_count(this)
 {
+
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(100);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showProgress(); });
@@ -75,7 +92,7 @@ void BigTabs::jobStarted()
 
 void BigTabs::jobEnded()
 {
-    if (m_load.running() || m_find.running())
+    if (m_load.running() || m_find.running() || expandRunning())
         return;
     m_progressTimer->stop();
     m_cancelKey->setEnabled(false);
@@ -88,10 +105,16 @@ void BigTabs::showProgress()
         m_host.showStatus(ui(u8"正在读取大文件… %1%（Esc 停止）").arg(m_load.percent()));
     else if (m_find.running() && m_findSlot == current)
         m_host.showStatus(ui(u8"正在查找… %1%（Esc 停止）").arg(m_find.percent()));
+    else if (m_count.running() && m_expandSlot == current)
+        m_host.showStatus(ui(u8"正在清点要展开的节点…（Esc 停止）"));
+    else if (m_expansion && m_expandSlot == current)
+        m_host.showStatus(ui(u8"正在展开… %1%（Esc 停止）")
+                              .arg(m_expandTotal == 0 ? 0 : std::min<uint64_t>(100, m_expansion->itemsRead() * 100 / m_expandTotal)));
 }
 
 void BigTabs::stopAll()
 {
+    stopExpansion();
     m_find.stop();
     m_load.stop();
     jobEnded();
@@ -100,6 +123,10 @@ void BigTabs::stopAll()
 void BigTabs::cancel()
 {
     m_load.cancel();
+    if (expandRunning()) {
+        stopExpansion();
+        m_host.showStatus(ui(u8"已停止展开"));
+    }
     if (m_find.running()) {
         // The search looks at the flag often: it ends at once, its result is dropped.
         m_find.stop();
@@ -162,6 +189,8 @@ void BigTabs::drop(int n)
         return;
     if (m_findSlot == n)
         m_find.stop();
+    if (m_expandSlot == n)
+        stopExpansion();
     tab.view->showModel(nullptr);
     delete tab.big;
     tab.big = nullptr;
@@ -249,6 +278,75 @@ void BigTabs::find(int n, const BigFindRequest& request)
         };
     });
     jobStarted();
+}
+
+void BigTabs::expandBelow(int n)
+{
+    BigTreeModel* model = m_host.slot(n).big;
+    if (!model || model->rowCount() == 0)
+        return;
+    const QModelIndex selected = m_host.slot(n).view->selectedIndex();
+    expand(n, selected.isValid() ? selected : model->index(0, 0), 0, false);
+}
+
+void BigTabs::expandToLevel(int n, int level)
+{
+    BigTreeModel* model = m_host.slot(n).big;
+    if (!model || model->rowCount() == 0 || level < 1)
+        return;
+    expand(n, model->index(0, 0), static_cast<uint64_t>(level), true);
+}
+
+void BigTabs::expand(int n, const QModelIndex& top, uint64_t openDepth, bool levels)
+{
+    stopExpansion();
+    BigTreeModel* model = m_host.slot(n).big;
+    std::shared_ptr<const big::BigDocument> doc = model->sharedDocument();
+    const std::vector<big::Node> chain = model->chainOf(top);
+    QPointer<BigTreeModel> guard(model);
+    const QPersistentModelIndex at(top);
+    m_expandSlot = n;
+    const uint64_t above = askAbove;
+    m_count.start([this, doc, chain, openDepth, guard, at, n, levels, above](BackgroundJob::Control& control) -> BackgroundJob::Finish {
+        const uint64_t items = big::countBelow(*doc, chain, openDepth, above + 1, [&control] { return !control.cancelled(); });
+        const bool cancelled = control.cancelled();
+        return [this, items, cancelled, guard, at, n, openDepth, levels, above] {
+            if (cancelled || !guard || m_host.slot(n).big != guard.data() || !at.isValid()) {
+                jobEnded();
+                return;
+            }
+            if (items > above && !askExpandMany(static_cast<QWidget*>(parent()), above)) {
+                jobEnded();
+                m_host.showStatus(ui(u8"未展开"));
+                return;
+            }
+            TreeView& view = *m_host.slot(n).view;
+            if (levels)
+                view.collapseAll(); // deeper levels close
+            m_expandTotal = items;
+            m_expansion = new BigExpansion(view, *guard, at, openDepth, [this, n](bool finished) {
+                m_expansion->deleteLater();
+                m_expansion = nullptr;
+                jobEnded();
+                if (finished)
+                    m_host.documentShown(n);
+            }, this);
+            m_expansion->start();
+            jobStarted();
+        };
+    });
+    jobStarted();
+}
+
+void BigTabs::stopExpansion()
+{
+    m_count.stop();
+    if (m_expansion) {
+        // Stopped now: what was opened shows.
+        m_expansion->stop();
+        m_expansion->deleteLater();
+        m_expansion = nullptr;
+    }
 }
 
 BigSelection BigTabs::selection(int n, bool compactTree, bool alsoValue) const

@@ -27,6 +27,7 @@ namespace tess {
 namespace big {
 class BigDocument;
 }
+class BigExpansion;
 class TreeIcons;
 
 // What the tabs need of the window.
@@ -89,6 +90,16 @@ public:
     // cannot run here (said in the status line).
     void find(int n, const BigFindRequest& request);
 
+    // Opens the selected node (the root when none) and every container below it; or the
+    // whole tree to a level (level 1: the root's children shown). The nodes to be shown
+    // are counted on a worker first; above askAbove the user is asked (default No).
+    // Then the containers are read and opened in slices; Esc stops either step.
+    void expandBelow(int n);
+    void expandToLevel(int n, int level);
+    bool expandRunning() const { return m_count.running() || m_expansion != nullptr; }
+    // Above this many items to show, the user is asked first.
+    uint64_t askAbove = 1000000;
+
     std::string statusText(int n) const;
     // The value boxes' texts only with alsoValue.
     BigSelection selection(int n, bool compactTree, bool alsoValue) const;
@@ -103,14 +114,20 @@ private:
     void onLoaded(int n, const std::shared_ptr<big::BigDocument>& document, bool opened, const std::string& error,
                   FileSource source, bool cancelled, int64_t ms);
     void showProgress();
+    void expand(int n, const QModelIndex& top, uint64_t openDepth, bool levels);
+    void stopExpansion();
     void jobStarted();
     void jobEnded();
 
     BigTabsHost m_host;
     BackgroundJob m_load;
     BackgroundJob m_find;
+    BackgroundJob m_count;
+    BigExpansion* m_expansion = nullptr;
+    uint64_t m_expandTotal = 0;
     int m_loadSlot = 0;
     int m_findSlot = 0;
+    int m_expandSlot = 0;
     QTimer* m_progressTimer = nullptr;
     QShortcut* m_cancelKey = nullptr;
 };

@@ -125,6 +125,8 @@ public:
     // is indexed on a worker thread while the tab keeps its document; Esc stops it.
     bool bigLoadRunning() const;
     bool bigFindRunning() const;
+    bool bigExpandRunning() const;
+    BigTabs& bigTabs() { return *m_bigTabs; }
     void cancelBigLoad();
 
     int currentSlot() const; // 1..7
@@ -189,6 +191,9 @@ private:
     // Find in a big tab (on a worker thread, the node found selected). False when the
     // current tab is not on the big road.
     bool findInBigTab(bool backward);
+    // Expand all below the selected node (level 0) or the tree to a level, in a big tab;
+    // false when the current tab is not one.
+    bool expandBigTab(int level);
     // The path box's path, and copy path as, in a big tab; false when the tab is not one.
     bool goToBigPath();
     bool copyBigPathAs(int style);

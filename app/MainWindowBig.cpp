@@ -92,6 +92,23 @@ void MainWindow::showBigSelection(bool alsoValue)
     m_decodedBox->setValueText(shown.decoded);
 }
 
+bool MainWindow::expandBigTab(int level)
+{
+    const int n = currentSlot();
+    if (!slot(n).big)
+        return false;
+    if (level > 0)
+        m_bigTabs->expandToLevel(n, level);
+    else
+        m_bigTabs->expandBelow(n);
+    return true;
+}
+
+bool MainWindow::bigExpandRunning() const
+{
+    return m_bigTabs->expandRunning();
+}
+
 bool MainWindow::goToBigPath()
 {
     const int n = currentSlot();

@@ -185,10 +185,8 @@ void MainWindow::flashBox(QWidget* box)
 void MainWindow::expandBelowSelected()
 {
     TreeView& view = *currentTree();
-    if (slot(currentSlot()).big) {
-        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+    if (expandBigTab(0))
         return;
-    }
     view.expandBelow(std::max(0, view.selectedItem()));
 }
 
@@ -206,10 +204,8 @@ void MainWindow::collapseBelowSelected()
 void MainWindow::expandTreeToLevel(int level)
 {
     TreeView& view = *currentTree();
-    if (slot(currentSlot()).big) {
-        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+    if (expandBigTab(level))
         return;
-    }
     view.expandToLevel(level);
     const int selected = view.selectedItem();
     if (selected >= 0)

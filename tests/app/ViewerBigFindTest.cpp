@@ -2,6 +2,7 @@
 // for every mode and direction, Esc stopping the worker, and asking before a large
 // expansion.
 #include "ViewerFixture.h"
+#include "app/BigTabs.h"
 #include "tree/widgets/BigTreeModel.h"
 
 #include <QCheckBox>
@@ -19,7 +20,8 @@ struct Threshold {
 
 void waitForBigWork(Viewer& v)
 {
-    for (int i = 0; i < 1000 && (v.window->bigLoadRunning() || v.window->bigFindRunning()); ++i)
+    for (int i = 0; i < 3000 && (v.window->bigLoadRunning() || v.window->bigFindRunning() || v.window->bigExpandRunning());
+         ++i)
         QTest::qWait(5);
     settle();
 }
@@ -114,6 +116,127 @@ TEST(ViewerBigFind, StopsWhereTheNormalRoadStops)
     }
     EXPECT_GT(compared, 20); // many searches stop at several nodes
 
+}
+
+// The captions of the rows a view shows, in order, each indented by its depth.
+QStringList shownRows(QTreeView& view)
+{
+    QStringList rows;
+    QAbstractItemModel* model = view.model();
+    std::function<void(const QModelIndex&, int)> add = [&](const QModelIndex& parent, int depth) {
+        for (int r = 0; r < model->rowCount(parent); ++r) {
+            const QModelIndex idx = model->index(r, 0, parent);
+            rows << QString(depth, ' ') + (parent.isValid() ? model->data(idx).toString() : QStringLiteral("root"));
+            if (view.isExpanded(idx))
+                add(idx, depth + 1);
+        }
+    };
+    add(QModelIndex(), 0);
+    return rows;
+}
+
+// Expand all below a node and the levels show the rows the normal road shows.
+TEST(ViewerBigFind, ExpansionShowsTheRowsOfTheNormalRoad)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    std::mt19937 rng(5);
+    const std::string json = randomDocument(rng);
+    writeFile(dir.file("doc.json"), json);
+    // level, or 0 for expand all below the node the path names
+    const struct {
+        int level;
+        const char* path;
+    } steps[] = {{0, ""}, {1, ""}, {3, ""}, {2, ""}, {0, "NEEDLE2"}, {0, "NEEDLE2.needle1"}};
+    QStringList shown[2];
+    for (const bool bigRoad : {false, true}) {
+        Threshold threshold(bigRoad ? "1" : "100000000");
+        ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("doc.json")));
+        waitForBigWork(v);
+        ASSERT_EQ(v.window->slot(v.window->currentSlot()).big != nullptr, bigRoad);
+        for (const auto& step : steps) {
+            if (step.level > 0) {
+                v.window->expandTreeToLevel(step.level);
+            } else {
+                v.window->collapseBelowSelected();
+                v.control<QLineEdit>(u8"编辑框路径")->setText(QString::fromUtf8(step.path));
+                if (*step.path)
+                    v.window->goToTypedPath();
+                else
+                    v.tree().setCurrentIndex(v.tree().model()->index(0, 0));
+                v.window->expandBelowSelected();
+            }
+            waitForBigWork(v);
+            shown[bigRoad] << shownRows(v.tree()).join('\n');
+        }
+    }
+    ASSERT_EQ(shown[0].size(), shown[1].size());
+    for (int k = 0; k < shown[0].size(); ++k)
+        EXPECT_EQ(shown[1][k], shown[0][k]) << "step " << k;
+    EXPECT_GT(shown[0][0].count('\n'), 25); // the whole document was shown
+}
+
+// Above the limit the user is asked first, No by default; Esc stops the counting, the
+// reading and the opening, and a running find.
+TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
+{
+    TempDir dir;
+    Threshold threshold("1");
+    std::string json = "[";
+    for (int i = 0; i < 60000; ++i)
+        json += (i ? ",{\"k\":[" : "{\"k\":[") + std::to_string(i) + "]}";
+    json += "]";
+    writeFile(dir.file("big.json"), json);
+    Viewer v(dir.str());
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("big.json")));
+    waitForBigWork(v);
+    BigTreeModel* model = v.window->slot(v.window->currentSlot()).big;
+    ASSERT_NE(model, nullptr);
+    const QModelIndex root = model->index(0, 0);
+    v.tree().setCurrentIndex(root);
+    v.window->bigTabs().askAbove = 100;
+
+    QString asked;
+    bool noIsDefault = false;
+    answerNextDialog([&](QWidget* w) {
+        auto* box = static_cast<QMessageBox*>(w);
+        asked = box->text();
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+    });
+    v.window->expandTreeToLevel(2);
+    waitForBigWork(v);
+    EXPECT_TRUE(asked.contains(QStringLiteral("100"))) << asked.toStdString();
+    EXPECT_TRUE(noIsDefault);
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"未展开"));
+    EXPECT_FALSE(v.tree().isExpanded(model->index(0, 0, root)));
+
+    // Yes, then Esc while the containers are read: the root shows what was opened.
+    answerNextDialog([](QWidget* w) { static_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+    v.window->expandBelowSelected();
+    for (int i = 0; i < 2000 && v.window->bigExpandRunning() && model->itemsRead() < 20000; ++i)
+        QTest::qWait(2);
+    ASSERT_TRUE(v.window->bigExpandRunning());
+    v.window->activateWindow(); // back from the message box
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->bigExpandRunning());
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止展开"));
+    settle();
+    EXPECT_TRUE(v.tree().isExpanded(root));
+    EXPECT_LT(model->itemsRead(), 180001u); // not every container was read
+
+    // A regular expression walks every node: Esc ends the worker, the selection stays.
+    v.tree().setCurrentIndex(root);
+    v.control<QLineEdit>(u8"编辑框查找文本")->setText(QStringLiteral("^k:x"));
+    v.control<QRadioButton>(u8"单选框正则")->setChecked(true);
+    v.window->findInTree(false);
+    ASSERT_TRUE(v.window->bigFindRunning());
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->bigFindRunning());
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止查找"));
+    settle();
+    EXPECT_EQ(v.tree().selectedIndex(), root);
 }
 
 } // namespace
