@@ -197,12 +197,13 @@ void BigTabs::drop(int n)
     jobEnded();
 }
 
-void BigTabs::show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms)
+void BigTabs::show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms,
+                   bool remember)
 {
     Slot& tab = m_host.slot(n);
     TreeView& view = *tab.view;
-    if (!tab.big)
-        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
+    if (remember)
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr});
     drop(n);
     auto* model = new BigTreeModel(std::move(document), m_host.zeroBased(), &view);
     model->setIcons(m_host.icons);
@@ -228,7 +229,7 @@ void BigTabs::rerender(int n)
 {
     Slot& tab = m_host.slot(n);
     if (tab.big)
-        show(n, tab.big->sharedDocument(), std::get<FileSource>(tab.source), tab.loadMs);
+        show(n, tab.big->sharedDocument(), std::get<FileSource>(tab.source), tab.loadMs, false);
 }
 
 void BigTabs::find(int n, const BigFindRequest& request)

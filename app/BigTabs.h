@@ -78,9 +78,10 @@ public:
     // Esc: the running load or find ends soon and says so.
     void cancel();
 
-    // Tab n shows the document (a new model over it); its previous one is kept for undo
-    // unless the tab already held a big file.
-    void show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms);
+    // Tab n shows the document (a new model over it); with remember, its previous one is
+    // kept for undo (a big file by name).
+    void show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms,
+              bool remember = true);
     // The same document again, under the current options (element numbering).
     void rerender(int n);
     // Tab n's big document, if any, is no longer shown.

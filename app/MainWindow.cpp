@@ -265,9 +265,9 @@ void MainWindow::runLoad(int n, LoadRequest request)
     TreeView& view = *tab.view;
     if (m_bigTabs->loading(n))
         m_bigTabs->stopAll();
-    // A big file is not kept for undo (the tab holds none of its text).
-    if (request.remember && !tab.big)
-        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
+    // A big file is kept for undo by name (the tab holds none of its text).
+    if (request.remember)
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr});
     m_bigTabs->drop(n);
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();

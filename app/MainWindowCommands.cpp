@@ -265,11 +265,17 @@ void MainWindow::undoLoad()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     Slot& tab = slot(n);
-    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source};
+    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr};
     if (!tab.swapWithPrevious(document)) {
         showStatusMessage(ui(u8"这个树页没有可撤销的载入"));
         return;
     }
+    if (document.big) {
+        // A big file is read again by name; the tab keeps what it shows until then.
+        startBigLoad(n, std::get<FileSource>(document.source));
+        return;
+    }
+    m_bigTabs->drop(n);
     if (document.text.empty()) {
         // The slot was empty before: it is empty again (its data file too, at close).
         std::string none;

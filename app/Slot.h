@@ -34,6 +34,7 @@ struct SlotDocument {
     int selection = -1; // selected item index
     int64_t bytes = -1; // the size the status line gave it
     SlotSource source;
+    bool big = false;   // a file on the big-document road: read again from source, no text kept
 };
 
 struct Slot {

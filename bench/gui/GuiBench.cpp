@@ -23,6 +23,7 @@
 #include "tree/widgets/TreeView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -362,7 +363,8 @@ bool openBig(Window& w, const char* path)
 }
 
 // Find in a big file from the root: TESS_BIG_FIND (default the text the generated API
-// document ends with), as a regular expression when TESS_BIG_FIND_REGEX is set. Time to
+// document ends with), as a regular expression when TESS_BIG_FIND_REGEX is set, ignoring
+// case when TESS_BIG_FIND_IGNORE_CASE is. Time to
 // the node selected, the longest stall of the window meanwhile.
 void BM_FindInBigFile(benchmark::State& state)
 {
@@ -381,6 +383,7 @@ void BM_FindInBigFile(benchmark::State& state)
         }
         w.window->findChild<QLineEdit*>(tess::qt::ui(u8"编辑框查找文本"))->setText(QString::fromUtf8(text ? text : "needle-at-the-end"));
         w.window->findChild<QRadioButton*>(tess::qt::ui(regex ? u8"单选框正则" : u8"单选框默认"))->setChecked(true);
+        w.window->findChild<QCheckBox*>(tess::qt::ui(u8"选择框忽略大小写"))->setChecked(std::getenv("TESS_BIG_FIND_IGNORE_CASE"));
         tess::TreeView& tree = *w.window->currentTree();
         tree.setCurrentIndex(tree.model()->index(0, 0));
         const auto t0 = Clock::now();

@@ -6,6 +6,7 @@
 #include "tree/widgets/BigTreeModel.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <cstdlib>
@@ -237,6 +238,66 @@ TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
     EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止查找"));
     settle();
     EXPECT_EQ(v.tree().selectedIndex(), root);
+}
+
+// Many small containers opened at once: each one's rows are added without copying every
+// row read before (which made this take minutes).
+TEST(ViewerBigFind, ExpandAllOfManySmallContainersEnds)
+{
+    TempDir dir;
+    Threshold threshold("1");
+    std::string json = "[";
+    for (int i = 0; i < 20000; ++i)
+        json += (i ? ",{\"k\":[" : "{\"k\":[") + std::to_string(i) + "]}";
+    json += "]";
+    writeFile(dir.file("many.json"), json);
+    Viewer v(dir.str());
+    ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("many.json")));
+    waitForBigWork(v);
+    BigTreeModel* model = v.window->slot(v.window->currentSlot()).big;
+    ASSERT_NE(model, nullptr);
+    v.tree().setCurrentIndex(model->index(0, 0));
+    v.window->expandBelowSelected();
+    QElapsedTimer clock;
+    clock.start();
+    while (v.window->bigExpandRunning() && clock.elapsed() < 30000)
+        QTest::qWait(5);
+    EXPECT_FALSE(v.window->bigExpandRunning());
+    EXPECT_EQ(model->itemsRead(), 1u + 3u * 20000u); // root, records, their "k" and its element
+    EXPECT_TRUE(v.tree().isExpanded(model->index(0, 0, model->index(19999, 0, model->index(0, 0)))));
+}
+
+// Undo after a load over a big tab brings the big file back, read again by name; undo
+// again returns to the later document.
+TEST(ViewerBigFind, UndoBringsABigFileBack)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    writeFile(dir.file("big.json"), R"({"big":[1,2,3]})");
+    v.paste(u8"[\"first\"]");
+    {
+        Threshold threshold("1");
+        ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("big.json")));
+        waitForBigWork(v);
+    }
+    ASSERT_NE(v.window->slot(v.window->currentSlot()).big, nullptr);
+    v.paste(u8"[\"second\"]");
+    const auto shown = [&] {
+        waitForBigWork(v);
+        const bool big = v.window->slot(v.window->currentSlot()).big != nullptr;
+        QAbstractItemModel* model = v.tree().model();
+        return (big ? QStringLiteral("big ") : QString()) + model->data(model->index(0, 0, model->index(0, 0))).toString();
+    };
+    EXPECT_EQ(shown(), QStringLiteral("[1]:\"second\""));
+    const QStringList expected = {"big big", "[1]:\"second\"", "big big"};
+    for (const QString& after : expected) {
+        v.window->undoLoad();
+        EXPECT_EQ(shown(), after);
+    }
+    // Over the first document: undo from the big file goes back to it.
+    v.paste(u8"[\"third\"]");
+    v.window->undoLoad();
+    EXPECT_EQ(shown(), QStringLiteral("big big"));
 }
 
 } // namespace
