@@ -135,11 +135,11 @@ void BigTabs::cancel()
     }
 }
 
-void BigTabs::startLoad(int n, FileSource source)
+void BigTabs::startLoad(int n, FileSource source, int64_t selectAt)
 {
     stopAll();
     m_loadSlot = n;
-    m_load.start([this, n, source = std::move(source)](BackgroundJob::Control& control) -> BackgroundJob::Finish {
+    m_load.start([this, n, source = std::move(source), selectAt](BackgroundJob::Control& control) -> BackgroundJob::Finish {
         const int64_t started = steadyMillis();
         control.total.store(static_cast<uint64_t>(source.size));
         auto document = std::make_shared<big::BigDocument>();
@@ -154,16 +154,16 @@ void BigTabs::startLoad(int n, FileSource source)
         const bool opened = document->open(source.path, options, error);
         const int64_t ms = steadyMillis() - started;
         const bool cancelled = control.cancelled();
-        return [this, n, document, opened, error, source, cancelled, ms] {
+        return [this, n, document, opened, error, source, cancelled, ms, selectAt] {
             jobEnded();
-            onLoaded(n, document, opened, error, source, cancelled, ms);
+            onLoaded(n, document, opened, error, source, cancelled, ms, selectAt);
         };
     });
     jobStarted();
 }
 
 void BigTabs::onLoaded(int n, const std::shared_ptr<big::BigDocument>& document, bool opened,
-                       const std::string& error, FileSource source, bool cancelled, int64_t ms)
+                       const std::string& error, FileSource source, bool cancelled, int64_t ms, int64_t selectAt)
 {
     if (!opened) {
         m_host.showStatus(ui(u8"无法读取文件：%1").arg(qt::toQString(codec::utf8ToGb18030(error).text)));
@@ -180,6 +180,45 @@ void BigTabs::onLoaded(int n, const std::shared_ptr<big::BigDocument>& document,
         return;
     }
     show(n, document, std::move(source), ms);
+    selectPosition(n, selectAt);
+}
+
+int64_t BigTabs::selectedPosition(int n) const
+{
+    const Slot& tab = m_host.slot(n);
+    if (!tab.big)
+        return -1;
+    const QModelIndex at = tab.view->selectedIndex();
+    if (!at.isValid())
+        return -1;
+    if (!at.parent().isValid())
+        return 0;
+    return static_cast<int64_t>(big::captionStartOf(tab.big->nodeOf(at))) + 1;
+}
+
+void BigTabs::selectPosition(int n, int64_t position)
+{
+    BigTreeModel* model = m_host.slot(n).big;
+    if (!model || position < 0)
+        return;
+    std::vector<big::Node> chain;
+    if (position == 0) {
+        big::Node root;
+        if (model->document().root(root))
+            chain.push_back(root);
+    } else {
+        // The deepest node whose span holds the caption's first byte is that node.
+        chain = model->document().chainAt(static_cast<uint64_t>(position - 1));
+        if (chain.size() < 2 || big::captionStartOf(chain.back()) != static_cast<uint64_t>(position - 1))
+            return; // the file has no node there (any more)
+    }
+    const QModelIndex found = model->indexOfChain(chain);
+    if (!found.isValid())
+        return;
+    TreeView& view = *m_host.slot(n).view;
+    view.selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect);
+    view.showWithContext(found);
+    m_host.documentShown(n);
 }
 
 void BigTabs::drop(int n)
@@ -440,7 +479,7 @@ std::optional<std::string> BigTabs::pathOf(int n, PathStyle style, bool compactT
     return big::pathOf(tab.big->document(), chain, form);
 }
 
-QString BigTabs::reopen(int n, FileSource source)
+QString BigTabs::reopen(int n, FileSource source, int64_t selectAt)
 {
     struct stat st {};
     const QString shownPath = QString::fromStdString(source.path);
@@ -448,7 +487,7 @@ QString BigTabs::reopen(int n, FileSource source)
         return ui(u8"大文件已不在：%1").arg(shownPath);
     if (static_cast<int64_t>(st.st_size) != source.size || static_cast<int64_t>(st.st_mtime) != source.modified)
         return ui(u8"大文件已改变（大小或修改时间不同），未重新打开：%1").arg(shownPath);
-    startLoad(n, std::move(source));
+    startLoad(n, std::move(source), selectAt);
     return {};
 }
 

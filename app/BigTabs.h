@@ -68,7 +68,8 @@ public:
     // The value boxes show at most this much of a value, from its beginning.
     static constexpr uint64_t kValueBoxBytes = uint64_t(4) << 20;
 
-    void startLoad(int n, FileSource source);
+    // With selectAt (a tree position, see selectedPosition), that node is selected once shown.
+    void startLoad(int n, FileSource source, int64_t selectAt = -1);
     bool loadRunning() const { return m_load.running(); }
     // True while tab n's big file is being read.
     bool loading(int n) const { return m_load.running() && m_loadSlot == n; }
@@ -109,11 +110,15 @@ public:
     // The selected node's path (the root's with nothing selected); nothing for an empty tab.
     std::optional<std::string> pathOf(int n, PathStyle style, bool compactTree) const;
     // A remembered file at start: read again, or the reason it is not (empty when read).
-    QString reopen(int n, FileSource source);
+    QString reopen(int n, FileSource source, int64_t selectAt = -1);
+    // The selected node's place in tree order: 0 the root, its caption's first byte + 1
+    // for another node; -1 when nothing is selected. It names the node in the next run.
+    int64_t selectedPosition(int n) const;
 
 private:
     void onLoaded(int n, const std::shared_ptr<big::BigDocument>& document, bool opened, const std::string& error,
-                  FileSource source, bool cancelled, int64_t ms);
+                  FileSource source, bool cancelled, int64_t ms, int64_t selectAt);
+    void selectPosition(int n, int64_t position);
     void showProgress();
     void expand(int n, const QModelIndex& top, uint64_t openDepth, bool levels);
     void stopExpansion();

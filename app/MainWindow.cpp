@@ -493,7 +493,9 @@ void MainWindow::onMainWindowClosing()
         std::string key = qt::toGb(view.objectName());
         key += codec::gb(u8".现行选中项");
         // A slot not loaded during this run keeps the selection it had stored.
-        store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
+        // A big tab keeps its selected node's place in the file instead of an item number.
+        const double selected = slot(n).big ? static_cast<double>(bigSelection(n)) : view.selectedItem();
+        store.writeNumber(key, view.loaded ? selected : store.readNumber(key, -1));
         // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
         // The key is written only where a big file is or was, so other settings files keep their keys.
         if (view.loaded && slot(n).big)

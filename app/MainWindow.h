@@ -200,6 +200,8 @@ private:
     // A remembered big file at start: opened again, or the tab says why not.
     bool reopenRememberedBigFile(int slot);
     std::string bigFileKey(int slot) const;
+    // The selected node of a big tab as the settings keep it (-1: none).
+    int64_t bigSelection(int slot) const;
     // The options only the normal road has are disabled while a big tab is current.
     void applyRoadToOptions();
 

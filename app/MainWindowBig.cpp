@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <cmath>
+
 namespace tess {
 
 using qt::ui;
@@ -51,6 +53,11 @@ bool MainWindow::bigFindRunning() const
 void MainWindow::cancelBigLoad()
 {
     m_bigTabs->cancel();
+}
+
+int64_t MainWindow::bigSelection(int n) const
+{
+    return m_bigTabs->selectedPosition(n);
 }
 
 std::string MainWindow::bigFileKey(int n) const
@@ -150,7 +157,13 @@ bool MainWindow::reopenRememberedBigFile(int n)
     FileSource source;
     if (stored.empty() || !decodeBigSource(stored, source))
         return false;
-    const QString notice = m_bigTabs->reopen(n, std::move(source));
+    // The selected node: its place in tree order (see BigTabs::selectedPosition), stored
+    // where the normal road stores its item number.
+    std::string key = qt::toGb(tree(n)->objectName());
+    key += codec::gb(u8".现行选中项");
+    const double at = store.readNumber(key, -1);
+    const int64_t selectAt = std::isfinite(at) && at >= 0 && at < 9e15 ? static_cast<int64_t>(at) : -1;
+    const QString notice = m_bigTabs->reopen(n, std::move(source), selectAt);
     if (!notice.isEmpty()) {
         // The tab stays unloaded, so its remembered file and data file are kept as they are.
         tree(n)->treeModel().addTopLevelItem(qt::toGb(notice));

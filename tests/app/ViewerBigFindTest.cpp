@@ -300,5 +300,39 @@ TEST(ViewerBigFind, UndoBringsABigFileBack)
     EXPECT_EQ(shown(), QStringLiteral("big big"));
 }
 
+// The selected node of a big tab is selected again at the next start, found by its place
+// in the file: the root, members deep down and near the top, a container.
+TEST(ViewerBigFind, SelectedNodeComesBackAtStart)
+{
+    TempDir dir;
+    Threshold threshold("1");
+    writeFile(dir.file("big.json"), R"({"a":{"b":[10,{"c":"d"}]},"e":true})");
+    for (const char* path : {"a.b.[2].c", "", "e", "a.b"}) {
+        {
+            Viewer v(dir.str());
+            waitForBigWork(v);
+            if (!v.window->slot(1).big) {
+                ASSERT_TRUE(v.window->loadFileIntoCurrentSlot(dir.file("big.json")));
+                waitForBigWork(v);
+            }
+            v.control<QLineEdit>(u8"编辑框路径")->setText(QString::fromUtf8(path));
+            if (*path)
+                v.window->goToTypedPath();
+            else
+                v.tree().setCurrentIndex(v.tree().model()->index(0, 0));
+            settle();
+            v.closeWindow();
+        }
+        Viewer v(dir.str());
+        for (int i = 0; i < 500 && (v.window->bigLoadRunning() || !v.window->slot(1).big); ++i)
+            QTest::qWait(5);
+        settle();
+        ASSERT_NE(v.window->slot(1).big, nullptr);
+        EXPECT_EQ(v.control<QLineEdit>(u8"编辑框路径")->text(), QString::fromUtf8(path));
+        EXPECT_TRUE(v.tree().selectedIndex().isValid()) << path;
+        v.closeWindow();
+    }
+}
+
 } // namespace
 } // namespace tess::testing
