@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace tess::big {
 
@@ -285,6 +286,67 @@ bool isSeparator(unsigned char c, FindMode mode, bool ignoreCase)
     return ignoreCase && c >= 0x80;
 }
 
+// The runs of plain characters of a regular expression that every match holds: outside
+// groups and classes, the last character before a quantifier left out. None for a
+// pattern with alternatives or inline options, or an escape that stands for a character.
+std::vector<std::string> requiredRuns(std::string_view pattern)
+{
+    std::vector<std::string> runs;
+    if (pattern.find('|') != std::string_view::npos || pattern.find("(?") != std::string_view::npos)
+        return runs;
+    std::string run;
+    std::size_t lastChar = 0; // where the run's last character starts
+    auto endRun = [&] {
+        if (!run.empty())
+            runs.push_back(run);
+        run.clear();
+    };
+    int depth = 0;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\\') {
+            if (i + 1 < pattern.size() && std::strchr("xucpPkgoN0123456789", pattern[i + 1]))
+                return {};
+            endRun();
+            i += 2;
+        } else if (c == '[') {
+            endRun();
+            std::size_t j = i + 1;
+            if (j < pattern.size() && pattern[j] == '^')
+                ++j;
+            if (j < pattern.size() && pattern[j] == ']')
+                ++j;
+            while (j < pattern.size() && pattern[j] != ']')
+                j += pattern[j] == '\\' ? 2 : 1;
+            i = j + 1;
+        } else if (c == '?' || c == '*' || c == '+' || c == '{') {
+            run.resize(lastChar); // quantified: the character may be missing
+            endRun();
+            if (c == '{') {
+                const std::size_t close = pattern.find('}', i);
+                i = close == std::string_view::npos ? pattern.size() : close + 1;
+            } else {
+                ++i;
+            }
+        } else if (c == '(' || c == ')' || c == '.' || c == '^' || c == '$') {
+            endRun();
+            depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+            ++i;
+        } else {
+            std::size_t n = 1;
+            while (i + n < pattern.size() && (static_cast<unsigned char>(pattern[i + n]) & 0xC0) == 0x80)
+                ++n;
+            if (depth == 0) {
+                lastChar = run.size();
+                run.append(pattern.substr(i, n));
+            }
+            i += n;
+        }
+    }
+    endRun();
+    return runs;
+}
+
 } // namespace
 
 std::string literalPart(std::string_view text, FindMode mode, bool ignoreCase)
@@ -293,8 +355,16 @@ std::string literalPart(std::string_view text, FindMode mode, bool ignoreCase)
     // ":" and the value as written. A run of text without [ ] : " \ # lies within the name
     // or the value, so in the node's bytes, unless it is digits only (the element's
     // number) or a part of "SYH".
-    if (mode == FindMode::Regex && text.find_first_of("\\^$.|?*+()[]{}") != std::string_view::npos)
-        return {};
+    if (mode == FindMode::Regex) {
+        // The runs of plain characters that every match holds; the longest usable one.
+        std::string best;
+        for (const std::string& run : requiredRuns(text)) {
+            std::string piece = literalPart(run, FindMode::Plain, ignoreCase);
+            if (piece.size() > best.size())
+                best = std::move(piece);
+        }
+        return best;
+    }
     std::string best;
     std::size_t i = 0;
     while (i < text.size()) {

@@ -37,7 +37,9 @@ SearchResult searchCaptions(const BigDocument& doc, const SearchRequest& request
 
 // The longest run of the find text (UTF-8) that every caption it can match holds in the
 // node's own bytes (its name or value as written), ASCII letters lowered when ignoring
-// case; empty when there is none and the nodes must be walked.
+// case; empty when there is none and the nodes must be walked. A regular expression
+// gives its runs of plain characters outside groups and classes, unless it has
+// alternatives or inline options.
 std::string literalPart(std::string_view textUtf8, FindMode mode, bool ignoreCase);
 
 } // namespace tess::big

@@ -690,7 +690,10 @@ TEST(BigRoad, SearchStopsAtTheNextMatchingCaptionInTreeOrder)
     } queries[] = {{"ab", FindMode::Plain, false},     {"AB", FindMode::Plain, true},   {"9:\"", FindMode::Plain, false},
                    {"[3]", FindMode::Plain, false},    {"SYH", FindMode::Plain, false}, {"中文", FindMode::Plain, false},
                    {"a*9", FindMode::Wildcard, true},  {"x?:", FindMode::Wildcard, false},
-                   {"^\\[\\d\\]:-", FindMode::Regex, false}, {"ALPHA|b$", FindMode::Regex, true}, {"JSON", FindMode::Plain, false}};
+                   {"^\\[\\d\\]:-", FindMode::Regex, false}, {"ALPHA|b$", FindMode::Regex, true}, {"JSON", FindMode::Plain, false},
+                   {"Eab\\d+:", FindMode::Regex, false}, {"a.?b", FindMode::Regex, false},
+                   {"(ab)?x0", FindMode::Regex, false}, {"中文[0-9]:{", FindMode::Regex, false},
+                   {"EAB?9", FindMode::Regex, true}, {"x00?:", FindMode::Regex, false}, {"a\\\\\"b", FindMode::Regex, false}};
     int stops = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
         std::string text = randomSearchDocument(seed);
