@@ -7,6 +7,7 @@
 #include "app/SlotFiles.h"
 #include "json/JsonDocument.h"
 #include "json/UnclosedText.h"
+#include "app/BigTabs.h"
 #include "json/big/BigRoadRule.h"
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
     : QWidget(parent), m_objects(objects), m_setup(std::move(setup)), m_icons(new TreeIcons)
 {
     buildForm();
+    buildBigTabs();
     wireCommands();
     buildCommands();
     layoutMainWindow();
@@ -78,7 +80,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 MainWindow::~MainWindow()
 {
     stopFetch();
-    stopBigLoad();
+    m_bigTabs->stopAll();
     for (Slot& s : m_slots)
         s.view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -192,7 +194,7 @@ void MainWindow::activateSlot()
 void MainWindow::readSlotIfNeeded(int n)
 {
     TreeView& view = *tree(n);
-    if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+    if (slot(n).big || m_bigTabs->loading(n))
         return;
     if (view.itemCount() == 0 && !view.loaded && reopenRememberedBigFile(n))
         return;
@@ -222,9 +224,9 @@ void MainWindow::rerenderSlot()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    if (Slot& tab = slot(n); tab.big) {
+    if (slot(n).big) {
         // Only the numbering of elements applies to a big file: a new model over the same index.
-        showBigDocument(n, tab.big->sharedDocument(), std::get<FileSource>(tab.source), tab.loadMs);
+        m_bigTabs->rerender(n);
         return;
     }
     const int selection = view.selectedItem();
@@ -261,12 +263,12 @@ void MainWindow::runLoad(int n, LoadRequest request)
 {
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
-    if (m_bigRunning && m_bigSlot == n)
-        stopBigLoad();
-    // A big file is not kept for undo (the tab holds none of its text).
-    if (request.remember && !tab.big)
-        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
-    dropBigDocument(n);
+    if (m_bigTabs->loading(n))
+        m_bigTabs->stopAll();
+    // A big file is kept for undo by name (the tab holds none of its text).
+    if (request.remember)
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr});
+    m_bigTabs->drop(n);
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
     loadDocument(std::move(request.text), !request.fromClipboard, view, *tab.document, m_objects.stopwatch, options,
@@ -473,7 +475,7 @@ void MainWindow::onMainWindowClosing()
     m_closingDone = true;
     m_logoTimer->stop();
     stopFetch();
-    stopBigLoad();
+    m_bigTabs->stopAll();
     // A close by signal can come while About or a message box is open; left open, such a
     // dialog would keep the program running without its main window.
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -491,7 +493,9 @@ void MainWindow::onMainWindowClosing()
         std::string key = qt::toGb(view.objectName());
         key += codec::gb(u8".现行选中项");
         // A slot not loaded during this run keeps the selection it had stored.
-        store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
+        // A big tab keeps its selected node's place in the file instead of an item number.
+        const double selected = slot(n).big ? static_cast<double>(bigSelection(n)) : view.selectedItem();
+        store.writeNumber(key, view.loaded ? selected : store.readNumber(key, -1));
         // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
         // The key is written only where a big file is or was, so other settings files keep their keys.
         if (view.loaded && slot(n).big)

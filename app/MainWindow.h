@@ -33,9 +33,7 @@ class QTimer;
 
 namespace tess {
 
-namespace big {
-class BigDocument;
-}
+class BigTabs;
 class PressButton;
 class PressLabel;
 class SplitHandle;
@@ -125,8 +123,10 @@ public:
 
     // The big-document road (MainWindowBig.cpp). A file that takes it (json/big/BigRoadRule.h)
     // is indexed on a worker thread while the tab keeps its document; Esc stops it.
-    bool bigLoadRunning() const { return m_bigRunning; }
-    bool bigFindRunning() const { return m_bigFindRunning; }
+    bool bigLoadRunning() const;
+    bool bigFindRunning() const;
+    bool bigExpandRunning() const;
+    BigTabs& bigTabs() { return *m_bigTabs; }
     void cancelBigLoad();
 
     int currentSlot() const; // 1..7
@@ -185,25 +185,23 @@ private:
     void buildFetchCancel();
     void showFetchRunning(bool running);
     bool loadFileIntoSlot(int slot, const std::string& path, bool bigRoad);
+    void buildBigTabs();
     void startBigLoad(int slot, FileSource source);
-    void onBigLoaded(int slot, const std::shared_ptr<big::BigDocument>& document, bool opened,
-                     const std::string& error, FileSource source, unsigned generation, int64_t ms);
-    void showBigDocument(int slot, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms);
-    void dropBigDocument(int slot);
-    void stopBigLoad();
-    void showBigProgress();
     void showBigSelection(bool alsoValue);
-    std::string bigStatusText(int slot) const;
-    // Find in a big tab: plain text searched in the mapped bytes on a worker thread, the
-    // node found selected. False when the current tab is not on the big road.
+    // Find in a big tab (on a worker thread, the node found selected). False when the
+    // current tab is not on the big road.
     bool findInBigTab(bool backward);
+    // Expand all below the selected node (level 0) or the tree to a level, in a big tab;
+    // false when the current tab is not one.
+    bool expandBigTab(int level);
     // The path box's path, and copy path as, in a big tab; false when the tab is not one.
     bool goToBigPath();
     bool copyBigPathAs(int style);
-    void stopBigFind();
     // A remembered big file at start: opened again, or the tab says why not.
     bool reopenRememberedBigFile(int slot);
     std::string bigFileKey(int slot) const;
+    // The selected node of a big tab as the settings keep it (-1: none).
+    int64_t bigSelection(int slot) const;
     // The options only the normal road has are disabled while a big tab is current.
     void applyRoadToOptions();
 
@@ -264,19 +262,8 @@ private:
     QShortcut* m_cancelFetchKey = nullptr;
     QAction* m_cancelFetchEntry = nullptr;
 
-    // Big-document load: one worker at a time; the flag stops its index pass.
-    std::thread m_bigWorker;
-    std::atomic<bool> m_bigCancel{false};
-    std::atomic<uint64_t> m_bigDone{0};
-    std::atomic<uint64_t> m_bigTotal{0};
-    bool m_bigRunning = false;
-    unsigned m_bigGeneration = 0;
-    int m_bigSlot = 1;
-    QTimer* m_bigProgressTimer = nullptr;
-    QShortcut* m_cancelBigKey = nullptr;
-    std::thread m_bigFindWorker;
-    bool m_bigFindRunning = false;
-    unsigned m_bigFindGeneration = 0;
+    // The tabs on the big-document road: their workers, find and expansion.
+    BigTabs* m_bigTabs = nullptr;
 };
 
 } // namespace tess

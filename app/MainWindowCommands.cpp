@@ -15,6 +15,7 @@
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
+#include "app/BigTabs.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
@@ -184,10 +185,8 @@ void MainWindow::flashBox(QWidget* box)
 void MainWindow::expandBelowSelected()
 {
     TreeView& view = *currentTree();
-    if (slot(currentSlot()).big) {
-        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+    if (expandBigTab(0))
         return;
-    }
     view.expandBelow(std::max(0, view.selectedItem()));
 }
 
@@ -205,10 +204,8 @@ void MainWindow::collapseBelowSelected()
 void MainWindow::expandTreeToLevel(int level)
 {
     TreeView& view = *currentTree();
-    if (slot(currentSlot()).big) {
-        showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
+    if (expandBigTab(level))
         return;
-    }
     view.expandToLevel(level);
     const int selected = view.selectedItem();
     if (selected >= 0)
@@ -220,7 +217,7 @@ int MainWindow::firstEmptySlot() const
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
         // A big file holds no text; a tab whose big file is being read is taken.
-        if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+        if (slot(n).big || m_bigTabs->loading(n))
             continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)
@@ -266,11 +263,17 @@ void MainWindow::undoLoad()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     Slot& tab = slot(n);
-    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source};
+    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr};
     if (!tab.swapWithPrevious(document)) {
         showStatusMessage(ui(u8"这个树页没有可撤销的载入"));
         return;
     }
+    if (document.big) {
+        // A big file is read again by name; the tab keeps what it shows until then.
+        startBigLoad(n, std::get<FileSource>(document.source));
+        return;
+    }
+    m_bigTabs->drop(n);
     if (document.text.empty()) {
         // The slot was empty before: it is empty again (its data file too, at close).
         std::string none;
@@ -358,7 +361,7 @@ void MainWindow::updateStatus()
     const int n = currentSlot();
     applyRoadToOptions();
     if (slot(n).big) {
-        m_status->setText(qt::toQString(bigStatusText(n)));
+        m_status->setText(qt::toQString(m_bigTabs->statusText(n)));
         return;
     }
     const TreeView& view = *tree(n);

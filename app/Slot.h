@@ -34,6 +34,7 @@ struct SlotDocument {
     int selection = -1; // selected item index
     int64_t bytes = -1; // the size the status line gave it
     SlotSource source;
+    bool big = false;   // a file on the big-document road: read again from source, no text kept
 };
 
 struct Slot {
@@ -66,10 +67,6 @@ struct Slot {
 private:
     std::optional<SlotDocument> m_previous;
 };
-
-// A remembered big file in the settings: "SIZE,MTIME,PATH" (MainWindowBig.cpp).
-std::string encodeBigSource(const FileSource& source);
-bool decodeBigSource(std::string_view text, FileSource& out);
 
 // What a load into a tab takes.
 struct LoadRequest {

@@ -223,7 +223,7 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
         return 2;
     }
     if (doc.error().present) {
-        reportError(input, doc.error(), doc.fileOffset(doc.error().offset));
+        reportError(input, doc.error(), doc.errorFileOffset());
         return status == 0 ? 2 : status;
     }
     const auto& broken = doc.index().lineErrors;

@@ -12,18 +12,23 @@
 // offscreen clipboard keeps its text (UTF-16) in this process, which a real clipboard
 // owner would not: clipboard_MB says how much of the peak that is.
 #include "bench/gui/BenchDocuments.h"
+#include "app/BigTabs.h"
 #include "app/MainWindow.h"
 #include "app/ProgramObjects.h"
 #include "json/ValueFormatter.h"
 #include "platform/qt/GuiPump.h"
+#include "platform/qt/QtText.h"
+#include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -331,6 +336,123 @@ void BM_OpenBigFile(benchmark::State& state)
     state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
 }
 BENCHMARK(BM_OpenBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The process's anonymous resident memory now (RssAnon), in kB.
+long rssAnonKb()
+{
+    long kb = 0;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "RssAnon: %ld", &kb) == 1)
+                break;
+        std::fclose(f);
+    }
+    return kb;
+}
+
+// Opens TESS_BIG_FILE on the big road and waits for the top level.
+bool openBig(Window& w, const char* path)
+{
+    if (!w.window->loadFileIntoCurrentSlot(path))
+        return false;
+    while (w.window->bigLoadRunning())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+    return w.window->slot(w.window->currentSlot()).big != nullptr;
+}
+
+// Find in a big file from the root: TESS_BIG_FIND (default the text the generated API
+// document ends with), as a regular expression when TESS_BIG_FIND_REGEX is set, ignoring
+// case when TESS_BIG_FIND_IGNORE_CASE is. Time to
+// the node selected, the longest stall of the window meanwhile.
+void BM_FindInBigFile(benchmark::State& state)
+{
+    const char* path = std::getenv("TESS_BIG_FILE");
+    const char* text = std::getenv("TESS_BIG_FIND");
+    const bool regex = std::getenv("TESS_BIG_FIND_REGEX") != nullptr;
+    if (!path) {
+        state.SkipWithError("TESS_BIG_FILE is not set");
+        return;
+    }
+    for (auto _ : state) {
+        Window w;
+        if (!openBig(w, path)) {
+            state.SkipWithError("not opened on the big road");
+            return;
+        }
+        w.window->findChild<QLineEdit*>(tess::qt::ui(u8"编辑框查找文本"))->setText(QString::fromUtf8(text ? text : "needle-at-the-end"));
+        w.window->findChild<QRadioButton*>(tess::qt::ui(regex ? u8"单选框正则" : u8"单选框默认"))->setChecked(true);
+        w.window->findChild<QCheckBox*>(tess::qt::ui(u8"选择框忽略大小写"))->setChecked(std::getenv("TESS_BIG_FIND_IGNORE_CASE"));
+        tess::TreeView& tree = *w.window->currentTree();
+        tree.setCurrentIndex(tree.model()->index(0, 0));
+        const auto t0 = Clock::now();
+        w.window->findInTree(false);
+        auto last = Clock::now();
+        double stall = 0;
+        while (w.window->bigFindRunning()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const auto now = Clock::now();
+            stall = std::max(stall, ms(now - last));
+            last = now;
+        }
+        QCoreApplication::processEvents();
+        const double found = ms(Clock::now() - t0);
+        const QString at = w.window->findChild<QLineEdit*>(tess::qt::ui(u8"编辑框路径"))->text();
+        if (at.isEmpty())
+            state.SkipWithError("nothing found");
+        std::fprintf(stderr, "found at %s\n", qPrintable(at));
+        state.SetIterationTime(found / 1000.0);
+        state.counters["find_ms"] = found;
+        state.counters["longest_stall_ms"] = stall;
+    }
+}
+BENCHMARK(BM_FindInBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Expand all below the root of TESS_BIG_FILE (asked about never): time until every
+// container is open, rows read, the longest stall, and RssAnon before and at its peak
+// (sampled between the slices).
+void BM_ExpandBigFile(benchmark::State& state)
+{
+    const char* path = std::getenv("TESS_BIG_FILE");
+    if (!path) {
+        state.SkipWithError("TESS_BIG_FILE is not set");
+        return;
+    }
+    for (auto _ : state) {
+        Window w;
+        if (!openBig(w, path)) {
+            state.SkipWithError("not opened on the big road");
+            return;
+        }
+        w.window->bigTabs().askAbove = ~uint64_t(0);
+        tess::TreeView& tree = *w.window->currentTree();
+        tree.setCurrentIndex(tree.model()->index(0, 0));
+        const long before = rssAnonKb();
+        long peak = before;
+        const auto t0 = Clock::now();
+        w.window->expandBelowSelected();
+        auto last = Clock::now();
+        double stall = 0;
+        while (w.window->bigExpandRunning()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            peak = std::max(peak, rssAnonKb());
+            const auto now = Clock::now();
+            stall = std::max(stall, ms(now - last));
+            last = now;
+        }
+        tree.viewport()->repaint();
+        peak = std::max(peak, rssAnonKb());
+        const double total = ms(Clock::now() - t0);
+        state.SetIterationTime(total / 1000.0);
+        state.counters["expand_ms"] = total;
+        state.counters["longest_stall_ms"] = stall;
+        state.counters["rows_read"] = static_cast<double>(w.window->slot(w.window->currentSlot()).big->itemsRead());
+        state.counters["rss_anon_before_MB"] = static_cast<double>(before) / 1024.0;
+        state.counters["rss_anon_peak_MB"] = static_cast<double>(peak) / 1024.0;
+    }
+}
+BENCHMARK(BM_ExpandBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

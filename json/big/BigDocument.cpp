@@ -96,12 +96,19 @@ bool BigDocument::convertToUtf8(const std::string& path, const OpenOptions& opti
         return false;
     m_copy = std::move(copy);
     buildIndex(options);
+    if (m_index.error.present)
+        m_errorFileOffset = m_copy->sourceOffset(m_index.error.offset);
     return true;
 }
 
 uint64_t BigDocument::fileOffset(uint64_t offset) const
 {
     return m_copy ? m_copy->sourceOffset(offset) : offset;
+}
+
+uint64_t BigDocument::errorFileOffset() const
+{
+    return m_copy ? m_errorFileOffset : m_index.error.offset;
 }
 
 bool BigDocument::openDescriptor(int fd, const OpenOptions& options, std::string& error)
@@ -568,6 +575,35 @@ ChildCursor BigDocument::childrenFrom(const Node& container, const Node& child) 
     c.m_line = child.line;
     c.m_index = child.index;
     return c;
+}
+
+ChildCursor BigDocument::childrenAfter(const Node& container, uint64_t offset) const
+{
+    // From the last checkpoint before offset, then past the children that start before it.
+    uint64_t from = 0;
+    if (container.kind == Kind::Lines) {
+        const auto& cps = m_index.lineCheckpoints;
+        const auto it = std::upper_bound(cps.begin(), cps.end(), offset,
+                                         [](uint64_t o, const LineCheckpoint& cp) { return o < cp.offset; });
+        if (it != cps.begin())
+            from = (it - 1)->record;
+    } else if (const ContainerEntry* e = m_index.find(container.start)) {
+        const Checkpoint* first = m_index.checkpoints.data() + e->firstCheckpoint;
+        const Checkpoint* last = first + e->checkpointCount;
+        const Checkpoint* it = std::upper_bound(first, last, offset,
+                                                [](uint64_t o, const Checkpoint& cp) { return o < cp.offset; });
+        if (it != first)
+            from = (it - 1)->child;
+    }
+    ChildCursor c = children(container, from);
+    for (;;) {
+        const ChildCursor before = c;
+        Node child;
+        if (!c.next(child))
+            return c;
+        if ((child.isMember() ? child.keyStart : child.start) >= offset)
+            return before;
+    }
 }
 
 std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>* near) const

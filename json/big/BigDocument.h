@@ -79,6 +79,8 @@ public:
     // The file's own byte offset of an offset into bytes(): the same, unless the file was
     // read from a converted copy.
     uint64_t fileOffset(uint64_t offset) const;
+    // The same for the first JSON error's offset, found once at open.
+    uint64_t errorFileOffset() const;
     const BigIndex& index() const { return m_index; }
     // The first JSON error (present == false for valid input). A JSON Lines file has its
     // broken lines as records instead (index().lineErrors).
@@ -112,6 +114,8 @@ public:
 
     // The children from `child` (one of them, as a cursor gave it) on.
     ChildCursor childrenFrom(const Node& container, const Node& child) const;
+    // The children whose name (or value, without one) starts at or after offset.
+    ChildCursor childrenAfter(const Node& container, uint64_t offset) const;
 
     // JSON Lines: the record on line `line` (1-based); false when that line holds none.
     bool recordOnLine(uint64_t line, Node& out) const;
@@ -135,6 +139,7 @@ private:
     MappedFile m_file;
     BigIndex m_index;
     std::unique_ptr<TranscodedFile> m_copy; // the UTF-8 copy of a file in another encoding
+    uint64_t m_errorFileOffset = 0;
 };
 
 // The number of line feeds in text.

@@ -7,18 +7,12 @@
 
 namespace tess::big {
 
-namespace {
-
-// True when the text found at `at` lies in what the node's caption shows: its name or its
-// scalar value (not the blanks around them, nor a container's insides).
 bool inCaption(const Node& node, uint64_t at, uint64_t length)
 {
     if (node.isMember() && at >= node.keyStart && at + length <= node.keyEnd)
         return true;
     return !node.isContainer() && at >= node.start && at + length <= node.end;
 }
-
-} // namespace
 
 bool findSearchesBytes(const BigDocument& doc, std::string_view text, FindMode mode, bool ignoreCase)
 {

@@ -30,6 +30,10 @@ uint64_t findInBytes(const BigDocument& doc, std::string_view textUtf8, const Ca
 bool findPreviousInBytes(const BigDocument& doc, std::string_view textUtf8, const CaptionMatcher& matcher,
                          bool zeroBased, uint64_t before, std::vector<Node>& chain);
 
+// True when the text found at `at` lies in what the node's caption shows: its name or its
+// scalar value (not the blanks around them, nor a container's insides).
+bool inCaption(const Node& node, uint64_t at, uint64_t length);
+
 // Where a node's caption starts in the bytes (its name, or its value) and where what it
 // shows of them ends (a container shows its name only): find next goes on from
 // captionEnd of the current node, find previous from its captionStart.

@@ -213,23 +213,25 @@ uint64_t TranscodedFile::sourceOffset(uint64_t copyOffset) const
     std::size_t i = 0;
     std::string one;
     while (i < in.size() && copy < copyOffset) {
-        std::size_t length;
-        one.clear();
         if (m_from == SourceEncoding::Gb18030) {
-            length = gbLength(in.data() + i, in.size() - i);
-            one = codec::gb18030ToUtf8(std::string_view(in.data() + i, length)).text;
-        } else {
-            // A surrogate pair is one character of four bytes in both; anything else is one unit.
-            length = 2;
-            if (in.size() - i >= 4) {
-                const std::size_t hi = m_from == SourceEncoding::Utf16BE ? 0 : 1;
-                const unsigned char a = static_cast<unsigned char>(in[i + hi]);
-                const unsigned char b = static_cast<unsigned char>(in[i + 2 + hi]);
-                if (a >= 0xD8 && a <= 0xDB && b >= 0xDC && b <= 0xDF)
-                    length = 4;
-            }
-            utf16ToUtf8(std::string_view(in.data() + i, std::min(length, in.size() - i)), m_from == SourceEncoding::Utf16BE, true, one);
+            const gb18030::Decoded d = gb18030::decodeAt(std::string_view(in.data() + i, in.size() - i), 0);
+            char buf[4];
+            copy += encodeUtf8(d.codePoint, buf);
+            i += d.length;
+            continue;
         }
+        // A surrogate pair is one character of four bytes in both; anything else is one unit.
+        std::size_t length = 2;
+        if (in.size() - i >= 4) {
+            const std::size_t hi = m_from == SourceEncoding::Utf16BE ? 0 : 1;
+            const unsigned char a = static_cast<unsigned char>(in[i + hi]);
+            const unsigned char b = static_cast<unsigned char>(in[i + 2 + hi]);
+            if (a >= 0xD8 && a <= 0xDB && b >= 0xDC && b <= 0xDF)
+                length = 4;
+        }
+        one.clear();
+        utf16ToUtf8(std::string_view(in.data() + i, std::min(length, in.size() - i)), m_from == SourceEncoding::Utf16BE,
+                    true, one);
         copy += one.size();
         i += length;
     }

@@ -778,8 +778,152 @@ TEST(BigRoad, OtherEncodingsAreReadFromAUtf8Copy)
         ASSERT_TRUE(bad.error().present);
         EXPECT_EQ(bad.error().offset, errorInUtf8);
         EXPECT_EQ(bad.fileOffset(bad.error().offset), c.errorInFile);
+        EXPECT_EQ(bad.errorFileOffset(), c.errorInFile);
     }
     std::filesystem::remove(path);
+}
+
+} // namespace
+} // namespace tess
+
+#include "json/big/BigSearch.h"
+#include "json/big/BigWalk.h"
+
+namespace tess {
+namespace {
+
+using big::BigDocument;
+using big::Node;
+
+std::string randomSearchDocument(unsigned seed)
+{
+    static const char* const words[] = {"Alpha", "beta", "a\\\"b", "中文", "x", "ab", "Eab", "9", "SYH"};
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::function<void(std::string&, int)> value = [&](std::string& out, int depth) {
+        const int kind = depth == 0 ? pick(2) : depth > 3 ? 2 + pick(3) : pick(5);
+        if (kind < 2) {
+            out += kind == 0 ? "{ " : "[\n";
+            for (int i = 0, n = depth == 0 ? 30 : pick(6); i < n; ++i) {
+                out += i ? ",  " : "";
+                if (kind == 0)
+                    out += "\"" + std::string(words[pick(9)]) + std::to_string(i) + "\" :\t";
+                value(out, depth + 1);
+            }
+            out += kind == 0 ? "}" : "\n]";
+        } else if (kind == 2) {
+            out += "\"" + std::string(words[pick(9)]) + " " + words[pick(9)] + "\"";
+        } else {
+            out += std::to_string(pick(300) - 100);
+        }
+    };
+    std::string doc;
+    value(doc, 0);
+    return doc;
+}
+
+// From every node, forward and backward, in each mode: the search stops at the next node
+// in tree order (once around, the root included) whose caption the matcher accepts, on
+// an index with small spans, so that kept containers and checkpoints take part. The walk
+// from any offset yields the nodes whose captions start there or later.
+TEST(BigRoad, SearchStopsAtTheNextMatchingCaptionInTreeOrder)
+{
+    const struct {
+        const char* text;
+        FindMode mode;
+        bool ignoreCase;
+    } queries[] = {{"ab", FindMode::Plain, false},     {"AB", FindMode::Plain, true},   {"9:\"", FindMode::Plain, false},
+                   {"[3]", FindMode::Plain, false},    {"SYH", FindMode::Plain, false}, {"中文", FindMode::Plain, false},
+                   {"a*9", FindMode::Wildcard, true},  {"x?:", FindMode::Wildcard, false},
+                   {"^\\[\\d\\]:-", FindMode::Regex, false}, {"ALPHA|b$", FindMode::Regex, true}, {"JSON", FindMode::Plain, false},
+                   {"Eab\\d+:", FindMode::Regex, false}, {"a.?b", FindMode::Regex, false},
+                   {"(ab)?x0", FindMode::Regex, false}, {"中文[0-9]:{", FindMode::Regex, false},
+                   {"EAB?9", FindMode::Regex, true}, {"x00?:", FindMode::Regex, false}, {"a\\\\\"b", FindMode::Regex, false}};
+    int stops = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        std::string text = randomSearchDocument(seed);
+        if (seed % 4 == 0) { // JSON Lines: one record a line
+            std::string records[] = {randomSearchDocument(seed + 100), text, randomSearchDocument(seed + 200)};
+            for (std::string& r : records)
+                std::replace(r.begin(), r.end(), '\n', ' ');
+            text = records[0] + "\n" + records[1] + "\n\n" + records[2];
+        }
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex());
+        ASSERT_EQ(doc.isLines(), seed % 4 == 0);
+        const auto chains = allChains(doc);
+        for (uint64_t offset = 0; offset < text.size(); offset += 1 + offset % 7) {
+            big::NodeWalk walk(doc, offset);
+            std::size_t k = 1;
+            while (k < chains.size() && big::captionStartOf(chains[k].back()) < offset)
+                ++k;
+            for (; walk.next(); ++k)
+                ASSERT_TRUE(k < chains.size() && walk.chain().size() == chains[k].size() &&
+                            walk.node().start == chains[k].back().start) << offset;
+            ASSERT_EQ(k, chains.size()) << offset;
+        }
+        for (const auto& q : queries) {
+            SCOPED_TRACE(std::string(q.text) + " in " + text);
+            big::SearchRequest request;
+            request.text = big::toEngineText(q.text);
+            request.mode = q.mode;
+            request.ignoreCase = q.ignoreCase;
+            const CaptionMatcher matcher(request.text, q.mode, q.ignoreCase);
+            std::vector<bool> hits;
+            for (std::size_t i = 0; i < chains.size(); ++i)
+                hits.push_back(matcher.matches(searchedPart(i == 0 ? std::string("JSON") : doc.caption(chains[i].back(), false, 1 << 20))));
+            const int n = static_cast<int>(chains.size());
+            for (int from = -1; from < n; from += 1 + (from + 2) % 3) {
+                for (const bool backward : {false, true}) {
+                    int expected = -1;
+                    for (int step = 1; step <= n && expected < 0; ++step) {
+                        const int at = from < 0 ? (backward ? n - step : step - 1) : ((from + (backward ? -step : step)) % n + n) % n;
+                        if (hits[static_cast<std::size_t>(at)])
+                            expected = at;
+                    }
+                    request.backward = backward;
+                    std::vector<Node> hit;
+                    const big::SearchResult result =
+                        big::searchCaptions(doc, request, from < 0 ? std::vector<Node>{} : chains[static_cast<std::size_t>(from)], hit);
+                    ASSERT_EQ(result == big::SearchResult::Found, expected >= 0) << from << " " << backward;
+                    if (expected >= 0) {
+                        EXPECT_EQ(hit.size(), chains[static_cast<std::size_t>(expected)].size()) << from << " " << backward;
+                        EXPECT_EQ(hit.back().start, chains[static_cast<std::size_t>(expected)].back().start) << from << " " << backward;
+                        stops += expected != from;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(stops, 1500);
+}
+
+// The count of the nodes an opened subtree shows stops at the limit, and a cancelled
+// search says so.
+TEST(BigRoad, CountsBelowANodeAndStopsWhenAsked)
+{
+    const std::string text = randomSearchDocument(5);
+    BigDocument doc;
+    doc.openBytes(text, tinyIndex());
+    const auto chains = allChains(doc);
+    for (const auto& chain : chains) {
+        uint64_t all = 0;
+        uint64_t near = 0;
+        for (const auto& other : chains) {
+            const bool below = other.size() > chain.size() && other[chain.size() - 1].start == chain.back().start &&
+                               (chain.size() < 2 || other[chain.size() - 1].keyStart == chain.back().keyStart);
+            all += below;
+            near += below && other.size() <= chain.size() + 2;
+        }
+        EXPECT_EQ(big::countBelow(doc, chain, 0, ~uint64_t(0)), all);
+        EXPECT_EQ(big::countBelow(doc, chain, 2, ~uint64_t(0)), near);
+        EXPECT_EQ(big::countBelow(doc, chain, 0, 3), std::min<uint64_t>(all, 3));
+    }
+    big::SearchRequest request;
+    request.text = "no such text";
+    request.progress = [](uint64_t, uint64_t) { return false; };
+    std::vector<Node> hit;
+    EXPECT_EQ(big::searchCaptions(doc, request, {}, hit), big::SearchResult::Stopped);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "platform/qt/QtText.h"
 #include "tree/widgets/TreeIcons.h"
 
+#include <algorithm>
+
 namespace tess {
 
 using big::Kind;
@@ -158,7 +160,10 @@ void BigTreeModel::fetchMore(const QModelIndex& parent)
         return;
     const int first = static_cast<int>(m_entries[static_cast<std::size_t>(p)].children.size());
     beginInsertRows(parent, first, first + static_cast<int>(batch.size()) - 1);
-    m_entries.reserve(m_entries.size() + batch.size());
+    // Room grows geometrically: reserving just the batch would copy every entry read so
+    // far on each small container opened.
+    if (m_entries.capacity() < m_entries.size() + batch.size())
+        m_entries.reserve(std::max(m_entries.size() + batch.size(), m_entries.capacity() * 2));
     for (std::size_t k = 0; k < batch.size(); ++k) {
         const auto id = static_cast<int32_t>(m_entries.size());
         m_entries.emplace_back();

@@ -14,7 +14,6 @@
 #include <QTimer>
 
 namespace tess {
-namespace {
 
 // "正则表达式无效（第 5 个字符处）：missing closing parenthesis": the engine's reason, and
 // where in the find text (a wildcard text is searched as a pattern made from it, so only
@@ -30,8 +29,6 @@ QString rejectedPatternText(const CaptionMatcher& matcher, const QString& text)
     const QString kind = matcher.mode() == FindMode::Regex ? qt::ui(u8"正则表达式") : qt::ui(u8"通配符");
     return qt::ui(u8"%1无效%2：%3").arg(kind, where, QString::fromStdString(matcher.error()));
 }
-
-} // namespace
 
 QString findInTree(const FindBar& bar, TreeView& view, bool backward)
 {

@@ -11,7 +11,11 @@ class QRadioButton;
 
 namespace tess {
 
+class CaptionMatcher;
 class TreeView;
+
+// Why the find text's pattern was rejected and where, for the user.
+QString rejectedPatternText(const CaptionMatcher& matcher, const QString& text);
 
 struct FindBar {
     QLineEdit* text = nullptr;

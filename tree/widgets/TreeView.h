@@ -64,6 +64,11 @@ public:
     // Drops them now.
     void finishPendingCollapse();
 
+    // Many expand() calls in a row: they record the states only, and the rows are laid
+    // out once, at the next layout pass or finishBulkExpand().
+    void beginBulkExpand() { scheduleDelayedItemsLayout(); }
+    void finishBulkExpand() { executeDelayedItemsLayout(); }
+
     // The text last loaded into the slot, before any decoding (shared with the slot's
     // document when it parsed the text as it is), and whether the slot was loaded during
     // this run.

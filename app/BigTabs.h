@@ -1,0 +1,144 @@
+#pragma once
+// The tabs on the big-document road: a file at or above the threshold is indexed on a
+// worker thread (the tab keeps its document meanwhile), then shown through a lazy model
+// over the mapped file. Find runs on a worker too; the status line shows the progress of
+// either and Esc stops it. The window wires its commands here and shows what comes back.
+#include "app/BackgroundJob.h"
+#include "app/Slot.h"
+#include "json/PathSyntax.h"
+#include "tree/TreeSearch.h"
+
+#include <QModelIndex>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QShortcut;
+class QTimer;
+class QWidget;
+
+namespace tess {
+
+namespace big {
+class BigDocument;
+}
+class BigExpansion;
+class TreeIcons;
+
+// What the tabs need of the window.
+struct BigTabsHost {
+    std::function<Slot&(int)> slot;
+    std::function<int()> currentSlot;
+    std::function<void(const QString&)> showStatus;
+    // Tab n now shows a big document (or another model over it): boxes and status line.
+    std::function<void(int)> documentShown;
+    std::function<bool()> zeroBased;
+    const TreeIcons* icons = nullptr;
+};
+
+// The selected node of a big tab as the path and value boxes show it.
+struct BigSelection {
+    bool present = false;
+    bool container = false;
+    std::string path;    // engine text
+    std::string value;   // at most kValueBoxBytes, from its beginning
+    std::string decoded;
+};
+
+// What a find asks for.
+struct BigFindRequest {
+    std::string text; // engine text
+    FindMode mode = FindMode::Plain;
+    bool ignoreCase = false;
+    bool backward = false;
+};
+
+class BigTabs : public QObject {
+public:
+    BigTabs(QWidget* window, BigTabsHost host);
+    ~BigTabs() override;
+
+    // The value boxes show at most this much of a value, from its beginning.
+    static constexpr uint64_t kValueBoxBytes = uint64_t(4) << 20;
+
+    // With selectAt (a tree position, see selectedPosition), that node is selected once shown.
+    void startLoad(int n, FileSource source, int64_t selectAt = -1);
+    bool loadRunning() const { return m_load.running(); }
+    // True while tab n's big file is being read.
+    bool loading(int n) const { return m_load.running() && m_loadSlot == n; }
+    bool findRunning() const { return m_find.running(); }
+    // Stops every worker and drops their results (a load elsewhere, the window closing).
+    void stopAll();
+    // Esc: the running load or find ends soon and says so.
+    void cancel();
+
+    // Tab n shows the document (a new model over it); with remember, its previous one is
+    // kept for undo (a big file by name).
+    void show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms,
+              bool remember = true);
+    // The same document again, under the current options (element numbering).
+    void rerender(int n);
+    // Tab n's big document, if any, is no longer shown.
+    void drop(int n);
+
+    // Find from the selected node on; the node found is selected. False when the request
+    // cannot run here (said in the status line).
+    void find(int n, const BigFindRequest& request);
+
+    // Opens the selected node (the root when none) and every container below it; or the
+    // whole tree to a level (level 1: the root's children shown). The nodes to be shown
+    // are counted on a worker first; above askAbove the user is asked (default No).
+    // Then the containers are read and opened in slices; Esc stops either step.
+    void expandBelow(int n);
+    void expandToLevel(int n, int level);
+    bool expandRunning() const { return m_count.running() || m_expansion != nullptr; }
+    // Above this many items to show, the user is asked first.
+    uint64_t askAbove = 1000000;
+
+    std::string statusText(int n) const;
+    // The value boxes' texts only with alsoValue.
+    BigSelection selection(int n, bool compactTree, bool alsoValue) const;
+    // The node a typed path names (any form), or an invalid index.
+    QModelIndex indexOfPath(int n, std::string_view typed);
+    // The selected node's path (the root's with nothing selected); nothing for an empty tab.
+    std::optional<std::string> pathOf(int n, PathStyle style, bool compactTree) const;
+    // A remembered file at start: read again, or the reason it is not (empty when read).
+    QString reopen(int n, FileSource source, int64_t selectAt = -1);
+    // The selected node's place in tree order: 0 the root, its caption's first byte + 1
+    // for another node; -1 when nothing is selected. It names the node in the next run.
+    int64_t selectedPosition(int n) const;
+
+private:
+    void onLoaded(int n, const std::shared_ptr<big::BigDocument>& document, bool opened, const std::string& error,
+                  FileSource source, bool cancelled, int64_t ms, int64_t selectAt);
+    void selectPosition(int n, int64_t position);
+    void showProgress();
+    void expand(int n, const QModelIndex& top, uint64_t openDepth, bool levels);
+    void stopExpansion();
+    void jobStarted();
+    void jobEnded();
+
+    BigTabsHost m_host;
+    BackgroundJob m_load;
+    BackgroundJob m_find;
+    BackgroundJob m_count;
+    BigExpansion* m_expansion = nullptr;
+    uint64_t m_expandTotal = 0;
+    int m_loadSlot = 0;
+    int m_findSlot = 0;
+    int m_expandSlot = 0;
+    QTimer* m_progressTimer = nullptr;
+    QShortcut* m_cancelKey = nullptr;
+};
+
+// A remembered big file in the settings: "SIZE,MTIME,PATH" (the path in GB18030, as the
+// settings file holds texts).
+std::string encodeBigSource(const FileSource& source);
+bool decodeBigSource(std::string_view text, FileSource& out);
+
+} // namespace tess

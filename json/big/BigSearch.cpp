@@ -1,0 +1,402 @@
+#include "json/big/BigSearch.h"
+
+#include "json/big/BigFind.h"
+#include "json/big/BigWalk.h"
+#include "platform/Codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace tess::big {
+
+namespace {
+
+constexpr uint64_t kChunk = uint64_t(1) << 20;  // bytes searched between looks at the stop flag
+constexpr uint64_t kWindow = uint64_t(1) << 20; // bytes of nodes walked per step backward
+constexpr uint64_t kNone = ~uint64_t(0);
+// UTF-8 bytes of a value enough for the searched part of its caption (a character takes
+// at most one and a half times the bytes in UTF-8 that it takes in the engine's text).
+constexpr uint64_t kCaptionRead = 2 * kSearchedCaptionBytes + 8;
+
+unsigned char lowered(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+class Searcher {
+public:
+    Searcher(const BigDocument& doc, const SearchRequest& request)
+        : m_doc(doc), m_request(request), m_matcher(request.text, request.mode, request.ignoreCase),
+          m_bytes(doc.bytes()), m_begin(doc.index().begin),
+          m_end(doc.isLines() ? doc.bytes().size() : doc.index().limit)
+    {
+        if (doc.index().lineErrors.empty()) // a broken line's caption is a message, not its bytes
+            m_literal = literalPart(codec::gb18030ToUtf8(request.text).text, request.mode, request.ignoreCase);
+        m_total = (m_end > m_begin ? m_end - m_begin : 0) + 1;
+    }
+
+    SearchResult run(const std::vector<Node>& from, std::vector<Node>& hit)
+    {
+        if (!m_matcher.valid())
+            return SearchResult::BadPattern;
+        // Positions in tree order: 0 the root, captionStart + 1 any other node.
+        const uint64_t all = m_end + 2;
+        const bool backward = m_request.backward;
+        if (from.empty())
+            return range(0, all, backward, hit);
+        const uint64_t k = from.size() < 2 ? 0 : captionStartOf(from.back()) + 1;
+        const SearchResult first = backward ? range(0, k, true, hit) : range(k + 1, all, false, hit);
+        if (first != SearchResult::NotFound)
+            return first;
+        return backward ? range(k, all, true, hit) : range(0, k + 1, false, hit);
+    }
+
+private:
+    // The positions [lo, hi) of tree order, forward or backward.
+    SearchResult range(uint64_t lo, uint64_t hi, bool backward, std::vector<Node>& hit)
+    {
+        if (lo >= hi)
+            return SearchResult::NotFound;
+        const uint64_t a = std::max(lo == 0 ? 0 : lo - 1, m_begin);
+        const uint64_t b = std::min(hi - 1, m_end);
+        Node root;
+        const bool withRoot = lo == 0 && m_doc.root(root) && m_matcher.matches(searchedPart(m_request.rootCaption));
+        if (withRoot && !backward) {
+            hit = {root};
+            return SearchResult::Found;
+        }
+        if (a < b) {
+            const SearchResult r = m_literal.empty() ? (backward ? walkBackward(a, b, hit) : walkForward(a, b, hit))
+                                                     : (backward ? bytesBackward(a, b, hit) : bytesForward(a, b, hit));
+            if (r != SearchResult::NotFound)
+                return r;
+        }
+        if (withRoot) {
+            hit = {root};
+            return SearchResult::Found;
+        }
+        return SearchResult::NotFound;
+    }
+
+    bool tick(uint64_t bytes)
+    {
+        m_done += bytes;
+        if (m_request.progress && !m_request.progress(std::min(m_done, m_total), m_total))
+            m_stopped = true;
+        return !m_stopped;
+    }
+
+    bool matches(const Node& node) const
+    {
+        return m_matcher.matches(searchedPart(m_doc.caption(node, m_request.zeroBased, kCaptionRead)));
+    }
+
+    // The first place in [from, to) where the literal lies wholly, or kNone.
+    uint64_t findLiteral(uint64_t from, uint64_t to)
+    {
+        const std::size_t n = m_literal.size();
+        if (to < from + n)
+            return kNone;
+        if (!m_request.ignoreCase) {
+            const void* at = memmem(m_bytes.data() + from, to - from, m_literal.data(), n);
+            return at ? static_cast<uint64_t>(static_cast<const char*>(at) - m_bytes.data()) : kNone;
+        }
+        // Ignoring case: the bytes are lowered piece by piece into a buffer and searched there.
+        constexpr uint64_t kPiece = 64 << 10;
+        for (uint64_t p = from; p + n <= to; p += kPiece) {
+            const uint64_t len = std::min<uint64_t>(to - p, kPiece + n - 1);
+            m_folded.resize(len);
+            const auto* src = reinterpret_cast<const unsigned char*>(m_bytes.data() + p);
+            for (uint64_t i = 0; i < len; ++i)
+                m_folded[i] = static_cast<char>(lowered(src[i]));
+            if (const void* at = memmem(m_folded.data(), len, m_literal.data(), n))
+                return p + static_cast<uint64_t>(static_cast<const char*>(at) - m_folded.data());
+        }
+        return kNone;
+    }
+
+    // Where the literal of a node whose caption starts before b can lie at the latest: the
+    // node whose name or value runs over b may hold it past b.
+    uint64_t occurrenceLimit(uint64_t b) const
+    {
+        uint64_t regionEnd = b;
+        if (b > m_begin && b < m_end) {
+            const std::vector<Node> chain = m_doc.chainAt(b - 1);
+            if (chain.size() >= 2) {
+                const Node& n = chain.back();
+                regionEnd = std::max(regionEnd, n.isContainer() ? (n.isMember() ? n.keyEnd : 0) : n.end);
+            }
+        }
+        return std::min(m_end, regionEnd + m_literal.size());
+    }
+
+    SearchResult bytesForward(uint64_t a, uint64_t b, std::vector<Node>& hit)
+    {
+        const uint64_t limit = occurrenceLimit(b);
+        const uint64_t n = m_literal.size();
+        std::vector<Node> near;
+        uint64_t pos = a;
+        uint64_t reported = a;
+        while (pos + n <= limit) {
+            if (pos >= reported + kChunk) {
+                if (!tick(pos - reported))
+                    return SearchResult::Stopped;
+                reported = pos;
+            }
+            const uint64_t chunkEnd = std::min(limit, pos + kChunk + n - 1);
+            const uint64_t at = findLiteral(pos, chunkEnd);
+            if (at == kNone) {
+                if (chunkEnd == limit)
+                    break;
+                pos = chunkEnd - n + 1;
+                continue;
+            }
+            near = m_doc.chainAt(at, near.empty() ? nullptr : &near);
+            if (near.size() < 2 || !inCaption(near.back(), at, n)) {
+                pos = at + 1;
+                continue;
+            }
+            const Node& node = near.back();
+            const uint64_t start = captionStart(node);
+            if (start >= b)
+                break;
+            if (start >= a && matches(node)) {
+                hit = near;
+                return SearchResult::Found;
+            }
+            pos = std::max(at + 1, captionEnd(node));
+        }
+        tick(b - std::min(b, reported));
+        return m_stopped ? SearchResult::Stopped : SearchResult::NotFound;
+    }
+
+    SearchResult bytesBackward(uint64_t a, uint64_t b, std::vector<Node>& hit)
+    {
+        const uint64_t n = m_literal.size();
+        std::vector<uint64_t> places;
+        // The literal's places in [lo, hi), step by step towards a. A place later in the
+        // bytes belongs to a node later in tree order, so the first step with a hit has
+        // the last one.
+        for (uint64_t hi = occurrenceLimit(b); hi > a;) {
+            const uint64_t lo = hi - std::min(hi - a, kChunk);
+            const uint64_t scanEnd = std::min(m_end, hi + n - 1);
+            places.clear();
+            for (uint64_t p = lo, at; (at = findLiteral(p, scanEnd)) != kNone && at < hi; p = at + 1)
+                places.push_back(at);
+            std::vector<Node> near;
+            std::vector<Node> best;
+            uint64_t doneUpTo = 0;
+            for (const uint64_t at : places) {
+                if (at < doneUpTo)
+                    continue;
+                near = m_doc.chainAt(at, near.empty() ? nullptr : &near);
+                if (near.size() < 2 || !inCaption(near.back(), at, n))
+                    continue;
+                const Node& node = near.back();
+                const uint64_t start = captionStart(node);
+                if (start >= b)
+                    break;
+                doneUpTo = captionEnd(node);
+                if (start >= a && matches(node))
+                    best = near;
+            }
+            if (!best.empty()) {
+                hit = std::move(best);
+                return SearchResult::Found;
+            }
+            if (!tick(hi - lo))
+                return SearchResult::Stopped;
+            hi = lo;
+        }
+        return SearchResult::NotFound;
+    }
+
+    SearchResult walkForward(uint64_t a, uint64_t b, std::vector<Node>& hit)
+    {
+        NodeWalk walk(m_doc, a);
+        uint64_t reported = a;
+        uint64_t steps = 0;
+        while (walk.next()) {
+            const uint64_t start = captionStartOf(walk.node());
+            if (start >= b)
+                break;
+            if ((++steps & 0x3FF) == 0 && start > reported) {
+                if (!tick(start - reported))
+                    return SearchResult::Stopped;
+                reported = start;
+            }
+            if (matches(walk.node())) {
+                hit = walk.chain();
+                return SearchResult::Found;
+            }
+        }
+        tick(b - std::min(b, reported));
+        return m_stopped ? SearchResult::Stopped : SearchResult::NotFound;
+    }
+
+    SearchResult walkBackward(uint64_t a, uint64_t b, std::vector<Node>& hit)
+    {
+        // Windows of caption starts from b towards a, each walked forward; the last hit
+        // of the first window that has one is the one before b.
+        for (uint64_t hi = b; hi > a;) {
+            const uint64_t lo = hi - std::min(hi - a, kWindow);
+            NodeWalk walk(m_doc, lo);
+            std::vector<Node> best;
+            uint64_t steps = 0;
+            while (walk.next()) {
+                if (captionStartOf(walk.node()) >= hi)
+                    break;
+                if ((++steps & 0x3FF) == 0 && !tick(0))
+                    return SearchResult::Stopped;
+                if (matches(walk.node()))
+                    best = walk.chain();
+            }
+            if (!best.empty()) {
+                hit = std::move(best);
+                return SearchResult::Found;
+            }
+            if (!tick(hi - lo))
+                return SearchResult::Stopped;
+            hi = lo;
+        }
+        return SearchResult::NotFound;
+    }
+
+    const BigDocument& m_doc;
+    const SearchRequest& m_request;
+    CaptionMatcher m_matcher;
+    std::string_view m_bytes;
+    uint64_t m_begin;
+    uint64_t m_end;
+    std::string m_literal;
+    std::string m_folded;
+    uint64_t m_done = 0;
+    uint64_t m_total = 1;
+    bool m_stopped = false;
+};
+
+bool isSeparator(unsigned char c, FindMode mode, bool ignoreCase)
+{
+    if (c < 0x20 || std::strchr("[]:\"\\#", c))
+        return true;
+    if (mode == FindMode::Wildcard && (c == '*' || c == '?'))
+        return true;
+    // Ignoring case, a pattern may fold letters beyond ASCII too: keep to ASCII.
+    return ignoreCase && c >= 0x80;
+}
+
+// The runs of plain characters of a regular expression that every match holds: outside
+// groups and classes, the last character before a quantifier left out. None for a
+// pattern with alternatives or inline options, or an escape that stands for a character.
+std::vector<std::string> requiredRuns(std::string_view pattern)
+{
+    std::vector<std::string> runs;
+    if (pattern.find('|') != std::string_view::npos || pattern.find("(?") != std::string_view::npos)
+        return runs;
+    std::string run;
+    std::size_t lastChar = 0; // where the run's last character starts
+    auto endRun = [&] {
+        if (!run.empty())
+            runs.push_back(run);
+        run.clear();
+    };
+    int depth = 0;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\\') {
+            if (i + 1 < pattern.size() && std::strchr("xucpPkgoN0123456789", pattern[i + 1]))
+                return {};
+            endRun();
+            i += 2;
+        } else if (c == '[') {
+            endRun();
+            std::size_t j = i + 1;
+            if (j < pattern.size() && pattern[j] == '^')
+                ++j;
+            if (j < pattern.size() && pattern[j] == ']')
+                ++j;
+            while (j < pattern.size() && pattern[j] != ']')
+                j += pattern[j] == '\\' ? 2 : 1;
+            i = j + 1;
+        } else if (c == '?' || c == '*' || c == '+' || c == '{') {
+            run.resize(lastChar); // quantified: the character may be missing
+            endRun();
+            if (c == '{') {
+                const std::size_t close = pattern.find('}', i);
+                i = close == std::string_view::npos ? pattern.size() : close + 1;
+            } else {
+                ++i;
+            }
+        } else if (c == '(' || c == ')' || c == '.' || c == '^' || c == '$') {
+            endRun();
+            depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+            ++i;
+        } else {
+            std::size_t n = 1;
+            while (i + n < pattern.size() && (static_cast<unsigned char>(pattern[i + n]) & 0xC0) == 0x80)
+                ++n;
+            if (depth == 0) {
+                lastChar = run.size();
+                run.append(pattern.substr(i, n));
+            }
+            i += n;
+        }
+    }
+    endRun();
+    return runs;
+}
+
+} // namespace
+
+std::string literalPart(std::string_view text, FindMode mode, bool ignoreCase)
+{
+    // A caption is the name (an escaped quote in it shows as #SYH#, an element's is "[n]"),
+    // ":" and the value as written. A run of text without [ ] : " \ # lies within the name
+    // or the value, so in the node's bytes, unless it is digits only (the element's
+    // number) or a part of "SYH".
+    if (mode == FindMode::Regex) {
+        // The runs of plain characters that every match holds; the longest usable one.
+        std::string best;
+        for (const std::string& run : requiredRuns(text)) {
+            std::string piece = literalPart(run, FindMode::Plain, ignoreCase);
+            if (piece.size() > best.size())
+                best = std::move(piece);
+        }
+        return best;
+    }
+    std::string best;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isSeparator(static_cast<unsigned char>(text[i]), mode, ignoreCase))
+            ++i;
+        std::size_t j = i;
+        while (j < text.size() && !isSeparator(static_cast<unsigned char>(text[j]), mode, ignoreCase))
+            ++j;
+        std::string piece(text.substr(i, j - i));
+        i = j;
+        if (piece.empty() || piece.size() <= best.size())
+            continue;
+        if (std::all_of(piece.begin(), piece.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        std::string upper = piece;
+        for (char& c : upper)
+            c = c >= 'a' && c <= 'z' && ignoreCase ? static_cast<char>(c - 32) : c;
+        if (std::string_view("SYH").find(upper) != std::string_view::npos)
+            continue;
+        best = std::move(piece);
+    }
+    if (ignoreCase)
+        for (char& c : best)
+            c = static_cast<char>(lowered(static_cast<unsigned char>(c)));
+    return codec::isValidUtf8(best) ? best : std::string();
+}
+
+SearchResult searchCaptions(const BigDocument& doc, const SearchRequest& request, const std::vector<Node>& from,
+                            std::vector<Node>& hit)
+{
+    Searcher searcher(doc, request);
+    return searcher.run(from, hit);
+}
+
+} // namespace tess::big

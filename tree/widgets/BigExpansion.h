@@ -1,0 +1,61 @@
+#pragma once
+// Opening many containers of a big tab's tree without freezing the window. In slices of
+// about 20 ms on the window's thread, the containers below a node are read (all their
+// children fetched) in pre-order down to a depth; then they are opened. Reading comes
+// first because every insertion of rows costs Qt a pass over the opened containers'
+// persistent indexes. Meanwhile the node itself stays closed, so the view lays out only
+// the rows outside it; it opens at the end, also when stopped (showing what was opened).
+#include <QModelIndex>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tess {
+
+class BigTreeModel;
+class TreeView;
+
+class BigExpansion : public QObject {
+public:
+    // Opens top and the containers below it whose depth below top is under openDepth
+    // (0: every one). done(true) when all are open, done(false) when stopped.
+    BigExpansion(TreeView& view, BigTreeModel& model, const QModelIndex& top, uint64_t openDepth,
+                 std::function<void(bool finished)> done, QObject* parent = nullptr);
+
+    void start();
+    // Ends now, without calling done; what was opened so far shows.
+    void stop();
+    bool running() const { return m_running; }
+    // Items read so far (rows fetched below top), for the progress shown.
+    uint64_t itemsRead() const { return m_itemsRead; }
+
+private:
+    struct Frame {
+        QModelIndex parent;
+        int row = 0;
+        uint64_t depth = 0; // of parent below top
+    };
+    void slice();
+    void finish(bool finished);
+    void openTop();
+    bool readStep();
+    bool openStep();
+
+    QPointer<TreeView> m_view;
+    QPointer<BigTreeModel> m_model;
+    QPersistentModelIndex m_top;
+    uint64_t m_openDepth;
+    std::function<void(bool)> m_done;
+    std::vector<Frame> m_frames;
+    std::vector<QModelIndex> m_toOpen;
+    std::size_t m_opened = 0;
+    uint64_t m_itemsRead = 0;
+    bool m_reading = true;
+    bool m_running = false;
+};
+
+} // namespace tess
