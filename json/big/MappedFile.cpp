@@ -21,6 +21,7 @@ struct GuardedRange {
 constexpr int kGuarded = 64;
 GuardedRange g_ranges[kGuarded];
 struct sigaction g_previous {};
+uintptr_t g_pageSize = 4096; // read before the handler is installed
 
 void onBusError(int sig, siginfo_t* info, void* context)
 {
@@ -31,8 +32,7 @@ void onBusError(int sig, siginfo_t* info, void* context)
             continue;
         // Zero pages from the faulting page to the mapping's end: the read is retried and
         // finds zeros, and so does every later read past the cut.
-        const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-        auto* from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(page - 1));
+        auto* from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(g_pageSize - 1));
         const std::size_t length = static_cast<std::size_t>(r.end.load() - from);
         if (mmap(from, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
             if (std::atomic<bool>* cut = r.cut.load())
@@ -58,6 +58,7 @@ void guard(const char* begin, std::size_t size, std::atomic<bool>* cut)
 {
     static std::once_flag installed;
     std::call_once(installed, [] {
+        g_pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
         struct sigaction action {};
         action.sa_sigaction = onBusError;
         action.sa_flags = SA_SIGINFO | SA_NODEFER;
