@@ -235,33 +235,86 @@ void BigTabs::show(int n, std::shared_ptr<const big::BigDocument> document, File
     Slot& tab = m_host.slot(n);
     TreeView& view = *tab.view;
     if (remember)
-        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr});
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()});
+    present(n, std::move(document), ms);
+    // Nothing of the file is held as text: the data file of the tab stays small.
+    view.sourceText = std::string();
+    tab.bytes = source.size;
+    tab.source = std::move(source);
+    m_host.documentShown(n);
+}
+
+void BigTabs::present(int n, std::shared_ptr<const big::BigDocument> document, int64_t ms)
+{
+    Slot& tab = m_host.slot(n);
+    TreeView& view = *tab.view;
     drop(n);
     auto* model = new BigTreeModel(std::move(document), m_host.zeroBased(), &view);
     model->setIcons(m_host.icons);
     model->setRootCaption(ui(u8"Korvell·JSON（载入耗时 %1）").arg(qt::toQString(formatElapsed(ms))));
     tab.big = model;
     view.showModel(model);
-    // Nothing of the file is held as text: the data file of the tab stays small.
     view.treeModel().clear();
-    view.sourceText = std::string();
     view.loaded = true;
     tab.loadMs = ms;
     tab.depth = static_cast<int32_t>(model->document().index().depth);
-    tab.bytes = source.size;
-    tab.source = std::move(source);
     tab.unclosed.reset();
     if (model->rowCount() > 0)
         view.expand(model->index(0, 0));
     view.fitColumnToCaptions();
+}
+
+bool BigTabs::showLines(int n, LoadRequest& request)
+{
+    // The first two lines decide (a line feed is never part of a GB18030 character). The
+    // text may be held in pieces: only its beginning is put together, unless the lines are long.
+    constexpr std::size_t kHead = std::size_t(1) << 20;
+    std::string head = request.text.prefix(kHead);
+    std::size_t first = head.find('\n');
+    std::size_t second = first == std::string::npos ? first : head.find('\n', first + 1);
+    if (first != std::string::npos && second == std::string::npos && head.size() < request.text.size()) {
+        head = request.text.copy();
+        first = head.find('\n');
+        second = first == std::string::npos ? first : head.find('\n', first + 1);
+    }
+    if (first == std::string::npos || !big::looksLikeJsonLines(codec::gb18030ToUtf8(std::string_view(head).substr(0, second)).text))
+        return false;
+    head = std::string();
+    Stopwatch stopwatch;
+    stopwatch.start();
+    // The records are read from a UTF-8 copy of the text, held with the document.
+    struct PastedLines {
+        std::string utf8;
+        big::BigDocument document;
+    };
+    auto pasted = std::make_shared<PastedLines>();
+    pasted->utf8 = request.text.withWhole([](std::string_view text) { return codec::gb18030ToUtf8(text).text; });
+    big::OpenOptions options;
+    options.index.lines = big::LinesMode::Always;
+    pasted->document.openBytes(pasted->utf8, options);
+    std::shared_ptr<const big::BigDocument> document(pasted, &pasted->document);
+
+    Slot& tab = m_host.slot(n);
+    TreeView& view = *tab.view;
+    if (request.remember)
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()});
+    present(n, std::move(document), stopwatch.elapsedMs());
+    tab.bytes = request.bytes >= 0 ? request.bytes : static_cast<int64_t>(pasted->utf8.size());
+    view.sourceText = std::move(request.text);
+    tab.source = std::move(request.source);
+    if (request.restoreSelection)
+        selectPosition(n, request.selection);
     m_host.documentShown(n);
+    return true;
 }
 
 void BigTabs::rerender(int n)
 {
     Slot& tab = m_host.slot(n);
-    if (tab.big)
-        show(n, tab.big->sharedDocument(), std::get<FileSource>(tab.source), tab.loadMs, false);
+    if (tab.big) {
+        present(n, tab.big->sharedDocument(), tab.loadMs);
+        m_host.documentShown(n);
+    }
 }
 
 void BigTabs::find(int n, const BigFindRequest& request)

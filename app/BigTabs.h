@@ -81,6 +81,10 @@ public:
     // kept for undo (a big file by name).
     void show(int n, std::shared_ptr<const big::BigDocument> document, FileSource source, int64_t ms,
               bool remember = true);
+    // A pasted, fetched or stored text of JSON Lines (its first two lines hold a value
+    // each) is shown as the list of its records, on the big road's model over a UTF-8 copy
+    // of it; the tab keeps the text. False, and nothing changes, for any other text.
+    bool showLines(int n, LoadRequest& request);
     // The same document again, under the current options (element numbering).
     void rerender(int n);
     // Tab n's big document, if any, is no longer shown.
@@ -114,6 +118,9 @@ public:
     int64_t selectedPosition(int n) const;
 
 private:
+    // Tab n shows the document through a new model (the tab's text and source are the
+    // caller's).
+    void present(int n, std::shared_ptr<const big::BigDocument> document, int64_t ms);
     void onLoaded(int n, const std::shared_ptr<big::BigDocument>& document, bool opened, const std::string& error,
                   FileSource source, bool cancelled, int64_t ms, int64_t selectAt);
     void selectPosition(int n, int64_t position);

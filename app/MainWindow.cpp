@@ -224,7 +224,7 @@ void MainWindow::rerenderSlot()
 {
     const int n = currentSlot();
     TreeView& view = *tree(n);
-    if (slot(n).big) {
+    if (slot(n).holdsBigFile()) {
         // Only the numbering of elements applies to a big file: a new model over the same index.
         m_bigTabs->rerender(n);
         return;
@@ -265,13 +265,23 @@ void MainWindow::runLoad(int n, LoadRequest request)
     TreeView& view = *tab.view;
     if (m_bigTabs->loading(n))
         m_bigTabs->stopAll();
+    if (request.fromClipboard) {
+        request.text = qt::clipboardText();
+        request.fromClipboard = false;
+    }
+    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+    // JSON Lines show as their records (the tolerant engine would merge them into one value).
+    if (!options.decodeFirst && !options.singleQuoteFormat && m_bigTabs->showLines(n, request)) {
+        if (m_closePending)
+            QTimer::singleShot(0, this, &MainWindow::requestClose);
+        return;
+    }
     // A big file is kept for undo by name (the tab holds none of its text).
     if (request.remember)
-        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr});
+        tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()});
     m_bigTabs->drop(n);
-    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
-    loadDocument(std::move(request.text), !request.fromClipboard, view, *tab.document, m_objects.stopwatch, options,
+    loadDocument(std::move(request.text), true, view, *tab.document, m_objects.stopwatch, options,
                  request.selection, request.restoreSelection);
     tab.loadMs = steadyMillis() - started;
     tab.source = std::move(request.source);
@@ -498,7 +508,7 @@ void MainWindow::onMainWindowClosing()
         store.writeNumber(key, view.loaded ? selected : store.readNumber(key, -1));
         // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
         // The key is written only where a big file is or was, so other settings files keep their keys.
-        if (view.loaded && slot(n).big)
+        if (view.loaded && slot(n).holdsBigFile())
             store.writeText(bigFileKey(n), encodeBigSource(std::get<FileSource>(slot(n).source)));
         else if (view.loaded && !store.readText(bigFileKey(n), "").empty())
             store.writeText(bigFileKey(n), "");

@@ -174,8 +174,9 @@ bool MainWindow::reopenRememberedBigFile(int n)
 
 void MainWindow::applyRoadToOptions()
 {
-    // The tolerant engine's options do not apply to a file on the big road.
-    const bool big = slot(currentSlot()).big != nullptr;
+    // The tolerant engine's options do not apply to a file on the big road (a pasted text
+    // of JSON Lines goes to the engine when one is turned on).
+    const bool big = slot(currentSlot()).holdsBigFile();
     m_decodeFirst->setEnabled(!big);
     m_singleQuote->setEnabled(!big);
 }

@@ -263,7 +263,7 @@ void MainWindow::undoLoad()
     const int n = currentSlot();
     TreeView& view = *tree(n);
     Slot& tab = slot(n);
-    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.big != nullptr};
+    SlotDocument document{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()};
     if (!tab.swapWithPrevious(document)) {
         showStatusMessage(ui(u8"这个树页没有可撤销的载入"));
         return;

@@ -49,6 +49,9 @@ struct Slot {
     // A file on the big-document road: the model its view shows (owned by the view) over
     // the mapped file; null for a tab on the normal road.
     BigTreeModel* big = nullptr;
+    // A big file, read from its file and remembered by name (a pasted JSON Lines text
+    // shown on that road keeps its text as any pasted text does).
+    bool holdsBigFile() const { return big && std::holds_alternative<FileSource>(source); }
 
     // Undo of a load: the document shown before the last paste, fetch or file load, kept
     // until the program closes. Undoing swaps it with the current one, so a second undo

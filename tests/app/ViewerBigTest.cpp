@@ -276,3 +276,48 @@ TEST(ViewerBig, RememberedFileReopensAndAChangedOrMissingOneIsReported)
 
 } // namespace
 } // namespace tess::testing
+
+namespace tess::testing {
+namespace {
+
+// A pasted text of JSON Lines shows its records, numbered by line, with a broken line as
+// an error item; the tab keeps the text, and an option of the tolerant engine takes it
+// back to the engine. Other texts are not taken for JSON Lines.
+TEST(ViewerBig, PastedJsonLinesShowTheirRecords)
+{
+    TempDir dir;
+    const char8_t* lines = u8"{\"名\":1}\n[2,3]\n{bad\n\"s\"\n";
+    {
+        Viewer v(dir.str());
+        v.paste(lines);
+        ASSERT_NE(bigModel(v), nullptr);
+        QAbstractItemModel* model = v.tree().model();
+        const QModelIndex root = model->index(0, 0);
+        ASSERT_EQ(model->rowCount(root), 4);
+        EXPECT_EQ(model->data(model->index(0, 0, root)).toString(), QStringLiteral("[1]"));
+        EXPECT_EQ(model->data(model->index(3, 0, root)).toString(), QStringLiteral("[4]:\"s\""));
+        EXPECT_TRUE(model->data(model->index(2, 0, root)).toString().startsWith(QStringLiteral("[3]:")));
+        EXPECT_TRUE(v.control<QCheckBox>(u8"选择框先行解码")->isEnabled());
+        v.closeWindow();
+        EXPECT_EQ(codec::gb18030ToUtf8(readFile(slotFilePath(dir.str(), 1))).text, reinterpret_cast<const char*>(lines));
+    }
+    {
+        // Stored and shown again at the next start; then the engine, when asked for.
+        Viewer v(dir.str());
+        ASSERT_NE(bigModel(v), nullptr);
+        v.control<QCheckBox>(u8"选择框先行解码")->click();
+        settle();
+        EXPECT_EQ(bigModel(v), nullptr);
+        v.control<QCheckBox>(u8"选择框先行解码")->click();
+        settle();
+        EXPECT_NE(bigModel(v), nullptr);
+    }
+    for (const char8_t* other : {u8"{\"a\":1}", u8"{\"a\":1,\n\"b\":2}", u8"[1]\n{broken\n[3]"}) {
+        Viewer v(dir.str());
+        v.paste(other);
+        EXPECT_EQ(bigModel(v), nullptr) << reinterpret_cast<const char*>(other);
+    }
+}
+
+} // namespace
+} // namespace tess::testing
