@@ -177,6 +177,11 @@ void MainWindow::onFirstActivation()
     }
 }
 
+bool MainWindow::taskRunning() const
+{
+    return m_fetchRunning || m_bigRunning || m_bigFindRunning;
+}
+
 int MainWindow::currentSlot() const
 {
     const int index = m_tabs->currentIndex();

@@ -129,6 +129,12 @@ public:
     bool bigFindRunning() const { return m_bigFindRunning; }
     void cancelBigLoad();
 
+    // True while a command runs in the background or in slices (a load, an expansion,
+    // a find, a formatted copy, a fetch, a big file's pass or search).
+    bool taskRunning() const;
+    // Expanding more items than this asks first (-1: never asks).
+    void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
+
     int currentSlot() const; // 1..7
     TreeView* tree(int n) const { return slot(n).view; }
     const Slot& slot(int n) const { return m_slots[static_cast<std::size_t>(n - 1)]; }
@@ -277,6 +283,8 @@ private:
     std::thread m_bigFindWorker;
     bool m_bigFindRunning = false;
     unsigned m_bigFindGeneration = 0;
+
+    int64_t m_expandAskLimit = 1'000'000;
 };
 
 } // namespace tess
