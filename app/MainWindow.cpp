@@ -70,6 +70,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
     buildForm();
     wireCommands();
     buildCommands();
+    buildTaskKeys();
     layoutMainWindow();
     onMainWindowCreated();
     restoreViewSettings();
@@ -175,11 +176,6 @@ void MainWindow::onFirstActivation()
             showStatusMessage(ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
         }
     }
-}
-
-bool MainWindow::taskRunning() const
-{
-    return m_fetchRunning || m_bigRunning || m_bigFindRunning;
 }
 
 int MainWindow::currentSlot() const

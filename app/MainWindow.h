@@ -132,7 +132,9 @@ public:
     // True while a command runs in the background or in slices (a load, an expansion,
     // a find, a formatted copy, a fetch, a big file's pass or search).
     bool taskRunning() const;
-    // Expanding more items than this asks first (-1: never asks).
+    // Stops the running expansion, load, find or formatted copy (Esc).
+    void stopTask();
+    // Expanding to show more rows than this asks first (-1: never asks).
     void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
 
     int currentSlot() const; // 1..7
@@ -185,6 +187,11 @@ private:
     // Every load into a slot goes here: paste, fetch, file, activation, re-render, undo.
     void runLoad(int slot, LoadRequest request);
     void flashBox(QWidget* box);
+    // Long commands of the normal road (MainWindowTasks.cpp).
+    void buildTaskKeys();
+    void refreshTaskKey();
+    // True when the rows an expansion would show are few, or the user wants them.
+    bool askBeforeExpanding(int64_t rows);
     void restoreViewSettings();
     void saveViewSettings();
     int firstEmptySlot() const;
@@ -285,6 +292,7 @@ private:
     unsigned m_bigFindGeneration = 0;
 
     int64_t m_expandAskLimit = 1'000'000;
+    QShortcut* m_stopTaskKey = nullptr;
 };
 
 } // namespace tess

@@ -188,7 +188,9 @@ void MainWindow::expandBelowSelected()
         showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
         return;
     }
-    view.expandBelow(std::max(0, view.selectedItem()));
+    const int item = std::max(0, view.selectedItem());
+    if (askBeforeExpanding(view.rowsBelow(item)))
+        view.expandBelow(item);
 }
 
 void MainWindow::collapseBelowSelected()
@@ -209,10 +211,9 @@ void MainWindow::expandTreeToLevel(int level)
         showStatusMessage(ui(u8"大文件的树页暂不能展开全部或按层展开：请逐个展开节点"));
         return;
     }
-    view.expandToLevel(level);
-    const int selected = view.selectedItem();
-    if (selected >= 0)
-        view.scrollTo(view.treeModel().indexOfItem(selected)); // shown only if its parents are open
+    // The selected item is scrolled to when the expansion is done (MainWindowTasks.cpp).
+    if (askBeforeExpanding(view.rowsAtLevel(level)))
+        view.expandToLevel(level);
 }
 
 int MainWindow::firstEmptySlot() const

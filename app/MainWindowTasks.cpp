@@ -1,0 +1,79 @@
+// The normal road's long commands (expanding, and the others that run in the background
+// or in slices): their progress in the status line, Esc to stop them, and the question
+// before an expansion that would show very many rows.
+#include "app/MainWindow.h"
+
+#include "platform/qt/QtText.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QShortcut>
+
+namespace tess {
+
+using qt::ui;
+
+void MainWindow::buildTaskKeys()
+{
+    // Enabled only while a command runs, so Esc keeps its other uses the rest of the time.
+    m_stopTaskKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopTaskKey->setEnabled(false);
+    connect(m_stopTaskKey, &QShortcut::activated, this, &MainWindow::stopTask);
+    for (int n = 1; n <= kSlots; ++n) {
+        TreeView* view = tree(n);
+        connect(view, &TreeView::expansionProgress, this, [this, view](int percent) {
+            refreshTaskKey();
+            if (view == currentTree())
+                showStatusMessage(ui(u8"正在展开… %1%（Esc 停止）").arg(percent));
+        });
+        connect(view, &TreeView::expansionEnded, this, [this, view](bool stopped) {
+            refreshTaskKey();
+            if (view != currentTree())
+                return;
+            updateStatus();
+            if (stopped)
+                showStatusMessage(ui(u8"已停止展开"));
+            else if (const int selected = view->selectedItem(); selected >= 0)
+                view->scrollTo(view->treeModel().indexOfItem(selected)); // shown only if its parents are open
+        });
+    }
+}
+
+bool MainWindow::taskRunning() const
+{
+    if (m_fetchRunning || m_bigRunning || m_bigFindRunning)
+        return true;
+    for (const Slot& s : m_slots)
+        if (s.view->expansionRunning())
+            return true;
+    return false;
+}
+
+void MainWindow::refreshTaskKey()
+{
+    bool running = false;
+    for (const Slot& s : m_slots)
+        running = running || s.view->expansionRunning();
+    m_stopTaskKey->setEnabled(running);
+}
+
+void MainWindow::stopTask()
+{
+    for (Slot& s : m_slots)
+        s.view->stopExpansion();
+    refreshTaskKey();
+}
+
+bool MainWindow::askBeforeExpanding(int64_t rows)
+{
+    if (m_expandAskLimit < 0 || rows <= m_expandAskLimit)
+        return true;
+    const QString question = ui(u8"展开后将显示 %1 项，需要较长时间和较多内存（展开时可按 Esc 停止）。\n仍要展开吗？")
+                                 .arg(QLocale(QLocale::Chinese, QLocale::China).toString(static_cast<qlonglong>(rows)));
+    return QMessageBox::question(this, ui(u8"展开"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+} // namespace tess
