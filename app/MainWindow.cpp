@@ -80,6 +80,7 @@ MainWindow::~MainWindow()
 {
     stopFetch();
     stopBigLoad();
+    joinParseWorkers();
     for (Slot& s : m_slots)
         s.view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -234,9 +235,13 @@ void MainWindow::rerenderSlot()
     request.remember = false;
     request.bytes = slot(n).bytes;
     request.source = slot(n).source;
+    request.selection = selection;
+    request.restoreSelection = true;
     runLoad(n, std::move(request));
-    view.selectItem(selection);
-    showSelectedPath(false);
+    if (!parseRunning(n)) {
+        view.selectItem(selection);
+        showSelectedPath(false);
+    }
 }
 
 void MainWindow::pasteIntoCurrentSlot()
@@ -264,24 +269,47 @@ void MainWindow::runLoad(int n, LoadRequest request)
     TreeView& view = *tab.view;
     if (m_bigRunning && m_bigSlot == n)
         stopBigLoad();
+    dropParse(n); // a later load wins over one still parsing
+    if (request.fromClipboard) {
+        request.text = qt::clipboardText();
+        request.fromClipboard = false;
+    }
+    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
+    if (m_backgroundLoadBytes >= 0 && static_cast<int64_t>(request.text.size()) >= m_backgroundLoadBytes) {
+        startParse(n, std::move(request), options);
+        return;
+    }
     // A big file is not kept for undo (the tab holds none of its text).
     if (request.remember && !tab.big)
         tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source});
     dropBigDocument(n);
-    const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
     const int64_t started = steadyMillis();
-    loadDocument(std::move(request.text), !request.fromClipboard, view, *tab.document, m_objects.stopwatch, options,
-                 request.selection, request.restoreSelection);
-    tab.loadMs = steadyMillis() - started;
-    tab.source = std::move(request.source);
-    tab.depth = tab.document->nodes().deepestLevel();
-    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
-    tab.unclosed = view.sourceText.withWhole([&](std::string_view text) {
-        std::optional<UnclosedValue> found = findUnclosedValue(text, options.singleQuoteFormat ? '\'' : '"');
+    loadDocument(std::move(request.text), true, view, *tab.document, m_objects.stopwatch, options, request.selection,
+                 request.restoreSelection);
+    finishLoad(n, request, started, unclosedValueOf(view.sourceText, options.singleQuoteFormat));
+    if (m_closePending)
+        QTimer::singleShot(0, this, &MainWindow::requestClose);
+}
+
+std::optional<UnclosedValue> unclosedValueOf(const SharedText& source, bool singleQuoteFormat)
+{
+    return source.withWhole([&](std::string_view text) {
+        std::optional<UnclosedValue> found = findUnclosedValue(text, singleQuoteFormat ? '\'' : '"');
         if (found) // an offset the user knows: in the text as UTF-8
             found->offset = static_cast<int64_t>(codec::utf8SizeOf(text.substr(0, static_cast<std::size_t>(found->offset))));
         return found;
     });
+}
+
+void MainWindow::finishLoad(int n, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed)
+{
+    Slot& tab = slot(n);
+    TreeView& view = *tab.view;
+    tab.loadMs = steadyMillis() - started;
+    tab.source = std::move(request.source);
+    tab.depth = tab.document->nodes().deepestLevel();
+    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
+    tab.unclosed = std::move(unclosed);
     view.fitColumnToCaptions();
     if (n == currentSlot()) {
         // The model's reset dropped the old selection without a word: boxes that still
@@ -290,8 +318,6 @@ void MainWindow::runLoad(int n, LoadRequest request)
             showSelectedPath(true);
         updateStatus();
     }
-    if (m_closePending)
-        QTimer::singleShot(0, this, &MainWindow::requestClose);
 }
 
 bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
@@ -492,7 +518,7 @@ void MainWindow::onMainWindowClosing()
         std::string key = qt::toGb(view.objectName());
         key += codec::gb(u8".现行选中项");
         // A slot not loaded during this run keeps the selection it had stored.
-        store.writeNumber(key, view.loaded ? view.selectedItem() : store.readNumber(key, -1));
+        store.writeNumber(key, view.loaded || parseRunning(n) ? closingSelection(n) : store.readNumber(key, -1));
         // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
         // The key is written only where a big file is or was, so other settings files keep their keys.
         if (view.loaded && slot(n).big)

@@ -7,6 +7,7 @@
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
 #include "tree/widgets/PathBoxes.h"
+#include "tree/widgets/TreeLoader.h"
 
 #include <QWidget>
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -52,6 +54,9 @@ struct MainWindowSetup {
     int notFoundMs = 500;       // how long "找不到" stays on a find button
     FetchOptions fetchOptions;  // timeouts, pause and size limit of the URL fetch
 };
+
+// Where a cut-off text stops being shown, the offset counted in the text as UTF-8 (any thread).
+std::optional<UnclosedValue> unclosedValueOf(const SharedText& source, bool singleQuoteFormat);
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -134,6 +139,10 @@ public:
     bool taskRunning() const;
     // Stops the running expansion, load, find or formatted copy (Esc).
     void stopTask();
+    // A text of at least this many bytes is parsed on a worker thread (-1: none is).
+    void setBackgroundLoadBytes(int64_t bytes) { m_backgroundLoadBytes = bytes; }
+    // True while the tab's next document is being parsed on a worker thread.
+    bool parseRunning(int slot) const { return m_parses[static_cast<std::size_t>(slot - 1)] != nullptr; }
     // Expanding to show more rows than this asks first (-1: never asks).
     void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
 
@@ -185,7 +194,22 @@ private:
     void buildCommands();
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
     // Every load into a slot goes here: paste, fetch, file, activation, re-render, undo.
+    // A large text is parsed on a worker thread (MainWindowLoad.cpp); the tab shows its
+    // document until the new one is ready.
     void runLoad(int slot, LoadRequest request);
+    // The tab's facts after its tree was filled.
+    void finishLoad(int slot, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed);
+    struct ParseJob;
+    void startParse(int slot, LoadRequest request, const LoadOptions& options);
+    void onParsed(const std::shared_ptr<ParseJob>& job);
+    // Forgets the tab's running parse: its result is dropped when it comes.
+    void dropParse(int slot);
+    void showParseProgress();
+    void joinParseWorkers();
+    // What the tab's data file receives at close, and its selected item: those of the
+    // text being parsed while a parse runs.
+    SharedText closingText(int slot) const;
+    int closingSelection(int slot) const;
     void flashBox(QWidget* box);
     // Long commands of the normal road (MainWindowTasks.cpp).
     void buildTaskKeys();
@@ -292,6 +316,10 @@ private:
     unsigned m_bigFindGeneration = 0;
 
     int64_t m_expandAskLimit = 1'000'000;
+    int64_t m_backgroundLoadBytes = int64_t(2) << 20;
+    std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
+    std::vector<std::shared_ptr<ParseJob>> m_parseWorkers;     // also those dropped, until they end
+    QTimer* m_parseTimer = nullptr;
     QShortcut* m_stopTaskKey = nullptr;
 };
 

@@ -41,9 +41,9 @@ void MainWindow::closeBySignal()
 
 bool MainWindow::saveSlotsAtClose()
 {
+    // A tab whose new text is still being parsed is saved with that text.
     auto textOf = [this](int n) {
-        const TreeView* view = tree(n);
-        return [view](const ByteSink& sink) { return view->sourceText.forEachPiece(sink); };
+        return [text = closingText(n)](const ByteSink& sink) { return text.forEachPiece(sink); };
     };
     std::vector<SlotFailure> failures;
     auto trySave = [&](const std::vector<int>& which) {
@@ -57,7 +57,7 @@ bool MainWindow::saveSlotsAtClose()
     };
     std::vector<int> loaded;
     for (int n = 1; n <= kSlots; ++n)
-        if (tree(n)->loaded)
+        if (tree(n)->loaded || parseRunning(n))
             loaded.push_back(n);
     trySave(loaded);
 

@@ -45,8 +45,8 @@ bool MainWindow::taskRunning() const
 {
     if (m_fetchRunning || m_bigRunning || m_bigFindRunning)
         return true;
-    for (const Slot& s : m_slots)
-        if (s.view->expansionRunning())
+    for (int n = 1; n <= kSlots; ++n)
+        if (tree(n)->expansionRunning() || parseRunning(n))
             return true;
     return false;
 }
@@ -54,15 +54,22 @@ bool MainWindow::taskRunning() const
 void MainWindow::refreshTaskKey()
 {
     bool running = false;
-    for (const Slot& s : m_slots)
-        running = running || s.view->expansionRunning();
-    m_stopTaskKey->setEnabled(running);
+    for (int n = 1; n <= kSlots; ++n)
+        running = running || tree(n)->expansionRunning() || parseRunning(n);
+    if (m_stopTaskKey)
+        m_stopTaskKey->setEnabled(running);
 }
 
 void MainWindow::stopTask()
 {
-    for (Slot& s : m_slots)
-        s.view->stopExpansion();
+    for (int n = 1; n <= kSlots; ++n) {
+        tree(n)->stopExpansion();
+        if (parseRunning(n)) {
+            dropParse(n); // the tab keeps the document it shows
+            if (n == currentSlot())
+                showStatusMessage(ui(u8"已停止载入"));
+        }
+    }
     refreshTaskKey();
 }
 

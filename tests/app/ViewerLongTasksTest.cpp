@@ -3,6 +3,9 @@
 // slices, with Esc to stop them.
 #include "tests/app/ViewerFixture.h"
 
+#include "app/SlotFiles.h"
+
+#include <QCheckBox>
 #include <QMessageBox>
 
 namespace tess::testing {
@@ -129,6 +132,117 @@ TEST(ViewerLongTasks, AnExpansionRunsInSlicesAndEscStopsIt)
     pasteText(v, records(2));
     EXPECT_FALSE(t.expansionRunning());
     EXPECT_FALSE(expanded(t, 1));
+}
+
+// Runs the event loop until the tab's parse is over.
+void waitForParse(Viewer& v, int slot)
+{
+    for (int i = 0; i < 2000 && v.window->parseRunning(slot); ++i)
+        QTest::qWait(5);
+    ASSERT_FALSE(v.window->parseRunning(slot));
+    settle();
+}
+
+std::string source(const Viewer& v)
+{
+    return v.tree().sourceText.copy();
+}
+
+TEST(ViewerLongTasks, ALargeTextIsParsedInTheBackgroundWhileTheTabKeepsItsDocument)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    v.paste(u8"{\"old\":[1,2]}");
+    v.window->setBackgroundLoadBytes(64); // the texts below take the worker's road, the first did not
+    const std::string big = records(20);
+    v.window->loadTextIntoCurrentSlot(big);
+    ASSERT_TRUE(v.window->parseRunning(1));
+    EXPECT_TRUE(v.window->taskRunning());
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"正在解析…（Esc 停止）"));
+    // The tab shows, and the window reads, its document meanwhile.
+    EXPECT_EQ(source(v), "{\"old\":[1,2]}");
+    v.tree().selectItem(2);
+    EXPECT_EQ(v.control<QLineEdit>(u8"编辑框路径")->text(), QStringLiteral("old.[1]"));
+    waitForParse(v, 1);
+    EXPECT_EQ(source(v), big);
+    EXPECT_EQ(v.tree().itemCount(), 2 + 3 * 20);
+    EXPECT_EQ(v.caption(1), "list");
+    EXPECT_TRUE(v.window->statusText().contains(QStringLiteral("62"))) << v.window->statusText().toStdString();
+    // An option change parses again and keeps the selection; undo brings back the first text.
+    v.tree().selectItem(5);
+    QTest::mouseClick(v.control<QCheckBox>(u8"选择框数组从0开始"), Qt::LeftButton);
+    ASSERT_TRUE(v.window->parseRunning(1));
+    waitForParse(v, 1);
+    EXPECT_EQ(v.tree().selectedItem(), 5);
+    EXPECT_EQ(v.caption(2), "[0]");
+    v.window->undoLoad();
+    waitForParse(v, 1);
+    EXPECT_EQ(source(v), "{\"old\":[1,2]}");
+    // A cut-off text gets its note as from the window's own parse.
+    v.window->loadTextIntoCurrentSlot("{\"a\":1,\"cut\":[1,2,{\"x\":[3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20]");
+    waitForParse(v, 1);
+    EXPECT_TRUE(v.window->statusText().contains(qt::ui(u8"未闭合"))) << v.window->statusText().toStdString();
+}
+
+TEST(ViewerLongTasks, EscStopsALoadAndTheTabStaysAsItWas)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    v.paste(u8"[\"kept\",1]");
+    v.tree().selectItem(1);
+    v.window->setBackgroundLoadBytes(64);
+    v.window->loadTextIntoCurrentSlot(records(50));
+    ASSERT_TRUE(v.window->parseRunning(1));
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->parseRunning(1));
+    EXPECT_FALSE(v.window->taskRunning());
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止载入"));
+    QTest::qWait(50); // the dropped parse ends meanwhile; its result must not come in
+    settle();
+    EXPECT_EQ(source(v), "[\"kept\",1]");
+    EXPECT_EQ(v.tree().itemCount(), 3);
+    EXPECT_EQ(v.tree().selectedItem(), 1);
+    EXPECT_TRUE(v.tree().isExpanded(v.tree().treeModel().indexOfItem(0)));
+    // Nothing was remembered for undo: it goes back to the empty tab before the paste.
+    v.window->undoLoad();
+    EXPECT_EQ(v.tree().itemCount(), 0);
+}
+
+TEST(ViewerLongTasks, TheLaterOfTwoLoadsIntoATabWins)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.window->setBackgroundLoadBytes(64);
+    const std::string first = records(400), second = records(30);
+    // A later background load, and a later small one (loaded at once), over a running one.
+    for (const std::string& later : {second, std::string("[\"small\"]")}) {
+        v.window->loadTextIntoCurrentSlot(first);
+        ASSERT_TRUE(v.window->parseRunning(1));
+        v.window->loadTextIntoCurrentSlot(later);
+        waitForParse(v, 1);
+        QTest::qWait(50);
+        settle();
+        EXPECT_EQ(source(v), later);
+        EXPECT_EQ(v.tree().itemCount(), later == second ? 2 + 3 * 30 : 2);
+    }
+}
+
+TEST(ViewerLongTasks, ClosingWhileALoadRunsSavesTheNewText)
+{
+    TempDir dir;
+    const std::string big = records(300);
+    {
+        Viewer v(dir.str());
+        v.paste(u8"[\"before\"]");
+        v.window->setBackgroundLoadBytes(64);
+        v.window->loadTextIntoCurrentSlot(big);
+        ASSERT_TRUE(v.window->parseRunning(1));
+        v.window->close();
+        EXPECT_FALSE(v.window->isVisible());
+    } // the window is destroyed with the worker still running, or just done
+    EXPECT_EQ(readFile(slotFilePath(dir.str(), 1)), big);
 }
 
 } // namespace
