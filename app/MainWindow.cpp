@@ -78,9 +78,11 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    stopFind(true);
     stopFetch();
     stopBigLoad();
     joinParseWorkers();
+    joinWorkers();
     for (Slot& s : m_slots)
         s.view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -359,7 +361,15 @@ void MainWindow::showSelectedPath(bool alsoValue)
     const TreeView& view = *tree(n);
     const int kind = view.itemCount() > 0 ? view.treeModel().itemImage(std::max(0, view.selectedItem())) : 0;
     m_valueBox->setShowFormatted(m_formatted->isChecked() && (kind == 1 || kind == 2));
-    const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    if (alsoValue) {
+        // A newer value replaces the one still being decoded.
+        dropWork(WorkKind::Boxes);
+        boxes.laterFrom = m_backgroundValueBytes;
+        boxes.later = [this](BoxWork work) {
+            startWork(WorkKind::Boxes, ui(u8"正在解码…（Esc 停止）"), std::move(work));
+        };
+    }
     tess::showSelectedPath(boxes, *tree(n), *slot(n).document,
                            m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);
 }
@@ -417,7 +427,22 @@ void MainWindow::findInTree(bool backward)
     bar.wildcard = m_modeWildcard;
     bar.ignoreCase = m_ignoreCase;
     bar.notFoundMs = m_setup.notFoundMs;
+    bar.slicedFrom = m_findSlicedFrom;
+    bar.progress = [this](int percent) {
+        refreshTaskKey();
+        showStatusMessage(ui(u8"正在查找… %1%（Esc 停止）").arg(percent));
+    };
+    bar.ended = [this](bool stopped) {
+        refreshTaskKey();
+        updateStatus();
+        if (stopped)
+            showStatusMessage(ui(u8"已停止查找"));
+    };
     const QString rejected = tess::findInTree(bar, *currentTree(), backward);
+    if (findRunning()) {
+        refreshTaskKey();
+        showStatusMessage(ui(u8"正在查找… 0%（Esc 停止）"));
+    }
     if (!rejected.isEmpty()) {
         // Marked as the path box is for a path that names nothing: no miss, a fault.
         flashBox(m_findText);

@@ -143,6 +143,10 @@ public:
     void setBackgroundLoadBytes(int64_t bytes) { m_backgroundLoadBytes = bytes; }
     // True while the tab's next document is being parsed on a worker thread.
     bool parseRunning(int slot) const { return m_parses[static_cast<std::size_t>(slot - 1)] != nullptr; }
+    // A tree of more items than this is searched in slices (find).
+    void setFindSlicedFrom(int items) { m_findSlicedFrom = items; }
+    // A value of at least this many bytes is decoded and formatted off the window's thread.
+    void setBackgroundValueBytes(std::size_t bytes) { m_backgroundValueBytes = bytes; }
     // Expanding to show more rows than this asks first (-1: never asks).
     void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
 
@@ -211,6 +215,15 @@ private:
     SharedText closingText(int slot) const;
     int closingSelection(int slot) const;
     void flashBox(QWidget* box);
+    // Work off the window's thread (MainWindowTasks.cpp): the value boxes' decoding of a
+    // large value, and the formatted copy. work runs on a worker thread and returns what
+    // runs on the window's thread when it is done, unless Esc or newer work of the same
+    // kind came first; label is the status line meanwhile.
+    enum class WorkKind { Boxes, Copy };
+    void startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work);
+    void dropWork(WorkKind kind);
+    bool workRunning(WorkKind kind) const { return m_works[static_cast<int>(kind)].running; }
+    void joinWorkers();
     // Long commands of the normal road (MainWindowTasks.cpp).
     void buildTaskKeys();
     void refreshTaskKey();
@@ -317,9 +330,18 @@ private:
 
     int64_t m_expandAskLimit = 1'000'000;
     int64_t m_backgroundLoadBytes = int64_t(2) << 20;
+    int m_findSlicedFrom = 1'000'000;
+    std::size_t m_backgroundValueBytes = std::size_t(2) << 20;
     std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
     std::vector<std::shared_ptr<ParseJob>> m_parseWorkers;     // also those dropped, until they end
     QTimer* m_parseTimer = nullptr;
+    struct WorkState {
+        bool running = false;
+        unsigned generation = 0;
+        QString label;
+    };
+    std::array<WorkState, 2> m_works{};
+    std::vector<std::shared_ptr<std::thread>> m_workThreads; // running or done, joined when their result comes
     QShortcut* m_stopTaskKey = nullptr;
 };
 

@@ -23,6 +23,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -165,7 +167,20 @@ void MainWindow::copyPathAs(int style)
 
 void MainWindow::copyFormattedValue()
 {
-    qt::setClipboardText(formatValue(boxText(m_valueBox)));
+    std::string value = boxText(m_valueBox);
+    if (value.size() < m_backgroundValueBytes) {
+        qt::setClipboardText(formatValue(value));
+        return;
+    }
+    // The clipboard's text is made on the worker too: for a large value that takes as long
+    // as the laying out.
+    startWork(WorkKind::Copy, ui(u8"正在格式化…（Esc 停止）"), [value = std::move(value)]() mutable {
+        std::string formatted = formatValue(value);
+        value = std::string();
+        auto text = std::make_shared<QString>(qt::toQString(formatted));
+        formatted = std::string();
+        return std::function<void()>([text] { QGuiApplication::clipboard()->setText(*text); });
+    });
 }
 
 void MainWindow::setShowFormatted(bool on)

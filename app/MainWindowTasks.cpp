@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 
 #include "platform/qt/QtText.h"
+#include "tree/widgets/FindInTree.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
 
@@ -43,7 +44,8 @@ void MainWindow::buildTaskKeys()
 
 bool MainWindow::taskRunning() const
 {
-    if (m_fetchRunning || m_bigRunning || m_bigFindRunning)
+    if (m_fetchRunning || m_bigRunning || m_bigFindRunning || findRunning() || workRunning(WorkKind::Boxes) ||
+        workRunning(WorkKind::Copy))
         return true;
     for (int n = 1; n <= kSlots; ++n)
         if (tree(n)->expansionRunning() || parseRunning(n))
@@ -53,7 +55,7 @@ bool MainWindow::taskRunning() const
 
 void MainWindow::refreshTaskKey()
 {
-    bool running = false;
+    bool running = findRunning() || workRunning(WorkKind::Boxes) || workRunning(WorkKind::Copy);
     for (int n = 1; n <= kSlots; ++n)
         running = running || tree(n)->expansionRunning() || parseRunning(n);
     if (m_stopTaskKey)
@@ -62,6 +64,13 @@ void MainWindow::refreshTaskKey()
 
 void MainWindow::stopTask()
 {
+    stopFind();
+    for (const WorkKind kind : {WorkKind::Boxes, WorkKind::Copy}) {
+        if (workRunning(kind)) {
+            dropWork(kind);
+            showStatusMessage(kind == WorkKind::Copy ? ui(u8"已停止复制") : ui(u8"已停止解码"));
+        }
+    }
     for (int n = 1; n <= kSlots; ++n) {
         tree(n)->stopExpansion();
         if (parseRunning(n)) {
@@ -71,6 +80,56 @@ void MainWindow::stopTask()
         }
     }
     refreshTaskKey();
+}
+
+void MainWindow::startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work)
+{
+    WorkState& state = m_works[static_cast<int>(kind)];
+    state.running = true;
+    state.label = label;
+    const unsigned generation = ++state.generation;
+    auto thread = std::make_shared<std::thread>();
+    m_workThreads.push_back(thread);
+    *thread = std::thread([this, kind, generation, thread, work = std::move(work)] {
+        std::function<void()> finish = work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, kind, generation, thread, finish = std::move(finish)] {
+                thread->join();
+                std::erase(m_workThreads, thread);
+                WorkState& state = m_works[static_cast<int>(kind)];
+                if (!state.running || state.generation != generation)
+                    return; // stopped, or newer work of the kind came
+                state.running = false;
+                refreshTaskKey();
+                finish();
+                updateStatus();
+            },
+            Qt::QueuedConnection);
+    });
+    refreshTaskKey();
+    showStatusMessage(label);
+}
+
+void MainWindow::dropWork(WorkKind kind)
+{
+    WorkState& state = m_works[static_cast<int>(kind)];
+    if (!state.running)
+        return;
+    state.running = false;
+    ++state.generation;
+    refreshTaskKey();
+}
+
+void MainWindow::joinWorkers()
+{
+    for (WorkState& state : m_works)
+        state.running = false;
+    // A thread may be assigned to its slot just now by startWork on this thread: all are.
+    for (const auto& thread : m_workThreads)
+        if (thread->joinable())
+            thread->join();
+    m_workThreads.clear();
 }
 
 bool MainWindow::askBeforeExpanding(int64_t rows)

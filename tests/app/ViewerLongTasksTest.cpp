@@ -6,6 +6,7 @@
 #include "app/SlotFiles.h"
 
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QMessageBox>
 
 namespace tess::testing {
@@ -243,6 +244,116 @@ TEST(ViewerLongTasks, ClosingWhileALoadRunsSavesTheNewText)
         EXPECT_FALSE(v.window->isVisible());
     } // the window is destroyed with the worker still running, or just done
     EXPECT_EQ(readFile(slotFilePath(dir.str(), 1)), big);
+}
+
+void waitForTasks(Viewer& v)
+{
+    for (int i = 0; i < 2000 && v.window->taskRunning(); ++i)
+        QTest::qWait(5);
+    ASSERT_FALSE(v.window->taskRunning());
+}
+
+TEST(ViewerLongTasks, AFindOverALargeTreeRunsInSlicesAndEscStopsIt)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    pasteText(v, records(300) + " ");
+    v.window->setFindSlicedFrom(10);
+    auto* findText = v.control<QLineEdit>(u8"编辑框查找文本");
+    auto* next = v.control<QPushButton>(u8"按钮下一个");
+    TreeView& t = v.tree();
+    const int count = t.itemCount();
+    // Forward from the selection, wrapping around; backward likewise.
+    const struct {
+        const char* text;
+        int from;
+        bool backward;
+        int hit; // -1: none
+    } cases[] = {
+        {"list", 5, false, 1}, {"a", 0, false, 3}, {"a", count - 2, false, 3}, {"a", 3, true, count - 2},
+        {"nowhere", 4, false, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        t.selectItem(c.from);
+        findText->setText(QString::fromLatin1(c.text));
+        v.window->findInTree(c.backward);
+        EXPECT_TRUE(v.window->taskRunning());
+        waitForTasks(v);
+        EXPECT_EQ(t.selectedItem(), c.hit < 0 ? c.from : c.hit);
+        if (c.hit < 0)
+            EXPECT_EQ(next->text(), qt::ui(u8"找不到"));
+        settle();
+    }
+    // Esc: the search ends, nothing else is selected.
+    t.selectItem(4);
+    findText->setText(QStringLiteral("list"));
+    v.window->findInTree(false);
+    ASSERT_TRUE(v.window->taskRunning());
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->taskRunning());
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止查找"));
+    settle();
+    EXPECT_EQ(t.selectedItem(), 4);
+    EXPECT_EQ(next->text(), qt::ui(u8"下一个"));
+    // A new document ends it too.
+    v.window->findInTree(false);
+    ASSERT_TRUE(v.window->taskRunning());
+    pasteText(v, records(2));
+    EXPECT_FALSE(v.window->taskRunning());
+}
+
+TEST(ViewerLongTasks, LargeValuesAreDecodedAndFormattedOffTheWindowsThread)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    activate(v);
+    v.window->setBackgroundValueBytes(40);
+    // The root (kept as its prepared copy, blanks removed) and a large member.
+    v.paste(u8"{ \"big\" : [\"\\u4e2d &amp; 1\", \"\\u6587 &lt; 2\", \"more text to pass forty bytes\"], \"s\":\"\\u4e2d\" }");
+    auto* value = v.control<QPlainTextEdit>(u8"编辑框路径数据");
+    auto* decoded = v.control<QPlainTextEdit>(u8"编辑框路径数据2");
+    const struct {
+        const char* path;
+        const char8_t* decoded;
+    } cases[] = {
+        {"big", u8"[\"中 & 1\",\"文 < 2\",\"more text to pass forty bytes\"]"},
+        {"", u8"{\"big\":[\"中 & 1\",\"文 < 2\",\"more text to pass forty bytes\"],\"s\":\"中\"}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        v.tree().selectItem(c.path[0] ? itemAt(v, c.path) : 0);
+        EXPECT_TRUE(v.window->taskRunning());
+        EXPECT_TRUE(decoded->toPlainText().isEmpty());
+        EXPECT_FALSE(value->toPlainText().isEmpty());
+        waitForTasks(v);
+        settle();
+        EXPECT_EQ(decoded->toPlainText().toStdString(), reinterpret_cast<const char*>(c.decoded));
+    }
+    // A small value selected while a large one is decoded: the large one's result is dropped.
+    v.tree().selectItem(itemAt(v, "big"));
+    v.tree().selectItem(itemAt(v, "s"));
+    waitForTasks(v);
+    settle();
+    EXPECT_EQ(decoded->toPlainText(), qt::ui(u8"中"));
+
+    // The formatted copy of a large value; Esc leaves the clipboard alone.
+    v.tree().selectItem(itemAt(v, "big"));
+    waitForTasks(v);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    v.window->copyFormattedValue();
+    ASSERT_TRUE(v.window->taskRunning());
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->taskRunning());
+    QTest::qWait(50);
+    settle();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    v.window->copyFormattedValue();
+    waitForTasks(v);
+    settle();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "[\n  \"\\u4e2d &amp; 1\",\n  \"\\u6587 &lt; 2\",\n  \"more text to pass forty bytes\"\n]");
 }
 
 } // namespace
