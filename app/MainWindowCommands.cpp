@@ -235,8 +235,9 @@ int MainWindow::firstEmptySlot() const
 {
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
-        // A big file holds no text; a tab whose big file is being read is taken.
-        if (slot(n).big || (m_bigRunning && m_bigSlot == n))
+        // A big file holds no text; a tab whose big file is being read, or whose text is
+        // being parsed, is taken.
+        if (slot(n).big || (m_bigRunning && m_bigSlot == n) || parseRunning(n))
             continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)

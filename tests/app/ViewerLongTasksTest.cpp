@@ -230,6 +230,21 @@ TEST(ViewerLongTasks, TheLaterOfTwoLoadsIntoATabWins)
     }
 }
 
+TEST(ViewerLongTasks, ATabWhoseTextIsStillParsedAtStartIsNotEmpty)
+{
+    TempDir dir;
+    const std::string stored = records(50);
+    writeFile(slotFilePath(dir.str(), 1), stored);
+    writeFile(dir.file("start.json"), "[\"start\"]");
+    Viewer v(dir.str(), false, [&](MainWindowSetup& s) { s.startFile = dir.file("start.json"); });
+    v.window->setBackgroundLoadBytes(64);
+    v.window->show();
+    settle();
+    waitForParse(v, 1);
+    EXPECT_EQ(v.window->tree(1)->sourceText.copy(), stored);
+    EXPECT_EQ(v.window->tree(2)->sourceText.copy(), "[\"start\"]");
+}
+
 TEST(ViewerLongTasks, ClosingWhileALoadRunsSavesTheNewText)
 {
     TempDir dir;
