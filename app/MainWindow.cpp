@@ -176,7 +176,12 @@ void MainWindow::onFirstActivation()
             std::fprintf(stderr, "tessarine: cannot read %s\n", path.c_str());
             reportLoadFailure(fileNotReadText(path), false);
         } else if (empty < 0) {
-            showStatusMessage(ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
+            const QString note = ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）");
+            // A file parsed in the background says so when it is shown.
+            if (parseRunning(currentSlot()))
+                m_parseNotes[static_cast<std::size_t>(currentSlot() - 1)] = note;
+            else
+                showStatusMessage(note);
         }
     }
 }

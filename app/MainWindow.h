@@ -335,6 +335,7 @@ private:
     std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
     std::vector<std::shared_ptr<ParseJob>> m_parseWorkers;     // also those dropped, until they end
     QTimer* m_parseTimer = nullptr;
+    std::array<QString, kSlots> m_parseNotes; // for the status line once the tab's parse is shown
     struct WorkState {
         bool running = false;
         unsigned generation = 0;

@@ -17,6 +17,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <utility>
+
 namespace tess {
 
 using qt::ui;
@@ -77,6 +79,7 @@ void MainWindow::showParseProgress()
 void MainWindow::dropParse(int n)
 {
     m_parses[static_cast<std::size_t>(n - 1)].reset();
+    m_parseNotes[static_cast<std::size_t>(n - 1)].clear();
     refreshTaskKey();
 }
 
@@ -87,6 +90,7 @@ void MainWindow::onParsed(const std::shared_ptr<ParseJob>& job)
     const int n = job->slot;
     if (m_parses[static_cast<std::size_t>(n - 1)] != job || m_closingDone)
         return; // stopped, or a later load came
+    const QString note = std::exchange(m_parseNotes[static_cast<std::size_t>(n - 1)], QString());
     dropParse(n);
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
@@ -107,6 +111,8 @@ void MainWindow::onParsed(const std::shared_ptr<ParseJob>& job)
     view.treeModel().takeItems(*job->model);
     showLoadedTree(view, job->stopwatch, request.selection, request.restoreSelection);
     finishLoad(n, request, job->started, job->unclosed);
+    if (!note.isEmpty() && n == currentSlot())
+        showStatusMessage(note);
 }
 
 void MainWindow::joinParseWorkers()

@@ -245,6 +245,21 @@ TEST(ViewerLongTasks, ATabWhoseTextIsStillParsedAtStartIsNotEmpty)
     EXPECT_EQ(v.window->tree(2)->sourceText.copy(), "[\"start\"]");
 }
 
+TEST(ViewerLongTasks, AFileAtStartThatReplacesADocumentSaysSoOnceShown)
+{
+    TempDir dir;
+    for (int n = 1; n <= MainWindow::kSlots; ++n)
+        writeFile(slotFilePath(dir.str(), n), "[" + std::to_string(n) + "]");
+    writeFile(dir.file("start.json"), records(40));
+    Viewer v(dir.str(), false, [&](MainWindowSetup& s) { s.startFile = dir.file("start.json"); });
+    v.window->setBackgroundLoadBytes(64);
+    v.window->show();
+    settle();
+    waitForParse(v, 1);
+    EXPECT_EQ(v.window->tree(1)->sourceText.copy(), records(40));
+    EXPECT_EQ(v.window->statusText(), qt::ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
+}
+
 TEST(ViewerLongTasks, ClosingWhileALoadRunsSavesTheNewText)
 {
     TempDir dir;
