@@ -102,7 +102,7 @@ void TreeView::queueExpansionSlice()
             return;
         if (m_job.resets != m_resetCount) {
             m_job.running = false; // another document came: its items are not ours
-            emit expansionEnded(true);
+            emit expansionEnded(false);
             return;
         }
         scheduleDelayedItemsLayout();
@@ -139,7 +139,7 @@ void TreeView::endExpansion(bool stopped)
     const ExpansionJob job = m_job;
     m_job = ExpansionJob();
     if (job.resets != m_resetCount) {
-        emit expansionEnded(true);
+        emit expansionEnded(false);
         return;
     }
     scheduleDelayedItemsLayout();

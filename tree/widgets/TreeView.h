@@ -89,7 +89,7 @@ signals:
     void selectionChangedTo(int item);
     // A running expansion has done percent of its walk.
     void expansionProgress(int percent);
-    // An expansion ended: done, or stopped early.
+    // An expansion ended: done (or made void by a new document), or stopped early.
     void expansionEnded(bool stopped);
     // A right-button press on an item: the item is selected first, then this is emitted.
     void itemMenuRequested(const QPoint& globalPos);
