@@ -28,6 +28,8 @@ void pasteText(Viewer& v, const std::string& text)
     settle();
 }
 
+void waitForParse(Viewer& v, int slot);
+
 bool expanded(TreeView& t, int item)
 {
     return t.isExpanded(t.treeModel().indexOfItem(item));
@@ -133,6 +135,18 @@ TEST(ViewerLongTasks, AnExpansionRunsInSlicesAndEscStopsIt)
     pasteText(v, records(2));
     EXPECT_FALSE(t.expansionRunning());
     EXPECT_FALSE(expanded(t, 1));
+    // Also one that comes from a worker while the expansion runs; the status line then
+    // gives the new document's facts.
+    pasteText(v, records(3000));
+    t.selectItem(0);
+    menuAction(v, u8"展开全部下级")->trigger();
+    v.window->setBackgroundLoadBytes(64);
+    v.window->loadTextIntoCurrentSlot(records(30));
+    ASSERT_TRUE(t.expansionRunning());
+    waitForParse(v, 1);
+    EXPECT_FALSE(t.expansionRunning());
+    EXPECT_EQ(t.itemCount(), 2 + 3 * 30);
+    EXPECT_NE(v.window->statusText(), qt::ui(u8"已停止展开"));
 }
 
 // Runs the event loop until the tab's parse is over.
