@@ -72,6 +72,7 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
     buildBigTabs();
     wireCommands();
     buildCommands();
+    buildTaskKeys();
     layoutMainWindow();
     onMainWindowCreated();
     restoreViewSettings();
@@ -79,8 +80,11 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    stopFind(true);
     stopFetch();
     m_bigTabs->stopAll();
+    joinParseWorkers();
+    joinWorkers();
     for (Slot& s : m_slots)
         s.view->treeModel().setIcons(nullptr);
     delete m_icons;
@@ -174,7 +178,12 @@ void MainWindow::onFirstActivation()
             std::fprintf(stderr, "tessarine: cannot read %s\n", path.c_str());
             reportLoadFailure(fileNotReadText(path), false);
         } else if (empty < 0) {
-            showStatusMessage(ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）"));
+            const QString note = ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）");
+            // A file parsed in the background says so when it is shown.
+            if (parseRunning(currentSlot()))
+                m_parseNotes[static_cast<std::size_t>(currentSlot() - 1)] = note;
+            else
+                showStatusMessage(note);
         }
     }
 }
@@ -235,9 +244,13 @@ void MainWindow::rerenderSlot()
     request.remember = false;
     request.bytes = slot(n).bytes;
     request.source = slot(n).source;
+    request.selection = selection;
+    request.restoreSelection = true;
     runLoad(n, std::move(request));
-    view.selectItem(selection);
-    showSelectedPath(false);
+    if (!parseRunning(n)) {
+        view.selectItem(selection);
+        showSelectedPath(false);
+    }
 }
 
 void MainWindow::pasteIntoCurrentSlot()
@@ -265,6 +278,7 @@ void MainWindow::runLoad(int n, LoadRequest request)
     TreeView& view = *tab.view;
     if (m_bigTabs->loading(n))
         m_bigTabs->stopAll();
+    dropParse(n); // a later load wins over one still parsing
     if (request.fromClipboard) {
         request.text = qt::clipboardText();
         request.fromClipboard = false;
@@ -276,23 +290,41 @@ void MainWindow::runLoad(int n, LoadRequest request)
             QTimer::singleShot(0, this, &MainWindow::requestClose);
         return;
     }
+    if (m_backgroundLoadBytes >= 0 && static_cast<int64_t>(request.text.size()) >= m_backgroundLoadBytes) {
+        startParse(n, std::move(request), options);
+        return;
+    }
     // A big file is kept for undo by name (the tab holds none of its text).
     if (request.remember)
         tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()});
     m_bigTabs->drop(n);
     const int64_t started = steadyMillis();
-    loadDocument(std::move(request.text), true, view, *tab.document, m_objects.stopwatch, options,
-                 request.selection, request.restoreSelection);
-    tab.loadMs = steadyMillis() - started;
-    tab.source = std::move(request.source);
-    tab.depth = tab.document->nodes().deepestLevel();
-    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
-    tab.unclosed = view.sourceText.withWhole([&](std::string_view text) {
-        std::optional<UnclosedValue> found = findUnclosedValue(text, options.singleQuoteFormat ? '\'' : '"');
+    loadDocument(std::move(request.text), true, view, *tab.document, m_objects.stopwatch, options, request.selection,
+                 request.restoreSelection);
+    finishLoad(n, request, started, unclosedValueOf(view.sourceText, options.singleQuoteFormat));
+    if (m_closePending)
+        QTimer::singleShot(0, this, &MainWindow::requestClose);
+}
+
+std::optional<UnclosedValue> unclosedValueOf(const SharedText& source, bool singleQuoteFormat)
+{
+    return source.withWhole([&](std::string_view text) {
+        std::optional<UnclosedValue> found = findUnclosedValue(text, singleQuoteFormat ? '\'' : '"');
         if (found) // an offset the user knows: in the text as UTF-8
             found->offset = static_cast<int64_t>(codec::utf8SizeOf(text.substr(0, static_cast<std::size_t>(found->offset))));
         return found;
     });
+}
+
+void MainWindow::finishLoad(int n, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed)
+{
+    Slot& tab = slot(n);
+    TreeView& view = *tab.view;
+    tab.loadMs = steadyMillis() - started;
+    tab.source = std::move(request.source);
+    tab.depth = tab.document->nodes().deepestLevel();
+    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
+    tab.unclosed = std::move(unclosed);
     view.fitColumnToCaptions();
     if (n == currentSlot()) {
         // The model's reset dropped the old selection without a word: boxes that still
@@ -301,8 +333,6 @@ void MainWindow::runLoad(int n, LoadRequest request)
             showSelectedPath(true);
         updateStatus();
     }
-    if (m_closePending)
-        QTimer::singleShot(0, this, &MainWindow::requestClose);
 }
 
 bool MainWindow::loadFileIntoCurrentSlot(const std::string& path)
@@ -344,7 +374,15 @@ void MainWindow::showSelectedPath(bool alsoValue)
     const TreeView& view = *tree(n);
     const int kind = view.itemCount() > 0 ? view.treeModel().itemImage(std::max(0, view.selectedItem())) : 0;
     m_valueBox->setShowFormatted(m_formatted->isChecked() && (kind == 1 || kind == 2));
-    const PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
+    if (alsoValue) {
+        // A newer value replaces the one still being decoded.
+        dropWork(WorkKind::Boxes);
+        boxes.laterFrom = m_backgroundValueBytes;
+        boxes.later = [this](BoxWork work) {
+            startWork(WorkKind::Boxes, ui(u8"正在解码…（Esc 停止）"), std::move(work));
+        };
+    }
     tess::showSelectedPath(boxes, *tree(n), *slot(n).document,
                            m_objects.pathConverter, m_arrayAsNode->isChecked(), alsoValue);
 }
@@ -402,7 +440,22 @@ void MainWindow::findInTree(bool backward)
     bar.wildcard = m_modeWildcard;
     bar.ignoreCase = m_ignoreCase;
     bar.notFoundMs = m_setup.notFoundMs;
+    bar.slicedFrom = m_findSlicedFrom;
+    bar.progress = [this](int percent) {
+        refreshTaskKey();
+        showStatusMessage(ui(u8"正在查找… %1%（Esc 停止）").arg(percent));
+    };
+    bar.ended = [this](bool stopped) {
+        refreshTaskKey();
+        updateStatus();
+        if (stopped)
+            showStatusMessage(ui(u8"已停止查找"));
+    };
     const QString rejected = tess::findInTree(bar, *currentTree(), backward);
+    if (findRunning()) {
+        refreshTaskKey();
+        showStatusMessage(ui(u8"正在查找… 0%（Esc 停止）"));
+    }
     if (!rejected.isEmpty()) {
         // Marked as the path box is for a path that names nothing: no miss, a fault.
         flashBox(m_findText);
@@ -504,8 +557,8 @@ void MainWindow::onMainWindowClosing()
         key += codec::gb(u8".现行选中项");
         // A slot not loaded during this run keeps the selection it had stored.
         // A big tab keeps its selected node's place in the file instead of an item number.
-        const double selected = slot(n).big ? static_cast<double>(bigSelection(n)) : view.selectedItem();
-        store.writeNumber(key, view.loaded ? selected : store.readNumber(key, -1));
+        const double selected = slot(n).big ? static_cast<double>(bigSelection(n)) : closingSelection(n);
+        store.writeNumber(key, view.loaded || parseRunning(n) ? selected : store.readNumber(key, -1));
         // A big file is remembered by name, size and time; an unloaded tab keeps what it had.
         // The key is written only where a big file is or was, so other settings files keep their keys.
         if (view.loaded && slot(n).holdsBigFile())

@@ -7,6 +7,7 @@
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
 #include "tree/widgets/PathBoxes.h"
+#include "tree/widgets/TreeLoader.h"
 
 #include <QWidget>
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -50,6 +52,9 @@ struct MainWindowSetup {
     int notFoundMs = 500;       // how long "找不到" stays on a find button
     FetchOptions fetchOptions;  // timeouts, pause and size limit of the URL fetch
 };
+
+// Where a cut-off text stops being shown, the offset counted in the text as UTF-8 (any thread).
+std::optional<UnclosedValue> unclosedValueOf(const SharedText& source, bool singleQuoteFormat);
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -129,6 +134,22 @@ public:
     BigTabs& bigTabs() { return *m_bigTabs; }
     void cancelBigLoad();
 
+    // True while a command runs in the background or in slices (a load, an expansion,
+    // a find, a formatted copy, a fetch, a big file's pass or search).
+    bool taskRunning() const;
+    // Stops the running expansion, load, find or formatted copy (Esc).
+    void stopTask();
+    // A text of at least this many bytes is parsed on a worker thread (-1: none is).
+    void setBackgroundLoadBytes(int64_t bytes) { m_backgroundLoadBytes = bytes; }
+    // True while the tab's next document is being parsed on a worker thread.
+    bool parseRunning(int slot) const { return m_parses[static_cast<std::size_t>(slot - 1)] != nullptr; }
+    // A tree of more items than this is searched in slices (find).
+    void setFindSlicedFrom(int items) { m_findSlicedFrom = items; }
+    // A value of at least this many bytes is decoded and formatted off the window's thread.
+    void setBackgroundValueBytes(std::size_t bytes) { m_backgroundValueBytes = bytes; }
+    // Expanding to show more rows than this asks first (-1: never asks).
+    void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
+
     int currentSlot() const; // 1..7
     TreeView* tree(int n) const { return slot(n).view; }
     const Slot& slot(int n) const { return m_slots[static_cast<std::size_t>(n - 1)]; }
@@ -177,8 +198,37 @@ private:
     void buildCommands();
     void addCommand(QMenu* menu, const QString& caption, const QKeySequence& key, const std::function<void()>& run);
     // Every load into a slot goes here: paste, fetch, file, activation, re-render, undo.
+    // A large text is parsed on a worker thread (MainWindowLoad.cpp); the tab shows its
+    // document until the new one is ready.
     void runLoad(int slot, LoadRequest request);
+    // The tab's facts after its tree was filled.
+    void finishLoad(int slot, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed);
+    struct ParseJob;
+    void startParse(int slot, LoadRequest request, const LoadOptions& options);
+    void onParsed(const std::shared_ptr<ParseJob>& job);
+    // Forgets the tab's running parse: its result is dropped when it comes.
+    void dropParse(int slot);
+    void showParseProgress();
+    void joinParseWorkers();
+    // What the tab's data file receives at close, and its selected item: those of the
+    // text being parsed while a parse runs.
+    SharedText closingText(int slot) const;
+    int closingSelection(int slot) const;
     void flashBox(QWidget* box);
+    // Work off the window's thread (MainWindowTasks.cpp): the value boxes' decoding of a
+    // large value, and the formatted copy. work runs on a worker thread and returns what
+    // runs on the window's thread when it is done, unless Esc or newer work of the same
+    // kind came first; label is the status line meanwhile.
+    enum class WorkKind { Boxes, Copy };
+    void startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work);
+    void dropWork(WorkKind kind);
+    bool workRunning(WorkKind kind) const { return m_works[static_cast<int>(kind)].running; }
+    void joinWorkers();
+    // Long commands of the normal road (MainWindowTasks.cpp).
+    void buildTaskKeys();
+    void refreshTaskKey();
+    // True when the rows an expansion would show are few, or the user wants them.
+    bool askBeforeExpanding(int64_t rows);
     void restoreViewSettings();
     void saveViewSettings();
     int firstEmptySlot() const;
@@ -264,6 +314,23 @@ private:
 
     // The tabs on the big-document road: their workers, find and expansion.
     BigTabs* m_bigTabs = nullptr;
+
+    int64_t m_expandAskLimit = 1'000'000;
+    int64_t m_backgroundLoadBytes = int64_t(2) << 20;
+    int m_findSlicedFrom = 1'000'000;
+    std::size_t m_backgroundValueBytes = std::size_t(2) << 20;
+    std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
+    std::vector<std::shared_ptr<ParseJob>> m_parseWorkers;     // also those dropped, until they end
+    QTimer* m_parseTimer = nullptr;
+    std::array<QString, kSlots> m_parseNotes; // for the status line once the tab's parse is shown
+    struct WorkState {
+        bool running = false;
+        unsigned generation = 0;
+        QString label;
+    };
+    std::array<WorkState, 2> m_works{};
+    std::vector<std::shared_ptr<std::thread>> m_workThreads; // running or done, joined when their result comes
+    QShortcut* m_stopTaskKey = nullptr;
 };
 
 } // namespace tess

@@ -28,13 +28,13 @@ void MainWindow::closeBySignal()
 
 bool MainWindow::saveSlotsAtClose()
 {
+    // A tab whose new text is still being parsed is saved with that text.
     CloseSave saver(m_setup.programDir, [this](int n) {
-        const TreeView* view = tree(n);
-        return [view](const ByteSink& sink) { return view->sourceText.forEachPiece(sink); };
+        return [text = closingText(n)](const ByteSink& sink) { return text.forEachPiece(sink); };
     });
     std::vector<int> loaded;
     for (int n = 1; n <= kSlots; ++n)
-        if (tree(n)->loaded)
+        if (tree(n)->loaded || parseRunning(n))
             loaded.push_back(n);
     saver.save(loaded);
 

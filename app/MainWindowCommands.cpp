@@ -24,6 +24,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,7 +168,20 @@ void MainWindow::copyPathAs(int style)
 
 void MainWindow::copyFormattedValue()
 {
-    qt::setClipboardText(formatValue(boxText(m_valueBox)));
+    std::string value = boxText(m_valueBox);
+    if (value.size() < m_backgroundValueBytes) {
+        qt::setClipboardText(formatValue(value));
+        return;
+    }
+    // The clipboard's text is made on the worker too: for a large value that takes as long
+    // as the laying out.
+    startWork(WorkKind::Copy, ui(u8"正在格式化…（Esc 停止）"), [value = std::move(value)]() mutable {
+        std::string formatted = formatValue(value);
+        value = std::string();
+        auto text = std::make_shared<QString>(qt::toQString(formatted));
+        formatted = std::string();
+        return std::function<void()>([text] { QGuiApplication::clipboard()->setText(*text); });
+    });
 }
 
 void MainWindow::setShowFormatted(bool on)
@@ -187,7 +202,9 @@ void MainWindow::expandBelowSelected()
     TreeView& view = *currentTree();
     if (expandBigTab(0))
         return;
-    view.expandBelow(std::max(0, view.selectedItem()));
+    const int item = std::max(0, view.selectedItem());
+    if (askBeforeExpanding(view.rowsBelow(item)))
+        view.expandBelow(item);
 }
 
 void MainWindow::collapseBelowSelected()
@@ -206,18 +223,18 @@ void MainWindow::expandTreeToLevel(int level)
     TreeView& view = *currentTree();
     if (expandBigTab(level))
         return;
-    view.expandToLevel(level);
-    const int selected = view.selectedItem();
-    if (selected >= 0)
-        view.scrollTo(view.treeModel().indexOfItem(selected)); // shown only if its parents are open
+    // The selected item is scrolled to when the expansion is done (MainWindowTasks.cpp).
+    if (askBeforeExpanding(view.rowsAtLevel(level)))
+        view.expandToLevel(level);
 }
 
 int MainWindow::firstEmptySlot() const
 {
     for (int n = 1; n <= kSlots; ++n) {
         const TreeView& view = *tree(n);
-        // A big file holds no text; a tab whose big file is being read is taken.
-        if (slot(n).big || m_bigTabs->loading(n))
+        // A big file holds no text; a tab whose big file is being read, or whose text is
+        // being parsed, is taken.
+        if (slot(n).big || m_bigTabs->loading(n) || parseRunning(n))
             continue;
         if (view.loaded) {
             if (view.sourceText.empty() && view.itemCount() == 0)

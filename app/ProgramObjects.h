@@ -15,7 +15,7 @@ namespace tess {
 struct ProgramObjects {
     SettingsStore settings;
     Stopwatch stopwatch;
-    std::array<JsonDocument, kSlotCount> documents; // slot n uses documents[n - 1]
+    std::array<JsonDocument, kSlotCount> documents; // slot n uses documents[n - 1] (see Slot::document)
     JsonScanner pathConverter;             // path form conversion only
     InfoDialogParams infoParams;
 };

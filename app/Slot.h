@@ -7,6 +7,7 @@
 #include "tree/SharedText.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +40,9 @@ struct SlotDocument {
 
 struct Slot {
     TreeView* view = nullptr;
-    JsonDocument* document = nullptr; // the program-wide document of this tab
+    JsonDocument* document = nullptr; // the program-wide document of this tab, or ownDocument
+    // The document a load on a worker thread made: the tab's from then on.
+    std::shared_ptr<JsonDocument> ownDocument;
     SlotSource source;
     int64_t loadMs = -1; // how long the last load took; -1: not loaded this run
     int32_t depth = 0;   // deepest level of the tree

@@ -20,6 +20,7 @@ public:
     {
     }
     explicit SharedText(std::shared_ptr<const RootText> described) : m_described(std::move(described)) {}
+    explicit SharedText(std::shared_ptr<const std::string> text) : m_text(std::move(text)) {}
 
     // The whole text. From a RootText it is made on first use and kept as long as the
     // RootText is (RootText::text); prefer the readers below for large texts.

@@ -1,6 +1,6 @@
 // Writes the big-document benchmark files (seeded, the same bytes on every run):
-//   geojson FILE   a FeatureCollection of polygons of coordinate pairs, about 168 MB and
-//                  25 M numbers (a map of countries as data packages ship it)
+//   geojson FILE [MB]  a FeatureCollection of polygons of coordinate pairs, about 168 MB and
+//                  25 M numbers by default (a map of countries as data packages ship it)
 //   api FILE [MB]  an API-style response: {"data":{"items":[...]},"meta":...}, 1 GB by default
 //   lines FILE [N] JSON Lines: N log records (2,000,000 by default), about 1 GB
 #include <cstdint>
@@ -76,10 +76,10 @@ void coordinate(Out& o, Rng& r, int maxInt)
     o.put(b, static_cast<std::size_t>(n));
 }
 
-void geojson(Out& o)
+void geojson(Out& o, uint64_t megabytes)
 {
     Rng r;
-    const uint64_t target = 168'000'000;
+    const uint64_t target = megabytes * 1'000'000;
     uint64_t numbers = 0;
     o.put("{\"type\":\"FeatureCollection\",\"features\":[");
     for (int f = 0; o.written() < target; ++f) {
@@ -173,7 +173,7 @@ int main(int argc, char** argv)
     }
     const std::string kind = argv[1];
     if (kind == "geojson")
-        geojson(o);
+        geojson(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 168);
     else if (kind == "api")
         api(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1000);
     else if (kind == "lines")

@@ -4,12 +4,20 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace tess::qt {
 namespace {
 
 QElapsedTimer g_sinceLast;
 bool g_inside = false;
+
+// The engine also runs on worker threads (a large load): only the window's thread pumps.
+bool onGuiThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
 
 void step()
 {
@@ -24,6 +32,8 @@ void step()
 
 void rateLimitedStep()
 {
+    if (!onGuiThread())
+        return;
     if (g_sinceLast.isValid() && g_sinceLast.elapsed() < 30)
         return;
     step();

@@ -5,6 +5,7 @@
 // cost no memory, so a generous capacity is cheap.
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 namespace tess {
 
@@ -35,6 +36,12 @@ public:
     void shrinkToFit();
     // Empties the buffer and unmaps it.
     void release();
+    void swap(MappedBytes& other) noexcept
+    {
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+        std::swap(m_capacity, other.m_capacity);
+    }
 
 private:
     void grow(std::size_t more);

@@ -9,6 +9,7 @@
 #include "tree/widgets/ValueBox.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QVariant>
 
 #include <optional>
@@ -124,6 +125,22 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
     // itself is made only for the decoders and let go again.
     if (const auto& root = document.rootText(); root && (path.empty() || document.scanner().parsePath(path) == 0)) {
         const SharedText whole(root);
+        if (whole.size() >= boxes.laterFrom && boxes.later) {
+            boxes.value->setValueText(whole);
+            boxes.decoded->setValueText(std::string());
+            boxes.later([whole, value = QPointer<ValueBox>(boxes.value), decodedBox = QPointer<ValueBox>(boxes.decoded)] {
+                auto compacted = std::make_shared<std::optional<std::string>>(compactedText(whole));
+                auto decoded = std::make_shared<std::string>(decodeHtmlEntities(
+                    *compacted ? decodeUnicodeEscapes(**compacted) : decodeUnicodeEscapes(whole.copy())));
+                return std::function<void()>([value, decodedBox, compacted, decoded] {
+                    if (value && *compacted)
+                        value->setValueText(std::move(**compacted));
+                    if (decodedBox)
+                        decodedBox->setValueText(std::move(*decoded));
+                });
+            });
+            return;
+        }
         std::optional<std::string> compacted = compactedText(whole);
         std::string decoded = compacted ? decodeUnicodeEscapes(*compacted) : decodeUnicodeEscapes(whole.copy());
         decoded = decodeHtmlEntities(decoded);
@@ -136,6 +153,19 @@ void showValueAtPath(const PathBoxes& boxes, JsonDocument& document, const JsonS
     }
     // The value and its decoded form each go to their box without another copy.
     std::string value = document.valueAt(path);
+    if (value.size() >= boxes.laterFrom && boxes.later) {
+        auto shared = std::make_shared<const std::string>(std::move(value));
+        boxes.value->setValueText(SharedText(shared));
+        boxes.decoded->setValueText(std::string());
+        boxes.later([shared, decodedBox = QPointer<ValueBox>(boxes.decoded)] {
+            auto decoded = std::make_shared<std::string>(decodeHtmlEntities(decodeUnicodeEscapes(*shared)));
+            return std::function<void()>([decodedBox, decoded] {
+                if (decodedBox)
+                    decodedBox->setValueText(std::move(*decoded));
+            });
+        });
+        return;
+    }
     std::string decoded = decodeHtmlEntities(decodeUnicodeEscapes(value));
     boxes.value->setValueText(std::move(value));
     boxes.decoded->setValueText(std::move(decoded));

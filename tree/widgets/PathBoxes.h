@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -17,10 +20,18 @@ class JsonScanner;
 class TreeView;
 class ValueBox;
 
+// Work for another thread that gives back what to do on the window's thread.
+using BoxWork = std::function<std::function<void()>()>;
+
 struct PathBoxes {
     QLineEdit* path = nullptr;
     ValueBox* value = nullptr;
     ValueBox* decoded = nullptr;
+    // A value of at least laterFrom bytes is decoded (the root's also compacted) by work
+    // handed to later, which runs it off the window's thread; the value box shows the
+    // value as it stands meanwhile, the decoded box nothing.
+    std::size_t laterFrom = SIZE_MAX;
+    std::function<void(BoxWork)> later;
 };
 
 // canonical: paths are shown with array indexes as segments of their own (a.[0].b);

@@ -169,6 +169,20 @@ void TreeModel::replaceAll(std::string_view block)
     endItems();
 }
 
+void TreeModel::takeItems(TreeModel& other)
+{
+    beginResetModel();
+    m_items.swap(other.m_items);
+    m_kinds.swap(other.m_kinds);
+    m_wideRefs.swap(other.m_wideRefs);
+    m_children.swap(other.m_children);
+    std::swap(m_topCount, other.m_topCount);
+    m_captions.swap(other.m_captions);
+    m_own.swap(other.m_own);
+    m_levels.swap(other.m_levels);
+    endResetModel();
+}
+
 void TreeModel::beginItems(std::size_t expectedItems)
 {
     beginResetModel();

@@ -47,6 +47,10 @@ public:
     void addRecords(std::string_view piece);
     void endItems();
 
+    // Takes the items of other (filled on another thread, shown by no view), which gets
+    // these ones; the views see the new items.
+    void takeItems(TreeModel& other);
+
     int itemCount() const { return static_cast<int>(m_items.size()); }
     QModelIndex indexOfItem(int item) const;
     int itemOfIndex(const QModelIndex& index) const;

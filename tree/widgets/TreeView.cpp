@@ -33,6 +33,11 @@ TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(t
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         ++m_resetCount;
         m_staleNext = m_staleEnd = 0;
+        // A running expansion is void: the items it walks are going.
+        if (m_job.running) {
+            m_job.running = false;
+            emit expansionEnded(false);
+        }
     });
     // An item opened by hand must not show states that a collapse is still dropping.
     connect(this, &QTreeView::expanded, this, [this] {

@@ -5,6 +5,7 @@
 
 #include <QTreeView>
 
+#include <cstdint>
 #include <string>
 
 namespace tess {
@@ -42,8 +43,10 @@ public:
     void showWithContext(const QModelIndex& idx);
     void expandItem(int item);
 
-    // Expansion commands (TreeExpansion.cpp). Rows are laid out once, not after every
-    // item; the window repaints every 50 ms meanwhile (user input waits).
+    // Expansion commands (TreeExpansion.cpp). They run in slices of the event loop, so
+    // the window keeps answering: expansionProgress reports how far they are, and
+    // stopExpansion() ends one early. Rows are laid out once, at the end, not after every
+    // item. A new command, or a new document, ends a running one first.
     // Expands item and every item below it.
     void expandBelow(int item);
     // Collapses item and every item below it. The item closes at once; the expanded
@@ -52,6 +55,17 @@ public:
     // Items of depth <= level are expanded, deeper ones collapsed: level 1 shows the
     // top-level items' children (as after a load), level 2 their children too.
     void expandToLevel(int level);
+    // How many rows expandBelow(item) and expandToLevel(level) would show.
+    int64_t rowsBelow(int item) const;
+    int64_t rowsAtLevel(int level) const;
+    bool expansionRunning() const { return m_job.running; }
+    // Ends a running expansion: the item it opened (or, for a level, the top-level
+    // items) shows its children, everything deeper is closed again.
+    void stopExpansion();
+    // Runs a running expansion to its end now.
+    void finishExpansion();
+    // How long one slice of the walk may take (20 ms; tests make it shorter).
+    void setExpansionSliceMs(qint64 ms) { m_sliceMs = ms; }
     // Makes the column as wide as the widest caption of the items shown (those whose
     // ancestors are all expanded), at least as wide as the view, so the horizontal
     // scroll bar appears only when a caption does not fit. Runs by itself after every
@@ -78,6 +92,10 @@ public:
 signals:
     // The selected item changed (also to no item).
     void selectionChangedTo(int item);
+    // A running expansion has done percent of its walk.
+    void expansionProgress(int percent);
+    // An expansion ended: done (or made void by a new document), or stopped early.
+    void expansionEnded(bool stopped);
     // A right-button press on an item: the item is selected first, then this is emitted.
     void itemMenuRequested(const QPoint& globalPos);
     // The paste shortcut was pressed in the tree.
@@ -98,6 +116,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The walk of a running expansion: items [next, end) in pre-order. With top >= 0 every
+    // container below top is expanded; otherwise (a level) containers of depth <= level
+    // are expanded and those of depth level + 1 collapsed.
+    struct ExpansionJob {
+        bool running = false;
+        bool queued = false;
+        int top = -1;
+        int level = 0;
+        int next = 0;
+        int end = 0;
+        int begin = 0;
+        int resets = 0;
+    };
+    void startExpansion(ExpansionJob job);
+    void queueExpansionSlice();
+    // Walks for about budgetMs (all of it when negative); true when the walk is done.
+    bool expansionSlice(qint64 budgetMs);
+    void endExpansion(bool stopped);
     void dropStaleStates(qint64 budgetMs);
     void scheduleStaleDrop(int from, int to, int minDepth);
 
@@ -114,6 +150,8 @@ private:
     int m_staleMinDepth = 0;
     bool m_staleTimerQueued = false;
     int m_resetCount = 0; // model resets so far: a long walk stops when the items change
+    ExpansionJob m_job;
+    qint64 m_sliceMs = 20;
 };
 
 } // namespace tess

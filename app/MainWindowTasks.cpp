@@ -1,0 +1,146 @@
+// The normal road's long commands (expanding, and the others that run in the background
+// or in slices): their progress in the status line, Esc to stop them, and the question
+// before an expansion that would show very many rows.
+#include "app/BigTabs.h"
+#include "app/MainWindow.h"
+
+#include "platform/qt/QtText.h"
+#include "tree/widgets/FindInTree.h"
+#include "tree/widgets/TreeModel.h"
+#include "tree/widgets/TreeView.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QShortcut>
+
+namespace tess {
+
+using qt::ui;
+
+void MainWindow::buildTaskKeys()
+{
+    // Enabled only while a command runs, so Esc keeps its other uses the rest of the time.
+    m_stopTaskKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopTaskKey->setEnabled(false);
+    connect(m_stopTaskKey, &QShortcut::activated, this, &MainWindow::stopTask);
+    for (int n = 1; n <= kSlots; ++n) {
+        TreeView* view = tree(n);
+        connect(view, &TreeView::expansionProgress, this, [this, view](int percent) {
+            refreshTaskKey();
+            if (view == currentTree())
+                showStatusMessage(ui(u8"正在展开… %1%（Esc 停止）").arg(percent));
+        });
+        connect(view, &TreeView::expansionEnded, this, [this, view](bool stopped) {
+            refreshTaskKey();
+            if (view != currentTree())
+                return;
+            updateStatus();
+            if (stopped)
+                showStatusMessage(ui(u8"已停止展开"));
+            else if (const int selected = view->selectedItem(); selected >= 0)
+                view->scrollTo(view->treeModel().indexOfItem(selected)); // shown only if its parents are open
+        });
+    }
+}
+
+bool MainWindow::taskRunning() const
+{
+    if (m_fetchRunning || m_bigTabs->loadRunning() || m_bigTabs->findRunning() || m_bigTabs->expandRunning() ||
+        findRunning() || workRunning(WorkKind::Boxes) || workRunning(WorkKind::Copy))
+        return true;
+    for (int n = 1; n <= kSlots; ++n)
+        if (tree(n)->expansionRunning() || parseRunning(n))
+            return true;
+    return false;
+}
+
+void MainWindow::refreshTaskKey()
+{
+    bool running = findRunning() || workRunning(WorkKind::Boxes) || workRunning(WorkKind::Copy);
+    for (int n = 1; n <= kSlots; ++n)
+        running = running || tree(n)->expansionRunning() || parseRunning(n);
+    if (m_stopTaskKey)
+        m_stopTaskKey->setEnabled(running);
+}
+
+void MainWindow::stopTask()
+{
+    stopFind();
+    for (const WorkKind kind : {WorkKind::Boxes, WorkKind::Copy}) {
+        if (workRunning(kind)) {
+            dropWork(kind);
+            showStatusMessage(kind == WorkKind::Copy ? ui(u8"已停止复制") : ui(u8"已停止解码"));
+        }
+    }
+    for (int n = 1; n <= kSlots; ++n) {
+        tree(n)->stopExpansion();
+        if (parseRunning(n)) {
+            dropParse(n); // the tab keeps the document it shows
+            if (n == currentSlot())
+                showStatusMessage(ui(u8"已停止载入"));
+        }
+    }
+    refreshTaskKey();
+}
+
+void MainWindow::startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work)
+{
+    WorkState& state = m_works[static_cast<int>(kind)];
+    state.running = true;
+    state.label = label;
+    const unsigned generation = ++state.generation;
+    auto thread = std::make_shared<std::thread>();
+    m_workThreads.push_back(thread);
+    *thread = std::thread([this, kind, generation, thread, work = std::move(work)] {
+        std::function<void()> finish = work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, kind, generation, thread, finish = std::move(finish)] {
+                thread->join();
+                std::erase(m_workThreads, thread);
+                WorkState& state = m_works[static_cast<int>(kind)];
+                if (!state.running || state.generation != generation)
+                    return; // stopped, or newer work of the kind came
+                state.running = false;
+                refreshTaskKey();
+                finish();
+                updateStatus();
+            },
+            Qt::QueuedConnection);
+    });
+    refreshTaskKey();
+    showStatusMessage(label);
+}
+
+void MainWindow::dropWork(WorkKind kind)
+{
+    WorkState& state = m_works[static_cast<int>(kind)];
+    if (!state.running)
+        return;
+    state.running = false;
+    ++state.generation;
+    refreshTaskKey();
+}
+
+void MainWindow::joinWorkers()
+{
+    for (WorkState& state : m_works)
+        state.running = false;
+    // A thread may be assigned to its slot just now by startWork on this thread: all are.
+    for (const auto& thread : m_workThreads)
+        if (thread->joinable())
+            thread->join();
+    m_workThreads.clear();
+}
+
+bool MainWindow::askBeforeExpanding(int64_t rows)
+{
+    if (m_expandAskLimit < 0 || rows <= m_expandAskLimit)
+        return true;
+    const QString question = ui(u8"展开后将显示 %1 项，需要较长时间和较多内存（展开时可按 Esc 停止）。\n仍要展开吗？")
+                                 .arg(QLocale(QLocale::Chinese, QLocale::China).toString(static_cast<qlonglong>(rows)));
+    return QMessageBox::question(this, ui(u8"展开"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+} // namespace tess
