@@ -393,12 +393,19 @@ void BigTabs::expand(int n, const QModelIndex& top, uint64_t openDepth, bool lev
     const QPersistentModelIndex at(top);
     m_expandSlot = n;
     const uint64_t above = askAbove;
-    m_count.start([this, doc, chain, openDepth, guard, at, n, levels, above](BackgroundJob::Control& control) -> BackgroundJob::Finish {
-        const uint64_t items = big::countBelow(*doc, chain, openDepth, above + 1, [&control] { return !control.cancelled(); });
+    const uint64_t most = std::max(refuseAbove, above);
+    m_count.start([this, doc, chain, openDepth, guard, at, n, levels, above, most](BackgroundJob::Control& control) -> BackgroundJob::Finish {
+        const uint64_t items = big::countBelow(*doc, chain, openDepth, most + 1, [&control] { return !control.cancelled(); });
         const bool cancelled = control.cancelled();
-        return [this, items, cancelled, guard, at, n, openDepth, levels, above] {
+        return [this, items, cancelled, guard, at, n, openDepth, levels, above, most] {
             if (cancelled || !guard || m_host.slot(n).big != guard.data() || !at.isValid()) {
                 jobEnded();
+                return;
+            }
+            if (items > most) {
+                // The view keeps some 200 bytes a shown row and lays them all out at once.
+                jobEnded();
+                m_host.showStatus(ui(u8"展开后要显示的节点超过 %1 个，太多了：请展开到较浅的层或逐个展开节点").arg(most));
                 return;
             }
             if (items > above && !askExpandMany(static_cast<QWidget*>(parent()), above)) {

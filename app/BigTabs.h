@@ -101,8 +101,10 @@ public:
     void expandBelow(int n);
     void expandToLevel(int n, int level);
     bool expandRunning() const { return m_count.running() || m_expansion != nullptr; }
-    // Above this many items to show, the user is asked first.
+    // Above this many items to show, the user is asked first; above the second, the
+    // expansion is refused (the view's memory and layout grow with every row shown).
     uint64_t askAbove = 1000000;
+    uint64_t refuseAbove = 5000000;
 
     std::string statusText(int n) const;
     // The value boxes' texts only with alsoValue.

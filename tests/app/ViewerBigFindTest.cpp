@@ -237,6 +237,13 @@ TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
     EXPECT_TRUE(noIsDefault);
     EXPECT_EQ(v.window->statusText(), qt::ui(u8"未展开"));
     EXPECT_FALSE(v.tree().isExpanded(root));
+    // Far above: refused without asking.
+    v.window->bigTabs().refuseAbove = 1000;
+    v.window->expandTreeToLevel(2);
+    waitForBigWork(v);
+    EXPECT_TRUE(v.window->statusText().startsWith(qt::ui(u8"展开后要显示的节点超过 1000 个，太多了"))) << v.window->statusText().toStdString();
+    EXPECT_FALSE(v.tree().isExpanded(root));
+    v.window->bigTabs().refuseAbove = 5000000;
     // Yes: the level opens.
     answerNextDialog([](QWidget* w) { static_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
     v.window->expandTreeToLevel(2);
