@@ -1,12 +1,14 @@
 #include "app/BackgroundJob.h"
 
+#include <algorithm>
+
 namespace tess {
 
 BackgroundJob::BackgroundJob(QObject* parent) : QObject(parent) {}
 
 BackgroundJob::~BackgroundJob()
 {
-    stop();
+    wait();
 }
 
 void BackgroundJob::start(Work work)
@@ -16,15 +18,22 @@ void BackgroundJob::start(Work work)
     m_control = control;
     m_running = true;
     const unsigned generation = ++m_generation;
-    m_thread = std::thread([this, control, generation, work = std::move(work)] {
+    auto thread = std::make_shared<std::thread>();
+    m_threads.push_back(thread);
+    m_current = thread;
+    // The result is queued to this thread, which finishes the assignment below before it
+    // runs anything queued.
+    *thread = std::thread([this, control, generation, thread, work = std::move(work)] {
         Finish finish = work(*control);
         QMetaObject::invokeMethod(
             this,
-            [this, generation, finish = std::move(finish)] {
+            [this, generation, thread, finish = std::move(finish)] {
+                if (thread->joinable())
+                    thread->join();
+                std::erase(m_threads, thread);
                 if (generation != m_generation)
                     return;
-                if (m_thread.joinable())
-                    m_thread.join();
+                m_current.reset();
                 m_running = false;
                 if (finish)
                     finish();
@@ -43,10 +52,32 @@ void BackgroundJob::stop()
 {
     if (m_control)
         m_control->cancel.store(true);
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_current) {
+        if (m_current->joinable())
+            m_current->join();
+        std::erase(m_threads, m_current);
+        m_current.reset();
+    }
     ++m_generation; // a result still queued is dropped
     m_running = false;
+}
+
+void BackgroundJob::drop()
+{
+    if (m_control)
+        m_control->cancel.store(true);
+    m_current.reset(); // joined when its result comes, or by wait()
+    ++m_generation;
+    m_running = false;
+}
+
+void BackgroundJob::wait()
+{
+    drop();
+    for (const auto& thread : m_threads)
+        if (thread->joinable())
+            thread->join();
+    m_threads.clear();
 }
 
 int BackgroundJob::percent() const

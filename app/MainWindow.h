@@ -35,6 +35,7 @@ class QTimer;
 
 namespace tess {
 
+class BackgroundJob;
 class BigTabs;
 class PressButton;
 class PressLabel;
@@ -222,7 +223,7 @@ private:
     enum class WorkKind { Boxes, Copy };
     void startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work);
     void dropWork(WorkKind kind);
-    bool workRunning(WorkKind kind) const { return m_works[static_cast<int>(kind)].running; }
+    bool workRunning(WorkKind kind) const;
     void joinWorkers();
     // Long commands of the normal road (MainWindowTasks.cpp).
     void buildTaskKeys();
@@ -320,16 +321,10 @@ private:
     int m_findSlicedFrom = 1'000'000;
     std::size_t m_backgroundValueBytes = std::size_t(2) << 20;
     std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
-    std::vector<std::shared_ptr<ParseJob>> m_parseWorkers;     // also those dropped, until they end
+    std::array<BackgroundJob*, kSlots> m_parseJobs{};           // each tab's parse worker, made when first used
     QTimer* m_parseTimer = nullptr;
     std::array<QString, kSlots> m_parseNotes; // for the status line once the tab's parse is shown
-    struct WorkState {
-        bool running = false;
-        unsigned generation = 0;
-        QString label;
-    };
-    std::array<WorkState, 2> m_works{};
-    std::vector<std::shared_ptr<std::thread>> m_workThreads; // running or done, joined when their result comes
+    std::array<BackgroundJob*, 2> m_works{}; // decoding for the boxes, formatting for the clipboard
     QShortcut* m_stopTaskKey = nullptr;
 };
 

@@ -5,6 +5,7 @@
 // The tree's items are made on the worker too, into a model no view
 // shows, and handed over at once. The engine cannot be stopped half-way: a dropped parse runs to its end on its thread
 // and its document is thrown away then.
+#include "app/BackgroundJob.h"
 #include "app/BigTabs.h"
 #include "app/MainWindow.h"
 
@@ -36,7 +37,6 @@ struct MainWindow::ParseJob {
     // Written by the worker: the text the view keeps, and where a cut-off text stops.
     SharedText source;
     std::optional<UnclosedValue> unclosed;
-    std::thread worker;
 };
 
 void MainWindow::startParse(int n, LoadRequest request, const LoadOptions& options)
@@ -49,12 +49,15 @@ void MainWindow::startParse(int n, LoadRequest request, const LoadOptions& optio
     job->stopwatch.start();
     job->started = steadyMillis();
     m_parses[static_cast<std::size_t>(n - 1)] = job;
-    m_parseWorkers.push_back(job);
-    job->worker = std::thread([this, job] {
+    BackgroundJob*& worker = m_parseJobs[static_cast<std::size_t>(n - 1)];
+    if (!worker)
+        worker = new BackgroundJob(this);
+    worker->drop(); // a parse still running for the tab cannot stop half-way: it is dropped
+    worker->start([this, job](BackgroundJob::Control&) -> BackgroundJob::Finish {
         job->source = parseText(job->request.text, *job->document, job->options);
         fillTreeModel(*job->model, *job->document);
         job->unclosed = unclosedValueOf(job->source, job->options.singleQuoteFormat);
-        QMetaObject::invokeMethod(this, [this, job] { onParsed(job); }, Qt::QueuedConnection);
+        return [this, job] { onParsed(job); };
     });
     if (!m_parseTimer) {
         m_parseTimer = new QTimer(this);
@@ -79,15 +82,14 @@ void MainWindow::showParseProgress()
 
 void MainWindow::dropParse(int n)
 {
-    m_parses[static_cast<std::size_t>(n - 1)].reset();
+    if (std::exchange(m_parses[static_cast<std::size_t>(n - 1)], nullptr))
+        m_parseJobs[static_cast<std::size_t>(n - 1)]->drop();
     m_parseNotes[static_cast<std::size_t>(n - 1)].clear();
     refreshTaskKey();
 }
 
 void MainWindow::onParsed(const std::shared_ptr<ParseJob>& job)
 {
-    job->worker.join();
-    std::erase(m_parseWorkers, job);
     const int n = job->slot;
     if (m_parses[static_cast<std::size_t>(n - 1)] != job || m_closingDone)
         return; // stopped, or a later load came
@@ -119,9 +121,9 @@ void MainWindow::onParsed(const std::shared_ptr<ParseJob>& job)
 void MainWindow::joinParseWorkers()
 {
     m_parses = {};
-    for (const auto& job : m_parseWorkers)
-        job->worker.join();
-    m_parseWorkers.clear();
+    for (BackgroundJob* worker : m_parseJobs)
+        if (worker)
+            worker->wait();
 }
 
 SharedText MainWindow::closingText(int n) const

@@ -1,6 +1,7 @@
 // The normal road's long commands (expanding, and the others that run in the background
 // or in slices): their progress in the status line, Esc to stop them, and the question
 // before an expansion that would show very many rows.
+#include "app/BackgroundJob.h"
 #include "app/BigTabs.h"
 #include "app/MainWindow.h"
 
@@ -20,6 +21,8 @@ using qt::ui;
 void MainWindow::buildTaskKeys()
 {
     // Enabled only while a command runs, so Esc keeps its other uses the rest of the time.
+    for (BackgroundJob*& job : m_works)
+        job = new BackgroundJob(this);
     m_stopTaskKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopTaskKey->setEnabled(false);
     connect(m_stopTaskKey, &QShortcut::activated, this, &MainWindow::stopTask);
@@ -85,52 +88,38 @@ void MainWindow::stopTask()
 
 void MainWindow::startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work)
 {
-    WorkState& state = m_works[static_cast<int>(kind)];
-    state.running = true;
-    state.label = label;
-    const unsigned generation = ++state.generation;
-    auto thread = std::make_shared<std::thread>();
-    m_workThreads.push_back(thread);
-    *thread = std::thread([this, kind, generation, thread, work = std::move(work)] {
+    BackgroundJob& job = *m_works[static_cast<int>(kind)];
+    job.drop(); // newer work of the kind wins; the older one cannot stop half-way
+    job.start([this, work = std::move(work)](BackgroundJob::Control&) -> BackgroundJob::Finish {
         std::function<void()> finish = work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, kind, generation, thread, finish = std::move(finish)] {
-                thread->join();
-                std::erase(m_workThreads, thread);
-                WorkState& state = m_works[static_cast<int>(kind)];
-                if (!state.running || state.generation != generation)
-                    return; // stopped, or newer work of the kind came
-                state.running = false;
-                refreshTaskKey();
-                finish();
-                updateStatus();
-            },
-            Qt::QueuedConnection);
+        return [this, finish = std::move(finish)] {
+            refreshTaskKey();
+            finish();
+            updateStatus();
+        };
     });
     refreshTaskKey();
     showStatusMessage(label);
 }
 
+bool MainWindow::workRunning(WorkKind kind) const
+{
+    return m_works[static_cast<int>(kind)]->running();
+}
+
 void MainWindow::dropWork(WorkKind kind)
 {
-    WorkState& state = m_works[static_cast<int>(kind)];
-    if (!state.running)
+    BackgroundJob& job = *m_works[static_cast<int>(kind)];
+    if (!job.running())
         return;
-    state.running = false;
-    ++state.generation;
+    job.drop();
     refreshTaskKey();
 }
 
 void MainWindow::joinWorkers()
 {
-    for (WorkState& state : m_works)
-        state.running = false;
-    // A thread may be assigned to its slot just now by startWork on this thread: all are.
-    for (const auto& thread : m_workThreads)
-        if (thread->joinable())
-            thread->join();
-    m_workThreads.clear();
+    for (BackgroundJob* job : m_works)
+        job->wait();
 }
 
 bool MainWindow::askBeforeExpanding(int64_t rows)
