@@ -150,6 +150,8 @@ public:
     void setBackgroundValueBytes(std::size_t bytes) { m_backgroundValueBytes = bytes; }
     // Expanding to show more rows than this asks first (-1: never asks).
     void setExpandAskLimit(int64_t items) { m_expandAskLimit = items; }
+    // Expanding to show more rows than this is refused with a note (-1: never).
+    void setExpandRefuseLimit(int64_t items) { m_expandRefuseLimit = items; }
 
     int currentSlot() const; // 1..7
     TreeView* tree(int n) const { return slot(n).view; }
@@ -317,6 +319,7 @@ private:
     BigTabs* m_bigTabs = nullptr;
 
     int64_t m_expandAskLimit = 1'000'000;
+    int64_t m_expandRefuseLimit = 5'000'000;
     int64_t m_backgroundLoadBytes = int64_t(2) << 20;
     int m_findSlicedFrom = 1'000'000;
     std::size_t m_backgroundValueBytes = std::size_t(2) << 20;

@@ -124,6 +124,12 @@ void MainWindow::joinWorkers()
 
 bool MainWindow::askBeforeExpanding(int64_t rows)
 {
+    if (m_expandRefuseLimit >= 0 && rows > m_expandRefuseLimit) {
+        // The view lays every shown row out at once: beyond this, seconds without an answer.
+        showStatusMessage(ui(u8"展开后要显示的节点超过 %1 个，太多了：请展开到较浅的层或逐个展开节点")
+                              .arg(m_expandRefuseLimit));
+        return false;
+    }
     if (m_expandAskLimit < 0 || rows <= m_expandAskLimit)
         return true;
     const QString question = ui(u8"展开后将显示 %1 项，需要较长时间和较多内存（展开时可按 Esc 停止）。\n仍要展开吗？")

@@ -84,6 +84,17 @@ TEST(ViewerLongTasks, ExpandingAsksFirstWhenMoreRowsThanTheLimitWouldShow)
         EXPECT_EQ(expanded(t, a), c.opened);
         EXPECT_EQ(expanded(t, c.level2 ? d : b), c.opened && !c.level2);
     }
+    // Above the second limit: refused without a question.
+    menuAction(v, u8"第 1 层")->trigger();
+    settle();
+    v.window->setExpandAskLimit(1);
+    v.window->setExpandRefuseLimit(7);
+    t.selectItem(0);
+    menuAction(v, u8"展开全部下级")->trigger();
+    settle();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(expanded(t, a));
+    EXPECT_TRUE(v.window->statusText().startsWith(qt::ui(u8"展开后要显示的节点超过 7 个"))) << v.window->statusText().toStdString();
 }
 
 TEST(ViewerLongTasks, AnExpansionRunsInSlicesAndEscStopsIt)
