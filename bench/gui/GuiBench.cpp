@@ -435,6 +435,7 @@ void BM_ExpandBigFile(benchmark::State& state)
             return;
         }
         w.window->bigTabs().askAbove = ~uint64_t(0);
+        w.window->bigTabs().refuseAbove = ~uint64_t(0);
         tess::TreeView& tree = *w.window->currentTree();
         tree.setCurrentIndex(tree.model()->index(0, 0));
         const long before = rssAnonKb();
@@ -526,6 +527,7 @@ void BM_NormalRoadCommands(benchmark::State& state)
         Window w;
         tess::MainWindow& window = *w.window;
         window.setExpandAskLimit(-1); // nobody answers a question here
+        window.setExpandRefuseLimit(-1);
         window.setBackgroundLoadBytes(int64_t(2) << 20);
         window.setBackgroundValueBytes(std::size_t(2) << 20);
         const Watched load = watch(window, [&] { window.loadFileIntoCurrentSlot(path); });
