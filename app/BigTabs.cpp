@@ -69,10 +69,6 @@ BigTabs::BigTabs(QWidget* window, BigTabsHost host)
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(100);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { showProgress(); });
-    // Enabled only while a worker runs, so Esc keeps its other uses the rest of the time.
-    m_cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    m_cancelKey->setEnabled(false);
-    connect(m_cancelKey, &QShortcut::activated, this, [this] { cancel(); });
 }
 
 BigTabs::~BigTabs()
@@ -82,7 +78,8 @@ BigTabs::~BigTabs()
 
 void BigTabs::jobStarted()
 {
-    m_cancelKey->setEnabled(true);
+    if (m_host.runningChanged)
+        m_host.runningChanged();
     if (!m_progressTimer->isActive())
         m_progressTimer->start();
     showProgress();
@@ -93,7 +90,8 @@ void BigTabs::jobEnded()
     if (m_load.running() || m_find.running() || expandRunning())
         return;
     m_progressTimer->stop();
-    m_cancelKey->setEnabled(false);
+    if (m_host.runningChanged)
+        m_host.runningChanged();
 }
 
 void BigTabs::showProgress()

@@ -38,6 +38,8 @@ struct BigTabsHost {
     // Tab n now shows a big document (or another model over it): boxes and status line.
     std::function<void(int)> documentShown;
     std::function<bool()> zeroBased;
+    // A load, find or expansion started or ended: the window's Esc key follows.
+    std::function<void()> runningChanged;
     const TreeIcons* icons = nullptr;
 };
 
@@ -142,7 +144,6 @@ private:
     int m_findSlot = 0;
     int m_expandSlot = 0;
     QTimer* m_progressTimer = nullptr;
-    QShortcut* m_cancelKey = nullptr;
 };
 
 // A remembered big file in the settings: "SIZE,MTIME,PATH" (the path in GB18030, as the

@@ -44,6 +44,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 #include <sys/stat.h>
 
 namespace tess {
@@ -80,9 +81,11 @@ MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* 
 
 MainWindow::~MainWindow()
 {
+    m_stopTaskKey = nullptr; // nothing to refresh from here on
     stopFind(true);
     stopFetch();
-    m_bigTabs->stopAll();
+    // Gone while the window is whole: its workers' ends call back into the window.
+    delete std::exchange(m_bigTabs, nullptr);
     joinParseWorkers();
     joinWorkers();
     for (Slot& s : m_slots)

@@ -312,7 +312,6 @@ private:
     bool m_fetchRunning = false;
     unsigned m_fetchGeneration = 0; // a result of an earlier, stopped fetch is dropped
     int m_fetchSlot = 1;
-    QShortcut* m_cancelFetchKey = nullptr;
     QAction* m_cancelFetchEntry = nullptr;
 
     // The tabs on the big-document road: their workers, find and expansion.

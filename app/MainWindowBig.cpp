@@ -36,6 +36,7 @@ void MainWindow::buildBigTabs()
     };
     host.zeroBased = [this] { return m_zeroBased->isChecked(); };
     host.icons = m_icons;
+    host.runningChanged = [this] { refreshTaskKey(); };
     m_bigTabs = new BigTabs(this, std::move(host));
 }
 

@@ -104,10 +104,7 @@ void MainWindow::cancelFetch()
 
 void MainWindow::buildFetchCancel()
 {
-    // Both exist only while a fetch runs, so Esc keeps its other uses the rest of the time.
-    m_cancelFetchKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_cancelFetchKey->setEnabled(false);
-    connect(m_cancelFetchKey, &QShortcut::activated, this, &MainWindow::cancelFetch);
+    // Shown only while a fetch runs; Esc stops it too (MainWindowTasks.cpp).
     m_cancelFetchEntry = m_treeMenu->addAction(qt::ui(u8"停止读取网址数据"), this, &MainWindow::cancelFetch);
     m_cancelFetchEntry->setVisible(false);
 }
@@ -115,8 +112,8 @@ void MainWindow::buildFetchCancel()
 void MainWindow::showFetchRunning(bool running)
 {
     m_fetchRunning = running;
-    m_cancelFetchKey->setEnabled(running);
     m_cancelFetchEntry->setVisible(running);
+    refreshTaskKey();
 }
 
 } // namespace tess

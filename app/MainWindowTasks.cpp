@@ -59,15 +59,16 @@ bool MainWindow::taskRunning() const
 
 void MainWindow::refreshTaskKey()
 {
-    bool running = findRunning() || workRunning(WorkKind::Boxes) || workRunning(WorkKind::Copy);
-    for (int n = 1; n <= kSlots; ++n)
-        running = running || tree(n)->expansionRunning() || parseRunning(n);
-    if (m_stopTaskKey)
-        m_stopTaskKey->setEnabled(running);
+    // One Esc for everything that runs: two shortcuts on one key would both be ambiguous.
+    if (m_stopTaskKey) // made last by buildTaskKeys
+        m_stopTaskKey->setEnabled(taskRunning());
 }
 
 void MainWindow::stopTask()
 {
+    if (m_fetchRunning)
+        cancelFetch();
+    m_bigTabs->cancel();
     stopFind();
     for (const WorkKind kind : {WorkKind::Boxes, WorkKind::Copy}) {
         if (workRunning(kind)) {

@@ -5,10 +5,13 @@
 #include "app/BigTabs.h"
 #include "tree/widgets/BigTreeModel.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <cstdlib>
 
 namespace tess::testing {
@@ -219,6 +222,28 @@ TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
     EXPECT_EQ(v.window->statusText(), qt::ui(u8"已停止查找"));
     settle();
     EXPECT_EQ(v.tree().selectedIndex(), root);
+
+    // Two tasks at once (a sliced expansion in another tab, the find here): one Esc stops both.
+    QTabWidget* tabs = v.window->tabs();
+    tabs->setCurrentIndex(1);
+    std::string records = "[";
+    for (int i = 0; i < 3000; ++i)
+        records += i ? ",{\"a\":[1]}" : "{\"a\":[1]}";
+    QApplication::clipboard()->setText(QString::fromStdString(records + "]"));
+    v.window->pasteIntoCurrentSlot();
+    settle();
+    TreeView& other = v.tree();
+    other.setExpansionSliceMs(0);
+    other.selectItem(0);
+    v.window->expandBelowSelected();
+    ASSERT_TRUE(other.expansionRunning());
+    tabs->setCurrentIndex(0);
+    v.tree().setCurrentIndex(root);
+    v.window->findInTree(false);
+    ASSERT_TRUE(v.window->bigFindRunning());
+    QTest::keyClick(v.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(v.window->bigFindRunning());
+    EXPECT_FALSE(other.expansionRunning());
 
     // Above the limit: asked first, No by default; No leaves the tree as it was.
     v.window->collapseBelowSelected();
