@@ -47,18 +47,24 @@ namespace {
 
 using namespace tess::benchdocs;
 
-// The process's peak resident size since the last resetPeakRss().
-long peakRssKb()
+// A figure of /proc/self/status in kB ("VmHWM: %ld", "RssAnon: %ld").
+long statusKb(const char* format)
 {
     long kb = 0;
     if (FILE* f = std::fopen("/proc/self/status", "r")) {
         char line[256];
         while (std::fgets(line, sizeof line, f))
-            if (std::sscanf(line, "VmHWM: %ld", &kb) == 1)
+            if (std::sscanf(line, format, &kb) == 1)
                 break;
         std::fclose(f);
     }
     return kb;
+}
+
+// The process's peak resident size since the last resetPeakRss().
+long peakRssKb()
+{
+    return statusKb("VmHWM: %ld");
 }
 
 // Starts the peak afresh, so that each benchmark reports its own (the figures of one
@@ -349,15 +355,7 @@ BENCHMARK(BM_OpenBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMill
 // The process's anonymous resident memory now (RssAnon), in kB.
 long rssAnonKb()
 {
-    long kb = 0;
-    if (FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f))
-            if (std::sscanf(line, "RssAnon: %ld", &kb) == 1)
-                break;
-        std::fclose(f);
-    }
-    return kb;
+    return statusKb("RssAnon: %ld");
 }
 
 // Opens TESS_BIG_FILE on the big road and waits for the top level.
