@@ -577,25 +577,28 @@ ChildCursor BigDocument::childrenFrom(const Node& container, const Node& child) 
     return c;
 }
 
-ChildCursor BigDocument::childrenAfter(const Node& container, uint64_t offset) const
+uint64_t BigDocument::checkpointBefore(const Node& container, uint64_t offset) const
 {
-    // From the last checkpoint before offset, then past the children that start before it.
-    uint64_t from = 0;
     if (container.kind == Kind::Lines) {
         const auto& cps = m_index.lineCheckpoints;
         const auto it = std::upper_bound(cps.begin(), cps.end(), offset,
                                          [](uint64_t o, const LineCheckpoint& cp) { return o < cp.offset; });
-        if (it != cps.begin())
-            from = (it - 1)->record;
-    } else if (const ContainerEntry* e = m_index.find(container.start)) {
-        const Checkpoint* first = m_index.checkpoints.data() + e->firstCheckpoint;
-        const Checkpoint* last = first + e->checkpointCount;
-        const Checkpoint* it = std::upper_bound(first, last, offset,
-                                                [](uint64_t o, const Checkpoint& cp) { return o < cp.offset; });
-        if (it != first)
-            from = (it - 1)->child;
+        return it == cps.begin() ? 0 : (it - 1)->record;
     }
-    ChildCursor c = children(container, from);
+    const ContainerEntry* e = m_index.find(container.start);
+    if (!e)
+        return 0;
+    const Checkpoint* first = m_index.checkpoints.data() + e->firstCheckpoint;
+    const Checkpoint* last = first + e->checkpointCount;
+    const Checkpoint* it =
+        std::upper_bound(first, last, offset, [](uint64_t o, const Checkpoint& cp) { return o < cp.offset; });
+    return it == first ? 0 : (it - 1)->child;
+}
+
+ChildCursor BigDocument::childrenAfter(const Node& container, uint64_t offset) const
+{
+    // From the last checkpoint before offset, then past the children that start before it.
+    ChildCursor c = children(container, checkpointBefore(container, offset));
     for (;;) {
         const ChildCursor before = c;
         Node child;
@@ -651,10 +654,7 @@ std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>*
         Node found;
         bool ok = false;
         if (node.kind == Kind::Lines) {
-            const auto& cps = m_index.lineCheckpoints;
-            const auto it = std::upper_bound(cps.begin(), cps.end(), offset,
-                                             [](uint64_t o, const LineCheckpoint& cp) { return o < cp.offset; });
-            ChildCursor c = children(node, it == cps.begin() ? 0 : (it - 1)->record);
+            ChildCursor c = children(node, checkpointBefore(node, offset));
             Node child;
             while (c.next(child)) {
                 if (child.start > offset)
@@ -667,16 +667,7 @@ std::vector<Node> BigDocument::chainAt(uint64_t offset, const std::vector<Node>*
             }
         } else {
             // Start at the last checkpoint before offset, then walk.
-            uint64_t from = 0;
-            if (const ContainerEntry* e = m_index.find(node.start)) {
-                const Checkpoint* first = m_index.checkpoints.data() + e->firstCheckpoint;
-                const Checkpoint* last = first + e->checkpointCount;
-                const Checkpoint* it = std::upper_bound(first, last, offset,
-                                                        [](uint64_t o, const Checkpoint& cp) { return o < cp.offset; });
-                if (it != first)
-                    from = (it - 1)->child;
-            }
-            ChildCursor c = children(node, from);
+            ChildCursor c = children(node, checkpointBefore(node, offset));
             Node child;
             while (c.next(child)) {
                 const uint64_t s = child.isMember() ? child.keyStart : child.start;

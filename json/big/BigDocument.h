@@ -135,6 +135,8 @@ private:
     bool nextRecord(uint64_t& pos, uint64_t& line, Node& out) const;
 
     bool convertToUtf8(const std::string& path, const OpenOptions& options, std::string& error);
+    // The child number of the container's last checkpoint at or before offset (0 without one).
+    uint64_t checkpointBefore(const Node& container, uint64_t offset) const;
 
     MappedFile m_file;
     BigIndex m_index;
