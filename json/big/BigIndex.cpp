@@ -566,9 +566,14 @@ bool Pass::scanFrom(uint64_t pos)
                 }
             }
             m_state = state;
+            const bool wasLines = m_out.lines;
             if (!token(at))
                 return false;
             state = m_state;
+            // The file turned out to be JSON Lines here: the line breaks after this token
+            // end records too.
+            if (__builtin_expect(!wasLines && m_out.lines, 0))
+                t |= m.newline & outside & ~((uint64_t(2) << i) - 1);
         }
         m_state = state;
         if (problem != kNone) {

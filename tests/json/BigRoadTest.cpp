@@ -240,6 +240,8 @@ TEST(BigRoad, JsonLinesAreRecordsAndABrokenLineIsAnErrorRecord)
         {"{\"a\":1} {\"b\":2}\n", big::LinesMode::Detect, false, {"a:1"}},
         {"{\n  \"a\": 1\n}\n", big::LinesMode::Detect, false, {"a:1"}},
         {"{\"a\":1}\n{\"b\":2}\n", big::LinesMode::Never, false, {"a:1"}},
+        // Line breaks right after the token that shows the file is JSON Lines end records too.
+        {"{\"a\":1}\n{\n3\n}\n{\nbad\n", big::LinesMode::Detect, true, {"[1]", "[2]!", "[3]:3", "[4]!", "[5]!", "[6]!"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -446,6 +448,44 @@ TEST(BigRoad, JsonLinesRecordsEqualTheEnginesReadingOfEachLine)
             engine.parse(gb, false, false);
             EXPECT_EQ(doc.value(record, 1 << 20), valueOfNode(engine, 1));
             EXPECT_EQ(doc.childCount(record), static_cast<uint64_t>(engine.nodes().childCountOf(1)));
+        }
+    }
+}
+
+// Whatever the lines hold (records broken over several lines among them), walking the
+// records, counting them, taking the n-th and the record at an offset agree.
+TEST(BigRoad, JsonLinesWalkCountAndOffsetsAgree)
+{
+    const char* const pieces[] = {"{\"a\":1}", "{\"b\":\n [1,\n  2]}", "bad", "[1,2]", "\"s\"", "{\"x\":[\n]}", "  ",
+                                  "{",        "}",                      "3",   "[\n4]"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int k = 2 + static_cast<int>(rng() % 6); k > 0; --k)
+            text += std::string(pieces[rng() % std::size(pieces)]) + (rng() % 4 ? "\n" : "\r\n");
+        for (const big::LinesMode mode : {big::LinesMode::Detect, big::LinesMode::Always}) {
+            BigDocument doc;
+            big::OpenOptions options = tinyIndex(mode);
+            options.index.checkpointSpan = 1 + rng() % 8;
+            doc.openBytes(text, options);
+            Node root;
+            if (!doc.root(root) || root.kind != big::Kind::Lines)
+                continue;
+            SCOPED_TRACE(text);
+            uint64_t count = 0;
+            big::ChildCursor cursor = doc.children(root);
+            for (Node record; cursor.next(record); ++count) {
+                ASSERT_EQ(record.index, count);
+                Node again;
+                ASSERT_TRUE(doc.child(root, count, again));
+                EXPECT_EQ(again.start, record.start);
+                const std::vector<Node> chain = doc.chainAt(record.start);
+                ASSERT_GE(chain.size(), 2u);
+                EXPECT_EQ(chain[1].start, record.start);
+                EXPECT_EQ(chain[1].index, record.index);
+                EXPECT_EQ(chain[1].line, record.line);
+            }
+            EXPECT_EQ(count, doc.childCount(root));
         }
     }
 }
