@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 dir="${1:-build/bench/corpus}"
 runs="${RUNS:-5}"
 mkdir -p "$dir"
-[ -f "$dir/scripts-20mb-gbk.json" ] || build/bench/bench/engine/tess_corpus "$dir" ${FULL:+--full}
+[ -f "$dir/feature-text-5mb-gbk.json" ] || build/bench/bench/engine/tess_corpus "$dir" ${FULL:+--full}
 tess="${TESS:-build/bench/app/tessarine}"
 ref=build/bench/bench/engine/rapidjson_count
 simd=build/bench/bench/big/simdjson_count
@@ -60,7 +60,7 @@ printf '%-26s %-7s %8s %8s %8s %8s %8s %8s %8s %7s %9s\n' shape input file_MB te
        simd_ms simd_MB ratio peak/file
 for shape in api-10mb api-50mb api-esc-50mb api-esc-rewritten-50mb pretty-10mb pretty-esc-lf-16mb \
              pretty-esc-crlf-tabs-16mb records-compact records-2sp-lf records-2sp-lf-tight records-4sp-crlf \
-             records-tabs-lf scripts-20mb; do
+             records-tabs-lf scripts-20mb support-tables-20mb feature-text-5mb; do
   wanted "$shape" || continue
   row "$shape" utf8 "$dir/$shape-utf8.json" "$dir/$shape-utf8.json" --stats
   row "$shape" gb18030 "$dir/$shape-gbk.json" "$dir/$shape-utf8.json" --stats --raw

@@ -63,6 +63,8 @@ int main(int argc, char** argv)
     both("records-4sp-crlf", recordsDocument(kRecords, 5, Layout{"    ", "\r\n", ": "}));
     both("records-tabs-lf", recordsDocument(kRecords, 5, Layout{"\t", "\n", ": "}));
     both("scripts-20mb", scriptsDocument(20 * MB, 7));
+    both("support-tables-20mb", supportTablesDocument(20 * MB, 13));
+    both("feature-text-5mb", featureTextDocument(5 * MB, 17));
     ok = ok && write(dir + "/coordinates.json", coordinatesDocument(full ? 25000000 : 2500000, 9));
     ok = ok && write(dir + "/numbers-1m.json", numberArray(1000000, 3)) &&
          write(dir + "/deep-arrays-100k.json", deepArrays(100000)) &&

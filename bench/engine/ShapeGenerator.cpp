@@ -203,4 +203,109 @@ std::string scriptsDocument(std::size_t targetBytes, uint32_t seed)
     return out;
 }
 
+std::string supportTablesDocument(std::size_t targetBytes, uint32_t seed)
+{
+    static const char* const kEngines[] = {"desktop_a", "desktop_b", "desktop_c", "mobile_a", "mobile_b",
+                                           "embedded", "server", "webview"};
+    static const char* const kWords[] = {"Abort", "Buffer", "Canvas", "Device", "Event", "Fetch", "Gamepad", "Handle",
+                                         "Image", "Joystick", "Keyboard", "Layout", "Media", "Node", "Observer", "Path"};
+    std::mt19937 rng(seed);
+    std::string out;
+    out.reserve(targetBytes + 65536);
+    const Layout layout{"  ", "\n", ": "};
+    PrettyWriter w(out, layout);
+    const auto support = [&] {
+        w.key("__compat");
+        w.open('{');
+        w.key("support");
+        w.open('{');
+        for (const char* engine : kEngines) {
+            w.key(engine);
+            w.open('{');
+            w.key("version_added");
+            if (rng() % 7 == 0)
+                out += rng() % 2 ? "false" : "null";
+            else
+                w.string(std::to_string(1 + rng() % 120) + (rng() % 5 == 0 ? ".5" : ""));
+            if (rng() % 4 == 0) {
+                w.key("notes");
+                w.string(rng() % 2 ? "Behind a flag." : "仅在预览版中提供。");
+            }
+            if (rng() % 6 == 0) {
+                w.key("prefix");
+                w.string("x-");
+            }
+            w.close('}');
+        }
+        w.close('}');
+        w.key("status");
+        w.open('{');
+        w.key("experimental");
+        out += rng() % 5 == 0 ? "true" : "false";
+        w.key("standard_track");
+        out += rng() % 9 ? "true" : "false";
+        w.key("deprecated");
+        out += rng() % 11 == 0 ? "true" : "false";
+        w.close('}');
+        w.close('}');
+    };
+    w.open('{');
+    w.key("api");
+    w.open('{');
+    for (uint64_t id = 0; out.size() < targetBytes; ++id) {
+        w.key(std::string(kWords[rng() % 16]) + kWords[rng() % 16] + std::to_string(id));
+        w.open('{');
+        support();
+        for (unsigned sub = rng() % 4; sub > 0; --sub) {
+            w.key(std::string(kWords[rng() % 16]) + "_" + std::to_string(sub));
+            w.open('{');
+            support();
+            w.close('}');
+        }
+        w.close('}');
+    }
+    w.close('}');
+    w.close('}');
+    return out;
+}
+
+std::string featureTextDocument(std::size_t targetBytes, uint32_t seed)
+{
+    static const char* const kWords[] = {"the", "feature", "lets", "pages", "draw", "shapes", "without", "a", "plugin",
+                                         "and", "reports", "progress", "while", "it", "loads", "data", "from", "servers",
+                                         "when", "users", "scroll", "quickly", "through", "long", "lists", "of", "items"};
+    static const char* const kChinese[] = {"该功能", "允许页面", "在不使用插件的情况下", "绘制图形", "并报告加载进度"};
+    std::mt19937 rng(seed);
+    const auto paragraph = [&](std::size_t words) {
+        std::string p;
+        for (std::size_t i = 0; i < words; ++i) {
+            if (i)
+                p += ' ';
+            const unsigned r = rng() % 100;
+            if (r < 3)
+                p += kChinese[rng() % 5];
+            else if (r < 4)
+                p += "\\\"quoted\\\"";
+            else if (r < 5)
+                p += "\\n";
+            else
+                p += kWords[rng() % 27];
+        }
+        return p;
+    };
+    std::string out;
+    out.reserve(targetBytes + 65536);
+    out += "{\"features\":[";
+    for (uint64_t id = 0; out.size() < targetBytes; ++id) {
+        if (id)
+            out += ',';
+        out += "{\"id\":\"feature-" + std::to_string(id) + "\",\"title\":\"" + paragraph(4 + rng() % 6) +
+               "\",\"description\":\"" + paragraph(80 + rng() % 300) + "\",\"notes\":\"" + paragraph(20 + rng() % 60) +
+               "\",\"keywords\":[\"" + kWords[rng() % 27] + "\",\"" + kWords[rng() % 27] + "\"],\"usage\":" +
+               std::to_string(rng() % 10000) + "." + std::to_string(rng() % 100) + "}";
+    }
+    out += "]}";
+    return out;
+}
+
 } // namespace tess::bench

@@ -30,4 +30,13 @@ std::string coordinatesDocument(std::size_t numbers, uint32_t seed);
 // four-byte GB18030.
 std::string scriptsDocument(std::size_t targetBytes, uint32_t seed);
 
+// Support tables as a compatibility data set keeps them, pretty with 2 spaces: deep
+// objects (features inside features), short strings ("12", "preview"), booleans and
+// notes; almost no arrays of numbers.
+std::string supportTablesDocument(std::size_t targetBytes, uint32_t seed);
+
+// Feature descriptions: a few members per record, most of the bytes in long strings
+// (paragraphs of prose, some with Chinese, escaped quotes and line breaks).
+std::string featureTextDocument(std::size_t targetBytes, uint32_t seed);
+
 } // namespace tess::bench
