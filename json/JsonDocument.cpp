@@ -1,5 +1,7 @@
 #include "json/JsonDocument.h"
 
+#include "json/LineEdges.h"
+
 #include "json/ScanBuffer.h"
 #include "json/ScanOps.h"
 #include "json/SegmentSearch.h"
@@ -49,6 +51,8 @@ public:
         if (!kept) {
             std::string prepared;
             if (prepareTextInto(*root, prepared)) {
+                // Pretty text: without the blanks at line edges its containers are slices.
+                trimLineEdgesOutsideStrings(prepared);
                 plain = std::make_shared<const std::string>(std::move(prepared));
                 if (std::optional<RootText> d = RootText::describe(*root, plain))
                     kept = std::make_shared<const RootText>(std::move(*d));
