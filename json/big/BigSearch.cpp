@@ -31,8 +31,12 @@ public:
           m_bytes(doc.bytes()), m_begin(doc.index().begin),
           m_end(doc.isLines() ? doc.bytes().size() : doc.index().limit)
     {
-        if (doc.index().lineErrors.empty()) // a broken line's caption is a message, not its bytes
-            m_literal = literalPart(codec::gb18030ToUtf8(request.text).text, request.mode, request.ignoreCase);
+        if (doc.index().lineErrors.empty()) { // a broken line's caption is a message, not its bytes
+            for (std::string& l : literalParts(codec::gb18030ToUtf8(request.text).text, request.mode, request.ignoreCase)) {
+                m_longest = std::max<uint64_t>(m_longest, l.size());
+                m_literals.push_back(Literal{std::move(l)});
+            }
+        }
         m_total = (m_end > m_begin ? m_end - m_begin : 0) + 1;
     }
 
@@ -67,7 +71,7 @@ private:
             return SearchResult::Found;
         }
         if (a < b) {
-            const SearchResult r = m_literal.empty() ? (backward ? walkBackward(a, b, hit) : walkForward(a, b, hit))
+            const SearchResult r = m_literals.empty() ? (backward ? walkBackward(a, b, hit) : walkForward(a, b, hit))
                                                      : (backward ? bytesBackward(a, b, hit) : bytesForward(a, b, hit));
             if (r != SearchResult::NotFound)
                 return r;
@@ -92,14 +96,49 @@ private:
         return m_matcher.matches(searchedPart(m_doc.caption(node, m_request.zeroBased, kCaptionRead)));
     }
 
-    // The first place in [from, to) where the literal lies wholly, or kNone.
-    uint64_t findLiteral(uint64_t from, uint64_t to)
+    // One of the literals (a find text has one; a regular expression with alternatives one
+    // per alternative) and what the last search for it found, so that a search from a later
+    // place does not read the same bytes again.
+    struct Literal {
+        std::string text;
+        uint64_t from = kNone; // searched [from, to): first place `at`, or kNone
+        uint64_t to = 0;
+        uint64_t at = kNone;
+    };
+
+    // The first place in [from, to) where one of the literals lies wholly, or kNone; length
+    // is that literal's (the shortest of those starting there).
+    uint64_t findLiteral(uint64_t from, uint64_t to, uint64_t& length)
     {
-        const std::size_t n = m_literal.size();
+        uint64_t best = kNone;
+        for (Literal& l : m_literals) {
+            const uint64_t n = l.text.size();
+            uint64_t at = kNone;
+            // No place starts in [l.from, l.at) (one there would end before l.at's end), so
+            // the last answer holds for a later start; without a place, only up to l.to.
+            if (l.from != kNone && l.from <= from && (l.at != kNone ? l.at >= from : to <= l.to)) {
+                at = l.at != kNone && l.at + n <= to ? l.at : kNone;
+            } else {
+                at = findOne(l.text, from, to);
+                l.from = from;
+                l.to = to;
+                l.at = at;
+            }
+            if (at != kNone && (at < best || (at == best && n < length))) {
+                best = at;
+                length = n;
+            }
+        }
+        return best;
+    }
+
+    uint64_t findOne(const std::string& literal, uint64_t from, uint64_t to)
+    {
+        const std::size_t n = literal.size();
         if (to < from + n)
             return kNone;
         if (!m_request.ignoreCase) {
-            const void* at = memmem(m_bytes.data() + from, to - from, m_literal.data(), n);
+            const void* at = memmem(m_bytes.data() + from, to - from, literal.data(), n);
             return at ? static_cast<uint64_t>(static_cast<const char*>(at) - m_bytes.data()) : kNone;
         }
         // Ignoring case: the bytes are lowered piece by piece into a buffer and searched there.
@@ -110,7 +149,7 @@ private:
             const auto* src = reinterpret_cast<const unsigned char*>(m_bytes.data() + p);
             for (uint64_t i = 0; i < len; ++i)
                 m_folded[i] = static_cast<char>(lowered(src[i]));
-            if (const void* at = memmem(m_folded.data(), len, m_literal.data(), n))
+            if (const void* at = memmem(m_folded.data(), len, literal.data(), n))
                 return p + static_cast<uint64_t>(static_cast<const char*>(at) - m_folded.data());
         }
         return kNone;
@@ -128,13 +167,13 @@ private:
                 regionEnd = std::max(regionEnd, n.isContainer() ? (n.isMember() ? n.keyEnd : 0) : n.end);
             }
         }
-        return std::min(m_end, regionEnd + m_literal.size());
+        return std::min(m_end, regionEnd + m_longest);
     }
 
     SearchResult bytesForward(uint64_t a, uint64_t b, std::vector<Node>& hit)
     {
         const uint64_t limit = occurrenceLimit(b);
-        const uint64_t n = m_literal.size();
+        const uint64_t n = m_longest;
         std::vector<Node> near;
         uint64_t pos = a;
         uint64_t reported = a;
@@ -145,7 +184,8 @@ private:
                 reported = pos;
             }
             const uint64_t chunkEnd = std::min(limit, pos + kChunk + n - 1);
-            const uint64_t at = findLiteral(pos, chunkEnd);
+            uint64_t length = 0;
+            const uint64_t at = findLiteral(pos, chunkEnd, length);
             if (at == kNone) {
                 if (chunkEnd == limit)
                     break;
@@ -153,7 +193,7 @@ private:
                 continue;
             }
             near = m_doc.chainAt(at, near.empty() ? nullptr : &near);
-            if (near.size() < 2 || !inCaption(near.back(), at, n)) {
+            if (near.size() < 2 || !inCaption(near.back(), at, length)) {
                 pos = at + 1;
                 continue;
             }
@@ -173,8 +213,8 @@ private:
 
     SearchResult bytesBackward(uint64_t a, uint64_t b, std::vector<Node>& hit)
     {
-        const uint64_t n = m_literal.size();
-        std::vector<uint64_t> places;
+        const uint64_t n = m_longest;
+        std::vector<std::pair<uint64_t, uint64_t>> places; // place, length
         // The literal's places in [lo, hi), step by step towards a. A place later in the
         // bytes belongs to a node later in tree order, so the first step with a hit has
         // the last one.
@@ -182,16 +222,17 @@ private:
             const uint64_t lo = hi - std::min(hi - a, kChunk);
             const uint64_t scanEnd = std::min(m_end, hi + n - 1);
             places.clear();
-            for (uint64_t p = lo, at; (at = findLiteral(p, scanEnd)) != kNone && at < hi; p = at + 1)
-                places.push_back(at);
+            uint64_t length = 0;
+            for (uint64_t p = lo, at; (at = findLiteral(p, scanEnd, length)) != kNone && at < hi; p = at + 1)
+                places.emplace_back(at, length);
             std::vector<Node> near;
             std::vector<Node> best;
             uint64_t doneUpTo = 0;
-            for (const uint64_t at : places) {
+            for (const auto& [at, length] : places) {
                 if (at < doneUpTo)
                     continue;
                 near = m_doc.chainAt(at, near.empty() ? nullptr : &near);
-                if (near.size() < 2 || !inCaption(near.back(), at, n))
+                if (near.size() < 2 || !inCaption(near.back(), at, length))
                     continue;
                 const Node& node = near.back();
                 const uint64_t start = captionStart(node);
@@ -269,7 +310,8 @@ private:
     std::string_view m_bytes;
     uint64_t m_begin;
     uint64_t m_end;
-    std::string m_literal;
+    std::vector<Literal> m_literals;
+    uint64_t m_longest = 0;
     std::string m_folded;
     uint64_t m_done = 0;
     uint64_t m_total = 1;
@@ -284,6 +326,39 @@ bool isSeparator(unsigned char c, FindMode mode, bool ignoreCase)
         return true;
     // Ignoring case, a pattern may fold letters beyond ASCII too: keep to ASCII.
     return ignoreCase && c >= 0x80;
+}
+
+// The alternatives of a regular expression: split at each '|' outside groups, classes and
+// escapes.
+std::vector<std::string_view> alternatives(std::string_view pattern)
+{
+    std::vector<std::string_view> parts;
+    int depth = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '\\') {
+            ++i;
+        } else if (c == '[') {
+            std::size_t j = i + 1;
+            if (j < pattern.size() && pattern[j] == '^')
+                ++j;
+            if (j < pattern.size() && pattern[j] == ']')
+                ++j;
+            while (j < pattern.size() && pattern[j] != ']')
+                j += pattern[j] == '\\' ? 2 : 1;
+            i = j;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == '|' && depth == 0) {
+            parts.push_back(pattern.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(pattern.substr(std::min(start, pattern.size())));
+    return parts;
 }
 
 // The runs of plain characters of a regular expression that every match holds: outside
@@ -348,6 +423,26 @@ std::vector<std::string> requiredRuns(std::string_view pattern)
 }
 
 } // namespace
+
+std::vector<std::string> literalParts(std::string_view text, FindMode mode, bool ignoreCase)
+{
+    std::vector<std::string> parts;
+    if (mode != FindMode::Regex) {
+        if (std::string part = literalPart(text, mode, ignoreCase); !part.empty())
+            parts.push_back(std::move(part));
+        return parts;
+    }
+    // Every match is a match of one alternative, so it holds that alternative's literal; an
+    // alternative without one leaves nothing to search for.
+    for (const std::string_view alternative : alternatives(text)) {
+        std::string part = literalPart(alternative, mode, ignoreCase);
+        if (part.empty())
+            return {};
+        if (std::find(parts.begin(), parts.end(), part) == parts.end())
+            parts.push_back(std::move(part));
+    }
+    return parts;
+}
 
 std::string literalPart(std::string_view text, FindMode mode, bool ignoreCase)
 {

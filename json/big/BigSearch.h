@@ -2,9 +2,10 @@
 // Find over a big document as the window's find searches a tree: the captions the tree
 // shows ("name:value", at most the part find searches), in tree order from a node,
 // forward or backward, once around. Every mode of CaptionMatcher works. Where every
-// caption the search can match holds a literal part of the find text in its bytes, the
-// bytes are searched for that part first (memmem, or a case-folded copy of the bytes) and
-// only the nodes holding it are read; otherwise the nodes are walked. No Qt.
+// caption the search can match holds a literal part of the find text in its bytes (or one
+// of a few, for the alternatives of a regular expression), the bytes are searched for
+// those first (memmem, or a case-folded copy of the bytes) and only the nodes holding one
+// are read; otherwise the nodes are walked. No Qt.
 #include "json/big/BigDocument.h"
 #include "tree/TreeSearch.h"
 
@@ -41,5 +42,9 @@ SearchResult searchCaptions(const BigDocument& doc, const SearchRequest& request
 // gives its runs of plain characters outside groups and classes, unless it has
 // alternatives or inline options.
 std::string literalPart(std::string_view textUtf8, FindMode mode, bool ignoreCase);
+// The same as a set of which every caption the find text can match holds one: one run of
+// each alternative of a regular expression ('|' outside groups), or literalPart alone.
+// Empty when some alternative has none.
+std::vector<std::string> literalParts(std::string_view textUtf8, FindMode mode, bool ignoreCase);
 
 } // namespace tess::big

@@ -878,7 +878,10 @@ TEST(BigRoad, SearchStopsAtTheNextMatchingCaptionInTreeOrder)
                    {"^\\[\\d\\]:-", FindMode::Regex, false}, {"ALPHA|b$", FindMode::Regex, true}, {"JSON", FindMode::Plain, false},
                    {"Eab\\d+:", FindMode::Regex, false}, {"a.?b", FindMode::Regex, false},
                    {"(ab)?x0", FindMode::Regex, false}, {"中文[0-9]:{", FindMode::Regex, false},
-                   {"EAB?9", FindMode::Regex, true}, {"x00?:", FindMode::Regex, false}, {"a\\\\\"b", FindMode::Regex, false}};
+                   {"EAB?9", FindMode::Regex, true}, {"x00?:", FindMode::Regex, false}, {"a\\\\\"b", FindMode::Regex, false},
+                   // alternatives: each has a literal, or one has none, or they sit in a group
+                   {"ab|x0", FindMode::Regex, false}, {"中文|EAB\\d", FindMode::Regex, true}, {"b9|a|中", FindMode::Regex, false},
+                   {"ab|\\d+", FindMode::Regex, false}, {"(ab|x)0", FindMode::Regex, false}, {"[|]|ab", FindMode::Regex, false}};
     int stops = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
         std::string text = randomSearchDocument(seed);
