@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 dir="${1:-build/bench/corpus}"
 runs="${RUNS:-5}"
 mkdir -p "$dir"
-[ -f "$dir/feature-text-5mb-gbk.json" ] || build/bench/bench/engine/tess_corpus "$dir" ${FULL:+--full}
+[ -f "$dir/coordinates-pretty.json" ] || build/bench/bench/engine/tess_corpus "$dir" ${FULL:+--full}
 tess="${TESS:-build/bench/app/tessarine}"
 ref=build/bench/bench/engine/rapidjson_count
 simd=build/bench/bench/big/simdjson_count
@@ -66,7 +66,7 @@ for shape in api-10mb api-50mb api-esc-50mb api-esc-rewritten-50mb pretty-10mb p
   row "$shape" gb18030 "$dir/$shape-gbk.json" "$dir/$shape-utf8.json" --stats --raw
 done
 # ASCII only: the UTF-8 and the GB18030 copy are the same file.
-for shape in coordinates numbers-1m deep-arrays-100k deep-objects-100k; do
+for shape in coordinates coordinates-pretty numbers-1m deep-arrays-100k deep-objects-100k; do
   wanted "$shape" || continue
   row "$shape" utf8 "$dir/$shape.json" "$dir/$shape.json" --stats
   row "$shape" gb18030 "$dir/$shape.json" "$dir/$shape.json" --stats --raw

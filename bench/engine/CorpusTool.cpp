@@ -66,6 +66,8 @@ int main(int argc, char** argv)
     both("support-tables-20mb", supportTablesDocument(20 * MB, 13));
     both("feature-text-5mb", featureTextDocument(5 * MB, 17));
     ok = ok && write(dir + "/coordinates.json", coordinatesDocument(full ? 25000000 : 2500000, 9));
+    // The same kind of map as a formatter writes it: a number per line, deep indents.
+    ok = ok && write(dir + "/coordinates-pretty.json", laidOut(coordinatesDocument(1000000, 19), Layout{"  ", "\n", ": "}));
     ok = ok && write(dir + "/numbers-1m.json", numberArray(1000000, 3)) &&
          write(dir + "/deep-arrays-100k.json", deepArrays(100000)) &&
          write(dir + "/deep-objects-100k.json", deepObjects(100000));

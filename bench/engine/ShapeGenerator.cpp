@@ -169,6 +169,62 @@ std::string coordinatesDocument(std::size_t numbers, uint32_t seed)
     return out;
 }
 
+std::string laidOut(const std::string& compact, const Layout& layout)
+{
+    std::string out;
+    out.reserve(compact.size() * 2);
+    int depth = 0;
+    bool inString = false;
+    auto newline = [&] {
+        out += layout.newline;
+        for (int i = 0; i < depth; ++i)
+            out += layout.indent;
+    };
+    for (std::size_t i = 0; i < compact.size(); ++i) {
+        const char c = compact[i];
+        if (inString) {
+            out += c;
+            if (c == '\\')
+                out += compact[++i];
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        switch (c) {
+        case '"':
+            inString = true;
+            out += c;
+            break;
+        case '{':
+        case '[':
+            out += c;
+            if (i + 1 < compact.size() && (compact[i + 1] == '}' || compact[i + 1] == ']')) {
+                out += compact[++i]; // an empty container stays on its line
+                break;
+            }
+            ++depth;
+            newline();
+            break;
+        case '}':
+        case ']':
+            --depth;
+            newline();
+            out += c;
+            break;
+        case ',':
+            out += c;
+            newline();
+            break;
+        case ':':
+            out += layout.colon;
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 // Real words: a language's word for "name"-like things with its greeting.

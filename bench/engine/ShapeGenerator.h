@@ -24,6 +24,10 @@ std::string recordsDocument(std::size_t records, uint32_t seed, const Layout& la
 // nearly every node a short number in a two-element array.
 std::string coordinatesDocument(std::size_t numbers, uint32_t seed);
 
+// A compact document (no blanks outside strings) laid out anew: each member and element
+// on a line of its own, indented, as formatters write it.
+std::string laidOut(const std::string& compact, const Layout& layout);
+
 // Names and descriptions in about thirty scripts (Latin with accents, Cyrillic, Greek,
 // Arabic, Hebrew, Devanagari, Bengali, Tamil, Thai, Georgian, Armenian, Hangul, kana, CJK,
 // CJK beyond the BMP) with emoji: most characters are two- to four-byte UTF-8 and many are
