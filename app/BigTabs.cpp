@@ -264,46 +264,58 @@ void BigTabs::present(int n, std::shared_ptr<const big::BigDocument> document, i
 
 bool BigTabs::showLines(int n, LoadRequest& request)
 {
+    Stopwatch stopwatch;
+    stopwatch.start();
+    std::shared_ptr<const big::BigDocument> document = readLines(request.text);
+    if (!document)
+        return false;
+    presentLines(n, std::move(document), request, stopwatch.elapsedMs());
+    return true;
+}
+
+std::shared_ptr<const big::BigDocument> BigTabs::readLines(const SharedText& text)
+{
     // The first two lines decide (a line feed is never part of a GB18030 character). The
     // text may be held in pieces: only its beginning is put together, unless the lines are long.
     constexpr std::size_t kHead = std::size_t(1) << 20;
-    std::string head = request.text.prefix(kHead);
+    std::string head = text.prefix(kHead);
     std::size_t first = head.find('\n');
     std::size_t second = first == std::string::npos ? first : head.find('\n', first + 1);
-    if (first != std::string::npos && second == std::string::npos && head.size() < request.text.size()) {
-        head = request.text.copy();
+    if (first != std::string::npos && second == std::string::npos && head.size() < text.size()) {
+        head = text.copy();
         first = head.find('\n');
         second = first == std::string::npos ? first : head.find('\n', first + 1);
     }
     if (first == std::string::npos || !big::looksLikeJsonLines(codec::gb18030ToUtf8(std::string_view(head).substr(0, second)).text))
-        return false;
+        return nullptr;
     head = std::string();
-    Stopwatch stopwatch;
-    stopwatch.start();
     // The records are read from a UTF-8 copy of the text, held with the document.
     struct PastedLines {
         std::string utf8;
         big::BigDocument document;
     };
     auto pasted = std::make_shared<PastedLines>();
-    pasted->utf8 = request.text.withWhole([](std::string_view text) { return codec::gb18030ToUtf8(text).text; });
+    pasted->utf8 = text.withWhole([](std::string_view whole) { return codec::gb18030ToUtf8(whole).text; });
     big::OpenOptions options;
     options.index.lines = big::LinesMode::Always;
     pasted->document.openBytes(pasted->utf8, options);
-    std::shared_ptr<const big::BigDocument> document(pasted, &pasted->document);
+    return std::shared_ptr<const big::BigDocument>(pasted, &pasted->document);
+}
 
+void BigTabs::presentLines(int n, std::shared_ptr<const big::BigDocument> document, LoadRequest& request, int64_t ms)
+{
     Slot& tab = m_host.slot(n);
     TreeView& view = *tab.view;
     if (request.remember)
         tab.remember(SlotDocument{view.sourceText, view.selectedItem(), tab.bytes, tab.source, tab.holdsBigFile()});
-    present(n, std::move(document), stopwatch.elapsedMs());
-    tab.bytes = request.bytes >= 0 ? request.bytes : static_cast<int64_t>(pasted->utf8.size());
+    const auto utf8Bytes = static_cast<int64_t>(document->bytes().size());
+    present(n, std::move(document), ms);
+    tab.bytes = request.bytes >= 0 ? request.bytes : utf8Bytes;
     view.sourceText = std::move(request.text);
     tab.source = std::move(request.source);
     if (request.restoreSelection)
         selectPosition(n, request.selection);
     m_host.documentShown(n);
-    return true;
 }
 
 void BigTabs::rerender(int n)

@@ -7,6 +7,7 @@
 #include "app/Slot.h"
 #include "json/PathSyntax.h"
 #include "tree/TreeSearch.h"
+#include "tree/widgets/TreeLoader.h"
 
 #include <QModelIndex>
 #include <QObject>
@@ -87,6 +88,13 @@ public:
     // each) is shown as the list of its records, on the big road's model over a UTF-8 copy
     // of it; the tab keeps the text. False, and nothing changes, for any other text.
     bool showLines(int n, LoadRequest& request);
+    // The two halves of showLines: the records of a text of JSON Lines, read from a UTF-8
+    // copy held with the document, or null for any other text (on any thread; a large text
+    // is read on a worker); and showing them in tab n, which keeps the text.
+    static std::shared_ptr<const big::BigDocument> readLines(const SharedText& text);
+    // Decoding first and single quotes hand JSON Lines to the engine as one text.
+    static bool linesShown(const LoadOptions& options) { return !options.decodeFirst && !options.singleQuoteFormat; }
+    void presentLines(int n, std::shared_ptr<const big::BigDocument> document, LoadRequest& request, int64_t ms);
     // The same document again, under the current options (element numbering).
     void rerender(int n);
     // Tab n's big document, if any, is no longer shown.

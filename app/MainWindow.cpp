@@ -287,14 +287,15 @@ void MainWindow::runLoad(int n, LoadRequest request)
         request.fromClipboard = false;
     }
     const LoadOptions options{m_decodeFirst->isChecked(), m_zeroBased->isChecked(), m_singleQuote->isChecked()};
-    // JSON Lines show as their records (the tolerant engine would merge them into one value).
-    if (!options.decodeFirst && !options.singleQuoteFormat && m_bigTabs->showLines(n, request)) {
-        if (m_closePending)
-            QTimer::singleShot(0, this, &MainWindow::requestClose);
-        return;
-    }
+    // A large text is read on a worker, JSON Lines too.
     if (m_backgroundLoadBytes >= 0 && static_cast<int64_t>(request.text.size()) >= m_backgroundLoadBytes) {
         startParse(n, std::move(request), options);
+        return;
+    }
+    // JSON Lines show as their records (the tolerant engine would merge them into one value).
+    if (BigTabs::linesShown(options) && m_bigTabs->showLines(n, request)) {
+        if (m_closePending)
+            QTimer::singleShot(0, this, &MainWindow::requestClose);
         return;
     }
     // A big file is kept for undo by name (the tab holds none of its text).

@@ -1,4 +1,5 @@
-// Loads of large texts: the parse runs on a worker thread into a document of its own,
+// Loads of large texts: the parse (or, for JSON Lines, the reading of the records) runs on
+// a worker thread into a document of its own,
 // while the tab keeps showing (and the window keeps reading) its current document; the
 // window's thread then fills the tree from it and takes it as the tab's document. Esc
 // drops the parse and the tab stays as it was; a later load into the tab drops it too.
@@ -37,6 +38,8 @@ struct MainWindow::ParseJob {
     // Written by the worker: the text the view keeps, and where a cut-off text stops.
     SharedText source;
     std::optional<UnclosedValue> unclosed;
+    // A text of JSON Lines is not parsed: its records are read instead.
+    std::shared_ptr<const big::BigDocument> lines;
 };
 
 void MainWindow::startParse(int n, LoadRequest request, const LoadOptions& options)
@@ -54,6 +57,8 @@ void MainWindow::startParse(int n, LoadRequest request, const LoadOptions& optio
         worker = new BackgroundJob(this);
     worker->drop(); // a parse still running for the tab cannot stop half-way: it is dropped
     worker->start([this, job](BackgroundJob::Control&) -> BackgroundJob::Finish {
+        if (BigTabs::linesShown(job->options) && (job->lines = BigTabs::readLines(job->request.text)))
+            return [this, job] { onParsed(job); };
         job->source = parseText(job->request.text, *job->document, job->options);
         fillTreeModel(*job->model, *job->document);
         job->unclosed = unclosedValueOf(job->source, job->options.singleQuoteFormat);
@@ -95,6 +100,12 @@ void MainWindow::onParsed(const std::shared_ptr<ParseJob>& job)
         return; // stopped, or a later load came
     const QString note = std::exchange(m_parseNotes[static_cast<std::size_t>(n - 1)], QString());
     dropParse(n);
+    if (job->lines) {
+        m_bigTabs->presentLines(n, std::move(job->lines), job->request, job->stopwatch.elapsedMs());
+        if (!note.isEmpty() && n == currentSlot())
+            showStatusMessage(note);
+        return;
+    }
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
     LoadRequest& request = job->request;

@@ -319,5 +319,38 @@ TEST(ViewerBig, PastedJsonLinesShowTheirRecords)
     }
 }
 
+// A large text of JSON Lines is read on a worker like any large text: the tab keeps its
+// document meanwhile, and a close before the records show stores the new text.
+TEST(ViewerBig, LargePastedJsonLinesAreReadOnAWorker)
+{
+    TempDir dir;
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "{\"id\":" + std::to_string(i) + ",\"名\":\"值\"}\n";
+    const std::string gb = codec::utf8ToGb18030(lines).text;
+    {
+        Viewer v(dir.str());
+        v.paste(u8"{\"old\":1}");
+        v.window->setBackgroundLoadBytes(64);
+        v.window->loadTextIntoCurrentSlot(gb);
+        ASSERT_TRUE(v.window->parseRunning(1));
+        EXPECT_EQ(bigModel(v), nullptr); // still the old document
+        for (int i = 0; i < 2000 && v.window->parseRunning(1); ++i)
+            QTest::qWait(5);
+        ASSERT_FALSE(v.window->parseRunning(1));
+        ASSERT_NE(bigModel(v), nullptr);
+        QAbstractItemModel* model = v.tree().model();
+        EXPECT_EQ(model->rowCount(model->index(0, 0)), 40);
+        EXPECT_EQ(v.tree().sourceText.copy(), gb);
+    }
+    {
+        Viewer v(dir.str());
+        v.window->setBackgroundLoadBytes(64);
+        v.window->loadTextIntoCurrentSlot(gb + "{\"last\":1}\n");
+        v.closeWindow();
+        EXPECT_EQ(readFile(slotFilePath(dir.str(), 1)), gb + "{\"last\":1}\n");
+    }
+}
+
 } // namespace
 } // namespace tess::testing
