@@ -170,19 +170,23 @@ inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsi
         for (;;) {
             const unsigned c = p[0];
             const auto avail = end - p;
-            if (c >= 0xE0 && c <= 0xEF && avail >= 3) {
-                const unsigned b1 = p[1];
-                const unsigned b2 = p[2];
-                const unsigned cp = ((c & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
-                const bool ok = ((b1 & 0xC0) == 0x80) & ((b2 & 0xC0) == 0x80) & (cp >= 0x800) & ((cp & 0xF800) != 0xD800);
-                const std::uint32_t code = ok ? codes[cp] : 0;
+            if (c - 0xE0 < 0x10 && avail >= 3) {
+                // Continuation bytes are 0x80-0xBF: 0x00-0x3F once their top bit is flipped.
+                const unsigned t1 = p[1] ^ 0x80u;
+                const unsigned t2 = p[2] ^ 0x80u;
+                const unsigned cp = ((c & 0x0F) << 12) | (t1 << 6) | t2;
+                if ((t1 | t2) >= 0x40 || cp < 0x800 || cp - 0xD800 < 0x800) {
+                    settled = false; // not UTF-8: overlong, a surrogate, a continuation missing
+                    break;
+                }
+                const std::uint32_t code = codes[cp];
                 if (code == 0) {
                     settled = false;
                     break;
                 }
                 o = putCode(o, code);
                 p += 3;
-            } else if (c >= 0xC2 && c <= 0xDF && avail >= 2 && (p[1] & 0xC0) == 0x80) {
+            } else if (c - 0xC2 < 0x1E && avail >= 2 && (p[1] & 0xC0) == 0x80) {
                 const std::uint32_t code = codes[((c & 0x1F) << 6) | (p[1] & 0x3F)];
                 if (code == 0) {
                     settled = false;
