@@ -235,6 +235,37 @@ inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsi
     return settled;
 }
 
+// Whether the first characters other than ASCII (up to 64 of them, in the first MiB) are
+// well-formed UTF-8. A text in another encoding fails here, before a buffer of its size is
+// made (and filled with zeros) for a conversion that would stop at once.
+bool startsAsUtf8(const unsigned char* p, const unsigned char* end)
+{
+    if (end - p > (1 << 20))
+        end = p + (1 << 20);
+    int characters = 0;
+    while (p < end && characters < 64) {
+        if (end - p >= 16) {
+            const unsigned mask =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+            if (mask == 0) {
+                p += 16;
+                continue;
+            }
+            p += __builtin_ctz(mask);
+        } else if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+        if (len == 0)
+            return end - p < 4; // with fewer bytes left, perhaps a character cut by the MiB's end
+        p += len;
+        ++characters;
+    }
+    return true;
+}
+
 // UTF-8 -> GB18030. With Strict, the conversion stops at the first byte that is not
 // well-formed UTF-8 and says so (returns false); characters without a GB18030 form are
 // replaced either way.
@@ -244,6 +275,8 @@ bool utf8ToGb18030Into(std::string_view utf8, bool oneMarkPerCharacter, ConvertR
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
     const auto* p = begin;
+    if (Strict && !startsAsUtf8(begin, end))
+        return false;
     // Enough for ASCII and for the three-byte characters (two bytes in GB18030); what writes
     // more (two-byte UTF-8 to four bytes, at worst) grows the buffer once to its bound.
     OutputBuffer<std::string> out(r.text, utf8.size() + 2 * kSpare);

@@ -276,6 +276,33 @@ TEST(CodecTables, TextInManyScriptsConvertsAsIconvDoesBothWays)
     }
 }
 
+TEST(CodecTables, WellFormedUtf8IsToldWhereverTheFirstBadByteLies)
+{
+    // A quick look at the first characters turns other encodings away before the whole
+    // conversion; the answer must stay that of the whole text: a character or a bad byte at
+    // every offset around the end of the first MiB, after no or many other characters.
+    const std::size_t mib = std::size_t(1) << 20;
+    const std::string pieces[] = { "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3\xA9", "\xE4\xB8x", "\xFF", "\xD6\xD0" };
+    std::string many;
+    for (int i = 0; i < 70; ++i)
+        many += "\xD0\x96 ";
+    int valid = 0;
+    for (const std::string& before : { std::string(), many })
+        for (std::size_t back = 0; back <= 5; ++back)
+            for (const std::string& piece : pieces)
+                for (const std::string& after : { std::string(), std::string("b"), std::string("\xFF") }) {
+                    const std::string text = before + std::string(mib - before.size() - back, 'a') + piece + after;
+                    SCOPED_TRACE("piece " + std::to_string(&piece - pieces) + " at MiB - " + std::to_string(back));
+                    const std::optional<ConvertResult> whole = wellFormedUtf8ToGb18030(text);
+                    ASSERT_EQ(whole.has_value(), isValidUtf8(text));
+                    if (whole) {
+                        ++valid;
+                        ASSERT_TRUE(whole->text == utf8ToGb18030(text).text);
+                    }
+                }
+    EXPECT_GT(valid, 30);
+}
+
 TEST(CodecTables, OutputThatOutgrowsTheInputIsComplete)
 {
     // Accented Latin text doubles in GB18030 (two UTF-8 bytes, four GB18030 bytes), and
