@@ -90,48 +90,6 @@ std::size_t countNonAsciiUnits(const char16_t* p, std::size_t n)
     return count;
 }
 
-// Copies ASCII bytes 16 at a time from p to out while a whole block remains; stops at the
-// first byte >= 0x80 (p then points at it) or when fewer than 16 bytes are left.
-template <class Out, class Room>
-inline void copyAsciiBlocks(const unsigned char*& p, const unsigned char* end, Out& out, Room& needRoom)
-{
-    while (end - p >= 16) {
-        needRoom(16);
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.o), v);
-        const int mask = _mm_movemask_epi8(v);
-        if (mask != 0) {
-            const int ascii = __builtin_ctz(static_cast<unsigned>(mask));
-            p += ascii;
-            out.o += ascii;
-            return;
-        }
-        p += 16;
-        out.o += 16;
-    }
-}
-
-// Converts the bytes from p to end: ASCII 16 bytes at a time where it can, else one at
-// a time; at any other byte other() writes what it stands for and moves p past it.
-template <class Out, class Room, class Other>
-inline void convertBytes(const unsigned char*& p, const unsigned char* end, Out& out, Room& needRoom, Other&& other)
-{
-    while (p < end) {
-        copyAsciiBlocks(p, end, out, needRoom);
-        // Characters one at a time until an ASCII byte with a full block after it.
-        while (p < end) {
-            needRoom(4);
-            if (*p < 0x80) {
-                *out.o++ = static_cast<char>(*p++);
-                if (end - p >= 16)
-                    break;
-                continue;
-            }
-            other();
-        }
-    }
-}
-
 } // namespace
 
 ConvertResult utf8ToGb18030(std::string_view utf8)
@@ -140,6 +98,173 @@ ConvertResult utf8ToGb18030(std::string_view utf8)
 }
 
 namespace {
+
+// Room kept past what a stretch of input can write: the 16-byte stores of the ASCII copy
+// and the 4-byte stores of a code write past the end of what they mean.
+constexpr std::size_t kSpare = 64;
+
+// The end of the next stretch of input from p that fits the buffer's room when each input
+// byte writes at most halves / 2 output bytes; once the stretch would be short, the buffer
+// first grows to the bound of the whole rest (growHalves / 2 bytes per input byte).
+template <class Out>
+inline const unsigned char* stretchEnd(const unsigned char* p, const unsigned char* end, Out& out, std::size_t halves,
+    std::size_t growHalves)
+{
+    const auto rest = static_cast<std::size_t>(end - p);
+    const std::size_t small = rest < 32 ? rest : 32;
+    if (out.room() < kSpare + small * halves / 2 + 1)
+        out.grow(rest * growHalves / 2 + kSpare);
+    const std::size_t fits = (out.room() - kSpare) * 2 / halves;
+    return p + (fits < rest ? fits : rest);
+}
+
+// Writes a code of Mapping::bmpCodes (two or four bytes; the second byte tells). The length
+// is taken by a branch, not computed: a run of one script predicts it, and the output
+// position then does not wait for the table.
+inline unsigned char* putCode(unsigned char* o, std::uint32_t code)
+{
+    if (((code >> 8) & 0xFF) - 0x30 < 10) {
+        std::memcpy(o, &code, 4);
+        return o + 4;
+    }
+    const auto two = static_cast<std::uint16_t>(code);
+    std::memcpy(o, &two, 2);
+    return o + 2;
+}
+
+// Converts well-formed UTF-8 from p while characters start before stop (stop <= end): ASCII
+// sixteen bytes at a time, the other characters by one table look-up each (four-byte ones
+// by formula), with no room check (stretchEnd gave room for two output bytes per input
+// byte). Stops early (returns false) at a sequence that is not well-formed UTF-8, or at a
+// character the tables do not settle; p then points at it.
+inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsigned char* stop,
+    const unsigned char* end, char*& oOut)
+{
+    const unsigned char* p = pIn;
+    auto* o = reinterpret_cast<unsigned char*>(oOut);
+    bool settled = true;
+    while (p < stop) {
+        if (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+            if (mask == 0) {
+                p += 16;
+                o += 16;
+                continue;
+            }
+            const unsigned ascii = static_cast<unsigned>(__builtin_ctz(mask));
+            p += ascii;
+            o += ascii;
+            if (p >= stop)
+                break;
+        } else if (*p < 0x80) {
+            *o++ = *p++;
+            continue;
+        }
+        if (!m)
+            m = &gb18030::mapping();
+        const std::uint32_t* const codes = m->bmpCodes;
+        // A run of characters other than ASCII, with single ASCII bytes (spaces between
+        // words) taken on the way.
+        for (;;) {
+            const unsigned c = p[0];
+            const auto avail = end - p;
+            if (c - 0xE0 < 0x10 && avail >= 3) {
+                // Continuation bytes are 0x80-0xBF: 0x00-0x3F once their top bit is flipped.
+                const unsigned t1 = p[1] ^ 0x80u;
+                const unsigned t2 = p[2] ^ 0x80u;
+                const unsigned cp = ((c & 0x0F) << 12) | (t1 << 6) | t2;
+                if ((t1 | t2) >= 0x40 || cp < 0x800 || cp - 0xD800 < 0x800) {
+                    settled = false; // not UTF-8: overlong, a surrogate, a continuation missing
+                    break;
+                }
+                const std::uint32_t code = codes[cp];
+                if (code == 0) {
+                    settled = false;
+                    break;
+                }
+                o = putCode(o, code);
+                p += 3;
+            } else if (c - 0xC2 < 0x1E && avail >= 2 && (p[1] & 0xC0) == 0x80) {
+                const std::uint32_t code = codes[((c & 0x1F) << 6) | (p[1] & 0x3F)];
+                if (code == 0) {
+                    settled = false;
+                    break;
+                }
+                o = putCode(o, code);
+                p += 2;
+            } else if (c >= 0xF0 && c <= 0xF4 && avail >= 4) {
+                const unsigned b1 = p[1];
+                const unsigned b2 = p[2];
+                const unsigned b3 = p[3];
+                const unsigned cp = ((c & 0x07) << 18) | ((b1 & 0x3F) << 12) | ((b2 & 0x3F) << 6) | (b3 & 0x3F);
+                const bool ok = ((b1 & 0xC0) == 0x80) & ((b2 & 0xC0) == 0x80) & ((b3 & 0xC0) == 0x80) & (cp >= 0x10000)
+                    & (cp <= 0x10FFFF);
+                if (!ok) {
+                    settled = false;
+                    break;
+                }
+                const gb18030::EncodeException* e =
+                    cp < m->firstSupplementaryException ? nullptr : gb18030::findException(*m, cp);
+                if (e) {
+                    std::memcpy(o, e->bytes, 4);
+                    o += e->length;
+                } else {
+                    o = gb18030::putFourByte(o, static_cast<std::uint32_t>(cp - 0x10000 + gb18030::kSupplementaryBase));
+                }
+                p += 4;
+            } else if (c < 0x80) {
+                *o++ = static_cast<unsigned char>(c);
+                ++p;
+                if (p >= stop || *p < 0x80)
+                    break; // back to the ASCII blocks
+                continue;
+            } else {
+                settled = false;
+                break;
+            }
+            if (p >= stop)
+                break;
+        }
+        if (!settled)
+            break;
+    }
+    pIn = p;
+    oOut = reinterpret_cast<char*>(o);
+    return settled;
+}
+
+// Whether the first characters other than ASCII (up to 64 of them, in the first MiB) are
+// well-formed UTF-8. A text in another encoding fails here, before a buffer of its size is
+// made (and filled with zeros) for a conversion that would stop at once.
+bool startsAsUtf8(const unsigned char* p, const unsigned char* end)
+{
+    if (end - p > (1 << 20))
+        end = p + (1 << 20);
+    int characters = 0;
+    while (p < end && characters < 64) {
+        if (end - p >= 16) {
+            const unsigned mask =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+            if (mask == 0) {
+                p += 16;
+                continue;
+            }
+            p += __builtin_ctz(mask);
+        } else if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+        if (len == 0)
+            return end - p < 4; // with fewer bytes left, perhaps a character cut by the MiB's end
+        p += len;
+        ++characters;
+    }
+    return true;
+}
 
 // UTF-8 -> GB18030. With Strict, the conversion stops at the first byte that is not
 // well-formed UTF-8 and says so (returns false); characters without a GB18030 form are
@@ -150,43 +275,41 @@ bool utf8ToGb18030Into(std::string_view utf8, bool oneMarkPerCharacter, ConvertR
     const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = begin + utf8.size();
     const auto* p = begin;
-    bool wellFormed = true;
+    if (Strict && !startsAsUtf8(begin, end))
+        return false;
     // Enough for ASCII and for the three-byte characters (two bytes in GB18030); what writes
     // more (two-byte UTF-8 to four bytes, at worst) grows the buffer once to its bound.
-    OutputBuffer<std::string> out(r.text, utf8.size() + 32);
-    auto needRoom = [&](std::size_t n) {
-        if (out.room() < n)
-            out.grow(2 * static_cast<std::size_t>(end - p) + 16);
-    };
+    OutputBuffer<std::string> out(r.text, utf8.size() + 2 * kSpare);
     const Mapping* m = nullptr;
-    convertBytes(p, end, out, needRoom, [&] {
-        char32_t cp = 0;
-        std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
-        if (len != 0) {
-            if (!m)
-                m = &gb18030::mapping();
-            auto* o = reinterpret_cast<unsigned char*>(out.o);
-            if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
-                out.o = reinterpret_cast<char*>(next);
-                p += len;
-                return;
+    while (p < end) {
+        const unsigned char* const stop = stretchEnd(p, end, out, 4, 4);
+        while (p < stop && !utf8Stretch(m, p, stop, end, out.o)) {
+            // A character the stretch did not settle, before stop: the room is there.
+            char32_t cp = 0;
+            std::size_t len = decodeUtf8(p, static_cast<std::size_t>(end - p), cp);
+            if (len != 0) {
+                auto* o = reinterpret_cast<unsigned char*>(out.o);
+                if (unsigned char* next = gb18030::putCodePoint(*m, cp, o)) {
+                    out.o = reinterpret_cast<char*>(next);
+                    p += len;
+                    continue;
+                }
+                // No GB18030 form: one mark for the character, or the lead and the
+                // continuation bytes after it each bad bytes of their own.
+            } else if (Strict) {
+                out.finish();
+                return false;
+            } else {
+                len = 1;
             }
-            // No GB18030 form: one mark for the character, or the lead and the
-            // continuation bytes after it each bad bytes of their own.
-        } else if (Strict) {
-            wellFormed = false;
-            p = end;
-            return;
-        } else {
-            len = 1;
+            markBad(r, static_cast<std::size_t>(p - begin), len);
+            for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
+                *out.o++ = '?';
+            p += len;
         }
-        markBad(r, static_cast<std::size_t>(p - begin), len);
-        for (std::size_t i = oneMarkPerCharacter ? len - 1 : 0; i < len; ++i)
-            *out.o++ = '?';
-        p += len;
-    });
+    }
     out.finish();
-    return wellFormed;
+    return true;
 }
 
 } // namespace
@@ -260,6 +383,106 @@ std::size_t Utf8Size::finish()
     return m_total;
 }
 
+namespace {
+
+// Converts valid GB18030 from p while characters start before stop (stop <= end): ASCII
+// sixteen bytes at a time, two-byte codes by one look-up of their UTF-8 bytes, four-byte
+// ones by their linear index, with no room check (stretchEnd gave room for three output
+// bytes per two input bytes). Stops early (returns false) at a byte that does not start a
+// valid code, or a two-byte code whose character lies above the BMP; p then points at it.
+inline bool gbStretch(const Mapping*& m, const unsigned char*& pIn, const unsigned char* stop,
+    const unsigned char* end, char*& oOut)
+{
+    const unsigned char* p = pIn;
+    char* o = oOut;
+    bool settled = true;
+    while (p < stop) {
+        if (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+            if (mask == 0) {
+                p += 16;
+                o += 16;
+                continue;
+            }
+            const unsigned ascii = static_cast<unsigned>(__builtin_ctz(mask));
+            p += ascii;
+            o += ascii;
+            if (p >= stop)
+                break;
+        } else if (*p < 0x80) {
+            *o++ = static_cast<char>(*p++);
+            continue;
+        }
+        if (!m)
+            m = &gb18030::mapping();
+        const std::uint32_t* const utf8 = m->twoByteUtf8;
+        for (;;) {
+            const unsigned c = p[0];
+            if (c < 0x80) {
+                *o++ = static_cast<char>(c);
+                ++p;
+                if (p >= stop || *p < 0x80)
+                    break;
+                continue;
+            }
+            const auto avail = end - p;
+            const unsigned b1 = avail >= 2 ? p[1] : 0;
+            const unsigned lead = c - 0x81;
+            if (lead >= 0x7E) {
+                settled = false;
+                break;
+            }
+            if (b1 - 0x40 < gb18030::kTrailSpan) {
+                const std::uint32_t bytes = utf8[lead * gb18030::kTrailSpan + (b1 - 0x40)];
+                if (bytes == 0) {
+                    settled = false;
+                    break;
+                }
+                // The length by a branch, as in putCode.
+                if (bytes >= 0x03000000) {
+                    std::memcpy(o, &bytes, 3);
+                    o += 3;
+                } else {
+                    std::memcpy(o, &bytes, 2);
+                    o += 2;
+                }
+                p += 2;
+            } else {
+                // A four-byte code: the BMP ones from the table, the supplementary planes by
+                // formula.
+                if (b1 - 0x30 >= 10 || avail < 4 || p[2] - 0x81u >= 0x7Eu || p[3] - 0x30u >= 10) {
+                    settled = false;
+                    break;
+                }
+                const std::size_t linear = ((static_cast<std::size_t>(lead) * 10 + (b1 - 0x30)) * 126 + (p[2] - 0x81)) * 10
+                    + (p[3] - 0x30);
+                char32_t cp = 0;
+                if (linear < gb18030::kFourByteBmpCount)
+                    cp = m->fourByte[linear];
+                else if (linear >= gb18030::kSupplementaryBase && linear - gb18030::kSupplementaryBase < 0x100000)
+                    cp = static_cast<char32_t>(linear - gb18030::kSupplementaryBase + 0x10000);
+                if (cp == 0) {
+                    settled = false;
+                    break;
+                }
+                o += encodeUtf8(cp, o);
+                p += 4;
+            }
+            if (p >= stop)
+                break;
+        }
+        if (!settled)
+            break;
+    }
+    pIn = p;
+    oOut = o;
+    return settled;
+}
+
+} // namespace
+
 ConvertResult gb18030ToUtf8(std::string_view gb)
 {
     ConvertResult r;
@@ -268,21 +491,20 @@ ConvertResult gb18030ToUtf8(std::string_view gb)
     const auto* p = begin;
     // A two-byte character becomes at most three bytes, a four-byte one at most four; a
     // bad byte becomes three (U+FFFD), which grows the buffer once to its bound.
-    OutputBuffer<std::string> out(r.text, gb.size() + countHighBytes(begin, gb.size()) / 2 + 32);
-    auto needRoom = [&](std::size_t n) {
-        if (out.room() < n)
-            out.grow(3 * static_cast<std::size_t>(end - p) + 16);
-    };
+    OutputBuffer<std::string> out(r.text, gb.size() + countHighBytes(begin, gb.size()) / 2 + 2 * kSpare);
     const Mapping* m = nullptr;
-    convertBytes(p, end, out, needRoom, [&] {
-        if (!m)
-            m = &gb18030::mapping();
-        const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
-        if (!d.valid)
-            markBad(r, static_cast<std::size_t>(p - begin), 1);
-        out.o += encodeUtf8(d.codePoint, out.o);
-        p += d.length;
-    });
+    while (p < end) {
+        const unsigned char* const stop = stretchEnd(p, end, out, 3, 6);
+        // One code the stretch did not settle (room for its four bytes is there), then the
+        // room is looked at again: a bad byte writes three.
+        if (!gbStretch(m, p, stop, end, out.o)) {
+            const gb18030::Decoded d = gb18030::decodeMultiByte(*m, p, static_cast<std::size_t>(end - p));
+            if (!d.valid)
+                markBad(r, static_cast<std::size_t>(p - begin), 1);
+            out.o += encodeUtf8(d.codePoint, out.o);
+            p += d.length;
+        }
+    }
     out.finish();
     return r;
 }

@@ -1,5 +1,6 @@
 #include "platform/Gb18030Tables.h"
 #include "platform/Iconv.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -90,6 +91,7 @@ struct Store {
     std::unique_ptr<char32_t[]> fourByte { new char32_t[kFourByteBmpCount]() };
     std::unique_ptr<std::uint16_t[]> fromBmp { new std::uint16_t[0x10000]() };
     std::unique_ptr<std::uint32_t[]> bmpCodes { new std::uint32_t[0x10000]() };
+    std::unique_ptr<std::uint32_t[]> twoByteUtf8 { new std::uint32_t[kTwoByteCount]() };
     std::vector<EncodeException> exceptions;
     Mapping view {};
 };
@@ -211,14 +213,23 @@ Store* build(const char* charset, std::FILE* report)
         }
         std::memcpy(&s->bmpCodes[cp], b, 4);
     }
+    for (std::size_t t = 0; t < kTwoByteCount; ++t) {
+        const char32_t cp = s->twoByte[t];
+        if (cp == 0 || cp >= 0x10000)
+            continue;
+        char b[4] = {};
+        const std::size_t length = encodeUtf8(cp, b);
+        b[3] = static_cast<char>(length);
+        std::memcpy(&s->twoByteUtf8[t], b, 4);
+    }
     char32_t firstSupplementary = 0x110000;
     for (const EncodeException& e : s->exceptions)
         if (e.codePoint >= 0x10000) {
             firstSupplementary = e.codePoint;
             break;
         }
-    s->view = { s->twoByte.get(), s->fourByte.get(), s->fromBmp.get(), s->bmpCodes.get(), s->exceptions.data(),
-        s->exceptions.size(), firstSupplementary };
+    s->view = { s->twoByte.get(), s->fourByte.get(), s->fromBmp.get(), s->bmpCodes.get(), s->twoByteUtf8.get(),
+        s->exceptions.data(), s->exceptions.size(), firstSupplementary };
     return s;
 }
 

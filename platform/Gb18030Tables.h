@@ -38,6 +38,9 @@ struct Mapping {
     // [code point >= 0x80]: its code's bytes in memory order (two or four; the second byte
     // says which), 0 when it has none. Writing a code is then one store, with no arithmetic.
     const std::uint32_t* bmpCodes;
+    // [(lead - 0x81) * 191 + (trail - 0x40)]: the two-byte code's character as UTF-8 bytes in
+    // memory order, their count in the top byte; 0 when it is none or lies above the BMP.
+    const std::uint32_t* twoByteUtf8;
     const EncodeException* exceptions; // sorted by code point
     std::size_t exceptionCount;
     char32_t firstSupplementaryException; // no supplementary exception below this

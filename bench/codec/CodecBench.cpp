@@ -8,6 +8,10 @@
 //          UTF-8 bytes belong to CJK characters)
 //   scripts  names in about thirty scripts with emoji (the corpus's many-script shape):
 //          two-, three- and four-byte UTF-8, many four-byte GB18030 codes
+//
+// and, for the table road alone, documents of one script each (BM_*_Script, "script"
+// numbers the kScriptRanges below): words of five to twelve letters between short ASCII
+// keys, as a list of names in that language would be.
 #include "ShapeGenerator.h"
 #include "platform/Codec.h"
 #include "platform/Gb18030Tables.h"
@@ -35,8 +39,13 @@ void appendUtf8(std::string& s, char32_t cp)
     } else if (cp < 0x800) {
         s += static_cast<char>(0xC0 | (cp >> 6));
         s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (cp >> 18));
+        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         s += static_cast<char>(0x80 | (cp & 0x3F));
     }
@@ -79,6 +88,53 @@ std::string document(bool cjk)
     }
     s += "]}";
     return s;
+}
+
+struct ScriptRange {
+    const char* name;
+    char32_t first, last;
+};
+// Two-byte UTF-8 (Cyrillic, Greek two-byte in GB18030; Latin-1, Arabic four-byte), three-byte
+// (Devanagari, Thai, Hangul four-byte; CJK two-byte) and four-byte UTF-8 (emoji, CJK Ext. B).
+const ScriptRange kScriptRanges[] = { { "latin1", 0xC0, 0xFF }, { "cyrillic", 0x410, 0x44F }, { "greek", 0x3B1, 0x3C9 },
+    { "arabic", 0x621, 0x64A }, { "devanagari", 0x905, 0x939 }, { "thai", 0xE01, 0xE2E }, { "hangul", 0xAC00, 0xD7A3 },
+    { "cjk", 0x4E00, 0x9FA5 }, { "emoji", 0x1F300, 0x1F64F }, { "cjk-ext-b", 0x20000, 0x2A6D6 } };
+
+std::string scriptDocument(const ScriptRange& r)
+{
+    std::mt19937 rng(5);
+    std::string s = "[";
+    s.reserve(kTargetBytes + 4096);
+    for (int id = 1; s.size() < kTargetBytes; ++id) {
+        s += "{\"id\":" + std::to_string(id) + ",\"name\":\"";
+        for (int w = 0; w < 3; ++w) {
+            if (w)
+                s += ' ';
+            for (int n = 5 + static_cast<int>(rng() % 8); n > 0; --n)
+                appendUtf8(s, r.first + rng() % (r.last - r.first + 1));
+        }
+        s += "\"},";
+    }
+    s.back() = ']';
+    return s;
+}
+
+const std::string& scriptUtf8(int64_t script)
+{
+    static std::vector<std::string> texts(std::size(kScriptRanges));
+    std::string& t = texts[static_cast<std::size_t>(script)];
+    if (t.empty())
+        t = scriptDocument(kScriptRanges[script]);
+    return t;
+}
+
+const std::string& scriptGb(int64_t script)
+{
+    static std::vector<std::string> texts(std::size(kScriptRanges));
+    std::string& t = texts[static_cast<std::size_t>(script)];
+    if (t.empty())
+        t = tess::codec::utf8ToGb18030(scriptUtf8(script)).text;
+    return t;
 }
 
 // shape: 0 ascii, 1 cjk, 2 scripts.
@@ -238,6 +294,31 @@ void BM_GbToUtf16_Tables(benchmark::State& state)
     report(state, in, n);
 }
 
+void BM_Utf8ToGb_Script(benchmark::State& state)
+{
+    const std::string& in = scriptUtf8(state.range(0));
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tess::codec::ConvertResult r = tess::codec::utf8ToGb18030(in);
+        n = r.text.size();
+        benchmark::DoNotOptimize(r.text.data());
+    }
+    report(state, in, n);
+    state.SetLabel(kScriptRanges[state.range(0)].name);
+}
+void BM_GbToUtf8_Script(benchmark::State& state)
+{
+    const std::string& in = scriptGb(state.range(0));
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tess::codec::ConvertResult r = tess::codec::gb18030ToUtf8(in);
+        n = r.text.size();
+        benchmark::DoNotOptimize(r.text.data());
+    }
+    report(state, in, n);
+    state.SetLabel(kScriptRanges[state.range(0)].name);
+}
+
 #define SHAPES ArgName("shape")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 BENCHMARK(BM_Utf8ToGb_Iconv)->SHAPES;
 #ifdef TESS_BENCH_ICU
@@ -251,6 +332,8 @@ BENCHMARK(BM_GbToUtf8_Icu)->SHAPES;
 BENCHMARK(BM_GbToUtf8_Tables)->SHAPES;
 BENCHMARK(BM_Utf16ToGb_Tables)->SHAPES;
 BENCHMARK(BM_GbToUtf16_Tables)->SHAPES;
+BENCHMARK(BM_Utf8ToGb_Script)->ArgName("script")->DenseRange(0, std::size(kScriptRanges) - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GbToUtf8_Script)->ArgName("script")->DenseRange(0, std::size(kScriptRanges) - 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -225,6 +225,84 @@ TEST(CodecTables, WellFormedUtf8ConvertsInOnePassOrNotAtAll)
     EXPECT_GT(wellFormed, 1000);
 }
 
+TEST(CodecTables, TextInManyScriptsConvertsAsIconvDoesBothWays)
+{
+    // Words of one script each (two-, three- and four-byte UTF-8; two- and four-byte
+    // GB18030 codes; the supplementary planes and the code points with irregular codes),
+    // between ASCII runs of any length down to none, in texts long enough to be converted
+    // in several stretches; now and then a broken sequence or a bad GB18030 byte.
+    struct Range {
+        char32_t first, last;
+    };
+    const Range scripts[] = { { 0x80, 0xFF }, { 0x100, 0x24F }, { 0x370, 0x3FF }, { 0x400, 0x4FF }, { 0x590, 0x5FF },
+        { 0x600, 0x6FF }, { 0x900, 0x97F }, { 0xE00, 0xE7F }, { 0x10A0, 0x10FF }, { 0x1E00, 0x1EFF }, { 0x2000, 0x206F },
+        { 0x3000, 0x30FF }, { 0x4E00, 0x9FFF }, { 0xAC00, 0xD7A3 }, { 0xE000, 0xE865 }, { 0xFE00, 0xFFFF },
+        { 0x10000, 0x1007F }, { 0x1F300, 0x1FAFF }, { 0x20000, 0x2A6DF }, { 0x2F800, 0x2FA1F }, { 0x10FF00, 0x10FFFF } };
+    const char* const brokenUtf8[] = { "\xC3", "\xE4\xB8", "\xF0\x9F\x98", "\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+        "\xFF" };
+    const char* const badGb[] = { "\x80", "\xFF", "\x81\x7F", "\x81\x30", "\x84\x31\xA5\x30", "\xA1" };
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 300; ++round) {
+        std::string u8;
+        const std::size_t length = 16 + rng() % (round % 10 == 0 ? 60000 : 3000);
+        const bool broken = round % 3 == 0;
+        while (u8.size() < length) {
+            for (int n = static_cast<int>(rng() % 4 == 0 ? rng() % 40 : rng() % 3); n > 0; --n)
+                u8 += static_cast<char>(' ' + rng() % 95);
+            const Range& r = scripts[rng() % std::size(scripts)];
+            for (int n = 1 + static_cast<int>(rng() % 24); n > 0; --n) {
+                char32_t cp = r.first + rng() % (r.last - r.first + 1);
+                if (cp >= 0xD800 && cp <= 0xDFFF)
+                    cp = 0xFFFD;
+                appendUtf8(u8, cp);
+            }
+            if (broken && rng() % 8 == 0)
+                u8 += brokenUtf8[rng() % std::size(brokenUtf8)];
+        }
+        SCOPED_TRACE("round " + std::to_string(round));
+        const ConvertResult gb = utf8ToGb18030(u8);
+        expectSame(gb, test::iconvUtf8ToGb(u8), "UTF-8 to GB18030");
+        const std::optional<ConvertResult> whole = wellFormedUtf8ToGb18030(u8);
+        ASSERT_EQ(whole.has_value(), isValidUtf8(u8));
+        if (whole)
+            expectSame(*whole, test::iconvUtf8ToGb(u8), "well-formed UTF-8 to GB18030");
+        std::string gbText = gb.text;
+        if (broken)
+            for (int n = 0; n < 20; ++n)
+                gbText.insert(rng() % gbText.size(), badGb[rng() % std::size(badGb)]);
+        expectSame(gb18030ToUtf8(gbText), test::iconvGbToUtf8(gbText), "GB18030 to UTF-8");
+        if (::testing::Test::HasFailure())
+            break;
+    }
+}
+
+TEST(CodecTables, WellFormedUtf8IsToldWhereverTheFirstBadByteLies)
+{
+    // A quick look at the first characters turns other encodings away before the whole
+    // conversion; the answer must stay that of the whole text: a character or a bad byte at
+    // every offset around the end of the first MiB, after no or many other characters.
+    const std::size_t mib = std::size_t(1) << 20;
+    const std::string pieces[] = { "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3\xA9", "\xE4\xB8x", "\xFF", "\xD6\xD0" };
+    std::string many;
+    for (int i = 0; i < 70; ++i)
+        many += "\xD0\x96 ";
+    int valid = 0;
+    for (const std::string& before : { std::string(), many })
+        for (std::size_t back = 0; back <= 5; ++back)
+            for (const std::string& piece : pieces)
+                for (const std::string& after : { std::string(), std::string("b"), std::string("\xFF") }) {
+                    const std::string text = before + std::string(mib - before.size() - back, 'a') + piece + after;
+                    SCOPED_TRACE("piece " + std::to_string(&piece - pieces) + " at MiB - " + std::to_string(back));
+                    const std::optional<ConvertResult> whole = wellFormedUtf8ToGb18030(text);
+                    ASSERT_EQ(whole.has_value(), isValidUtf8(text));
+                    if (whole) {
+                        ++valid;
+                        ASSERT_TRUE(whole->text == utf8ToGb18030(text).text);
+                    }
+                }
+    EXPECT_GT(valid, 30);
+}
+
 TEST(CodecTables, OutputThatOutgrowsTheInputIsComplete)
 {
     // Accented Latin text doubles in GB18030 (two UTF-8 bytes, four GB18030 bytes), and
