@@ -1,6 +1,7 @@
 #include "app/ModuleLoader.h"
 #include "app/ViewerStart.h"
 #include "cli/Cli.h"
+#include "platform/HugePageStart.h"
 
 #include <cstdio>
 #include <string>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv)
 {
+    tess::restartWithHugePages(argv);
     // A command-line mode runs without creating any GUI object, or even loading the GUI.
     if (tess::cli::hasMode(argc, argv))
         return tess::cli::run(argc, argv, &tess::fetchUrlFromModule);
