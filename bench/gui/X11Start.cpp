@@ -6,6 +6,7 @@
 // TESS_T0_NS (CLOCK_REALTIME nanoseconds, set just before exec) counts the process start
 // too; without it the times count from main().
 #include "app/Viewer.h"
+#include "platform/HugePageStart.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -74,6 +75,7 @@ Q_COREAPP_STARTUP_FUNCTION(installWatch)
 
 int main(int argc, char** argv)
 {
+    tess::restartWithHugePages(argv); // as the program starts (TESS_T0_NS survives the exec)
     const char* t0 = std::getenv("TESS_T0_NS");
     g_t0 = t0 ? std::strtoll(t0, nullptr, 10) : nowNs();
     return tess::runViewer(argc, argv);
