@@ -256,8 +256,10 @@ private:
 
     JsonNodeList& m_nodes;
     bool m_zeroBased;
-    // A deque: a deep document's stack grows in blocks, never copied whole to grow.
-    std::deque<Frame> m_stack;
+    // A vector rather than a deque: a deque frees and allocates a block whenever the
+    // stack goes back and forth over a block boundary, which small nested arrays make it
+    // do for every one of them.
+    std::vector<Frame> m_stack;
     std::optional<Frame> m_opened;
 };
 
