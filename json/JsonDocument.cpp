@@ -131,7 +131,9 @@ private:
         const ScanView& v = f.view;
         if (!f.started) {
             f.started = true;
-            f.pos = v.find(f.object ? '{' : '[', 0);
+            // A container's window usually starts with its opener.
+            const char opener = f.object ? '{' : '[';
+            f.pos = v.len >= 1 && v.maskedAt(1) == opener ? 1 : v.find(opener, 0);
         }
         if (f.pos == -1)
             return false;

@@ -315,7 +315,7 @@ inline int32_t JsonNodeList::appendElementView(int32_t parent, int32_t number, N
     return nodeCount();
 }
 
-inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen, NodeKind kind)
+[[gnu::always_inline]] inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen, NodeKind kind)
 {
     const uint32_t k = static_cast<uint32_t>(kind);
     n.meta |= k <= 2 ? k : 0;
