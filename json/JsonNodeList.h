@@ -84,12 +84,24 @@ public:
     {
         const Node& n = at(index);
         const int32_t kind = kindOfNode(index, n);
-        const std::string_view value =
-            index == 1 && m_rootText && isKind(kind, NodeKind::Scalar) ? m_rootText->view()
-                                                                    : m_texts.view(n.value, valueLenOfNode(n));
+        uint32_t valueLen, nameLen;
+        int32_t level;
+        if (!isWide(n)) {
+            valueLen = static_cast<uint32_t>(packed(n, kValueLen));
+            nameLen = static_cast<uint32_t>(packed(n, kNameLen));
+            level = static_cast<int32_t>(packed(n, kLevel));
+        } else {
+            const Wide& w = wide(n);
+            valueLen = w.valueLen;
+            nameLen = w.nameLen;
+            level = w.level;
+        }
+        const std::string_view value = index == 1 && m_rootText && isKind(kind, NodeKind::Scalar)
+                                           ? m_rootText->view()
+                                           : m_texts.view(n.value, valueLen);
         if (isElement(n))
-            return {{}, value, kind, levelOfNode(n), int64_t(n.name)};
-        return {m_texts.view(n.name, nameLenOfNode(n)), value, kind, levelOfNode(n)};
+            return {{}, value, kind, level, int64_t(n.name)};
+        return {m_texts.view(n.name, nameLen), value, kind, level};
     }
     // For the parser: node 1's value is text (which keeps its prepared copy alive), until
     // node 1 is removed or given another value. Readers may share it (rootText).
@@ -168,8 +180,12 @@ private:
     static constexpr Field kNameLen{38, 10};
     static constexpr Field kValueLen{48, 16};
     static_assert(kValueLen.shift + kValueLen.bits == 64);
+    static_assert(kChildCount.shift + kChildCount.bits <= kSlotShift);
     // An element's packed ordinal is ordinal - n + kOrdinalBias.
     static constexpr int64_t kOrdinalBias = 1 << 10;
+    // A wide node's word: its kind and element bits, the wide bit, all ones in the packed
+    // fields' bits below the slot, and the slot.
+    static constexpr Meta kWideFill = ((Meta(1) << kSlotShift) - 1) & ~Meta(15);
     // The numbers of a wide node.
     struct Wide {
         int32_t level;
@@ -315,31 +331,43 @@ inline int32_t JsonNodeList::appendElementView(int32_t parent, int32_t number, N
     return nodeCount();
 }
 
-[[gnu::always_inline]] inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen, NodeKind kind)
+[[gnu::always_inline]] inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen,
+                                                           NodeKind kind)
 {
     const uint32_t k = static_cast<uint32_t>(kind);
-    n.meta |= k <= 2 ? k : 0;
-    int32_t level = 1;
+    uint32_t level = 1;
     int32_t ordinal;
-    if (!valid(parent)) {
-        ordinal = ++m_rootCount;
-    } else {
-        Node& p = at(parent);
-        // The parent's count goes up by one in its packed field when it fits.
-        if (!isWide(p) && packed(p, kChildCount) < kChildCount.max()) {
+    if (static_cast<uint32_t>(parent) - 1u < m_nodes.size()) {
+        Node& p = m_nodes[static_cast<std::size_t>(parent) - 1];
+        // A wide node's packed fields are all ones, so its count never looks below the
+        // limit here.
+        if ((p.meta & kChildCount.mask()) < kChildCount.mask()) {
             p.meta += Meta(1) << kChildCount.shift;
             ordinal = static_cast<int32_t>(packed(p, kChildCount));
-            level = static_cast<int32_t>(packed(p, kLevel)) + 1;
+            level = static_cast<uint32_t>(packed(p, kLevel)) + 1;
+        } else if (isWide(p)) {
+            Wide& w = wide(p);
+            ordinal = ++w.childCount;
+            level = static_cast<uint32_t>(w.level) + 1;
         } else {
             ordinal = childCountOfNode(p) + 1;
             setChildCount(p, ordinal);
-            level = levelOfNode(p) + 1;
+            level = static_cast<uint32_t>(levelOfNode(p)) + 1;
         }
+    } else {
+        ordinal = ++m_rootCount;
     }
-    if (pack(n, level, 0, ordinal, nameLen, valueLen))
+    // Every field fits when no value has a bit above its width.
+    const uint64_t ord = isElement(n) ? static_cast<uint64_t>(int64_t(ordinal) - int64_t(n.name) + kOrdinalBias)
+                                      : static_cast<uint64_t>(static_cast<uint32_t>(ordinal));
+    if (((level >> kLevel.bits) | (ord >> kOrdinal.bits) | (nameLen >> kNameLen.bits) | (valueLen >> kValueLen.bits)) == 0) {
+        n.meta |= (k <= 2 ? k : 0) | (Meta(level) << kLevel.shift) | (Meta(ord) << kOrdinal.shift) |
+                  (Meta(nameLen) << kNameLen.shift) | (Meta(valueLen) << kValueLen.shift);
         m_nodes.push_back(n);
-    else
-        appendWide(n, level, ordinal, nameLen, valueLen);
+    } else {
+        n.meta |= k <= 2 ? k : 0;
+        appendWide(n, static_cast<int32_t>(level), ordinal, nameLen, valueLen);
+    }
     if (m_nodes.size() == m_prefaultMark)
         prefaultAhead(kPrefaultWindow);
     if (k > 2)

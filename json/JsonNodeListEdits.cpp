@@ -135,7 +135,7 @@ void JsonNodeList::setNumbers(Node& n, int32_t level, int32_t childCount, int32_
     }
     if (pack(n, level, childCount, ordinal, nameLen, valueLen))
         return;
-    n.meta = (n.meta & (kKindMask | kElementBit)) | kWideBit | (Meta(m_wide.size()) << kSlotShift);
+    n.meta = (n.meta & (kKindMask | kElementBit)) | kWideBit | kWideFill | (Meta(m_wide.size()) << kSlotShift);
     m_wide.push_back(Wide{level, childCount, ordinal, nameLen, valueLen});
 }
 
