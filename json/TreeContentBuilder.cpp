@@ -121,8 +121,12 @@ public:
             const std::size_t bytes =
                 isPlain ? nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0)
                         : caption(i, nullptr, restored) + kRecordTail;
-            if (used + bytes > buffer.size())
-                buffer.resize(std::max(2 * buffer.size(), used + bytes));
+            if (used + bytes > buffer.size()) {
+                // The buffer is reused piece after piece: it grows by a quarter at a time,
+                // so that it stays close to the largest piece.
+                const std::size_t guess = static_cast<std::size_t>(last - i + 1) * 16;
+                buffer.resize(std::max(buffer.empty() ? guess : buffer.size() + buffer.size() / 4, used + bytes));
+            }
             used = static_cast<std::size_t>(writeRecord(i, t, isPlain, buffer.data() + used, restored) - buffer.data());
         }
         return used;
