@@ -331,7 +331,7 @@ inline int32_t JsonNodeList::appendElementView(int32_t parent, int32_t number, N
     return nodeCount();
 }
 
-[[gnu::always_inline]] inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen,
+inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen,
                                                            NodeKind kind)
 {
     const uint32_t k = static_cast<uint32_t>(kind);
