@@ -135,7 +135,9 @@ private:
         const ScanView& v = f.view;
         if (!f.started) {
             f.started = true;
-            f.pos = v.find(f.object ? '{' : '[', 0);
+            // A container's window usually starts with its opener.
+            const char opener = f.object ? '{' : '[';
+            f.pos = v.len >= 1 && v.maskedAt(1) == opener ? 1 : v.find(opener, 0);
         }
         if (f.pos == -1)
             return false;
@@ -260,8 +262,10 @@ private:
 
     JsonNodeList& m_nodes;
     bool m_zeroBased;
-    // A deque: a deep document's stack grows in blocks, never copied whole to grow.
-    std::deque<Frame> m_stack;
+    // A vector rather than a deque: a deque frees and allocates a block whenever the
+    // stack goes back and forth over a block boundary, which small nested arrays make it
+    // do for every one of them.
+    std::vector<Frame> m_stack;
     std::optional<Frame> m_opened;
 };
 

@@ -97,10 +97,11 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     m_foreignTexts = true;
     const std::string_view ownName = store(name);
     const std::string_view ownValue = store(value);
-    Node n{m_texts.refOf(ownName), m_texts.refOf(ownValue), clampLength(ownName.size()), clampLength(ownValue.size()),
-           packLevel(1, 0), 0, 0};
+    Node n{m_texts.refOf(ownName), m_texts.refOf(ownValue), 0};
+    const uint32_t nameLen = clampLength(ownName.size());
+    const uint32_t valueLen = clampLength(ownValue.size());
     if (!valid(parent)) {
-        n.ordinal = ++m_rootCount;
+        setNumbers(n, 1, 0, ++m_rootCount, nameLen, valueLen);
         m_nodes.push_back(n);
         setKindBits(nodeCount(), static_cast<int32_t>(kind));
         structureChanged();
@@ -110,8 +111,9 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     if (pos == -1)
         pos = nodeCount() + 1;
     Node& p = at(parent);
-    n.levelKind = packLevel(p.level() + 1, 0);
-    n.ordinal = ++p.childCount;
+    const int32_t ordinal = childCountOfNode(p) + 1;
+    setChildCount(p, ordinal);
+    setNumbers(n, levelOfNode(p) + 1, 0, ordinal, nameLen, valueLen);
     shiftTags(pos, 1);
     m_nodes.insert(m_nodes.begin() + (pos - 1), n);
     setKindBits(pos, static_cast<int32_t>(kind));
@@ -119,14 +121,20 @@ int32_t JsonNodeList::addNode(int32_t parent, std::string_view name, NodeKind ki
     return pos;
 }
 
+void JsonNodeList::appendWide(Node n, int32_t level, int32_t ordinal, uint32_t nameLen, uint32_t valueLen)
+{
+    setNumbers(n, level, 0, ordinal, nameLen, valueLen);
+    m_nodes.push_back(n);
+}
+
 bool JsonNodeList::hasChildren(int32_t index) const
 {
-    return valid(index) && at(index).childCount != 0;
+    return valid(index) && childCountOfNode(at(index)) != 0;
 }
 
 int32_t JsonNodeList::childCountOf(int32_t index) const
 {
-    return valid(index) ? at(index).childCount : -1;
+    return valid(index) ? childCountOfNode(at(index)) : -1;
 }
 
 std::string JsonNodeList::nameOf(int32_t index) const
@@ -154,7 +162,7 @@ std::string JsonNodeList::valueOf(int32_t index) const
 
 int32_t JsonNodeList::ordinalOf(int32_t index) const
 {
-    return valid(index) ? at(index).ordinal : -1;
+    return valid(index) ? ordinalOfNode(at(index)) : -1;
 }
 
 std::string_view JsonNodeList::nameView(int32_t index) const
@@ -162,9 +170,9 @@ std::string_view JsonNodeList::nameView(int32_t index) const
     if (!valid(index))
         return {};
     const Node& n = at(index);
-    if (n.nameLen == kElementName)
+    if (isElement(n))
         return elementName(n.name);
-    return m_texts.view(n.name, n.nameLen);
+    return m_texts.view(n.name, nameLenOfNode(n));
 }
 
 std::string_view JsonNodeList::elementName(uint32_t number) const
@@ -196,7 +204,7 @@ std::string_view JsonNodeList::valueView(int32_t index) const
     if (index == 1 && m_rootText)
         return m_rootText->view();
     const Node& n = at(index);
-    return m_texts.view(n.value, n.valueLen);
+    return m_texts.view(n.value, valueLenOfNode(n));
 }
 
 void JsonNodeList::clear()
@@ -206,6 +214,8 @@ void JsonNodeList::clear()
     m_parents.shrink_to_fit();
     m_nodes.clear();
     m_nodes.shrink_to_fit();
+    m_wide.clear();
+    m_wide.shrink_to_fit();
     m_prefaultMark = SIZE_MAX;
     m_prefaultedTo = 0;
     m_rootCount = 0;
@@ -227,8 +237,8 @@ std::vector<JsonNode> JsonNodeList::snapshot() const
     out.reserve(m_nodes.size());
     for (int32_t i = 1; i <= nodeCount(); ++i) {
         const Node& n = at(i);
-        out.push_back(JsonNode{std::string(nameView(i)), kindOf(i), std::string(valueView(i)), tagOf(i), n.level(),
-                               n.childCount, n.ordinal});
+        out.push_back(JsonNode{std::string(nameView(i)), kindOf(i), std::string(valueView(i)), tagOf(i), levelOfNode(n),
+                               childCountOfNode(n), ordinalOfNode(n)});
     }
     return out;
 }

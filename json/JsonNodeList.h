@@ -43,13 +43,13 @@ public:
     int32_t findNthAtLevel(int32_t level, int32_t n, int32_t start) const;
     int32_t findChildByName(int32_t level, std::string_view name, int32_t from) const;
 
-    int32_t levelOf(int32_t index) const { return valid(index) ? at(index).level() : -1; }
+    int32_t levelOf(int32_t index) const { return valid(index) ? levelOfNode(at(index)) : -1; }
     // The deepest level of the table (the root's is 1); 0 when it is empty.
     int32_t deepestLevel() const
     {
         int32_t depth = 0;
         for (int32_t i = 1; i <= nodeCount(); ++i)
-            depth = std::max(depth, at(i).level());
+            depth = std::max(depth, levelOfNode(at(i)));
         return depth;
     }
     int32_t parentOf(int32_t index) const;
@@ -84,11 +84,24 @@ public:
     {
         const Node& n = at(index);
         const int32_t kind = kindOfNode(index, n);
-        const std::string_view value =
-            index == 1 && m_rootText && isKind(kind, NodeKind::Scalar) ? m_rootText->view() : m_texts.view(n.value, n.valueLen);
-        if (n.nameLen == kElementName)
-            return {{}, value, kind, n.level(), int64_t(n.name)};
-        return {m_texts.view(n.name, n.nameLen), value, kind, n.level()};
+        uint32_t valueLen, nameLen;
+        int32_t level;
+        if (!isWide(n)) {
+            valueLen = static_cast<uint32_t>(packed(n, kValueLen));
+            nameLen = static_cast<uint32_t>(packed(n, kNameLen));
+            level = static_cast<int32_t>(packed(n, kLevel));
+        } else {
+            const Wide& w = wide(n);
+            valueLen = w.valueLen;
+            nameLen = w.nameLen;
+            level = w.level;
+        }
+        const std::string_view value = index == 1 && m_rootText && isKind(kind, NodeKind::Scalar)
+                                           ? m_rootText->view()
+                                           : m_texts.view(n.value, valueLen);
+        if (isElement(n))
+            return {{}, value, kind, level, int64_t(n.name)};
+        return {m_texts.view(n.name, nameLen), value, kind, level};
     }
     // For the parser: node 1's value is text (which keeps its prepared copy alive), until
     // node 1 is removed or given another value. Readers may share it (rootText).
@@ -134,34 +147,106 @@ public:
     void reserve(std::size_t nodes);
 
 private:
-    // 28 bytes: texts by 32-bit reference, the kind in the low two bits of the level
-    // word (3 means a kind outside 0..2, kept in m_oddKinds). A name length of
-    // kElementName marks an element name "[name]", name holding the number.
-    static constexpr uint32_t kElementName = UINT32_MAX;
+    // 16 bytes: texts by 32-bit reference, and one word that packs the kind, the level,
+    // the child count, the ordinal and the two text lengths in narrow fields. A node whose
+    // numbers do not fit there (a long text, a big container, a deep level, an ordinal an
+    // edit moved away from its element number) is "wide": its packed word holds a slot in
+    // m_wide, which keeps the numbers at full width. The kind's two bits stay in the word
+    // either way (3 means a kind outside 0..2, kept in m_oddKinds).
+    //
+    // An element named "[n]" keeps n in place of its name reference, and its ordinal as
+    // the difference from n (1 or 0 after a parse, whichever way elements are numbered),
+    // so that a long array's elements stay narrow.
+    using Meta = uint64_t;
     struct Node {
         uint32_t name;
         uint32_t value;
-        uint32_t nameLen;
-        uint32_t valueLen;
-        uint32_t levelKind;
+        Meta meta;
+    };
+    static_assert(sizeof(Node) == 16);
+    struct Field {
+        unsigned shift;
+        unsigned bits;
+        constexpr Meta mask() const { return ((Meta(1) << bits) - 1) << shift; }
+        constexpr uint64_t max() const { return (uint64_t(1) << bits) - 1; }
+    };
+    static constexpr Meta kKindMask = 3;
+    static constexpr Meta kWideBit = Meta(1) << 2;
+    static constexpr Meta kElementBit = Meta(1) << 3;
+    static constexpr unsigned kSlotShift = 32;
+    static constexpr Field kLevel{4, 10};
+    static constexpr Field kChildCount{14, 12};
+    static constexpr Field kOrdinal{26, 12};
+    static constexpr Field kNameLen{38, 10};
+    static constexpr Field kValueLen{48, 16};
+    static_assert(kValueLen.shift + kValueLen.bits == 64);
+    static_assert(kChildCount.shift + kChildCount.bits <= kSlotShift);
+    // An element's packed ordinal is ordinal - n + kOrdinalBias.
+    static constexpr int64_t kOrdinalBias = 1 << 10;
+    // A wide node's word: its kind and element bits, the wide bit, all ones in the packed
+    // fields' bits below the slot, and the slot.
+    static constexpr Meta kWideFill = ((Meta(1) << kSlotShift) - 1) & ~Meta(15);
+    // The numbers of a wide node.
+    struct Wide {
+        int32_t level;
         int32_t childCount;
         int32_t ordinal;
-        int32_t level() const { return static_cast<int32_t>(levelKind >> 2); }
-        uint32_t kindBits() const { return levelKind & 3u; }
+        uint32_t nameLen;
+        uint32_t valueLen;
     };
-    static_assert(sizeof(Node) == 28);
     static uint32_t clampLength(std::size_t n)
     {
         // Texts are bounded by the input size, which the loaders cap well below 4 GiB.
-        return n < kElementName ? static_cast<uint32_t>(n) : kElementName - 1;
+        return n < UINT32_MAX ? static_cast<uint32_t>(n) : UINT32_MAX - 1;
     }
-    static uint32_t packLevel(int32_t level, uint32_t kindBits)
+    static bool isWide(const Node& n) { return (n.meta & kWideBit) != 0; }
+    static bool isElement(const Node& n) { return (n.meta & kElementBit) != 0; }
+    static uint32_t kindBits(const Node& n) { return static_cast<uint32_t>(n.meta & kKindMask); }
+    static uint64_t packed(const Node& n, Field f) { return (n.meta & f.mask()) >> f.shift; }
+    const Wide& wide(const Node& n) const { return m_wide[static_cast<std::size_t>(n.meta >> kSlotShift)]; }
+    Wide& wide(const Node& n) { return m_wide[static_cast<std::size_t>(n.meta >> kSlotShift)]; }
+    int32_t levelOfNode(const Node& n) const
     {
-        return (static_cast<uint32_t>(level) << 2) | kindBits;
+        return isWide(n) ? wide(n).level : static_cast<int32_t>(packed(n, kLevel));
     }
+    int32_t childCountOfNode(const Node& n) const
+    {
+        return isWide(n) ? wide(n).childCount : static_cast<int32_t>(packed(n, kChildCount));
+    }
+    int32_t ordinalOfNode(const Node& n) const
+    {
+        if (isWide(n))
+            return wide(n).ordinal;
+        const int64_t o = static_cast<int64_t>(packed(n, kOrdinal));
+        return isElement(n) ? static_cast<int32_t>(o - kOrdinalBias + int64_t(n.name)) : static_cast<int32_t>(o);
+    }
+    uint32_t nameLenOfNode(const Node& n) const
+    {
+        return isWide(n) ? wide(n).nameLen : static_cast<uint32_t>(packed(n, kNameLen));
+    }
+    uint32_t valueLenOfNode(const Node& n) const
+    {
+        return isWide(n) ? wide(n).valueLen : static_cast<uint32_t>(packed(n, kValueLen));
+    }
+    // The numbers of n packed into its word (kind and element bit kept), when they fit.
+    static bool pack(Node& n, int32_t level, int32_t childCount, int32_t ordinal, uint32_t nameLen, uint32_t valueLen)
+    {
+        const int64_t ord = isElement(n) ? int64_t(ordinal) - int64_t(n.name) + kOrdinalBias : int64_t(ordinal);
+        if (level < 0 || uint64_t(level) > kLevel.max() || childCount < 0 || uint64_t(childCount) > kChildCount.max() ||
+            ord < 0 || uint64_t(ord) > kOrdinal.max() || nameLen > kNameLen.max() || valueLen > kValueLen.max())
+            return false;
+        n.meta = (n.meta & (kKindMask | kElementBit)) | (Meta(level) << kLevel.shift) |
+                 (Meta(childCount) << kChildCount.shift) | (Meta(ord) << kOrdinal.shift) |
+                 (Meta(nameLen) << kNameLen.shift) | (Meta(valueLen) << kValueLen.shift);
+        return true;
+    }
+    // Sets n's numbers, packed when they fit, else in a wide slot (n's own when it has one).
+    void setNumbers(Node& n, int32_t level, int32_t childCount, int32_t ordinal, uint32_t nameLen, uint32_t valueLen);
+    void setChildCount(Node& n, int32_t count);
+    void setOrdinal(Node& n, int32_t ordinal);
     int32_t kindOfNode(int32_t index, const Node& n) const
     {
-        const uint32_t bits = n.kindBits();
+        const uint32_t bits = kindBits(n);
         return bits != 3 ? static_cast<int32_t>(bits) : oddKind(index);
     }
     int32_t oddKind(int32_t index) const;
@@ -187,9 +272,12 @@ private:
     std::string_view store(std::string_view text);
     // The text "[number]", made with the names of the numbers around it on first use.
     std::string_view elementName(uint32_t number) const;
-    void appendNode(int32_t parent, Node n, NodeKind kind);
+    // Appends n (texts and element bit set) with the given value length and name length.
+    void appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen, NodeKind kind);
+    void appendWide(Node n, int32_t level, int32_t ordinal, uint32_t nameLen, uint32_t valueLen);
 
     std::vector<Node> m_nodes;
+    std::vector<Wide> m_wide; // by slot; a slot is never reused before clear()
     // While the parser appends into reserved room, the pages of the next one or two
     // windows of records are mapped in on a second thread; when the table reaches
     // m_prefaultMark, one more window is asked for.
@@ -231,33 +319,55 @@ private:
 
 inline int32_t JsonNodeList::appendChildView(int32_t parent, std::string_view name, NodeKind kind, std::string_view value)
 {
-    appendNode(parent, Node{m_texts.refOf(name), m_texts.refOf(value), clampLength(name.size()),
-                            clampLength(value.size()), 0, 0, 0},
-               kind);
+    appendNode(parent, Node{m_texts.refOf(name), m_texts.refOf(value), 0}, clampLength(name.size()),
+               clampLength(value.size()), kind);
     return nodeCount();
 }
 
 inline int32_t JsonNodeList::appendElementView(int32_t parent, int32_t number, NodeKind kind, std::string_view value)
 {
-    appendNode(parent, Node{static_cast<uint32_t>(number), m_texts.refOf(value), kElementName,
-                            clampLength(value.size()), 0, 0, 0},
-               kind);
+    appendNode(parent, Node{static_cast<uint32_t>(number), m_texts.refOf(value), kElementBit}, 0,
+               clampLength(value.size()), kind);
     return nodeCount();
 }
 
-inline void JsonNodeList::appendNode(int32_t parent, Node n, NodeKind kind)
+inline void JsonNodeList::appendNode(int32_t parent, Node n, uint32_t nameLen, uint32_t valueLen,
+                                                           NodeKind kind)
 {
     const uint32_t k = static_cast<uint32_t>(kind);
-    const uint32_t bits = k <= 2 ? k : 0;
-    n.levelKind = packLevel(1, bits);
-    if (!valid(parent)) {
-        n.ordinal = ++m_rootCount;
+    uint32_t level = 1;
+    int32_t ordinal;
+    if (static_cast<uint32_t>(parent) - 1u < m_nodes.size()) {
+        Node& p = m_nodes[static_cast<std::size_t>(parent) - 1];
+        // A wide node's packed fields are all ones, so its count never looks below the
+        // limit here.
+        if ((p.meta & kChildCount.mask()) < kChildCount.mask()) {
+            p.meta += Meta(1) << kChildCount.shift;
+            ordinal = static_cast<int32_t>(packed(p, kChildCount));
+            level = static_cast<uint32_t>(packed(p, kLevel)) + 1;
+        } else if (isWide(p)) {
+            Wide& w = wide(p);
+            ordinal = ++w.childCount;
+            level = static_cast<uint32_t>(w.level) + 1;
+        } else {
+            ordinal = childCountOfNode(p) + 1;
+            setChildCount(p, ordinal);
+            level = static_cast<uint32_t>(levelOfNode(p)) + 1;
+        }
     } else {
-        Node& p = at(parent);
-        n.levelKind = packLevel(p.level() + 1, bits);
-        n.ordinal = ++p.childCount;
+        ordinal = ++m_rootCount;
     }
-    m_nodes.push_back(n);
+    // Every field fits when no value has a bit above its width.
+    const uint64_t ord = isElement(n) ? static_cast<uint64_t>(int64_t(ordinal) - int64_t(n.name) + kOrdinalBias)
+                                      : static_cast<uint64_t>(static_cast<uint32_t>(ordinal));
+    if (((level >> kLevel.bits) | (ord >> kOrdinal.bits) | (nameLen >> kNameLen.bits) | (valueLen >> kValueLen.bits)) == 0) {
+        n.meta |= (k <= 2 ? k : 0) | (Meta(level) << kLevel.shift) | (Meta(ord) << kOrdinal.shift) |
+                  (Meta(nameLen) << kNameLen.shift) | (Meta(valueLen) << kValueLen.shift);
+        m_nodes.push_back(n);
+    } else {
+        n.meta |= k <= 2 ? k : 0;
+        appendWide(n, static_cast<int32_t>(level), ordinal, nameLen, valueLen);
+    }
     if (m_nodes.size() == m_prefaultMark)
         prefaultAhead(kPrefaultWindow);
     if (k > 2)
@@ -272,14 +382,16 @@ int32_t JsonNodeList::scanLevel(int32_t level, int32_t start, Visit visit) const
     while (j <= nodeCount()) {
         pumpMessages();
         const Node& node = at(static_cast<int32_t>(j));
-        if (node.level() == level) {
+        const int32_t l = levelOfNode(node);
+        if (l == level) {
             if (visit(static_cast<int32_t>(j)))
                 return static_cast<int32_t>(j);
             ++j;
-        } else if (node.level() < level) {
+        } else if (l < level) {
             return -1;
         } else {
-            j += 1 + int64_t(node.childCount < 0 ? 0 : node.childCount);
+            const int32_t c = childCountOfNode(node);
+            j += 1 + int64_t(c < 0 ? 0 : c);
         }
     }
     return -1;

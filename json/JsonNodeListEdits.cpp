@@ -12,9 +12,16 @@ int32_t JsonNodeList::setName(int32_t index, std::string_view name)
         return 0;
     m_foreignTexts = true;
     const std::string_view s = store(name);
-    at(index).name = m_texts.refOf(s);
+    Node& n = at(index);
+    // An element's ordinal is kept relative to its number: read it before the name goes.
+    const int32_t ordinal = ordinalOfNode(n);
+    const int32_t level = levelOfNode(n);
+    const int32_t childCount = childCountOfNode(n);
+    const uint32_t valueLen = valueLenOfNode(n);
+    n.name = m_texts.refOf(s);
+    n.meta &= ~kElementBit;
+    setNumbers(n, level, childCount, ordinal, clampLength(s.size()), valueLen);
     structureChanged();
-    at(index).nameLen = clampLength(s.size());
     return 1;
 }
 
@@ -46,8 +53,9 @@ int32_t JsonNodeList::setValue(int32_t index, std::string_view value)
     if (index == 1)
         m_rootText.reset();
     const std::string_view s = store(value);
-    at(index).value = m_texts.refOf(s);
-    at(index).valueLen = clampLength(s.size());
+    Node& n = at(index);
+    n.value = m_texts.refOf(s);
+    setNumbers(n, levelOfNode(n), childCountOfNode(n), ordinalOfNode(n), nameLenOfNode(n), clampLength(s.size()));
     return 1;
 }
 
@@ -55,23 +63,23 @@ int32_t JsonNodeList::deleteNode(int32_t a, bool keepChildren)
 {
     if (!valid(a))
         return 0;
-    const int32_t level = at(a).level();
+    const int32_t level = levelOfNode(at(a));
     int64_t end = a;
     do {
-        end += int64_t(std::max(at(static_cast<int32_t>(end)).childCount, 0)) + 1;
-    } while (end <= nodeCount() && at(static_cast<int32_t>(end)).level() > level);
+        end += int64_t(std::max(childCountOfNode(at(static_cast<int32_t>(end))), 0)) + 1;
+    } while (end <= nodeCount() && levelOfNode(at(static_cast<int32_t>(end))) > level);
     if (end > nodeCount())
         end = int64_t(nodeCount()) + 1;
     const int64_t size = end - a;
 
     const int32_t p = parentOf(a);
-    const int32_t k = at(a).ordinal;
+    const int32_t k = ordinalOfNode(at(a));
     int32_t q = -1;
     int32_t qOldChildren = 0;
     if (keepChildren && size > 1 && k > 1) {
         q = findNthAtLevel(level, k - 1, p);
         if (q != -1)
-            qOldChildren = at(q).childCount;
+            qOldChildren = childCountOfNode(at(q));
     }
     const int64_t removed = keepChildren && k > 1 ? 1 : size;
     for (int64_t i = a; i < a + removed; ++i) {
@@ -111,11 +119,40 @@ void JsonNodeList::setKindBits(int32_t index, int32_t kind)
 {
     Node& n = at(index);
     const bool plain = isPlainKind(kind);
-    n.levelKind = packLevel(n.level(), plain ? static_cast<uint32_t>(kind) : 3u);
+    n.meta = (n.meta & ~kKindMask) | (plain ? static_cast<uint32_t>(kind) : 3u);
     if (plain)
         m_oddKinds.erase(index);
     else
         m_oddKinds[index] = kind;
+}
+
+void JsonNodeList::setNumbers(Node& n, int32_t level, int32_t childCount, int32_t ordinal, uint32_t nameLen,
+                              uint32_t valueLen)
+{
+    if (isWide(n)) {
+        wide(n) = Wide{level, childCount, ordinal, nameLen, valueLen};
+        return;
+    }
+    if (pack(n, level, childCount, ordinal, nameLen, valueLen))
+        return;
+    n.meta = (n.meta & (kKindMask | kElementBit)) | kWideBit | kWideFill | (Meta(m_wide.size()) << kSlotShift);
+    m_wide.push_back(Wide{level, childCount, ordinal, nameLen, valueLen});
+}
+
+void JsonNodeList::setChildCount(Node& n, int32_t count)
+{
+    if (isWide(n))
+        wide(n).childCount = count;
+    else
+        setNumbers(n, levelOfNode(n), count, ordinalOfNode(n), nameLenOfNode(n), valueLenOfNode(n));
+}
+
+void JsonNodeList::setOrdinal(Node& n, int32_t ordinal)
+{
+    if (isWide(n))
+        wide(n).ordinal = ordinal;
+    else
+        setNumbers(n, levelOfNode(n), childCountOfNode(n), ordinal, nameLenOfNode(n), valueLenOfNode(n));
 }
 
 void JsonNodeList::renumber(int32_t parent, int32_t from)
@@ -128,13 +165,13 @@ void JsonNodeList::renumber(int32_t parent, int32_t from)
     int32_t start = top ? 0 : parent;
     int32_t found = 0;
     int32_t count = 0;
-    collectAtLevel(top ? 1 : at(parent).level() + 1, &children, true, start, 0, false, found, false, count);
+    collectAtLevel(top ? 1 : levelOfNode(at(parent)) + 1, &children, true, start, 0, false, found, false, count);
     for (std::size_t i = static_cast<std::size_t>(std::max(from, 1)); i <= children.size(); ++i)
-        at(children[i - 1]).ordinal = static_cast<int32_t>(i);
+        setOrdinal(at(children[i - 1]), static_cast<int32_t>(i));
     if (top)
         m_rootCount = static_cast<int32_t>(children.size());
     else
-        at(parent).childCount = static_cast<int32_t>(children.size());
+        setChildCount(at(parent), static_cast<int32_t>(children.size()));
 }
 
 } // namespace tess

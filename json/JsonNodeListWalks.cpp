@@ -11,14 +11,14 @@ int32_t JsonNodeList::subtreeEnd(int32_t index) const
 {
     if (!valid(index))
         return -1;
-    const int32_t level = at(index).level();
+    const int32_t level = levelOfNode(at(index));
     int64_t j = int64_t(index) + 1;
     while (j >= 1 && j <= nodeCount()) {
         pumpMessages();
         const Node& n = at(static_cast<int32_t>(j));
-        if (n.level() <= level)
+        if (levelOfNode(n) <= level)
             return static_cast<int32_t>(j);
-        j += 1 + int64_t(std::max(n.childCount, 0));
+        j += 1 + int64_t(std::max(childCountOfNode(n), 0));
     }
     return -1;
 }
@@ -66,11 +66,11 @@ int32_t JsonNodeList::findChildByName(int32_t level, std::string_view name, int3
     // Children of a container with many of them are looked up in an index of first
     // occurrences, built by the same scan the loop below makes.
     constexpr int32_t kIndexedChildren = 32;
-    if (m_bulkLookups && valid(from) && level == at(from).level() + 1 && at(from).childCount > kIndexedChildren) {
+    if (m_bulkLookups && valid(from) && level == levelOfNode(at(from)) + 1 && childCountOfNode(at(from)) > kIndexedChildren) {
         auto it = m_childIndex.find(from);
         if (it == m_childIndex.end()) {
             std::unordered_map<std::string_view, int32_t> index;
-            index.reserve(static_cast<std::size_t>(at(from).childCount));
+            index.reserve(static_cast<std::size_t>(childCountOfNode(at(from))));
             scanLevel(level, from, [&](int32_t j) {
                 index.emplace(nameView(j), j);
                 return false;
@@ -96,12 +96,12 @@ int32_t JsonNodeList::parentOf(int32_t index) const
         m_parents.assign(m_nodes.size(), -1);
         std::vector<int32_t> open;
         for (int32_t i = 1; i <= nodeCount(); ++i) {
-            const int32_t level = at(i).level();
-            while (!open.empty() && at(open.back()).level() >= level)
+            const int32_t level = levelOfNode(at(i));
+            while (!open.empty() && levelOfNode(at(open.back())) >= level)
                 open.pop_back();
             if (level == 1)
                 m_parents[static_cast<std::size_t>(i - 1)] = 0;
-            else if (!open.empty() && at(open.back()).level() == level - 1)
+            else if (!open.empty() && levelOfNode(at(open.back())) == level - 1)
                 m_parents[static_cast<std::size_t>(i - 1)] = open.back();
             open.push_back(i);
         }
@@ -115,22 +115,22 @@ int32_t JsonNodeList::parentByOrdinals(int32_t index) const
     // Steps back by ordinals: a node with ordinal k has its parent and its k - 1 earlier
     // siblings before it, so each step lands on the parent or in an earlier sibling's
     // subtree, whose own ordinal carries the walk further back.
-    const int32_t level = at(index).level();
+    const int32_t level = levelOfNode(at(index));
     if (level == 1)
         return 0;
     int64_t i = index;
     for (;;) {
-        i -= at(static_cast<int32_t>(i)).ordinal;
+        i -= ordinalOfNode(at(static_cast<int32_t>(i)));
         if (i == 0)
             return 0;
         if (i < 0 || i > nodeCount())
             return -1;
-        const int32_t l = at(static_cast<int32_t>(i)).level();
+        const int32_t l = levelOfNode(at(static_cast<int32_t>(i)));
         if (l == level - 1)
             return static_cast<int32_t>(i);
         if (l < level - 1)
             return -1;
-        if (at(static_cast<int32_t>(i)).ordinal < 1)
+        if (ordinalOfNode(at(static_cast<int32_t>(i))) < 1)
             return -1; // a broken table would never move back
     }
 }

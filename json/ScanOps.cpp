@@ -216,8 +216,13 @@ int64_t readValue(const ScanView& v, int64_t a)
 
 int64_t elementEnd(const ScanView& v, int64_t start)
 {
+    // From the window's last byte on, there is no comma or ']' left to find.
+    if (start >= v.len)
+        return -1;
     // The usual element before a comma: the walk's first step takes the next comma, and
     // with no structure character and an even number of quotes before it, it balances.
+    // The same holds for the last element, before the window's closing ']': no comma
+    // follows, so the walk takes that bracket.
     {
         uint32_t quotes = 0;
         int64_t result = -1;
@@ -226,7 +231,7 @@ int64_t elementEnd(const ScanView& v, int64_t start)
                 ++quotes;
                 return false;
             }
-            if (c == ',' && (quotes & 1u) == 0)
+            if ((c == ',' || (c == ']' && p == v.len)) && (quotes & 1u) == 0)
                 result = p;
             return true;
         });

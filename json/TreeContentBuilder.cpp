@@ -3,7 +3,6 @@
 #include "json/JsonScanner.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -26,21 +25,37 @@ inline char* put(char* out, std::string_view text)
     return out + text.size();
 }
 
-// An element's name "[n]": its length, and written at out (returns the end).
+// Decimal digits of n: from its bit length, log10 estimated low by at most one.
+inline std::size_t decimalDigits(uint64_t n)
+{
+    static constexpr uint64_t kPowers[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull,
+                                           10000000ull, 100000000ull, 1000000000ull, 10000000000ull,
+                                           100000000000ull, 1000000000000ull, 10000000000000ull,
+                                           100000000000000ull, 1000000000000000ull, 10000000000000000ull,
+                                           100000000000000000ull, 1000000000000000000ull, 10000000000000000000ull};
+    n |= 1;
+    const std::size_t guess = static_cast<std::size_t>((64 - __builtin_clzll(n)) * 1233) >> 12;
+    return guess + (n >= kPowers[guess]);
+}
+
+// An element's name "[n]" (n >= 0): its length, and written at out (returns the end).
 inline std::size_t elementNameLength(int64_t n)
 {
-    std::size_t digits = 1;
-    for (; n >= 10; n /= 10)
-        ++digits;
-    return digits + 2;
+    return decimalDigits(static_cast<uint64_t>(n)) + 2;
 }
 
 inline char* putElementName(char* out, int64_t n)
 {
-    *out++ = '[';
-    out = std::to_chars(out, out + 20, n).ptr;
-    *out++ = ']';
-    return out;
+    const std::size_t length = elementNameLength(n);
+    char* p = out + length - 1;
+    *p = ']';
+    auto v = static_cast<uint64_t>(n);
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    *out = '[';
+    return out + length;
 }
 
 inline std::size_t nameLength(const JsonNodeList::NodeTexts& t)
@@ -88,22 +103,52 @@ public:
         std::string restored;
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
-            if (plain(t)) {
-                out = putName(out, t);
-                if (isKind(t.kind, NodeKind::Scalar)) {
-                    *out++ = ':';
-                    out = put(out, t.value);
-                }
-            } else {
-                out += caption(i, out, restored);
-            }
-            writeTreeRecordTail(out, t.kind, t.kind, i, 0, 0, t.level);
-            out += kRecordTail;
+            out = writeRecord(i, t, plain(t), out, restored);
         }
         return out;
     }
 
+    // Writes the records of nodes [first, last] into buffer from its start, in one pass:
+    // each record's size is known once its texts are, and the buffer grows when one does
+    // not fit. Returns the bytes written.
+    std::size_t append(int32_t first, int32_t last, std::string& buffer) const
+    {
+        std::string restored;
+        std::size_t used = 0;
+        for (int32_t i = first; i <= last; ++i) {
+            const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
+            const bool isPlain = plain(t);
+            const std::size_t bytes =
+                isPlain ? nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0)
+                        : caption(i, nullptr, restored) + kRecordTail;
+            if (used + bytes > buffer.size()) {
+                // The buffer is reused piece after piece: it grows by a quarter at a time,
+                // so that it stays close to the largest piece.
+                const std::size_t guess = static_cast<std::size_t>(last - i + 1) * 16;
+                buffer.resize(std::max(buffer.empty() ? guess : buffer.size() + buffer.size() / 4, used + bytes));
+            }
+            used = static_cast<std::size_t>(writeRecord(i, t, isPlain, buffer.data() + used, restored) - buffer.data());
+        }
+        return used;
+    }
+
 private:
+    [[gnu::always_inline]] char* writeRecord(int32_t i, const JsonNodeList::NodeTexts& t, bool isPlain, char* out,
+                                             std::string& restored) const
+    {
+        if (isPlain) {
+            out = putName(out, t);
+            if (isKind(t.kind, NodeKind::Scalar)) {
+                *out++ = ':';
+                out = put(out, t.value);
+            }
+        } else {
+            out += caption(i, out, restored);
+        }
+        writeTreeRecordTail(out, t.kind, t.kind, i, 0, 0, t.level);
+        return out + kRecordTail;
+    }
+
     // The caption of node i, written at out unless out is null; returns its length. A zero
     // byte ends a caption.
     std::size_t caption(int32_t i, char* out, std::string& restored) const
@@ -211,20 +256,20 @@ void forEachTreeContentPiece(const JsonNodeList& nodes, int threads,
     const int parts = std::max(threads, 1);
     // Each part writes its run of records into a buffer of its own, reused piece after piece.
     std::vector<std::string> buffers(static_cast<std::size_t>(parts));
+    std::vector<std::size_t> used(static_cast<std::size_t>(parts));
     const int64_t perPiece = int64_t(kPieceNodesPerPart) * parts;
     for (int64_t first = 1; first <= count; first += perPiece) {
         const int64_t last = std::min<int64_t>(count, first + perPiece - 1);
         const int64_t span = last - first + 1;
-        const int used = static_cast<int>(std::min<int64_t>(parts, (span + kPieceNodesPerPart - 1) / kPieceNodesPerPart));
-        inParallel(used, [&](int k) {
-            const auto from = static_cast<int32_t>(first + span * k / used);
-            const auto to = static_cast<int32_t>(first + span * (k + 1) / used - 1);
-            std::string& buffer = buffers[static_cast<std::size_t>(k)];
-            buffer.resize(writer.size(from, to));
-            writer.write(from, to, buffer.data());
+        const int partsUsed = static_cast<int>(std::min<int64_t>(parts, (span + kPieceNodesPerPart - 1) / kPieceNodesPerPart));
+        inParallel(partsUsed, [&](int k) {
+            const auto from = static_cast<int32_t>(first + span * k / partsUsed);
+            const auto to = static_cast<int32_t>(first + span * (k + 1) / partsUsed - 1);
+            const std::size_t slot = static_cast<std::size_t>(k);
+            used[slot] = writer.append(from, to, buffers[slot]);
         });
-        for (int k = 0; k < used; ++k)
-            piece(buffers[static_cast<std::size_t>(k)]);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(partsUsed); ++k)
+            piece(std::string_view(buffers[k].data(), used[k]));
     }
 }
 

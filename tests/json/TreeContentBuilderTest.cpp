@@ -94,3 +94,22 @@ TEST(TreeContentBuilder, LargeTableInSeveralPartsIsTheSame)
     expectSameBlocks(doc.nodes(), "large with a zero byte");
     EXPECT_EQ(std::string(doc.buildTreeContent().view()), tess::testing::referenceTreeContent(doc.nodes()));
 }
+
+TEST(TreeContentBuilder, ElementNamesAtEveryDigitCount)
+{
+    // Element names are written from their numbers: every power of ten and the numbers
+    // next to it, up to the largest. The values are cut from the root's text; when that
+    // holds a zero byte, every caption goes the careful way.
+    for (const bool zero : {false, true}) {
+        JsonNodeList nodes;
+        const std::string_view text = nodes.keepAlive(zero ? std::string("[5,{},1\0y]", 11) : std::string("[5,{},1]"));
+        const int32_t root = nodes.appendChildView(-1, "JSON", NodeKind::Array, text);
+        for (int64_t power = 1; power <= INT32_MAX; power *= 10)
+            for (const int64_t n : {power - 1, power, power + 1}) {
+                nodes.appendElementView(root, static_cast<int32_t>(n), NodeKind::Scalar, text.substr(1, 1));
+                nodes.appendElementView(root, static_cast<int32_t>(n), NodeKind::Object, text.substr(3, 2));
+            }
+        nodes.appendElementView(root, INT32_MAX, NodeKind::Scalar, text.substr(6, zero ? 3 : 1));
+        expectSameBlocks(nodes, zero ? "element names, a zero byte in the text" : "element names");
+    }
+}
