@@ -17,16 +17,30 @@ bool hugePageRestartHelps(const char* tunables, const char* preload, std::string
     return thpPolicy.find("[madvise]") != std::string_view::npos;
 }
 
+namespace {
+// Set for the restarted program only, which takes both variables away again: the
+// allocator has read its tunable by then, and programs the viewer starts (a browser for
+// a link) get the environment as it was.
+constexpr const char* kRestarted = "TESSARINE_RESTARTED_FOR_HUGE_PAGES";
+} // namespace
+
 void restartWithHugePages(char** argv)
 {
+    if (std::getenv(kRestarted)) {
+        unsetenv(kRestarted);
+        unsetenv("GLIBC_TUNABLES");
+        return;
+    }
     std::ifstream policyFile("/sys/kernel/mm/transparent_hugepage/enabled");
     const std::string policy((std::istreambuf_iterator<char>(policyFile)), std::istreambuf_iterator<char>());
     if (!hugePageRestartHelps(std::getenv("GLIBC_TUNABLES"), std::getenv("LD_PRELOAD"), policy))
         return;
-    if (setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 0) != 0)
+    if (setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 0) != 0 || setenv(kRestarted, "1", 1) != 0)
         return;
     execv("/proc/self/exe", argv);
-    // Not restarted: the variable stays, which is harmless, and the program goes on.
+    // Not restarted: the program goes on as it is.
+    unsetenv(kRestarted);
+    unsetenv("GLIBC_TUNABLES");
 }
 
 } // namespace tess

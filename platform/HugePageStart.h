@@ -15,7 +15,9 @@ namespace tess {
 bool hugePageRestartHelps(const char* tunables, const char* preload, std::string_view thpPolicy);
 
 // Restarts the program with the tunable set when that helps; returns only when it does
-// not (or the restart fails, and the program goes on as it is).
+// not (or the restart fails, and the program goes on as it is). In the restarted program
+// it takes the tunable out of the environment again, so that programs started from it do
+// not inherit it.
 void restartWithHugePages(char** argv);
 
 } // namespace tess

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 TEST(HugePageStart, RestartsOnlyWhereItHelpsAndNothingIsLost)
 {
     const char* const madvise = "always [madvise] never\n";
@@ -28,4 +30,16 @@ TEST(HugePageStart, RestartsOnlyWhereItHelpsAndNothingIsLost)
     for (const Case& c : cases)
         EXPECT_EQ(tess::hugePageRestartHelps(c.tunables, c.preload, c.policy), c.restart)
             << (c.tunables ? c.tunables : "(unset)") << " | " << (c.preload ? c.preload : "(unset)") << " | " << c.policy;
+}
+
+TEST(HugePageStart, TheRestartedProgramLeavesNoTunableToWhatItStarts)
+{
+    // As the restart leaves them: the program then takes both away (and starts nothing).
+    setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
+    setenv("TESSARINE_RESTARTED_FOR_HUGE_PAGES", "1", 1);
+    char name[] = "tessarine";
+    char* argv[] = {name, nullptr};
+    tess::restartWithHugePages(argv);
+    EXPECT_EQ(std::getenv("GLIBC_TUNABLES"), nullptr);
+    EXPECT_EQ(std::getenv("TESSARINE_RESTARTED_FOR_HUGE_PAGES"), nullptr);
 }
