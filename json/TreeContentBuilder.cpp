@@ -122,10 +122,10 @@ public:
                 isPlain ? nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0)
                         : caption(i, nullptr, restored) + kRecordTail;
             if (used + bytes > buffer.size()) {
-                // The buffer is reused piece after piece: it grows by a quarter at a time,
-                // so that it stays close to the largest piece.
-                const std::size_t guess = static_cast<std::size_t>(last - i + 1) * 16;
-                buffer.resize(std::max(buffer.empty() ? guess : buffer.size() + buffer.size() / 4, used + bytes));
+                // The buffer is reused piece after piece. When it is too small it is sized
+                // for the rest of this piece at once: growing it step by step left the freed
+                // smaller buffers in the heap, a few MB for a text of long values.
+                buffer.resize(used + size(i, last));
             }
             used = static_cast<std::size_t>(writeRecord(i, t, isPlain, buffer.data() + used, restored) - buffer.data());
         }
