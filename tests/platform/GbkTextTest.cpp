@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace gbk = tess::gbk;
 
@@ -72,6 +73,29 @@ TEST(GbkText, FindAgreesWithUnitWalkOnRandomText)
             text += pieces[rng() % std::size(pieces)];
         const std::string& needle = needles[rng() % std::size(needles)];
         const std::size_t from = text.empty() ? 0 : rng() % text.size();
+        ASSERT_EQ(gbk::find(text, needle, from), referenceFind(text, needle, from)) << "round " << round;
+    }
+}
+
+TEST(GbkText, FindAgreesWithUnitWalkAcrossBlocks)
+{
+    // Long texts, so that unit starts carry over from one block of the search to the next:
+    // runs of lead bytes of every length, a lead byte before an ASCII byte (malformed text
+    // pairs them all the same), four-byte codes, and needles of every kind of first byte.
+    std::mt19937 rng(13);
+    const std::string pieces[] = {"#SYH#", "\"", "a", kMiddle, kSincere, "\xD0", "\x81.", "\x81\x30\x81\x30",
+                                  "\xFE\xFE\xFE", "\\", std::string(37, 'x'), "\xD6"};
+    const std::string needles[] = {"#SYH#", "\"", ".", "\\", "\xD0\xD6", "\xFE\xFE", "0\x81", "a", "x#"};
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        std::vector<std::size_t> unitStarts{0};
+        for (int i = static_cast<int>(rng() % 80); i > 0; --i) {
+            text += pieces[rng() % std::size(pieces)];
+            unitStarts.push_back(text.size());
+        }
+        const std::string& needle = needles[rng() % std::size(needles)];
+        // any place the walk may start from, a unit start or not
+        const std::size_t from = rng() % 2 ? unitStarts[rng() % unitStarts.size()] : rng() % (text.size() + 1);
         ASSERT_EQ(gbk::find(text, needle, from), referenceFind(text, needle, from)) << "round " << round;
     }
 }
