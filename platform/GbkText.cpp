@@ -8,15 +8,6 @@ namespace tess::gbk {
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
-// True when some byte of w is zero.
-inline bool hasZeroByte(std::uint64_t w)
-{
-    return ((w - kOnes) & ~w & kHighBits) != 0;
-}
-
 // Of 64 bytes, those that are the second byte of a unit, from the mask of bytes >= 0x80
 // (each starts a unit of two with the byte after it, unless it is a second byte itself)
 // and carry, 1 when the first byte is the second byte of a unit begun before it. As with
