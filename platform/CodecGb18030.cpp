@@ -132,17 +132,12 @@ inline unsigned char* putCode(unsigned char* o, std::uint32_t code)
     return o + 2;
 }
 
-// Converts well-formed UTF-8 from p while characters start before stop (stop <= end): ASCII
-// sixteen bytes at a time, the other characters by one table look-up each (four-byte ones
-// by formula), with no room check (stretchEnd gave room for two output bytes per input
-// byte). Stops early (returns false) at a sequence that is not well-formed UTF-8, or at a
-// character the tables do not settle; p then points at it.
-inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsigned char* stop,
-    const unsigned char* end, char*& oOut)
+// Copies the ASCII bytes at p (16 at a time while 16 remain before end; the bytes stored
+// past the run are written over later). False when p reached stop, else p is at a byte
+// from 0x80 up.
+template <typename Out>
+inline bool copyAscii(const unsigned char*& p, const unsigned char* stop, const unsigned char* end, Out*& o)
 {
-    const unsigned char* p = pIn;
-    auto* o = reinterpret_cast<unsigned char*>(oOut);
-    bool settled = true;
     while (p < stop) {
         if (end - p >= 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -156,12 +151,27 @@ inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsi
             const unsigned ascii = static_cast<unsigned>(__builtin_ctz(mask));
             p += ascii;
             o += ascii;
-            if (p >= stop)
-                break;
-        } else if (*p < 0x80) {
-            *o++ = *p++;
-            continue;
+            return p < stop;
         }
+        if (*p >= 0x80)
+            return true;
+        *o++ = static_cast<Out>(*p++);
+    }
+    return false;
+}
+
+// Converts well-formed UTF-8 from p while characters start before stop (stop <= end): ASCII
+// sixteen bytes at a time, the other characters by one table look-up each (four-byte ones
+// by formula), with no room check (stretchEnd gave room for two output bytes per input
+// byte). Stops early (returns false) at a sequence that is not well-formed UTF-8, or at a
+// character the tables do not settle; p then points at it.
+inline bool utf8Stretch(const Mapping*& m, const unsigned char*& pIn, const unsigned char* stop,
+    const unsigned char* end, char*& oOut)
+{
+    const unsigned char* p = pIn;
+    auto* o = reinterpret_cast<unsigned char*>(oOut);
+    bool settled = true;
+    while (copyAscii(p, stop, end, o)) {
         if (!m)
             m = &gb18030::mapping();
         const std::uint32_t* const codes = m->bmpCodes;
@@ -396,25 +406,7 @@ inline bool gbStretch(const Mapping*& m, const unsigned char*& pIn, const unsign
     const unsigned char* p = pIn;
     char* o = oOut;
     bool settled = true;
-    while (p < stop) {
-        if (end - p >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
-            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
-            if (mask == 0) {
-                p += 16;
-                o += 16;
-                continue;
-            }
-            const unsigned ascii = static_cast<unsigned>(__builtin_ctz(mask));
-            p += ascii;
-            o += ascii;
-            if (p >= stop)
-                break;
-        } else if (*p < 0x80) {
-            *o++ = static_cast<char>(*p++);
-            continue;
-        }
+    while (copyAscii(p, stop, end, o)) {
         if (!m)
             m = &gb18030::mapping();
         const std::uint32_t* const utf8 = m->twoByteUtf8;

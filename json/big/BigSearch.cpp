@@ -328,6 +328,20 @@ bool isSeparator(unsigned char c, FindMode mode, bool ignoreCase)
     return ignoreCase && c >= 0x80;
 }
 
+// Where the class that opens with the '[' at i closes (its ']', or the pattern's end): a
+// ']' right after the opening (or after '^') belongs to the class.
+std::size_t classEnd(std::string_view pattern, std::size_t i)
+{
+    std::size_t j = i + 1;
+    if (j < pattern.size() && pattern[j] == '^')
+        ++j;
+    if (j < pattern.size() && pattern[j] == ']')
+        ++j;
+    while (j < pattern.size() && pattern[j] != ']')
+        j += pattern[j] == '\\' ? 2 : 1;
+    return j;
+}
+
 // The alternatives of a regular expression: split at each '|' outside groups, classes and
 // escapes.
 std::vector<std::string_view> alternatives(std::string_view pattern)
@@ -340,14 +354,7 @@ std::vector<std::string_view> alternatives(std::string_view pattern)
         if (c == '\\') {
             ++i;
         } else if (c == '[') {
-            std::size_t j = i + 1;
-            if (j < pattern.size() && pattern[j] == '^')
-                ++j;
-            if (j < pattern.size() && pattern[j] == ']')
-                ++j;
-            while (j < pattern.size() && pattern[j] != ']')
-                j += pattern[j] == '\\' ? 2 : 1;
-            i = j;
+            i = classEnd(pattern, i);
         } else if (c == '(') {
             ++depth;
         } else if (c == ')') {
@@ -386,14 +393,7 @@ std::vector<std::string> requiredRuns(std::string_view pattern)
             i += 2;
         } else if (c == '[') {
             endRun();
-            std::size_t j = i + 1;
-            if (j < pattern.size() && pattern[j] == '^')
-                ++j;
-            if (j < pattern.size() && pattern[j] == ']')
-                ++j;
-            while (j < pattern.size() && pattern[j] != ']')
-                j += pattern[j] == '\\' ? 2 : 1;
-            i = j + 1;
+            i = classEnd(pattern, i) + 1;
         } else if (c == '?' || c == '*' || c == '+' || c == '{') {
             run.resize(lastChar); // quantified: the character may be missing
             endRun();
