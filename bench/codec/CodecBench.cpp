@@ -294,29 +294,25 @@ void BM_GbToUtf16_Tables(benchmark::State& state)
     report(state, in, n);
 }
 
-void BM_Utf8ToGb_Script(benchmark::State& state)
+// Times one conversion of a one-script document (state.range(0) picks the script).
+void timeScript(benchmark::State& state, const std::string& in, tess::codec::ConvertResult (*convert)(std::string_view))
 {
-    const std::string& in = scriptUtf8(state.range(0));
     std::size_t n = 0;
     for (auto _ : state) {
-        tess::codec::ConvertResult r = tess::codec::utf8ToGb18030(in);
+        tess::codec::ConvertResult r = convert(in);
         n = r.text.size();
         benchmark::DoNotOptimize(r.text.data());
     }
     report(state, in, n);
     state.SetLabel(kScriptRanges[state.range(0)].name);
 }
+void BM_Utf8ToGb_Script(benchmark::State& state)
+{
+    timeScript(state, scriptUtf8(state.range(0)), &tess::codec::utf8ToGb18030);
+}
 void BM_GbToUtf8_Script(benchmark::State& state)
 {
-    const std::string& in = scriptGb(state.range(0));
-    std::size_t n = 0;
-    for (auto _ : state) {
-        tess::codec::ConvertResult r = tess::codec::gb18030ToUtf8(in);
-        n = r.text.size();
-        benchmark::DoNotOptimize(r.text.data());
-    }
-    report(state, in, n);
-    state.SetLabel(kScriptRanges[state.range(0)].name);
+    timeScript(state, scriptGb(state.range(0)), &tess::codec::gb18030ToUtf8);
 }
 
 #define SHAPES ArgName("shape")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0)
