@@ -1,7 +1,10 @@
 // Parse + tree content block (checked against records written one by one) + path and
 // value of every node + the decoders, and for small inputs a differential check against
-// the literal reference parser of the tests (up to 64 levels deep).
+// the literal reference parser of the tests (up to 64 levels deep). The scan buffers are
+// given back after every node, a few bytes at a time, so that a read behind the parse is
+// reported.
 #include "json/JsonDocument.h"
+#include "platform/FrontRelease.h"
 #include "tree/Decoders.h"
 
 #include "../tests/json/ReferenceParser.cpp"
@@ -10,6 +13,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    tess::FrontRelease::setGranule(8);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -98,18 +98,20 @@ public:
             m_nodes.keepAlive(root);
             rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
         }
-        m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
+        push(Frame{rootNode, std::move(view), kind == NodeKind::Object});
         while (!m_stack.empty()) {
             if (!step(m_stack.back())) {
-                m_stack.pop_back();
+                pop();
                 continue;
             }
             // A container member is opened only after step is done with its parent's
             // frame.
             if (m_opened) {
-                m_stack.push_back(std::move(*m_opened));
+                push(std::move(*m_opened));
                 m_opened.reset();
             }
+            if (static_cast<std::size_t>(m_nodes.nodeCount()) >= m_releaseAt)
+                releaseScanned();
         }
     }
 
@@ -128,6 +130,40 @@ private:
         auto base = std::make_shared<const ScanBase>(std::move(plain));
         return ScanView{base, 0, base->size()};
     }
+
+    void push(Frame&& f)
+    {
+        if (m_stack.empty() || m_stack.back().view.base != f.view.base)
+            m_runStarts.push_back(m_stack.size());
+        m_stack.push_back(std::move(f));
+    }
+
+    void pop()
+    {
+        m_stack.pop_back();
+        if (m_runStarts.back() == m_stack.size())
+            m_runStarts.pop_back();
+    }
+
+    // The walk goes through each buffer from front to back. A frame reads nothing before
+    // its next member (or its window, until it starts), and the frames of one buffer lie
+    // together on the stack, each one's window inside the member its parent just passed:
+    // what lies before the top frame of a buffer goes back.
+    void releaseScanned()
+    {
+        m_releaseAt = static_cast<std::size_t>(m_nodes.nodeCount()) + releaseStride();
+        for (std::size_t r = 0; r < m_runStarts.size(); ++r) {
+            const Frame& f = m_stack[(r + 1 < m_runStarts.size() ? m_runStarts[r + 1] : m_stack.size()) - 1];
+            if (f.started && f.pos == -1)
+                continue; // done: it reads nothing more, and the frames below lie further on
+            f.view.base->releaseBefore(f.view.off + (f.started ? f.pos - 1 : 0));
+        }
+    }
+
+    // Nodes added between two releases: often enough that the scan buffers shrink while
+    // the node table grows, seldom enough to cost nothing. Where buffers are given back a
+    // few bytes at a time (in tests), after every node.
+    static std::size_t releaseStride() { return FrontRelease::granule() < 4096 ? 1 : 8192; }
 
     // Cuts and adds the next member of the frame's container; false when there is none.
     bool step(Frame& f)
@@ -267,6 +303,8 @@ private:
     // do for every one of them.
     std::vector<Frame> m_stack;
     std::optional<Frame> m_opened;
+    std::size_t m_releaseAt = releaseStride();
+    std::vector<std::size_t> m_runStarts; // where the frames of each buffer start on the stack
 };
 
 } // namespace

@@ -280,8 +280,9 @@ private:
     std::vector<Wide> m_wide; // by slot; a slot is never reused before clear()
     // While the parser appends into reserved room, the pages of the next one or two
     // windows of records are mapped in on a second thread; when the table reaches
-    // m_prefaultMark, one more window is asked for.
-    static constexpr std::size_t kPrefaultWindow = std::size_t(1) << 18;
+    // m_prefaultMark, one more window is asked for. A window is 1 MiB of records: pages
+    // mapped in ahead of the parse are memory the scan buffers have not yet given back.
+    static constexpr std::size_t kPrefaultWindow = std::size_t(1) << 16;
     void prefaultAhead(std::size_t records);
     std::size_t m_prefaultMark = SIZE_MAX;
     std::size_t m_prefaultedTo = 0;

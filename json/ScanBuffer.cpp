@@ -163,6 +163,31 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     }
     m_nodeEstimate = cp.commas + opens + 2;
     m_totalTrims = cp.trims;
+    if (!m_maskedCopy.empty())
+        m_maskedRelease.reset(m_maskedCopy.data(), m_maskedCopy.size());
+    m_checkpointRelease.reset(m_checkpoints.data(), m_checkpoints.size() * sizeof(Checkpoint));
+    m_opensRelease.reset(m_opens.data(), m_opens.size() * sizeof(uint32_t));
+    m_closesRelease.reset(m_closes.data(), m_closes.size() * sizeof(uint32_t));
+}
+
+void ScanBase::releaseBefore(int64_t offset) const
+{
+    // A question at an offset reads its block's checkpoint and the bytes from the block's
+    // start: the block before it stays too.
+    const int64_t block = std::min(offset, size()) / kBlock - 1;
+    if (block <= m_releasedBlock)
+        return;
+    m_releasedBlock = block;
+    const int64_t from = block * kBlock;
+    m_maskedRelease.releaseBefore(static_cast<std::size_t>(from));
+    m_checkpointRelease.releaseBefore(static_cast<std::size_t>(block) * sizeof(Checkpoint));
+    const auto first = m_opens.begin() + static_cast<std::ptrdiff_t>(m_releasedOpens);
+    m_releasedOpens = static_cast<std::size_t>(
+        std::lower_bound(first, m_opens.end(), static_cast<uint64_t>(from), [](uint32_t a, uint64_t b) { return a < b; }) -
+        m_opens.begin());
+    m_openHint = std::max(m_openHint, m_releasedOpens);
+    m_opensRelease.releaseBefore(m_releasedOpens * sizeof(uint32_t));
+    m_closesRelease.releaseBefore(m_releasedOpens * sizeof(uint32_t));
 }
 
 void ScanBase::countStructure()
@@ -190,7 +215,8 @@ int64_t ScanBase::matchingClose(int64_t openOffset) const
     // the usual question; anything else is searched.
     std::size_t k = m_openHint;
     if (k >= m_opens.size() || m_opens[k] != static_cast<uint64_t>(openOffset)) {
-        const auto it = std::lower_bound(m_opens.begin(), m_opens.end(), static_cast<uint64_t>(openOffset),
+        const auto it = std::lower_bound(m_opens.begin() + static_cast<std::ptrdiff_t>(m_releasedOpens), m_opens.end(),
+                                         static_cast<uint64_t>(openOffset),
                                          [](uint32_t a, uint64_t b) { return a < b; });
         if (it == m_opens.end() || *it != static_cast<uint64_t>(openOffset))
             return -1;

@@ -1,6 +1,8 @@
 #pragma once
 // Internal to the engine: a prepared text with its blanked copy and the prefix counts
 // that make the scanner's primitives cheap, and a view (a 1-based window) onto it.
+#include "platform/FrontRelease.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -80,6 +82,10 @@ public:
         return findSlow(token, from, limit);
     }
     int64_t findSlow(char token, int64_t from, int64_t limit) const;
+    // The parse reads nothing before offset any more: the blanked copy, the prefix counts
+    // and the closer table before it go back to the system. Every question after this
+    // one must be about offsets from there on.
+    void releaseBefore(int64_t offset) const;
     // Last offset in [from, limit) holding ',' (commasOnly) or one of ',' '}', or -1.
     int64_t findLast(int64_t from, int64_t limit, bool commasOnly) const;
 
@@ -128,6 +134,11 @@ private:
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order
     std::vector<uint32_t> m_closes; // their properly nested closers, or kNoMatch
     mutable std::size_t m_openHint = 0; // where matchingClose looks first
+    // What releaseBefore gave back: blocks before m_releasedBlock, openers before
+    // m_releasedOpens.
+    mutable int64_t m_releasedBlock = 0;
+    mutable std::size_t m_releasedOpens = 0;
+    mutable FrontRelease m_maskedRelease, m_checkpointRelease, m_opensRelease, m_closesRelease;
     static constexpr uint32_t kNoMatch = UINT32_MAX;
     mutable FindCache m_findCache[8]; // one per structure character
     // The last two states computed: the walks ask for one fixed start and a moving end.

@@ -20,7 +20,8 @@ void ScanBase::buildBlockIndex() const
     const BlockRange empty{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
     m_tree.assign(static_cast<std::size_t>(2 * m_leaves), empty);
     const auto* m = reinterpret_cast<const unsigned char*>(m_masked.data());
-    for (int64_t b = 0; b < blocks; ++b) {
+    // Released blocks stay empty: no search starts before them any more.
+    for (int64_t b = std::max<int64_t>(m_releasedBlock, 0); b < blocks; ++b) {
         ScanState s = m_checkpoints[static_cast<std::size_t>(b)].state;
         BlockRange r = empty;
         const int64_t end = std::min(size(), (b + 1) * kBlock);

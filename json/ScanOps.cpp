@@ -109,7 +109,9 @@ int64_t readKey(const ScanView& v, int64_t a, std::string_view& rawKey)
         }
     }
     const int64_t q1 = v.find('"', a);
-    const int64_t q2 = v.find('"', q1 + 1);
+    // With no quote from a on, the one a search from the window's start finds lies before
+    // a, and so before any colon below: it cannot matter, and the walk never looks back.
+    const int64_t q2 = q1 == -1 ? -1 : v.find('"', q1 + 1);
     int64_t pos = a;
     do {
         pos = v.find(':', pos + 1);

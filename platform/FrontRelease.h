@@ -1,0 +1,32 @@
+#pragma once
+// Gives the front of a large buffer back to the system while a reader moves on through it
+// and never looks back: the pages before the reader are dropped. They read as zeros
+// afterwards; under the address sanitizer any read of them is reported instead.
+#include <cstddef>
+#include <cstdint>
+
+namespace tess {
+
+class FrontRelease {
+public:
+    FrontRelease() = default;
+    FrontRelease(const void* data, std::size_t size) { reset(data, size); }
+    void reset(const void* data, std::size_t size);
+
+    // The bytes before offset are never read again. Only whole runs of the granule go
+    // (aligned in memory), so that a reader moving on a few bytes at a time costs nothing.
+    void releaseBefore(std::size_t offset);
+
+    // How finely buffers are given back: runs of 256 KiB normally. Tests set it to 8 bytes
+    // (the sanitizer's granule), so that any read behind a reader is caught at once; below
+    // a page, the bytes are cleared rather than unmapped.
+    static void setGranule(std::size_t bytes);
+    static std::size_t granule();
+
+private:
+    uintptr_t m_begin = 0;
+    uintptr_t m_end = 0;
+    uintptr_t m_released = 0; // bytes in [first releasable, m_released) are gone
+};
+
+} // namespace tess
