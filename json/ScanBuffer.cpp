@@ -47,6 +47,55 @@ struct Block64 {
     }
 };
 
+// Bit k set when an odd number of the bits 0..k of q are set.
+inline uint64_t prefixXor(uint64_t q)
+{
+    for (int shift = 1; shift < 64; shift *= 2)
+        q ^= q << shift;
+    return q;
+}
+
+inline bool isScanned(unsigned char c)
+{
+    return c == '{' || c == '}' || c == '[' || c == ']' || c == ',' || c == ':';
+}
+
+// True when no string of the text (the bytes after a quote up to its partner, or to the
+// end after a last quote without one) holds a byte the scan looks for: { } [ ] , or :.
+// Blanking the strings then changes nothing the scan sees, and the text serves as its
+// own blanked copy. lastQuote gets the offset of the text's last quote, odd whether the
+// quotes are odd in number.
+bool stringsHoldNothingScanned(std::string_view text, int64_t& lastQuote, bool& odd)
+{
+    const auto* d = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    uint64_t inside = 0; // all ones while a string is open at the block's start
+    std::size_t w = 0;
+    for (; w + 64 <= n; w += 64) {
+        const Block64 b(d + w);
+        const uint64_t quotes = b.equal('"');
+        const uint64_t scanned =
+            b.equal('{') | b.equal('}') | b.equal('[') | b.equal(']') | b.equal(',') | b.equal(':');
+        const uint64_t open = prefixXor(quotes) ^ inside; // set from an opening quote to its partner
+        if (scanned & open & ~quotes)
+            return false;
+        if (quotes)
+            lastQuote = static_cast<int64_t>(w) + 63 - __builtin_clzll(quotes);
+        inside = (open >> 63) ? ~uint64_t(0) : 0;
+    }
+    bool in = inside != 0;
+    for (; w < n; ++w) {
+        if (d[w] == '"') {
+            in = !in;
+            lastQuote = static_cast<int64_t>(w);
+        } else if (in && isScanned(d[w])) {
+            return false;
+        }
+    }
+    odd = in;
+    return true;
+}
+
 } // namespace
 
 ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::move(prepared))
@@ -55,8 +104,12 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
     m_checkpoints.reserve(m_plain->size() / kBlock + 1);
     BackgroundPrefault prefault;
     prefault.start(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
-    if (!std::memchr(m_plain->data(), '"', m_plain->size())) {
+    int64_t lastQuote = -1;
+    bool oddQuotes = false;
+    if (!std::memchr(m_plain->data(), '"', m_plain->size()) ||
+        stringsHoldNothingScanned(*m_plain, lastQuote, oddQuotes)) {
         m_masked = *m_plain;
+        m_unpairedQuote = oddQuotes ? lastQuote : -1;
         countStructure();
         return;
     }

@@ -121,7 +121,8 @@ private:
     int64_t nextCandidateBlock(int64_t block, const ScanState& s) const;
 
     std::shared_ptr<const std::string> m_plain;
-    // The blanked copy, or the text itself when it holds no quote (nothing to blank).
+    // The blanked copy, or the text itself when blanking would change nothing the scan
+    // looks at (no string holds a structure character, a comma or a colon).
     std::string m_maskedCopy;
     std::string_view m_masked;
     std::vector<Checkpoint> m_checkpoints; // state of [0, k * kBlock)

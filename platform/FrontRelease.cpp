@@ -1,5 +1,6 @@
 #include "platform/FrontRelease.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <sys/mman.h>
@@ -15,7 +16,7 @@
 namespace tess {
 namespace {
 
-std::atomic<std::size_t> g_granule{std::size_t(256) << 10};
+std::atomic<std::size_t> g_granule{std::size_t(2) << 20};
 
 uintptr_t alignDown(uintptr_t v, uintptr_t a)
 {
@@ -50,12 +51,16 @@ void FrontRelease::releaseBefore(std::size_t offset)
         return;
     const uintptr_t reader = offset >= m_end - m_begin ? m_end : m_begin + offset;
     const uintptr_t g = granule();
-    const uintptr_t to = alignDown(reader, g);
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t to = alignDown(reader, g);
+    // Past the buffer's last whole run the pages are small ones (a huge page needs the
+    // whole run mapped): they go page by page, so that nothing is left at the end.
+    if (g >= page && reader > alignDown(m_end, g))
+        to = std::max(to, alignDown(reader, page));
     if (to <= m_released)
         return;
     auto* from = reinterpret_cast<char*>(m_released);
     const std::size_t bytes = to - m_released;
-    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     if (g >= page)
         madvise(from, bytes, MADV_DONTNEED); // failure only means the memory stays
     else

@@ -13,13 +13,14 @@ public:
     FrontRelease(const void* data, std::size_t size) { reset(data, size); }
     void reset(const void* data, std::size_t size);
 
-    // The bytes before offset are never read again. Only whole runs of the granule go
-    // (aligned in memory), so that a reader moving on a few bytes at a time costs nothing.
+    // The bytes before offset are never read again. Whole runs of the granule go
+    // (aligned in memory), so that huge pages go back whole, without being split into
+    // small ones first; the buffer's end after its last whole run goes page by page.
     void releaseBefore(std::size_t offset);
 
-    // How finely buffers are given back: runs of 256 KiB normally. Tests set it to 8 bytes
-    // (the sanitizer's granule), so that any read behind a reader is caught at once; below
-    // a page, the bytes are cleared rather than unmapped.
+    // How finely buffers are given back: runs of 2 MiB (a huge page) normally. Tests set
+    // it to 8 bytes (the sanitizer's granule), so that any read behind a reader is caught
+    // at once; below a page, the bytes are cleared rather than unmapped.
     static void setGranule(std::size_t bytes);
     static std::size_t granule();
 

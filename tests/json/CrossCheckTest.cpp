@@ -33,6 +33,8 @@ std::string randomText(std::mt19937& rng, int pieces)
         "{", "}", "[", "]", ",", ":", "\"", "\"k\"", "\"v\"", "1", "true", " ", "\n", "\t", "\r\n", "  ",
         "\\\"", "\\\\", "\\|", "'", "\xA1\xA1", "\xD6\xD0", "\xD5\x5B", "\xD5\x7B", "\x81\x30\x81\x30", "#SYH#",
         "{\"a\":", "[1,2]", "{\"x\":[{\"y\":\"z\"}]}", "null", "\"a b\"", "\\u4e2d", ".", "\x80", "x",
+        // Strings holding what the scan looks for, which only blanking hides from it.
+        "\"x:y\"", "\"a,b\"", "\"[{\"", "\"}]\"", "\"\xD5\x5B\"",
     };
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
     std::string out;
