@@ -259,11 +259,14 @@ std::size_t exactCompact(std::string_view t, std::size_t i, std::size_t stop, bo
     return i;
 }
 
-// Per 64-byte block: ASCII white space, 0xA1 bytes, backslashes.
+// Per 64-byte block: ASCII white space, 0xA1 bytes, backslashes, closer bytes and opener
+// bytes.
 struct WalkMasks {
     uint64_t space = 0;
     uint64_t a1 = 0;
     uint64_t backslash = 0;
+    uint64_t closer = 0;
+    uint64_t opener = 0;
 };
 
 template <bool Escapes>
@@ -276,6 +279,13 @@ inline WalkMasks classifyWalk(const u8* p)
         m.space |= static_cast<uint64_t>(asciiWsBits(p + 16 * lane)) << shift;
         m.a1 |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\xA1')))))
                 << shift;
+        const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+        const __m128i closer = _mm_or_si128(quote, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(']')),
+                                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('}'))));
+        const __m128i opener = _mm_or_si128(quote, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')),
+                                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('{'))));
+        m.closer |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(closer))) << shift;
+        m.opener |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(opener))) << shift;
         if constexpr (Escapes)
             m.backslash |=
                 static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')))))
@@ -357,8 +367,31 @@ WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t
             events |= m.backslash & ~((m.backslash << 1) | backslashBefore);
         }
         events &= live;
+        // A lone white-space byte with no closer byte before it and no opener byte after
+        // it always stays (the blanks between the words of long strings): such runs are
+        // taken off the events in bulk, and the walk only moves its start past them. An
+        // ideographic space after one sends the block to the exact walk, or, across the
+        // block's end, keeps the run an event.
+        const u8 after = b + 64 < n ? d[b + 64] : 0;
+        const uint64_t spaceAfter = (m.space >> 1) | (isAsciiWs(after) ? uint64_t(1) << 63 : 0);
+        const uint64_t opensAfter =
+            (m.opener >> 1) | (kOpenerByte.v[after] || after == 0xA1 ? uint64_t(1) << 63 : 0);
+        const uint64_t closesBefore = (m.closer << 1) | (b > 0 && isCloser(d[b - 1]) ? 1 : 0);
+        uint64_t quiet = events & m.space & ~(spaceAfter | opensAfter | closesBefore);
+        events &= ~quiet;
+        // Moves the walk's start past the quiet runs of the mask: to the character after
+        // the last of them.
+        auto passQuiet = [&](uint64_t passed) {
+            quiet &= ~passed;
+            const std::size_t next = b + 64 - static_cast<std::size_t>(std::countl_zero(passed));
+            if (passed != 0 && next > resume) {
+                resume = next;
+                afterCloser = false;
+            }
+        };
         while (events != 0) {
             const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
+            passQuiet(quiet & ~(~uint64_t(0) << (s - b)));
             if (Escapes && d[s] == '\\') {
                 resume = protectBackslashRun(t, s, out, quotes);
                 if (resume == kNeedsLiteral)
@@ -385,6 +418,7 @@ WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t
                 break;
             events &= events - 1;
         }
+        passQuiet(quiet);
     }
     quotesSeen = quotes.quotesBefore(n);
     return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;
