@@ -12,33 +12,46 @@ namespace {
 using namespace tess::gb18030;
 
 template <typename T>
-void writeArray(std::FILE* f, const char* type, const char* name, const T* values, std::size_t count)
+void writeArray(std::FILE* f, const T* values, std::size_t count)
 {
-    std::fprintf(f, "const %s %s[%zu] = {", type, name, count);
+    std::fprintf(f, "{");
     for (std::size_t i = 0; i < count; ++i)
         std::fprintf(f, "%s0x%lx,", i % 12 == 0 ? "\n" : "", static_cast<unsigned long>(values[i]));
-    std::fprintf(f, "\n};\n");
+    std::fprintf(f, "\n},\n");
 }
 
 bool writeTables(const Mapping& m, std::FILE* f)
 {
-    std::fprintf(f, "// Made by Gb18030TableWriter from iconv's GB18030 at build time.\n"
-                    "#include \"platform/Gb18030Tables.h\"\n\nnamespace tess::gb18030 {\nnamespace {\n");
-    writeArray(f, "char32_t", "twoByte", m.twoByte, kTwoByteCount);
-    writeArray(f, "char32_t", "fourByte", m.fourByte, kFourByteBmpCount);
-    writeArray(f, "std::uint16_t", "fromBmp", m.fromBmp, 0x10000);
-    writeArray(f, "std::uint32_t", "bmpCodes", m.bmpCodes, 0x10000);
-    writeArray(f, "std::uint32_t", "twoByteUtf8", m.twoByteUtf8, kTwoByteCount);
-    // One entry more than there are, so that the array is never empty.
-    std::fprintf(f, "const EncodeException exceptions[%zu] = {\n", m.exceptionCount + 1);
+    // One object aligned to 64 KiB, whose size is therefore a multiple of it: the kernel
+    // maps a file's pages in aligned windows of 64 KiB around a page that is read, so
+    // reading the data next to the tables maps none of theirs.
+    std::fprintf(f,
+        "// Made by Gb18030TableWriter from iconv's GB18030 at build time.\n"
+        "#include \"platform/Gb18030Tables.h\"\n\nnamespace tess::gb18030 {\nnamespace {\n\n"
+        "struct alignas(65536) Tables {\n"
+        "    char32_t twoByte[kTwoByteCount];\n"
+        "    char32_t fourByte[kFourByteBmpCount];\n"
+        "    std::uint16_t fromBmp[0x10000];\n"
+        "    std::uint32_t bmpCodes[0x10000];\n"
+        "    std::uint32_t twoByteUtf8[kTwoByteCount];\n"
+        "    EncodeException exceptions[%zu];\n"
+        "};\n\nconst Tables tables = {\n",
+        m.exceptionCount + 1); // one entry more than there are, so that the array is never empty
+    writeArray(f, m.twoByte, kTwoByteCount);
+    writeArray(f, m.fourByte, kFourByteBmpCount);
+    writeArray(f, m.fromBmp, 0x10000);
+    writeArray(f, m.bmpCodes, 0x10000);
+    writeArray(f, m.twoByteUtf8, kTwoByteCount);
+    std::fprintf(f, "{\n");
     for (std::size_t i = 0; i < m.exceptionCount; ++i) {
         const EncodeException& e = m.exceptions[i];
         std::fprintf(f, "{0x%lx, %u, {0x%x, 0x%x, 0x%x, 0x%x}},\n", static_cast<unsigned long>(e.codePoint),
             static_cast<unsigned>(e.length), e.bytes[0], e.bytes[1], e.bytes[2], e.bytes[3]);
     }
-    std::fprintf(f, "{0x110000, 0, {0, 0, 0, 0}},\n};\n");
-    std::fprintf(f, "} // namespace\n\nextern const Mapping compiledMapping;\n"
-                    "const Mapping compiledMapping = {twoByte, fourByte, fromBmp, bmpCodes, twoByteUtf8, exceptions, %zuu, 0x%lx};\n\n"
+    std::fprintf(f, "{0x110000, 0, {0, 0, 0, 0}},\n}};\n\n} // namespace\n\n"
+                    "extern const Mapping compiledMapping;\n"
+                    "const Mapping compiledMapping = {tables.twoByte, tables.fourByte, tables.fromBmp, tables.bmpCodes,\n"
+                    "    tables.twoByteUtf8, tables.exceptions, %zuu, 0x%lx};\n\n"
                     "} // namespace tess::gb18030\n",
         m.exceptionCount, static_cast<unsigned long>(m.firstSupplementaryException));
     return std::ferror(f) == 0;
