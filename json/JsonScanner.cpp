@@ -143,7 +143,11 @@ char* JsonScanner::restoreQuotesTo(std::string_view text, char* out)
 {
     const std::string_view quote = kEscapedQuote;
     std::size_t from = 0;
-    for (std::size_t hit = gbk::find(text, kQuotePlaceholder, 0); hit != std::string_view::npos;
+    // Most texts hold no placeholder at all, which a search byte by byte settles quickest.
+    std::size_t hit = text.find(kQuotePlaceholder);
+    if (hit != std::string_view::npos)
+        hit = gbk::find(text, kQuotePlaceholder, 0);
+    for (; hit != std::string_view::npos;
          hit = gbk::find(text, kQuotePlaceholder, from)) {
         std::memcpy(out, text.data() + from, hit - from);
         out += hit - from;
