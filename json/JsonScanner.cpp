@@ -147,8 +147,7 @@ char* JsonScanner::restoreQuotesTo(std::string_view text, char* out)
     std::size_t hit = text.find(kQuotePlaceholder);
     if (hit != std::string_view::npos)
         hit = gbk::find(text, kQuotePlaceholder, 0);
-    for (; hit != std::string_view::npos;
-         hit = gbk::find(text, kQuotePlaceholder, from)) {
+    for (; hit != std::string_view::npos; hit = gbk::find(text, kQuotePlaceholder, from)) {
         std::memcpy(out, text.data() + from, hit - from);
         out += hit - from;
         std::memcpy(out, quote.data(), quote.size());
