@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    tess::restartWithHugePages(argv);
+    tess::restartWithHugePages(argv, tess::cli::inputFileSize(argc, argv));
     // A command-line mode runs without creating any GUI object, or even loading the GUI.
     if (tess::cli::hasMode(argc, argv))
         return tess::cli::run(argc, argv, &tess::fetchUrlFromModule);

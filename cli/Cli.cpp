@@ -203,6 +203,19 @@ bool hasMode(int argc, char** argv)
     return selectsMode(std::vector<std::string>(argv + 1, argv + argc));
 }
 
+std::optional<std::uint64_t> inputFileSize(int argc, char** argv)
+{
+    if (!hasMode(argc, argv))
+        return std::nullopt;
+    const ParseOutcome parsed = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const Options& o = parsed.options;
+    struct stat st {};
+    if (!parsed.error.empty() || !o.url.empty() || !o.file || *o.file == "-" || stat(o.file->c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 int run(int argc, char** argv, UrlFetcher fetchUrl)
 {
     const ParseOutcome parsed = parseArguments(std::vector<std::string>(argv + 1, argv + argc));

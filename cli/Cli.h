@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,10 @@ using UrlFetcher = UrlFetchResult (*)(std::string_view url, std::string_view enc
 
 // True when the arguments select a command-line mode (or --help), so no window is made.
 bool hasMode(int argc, char** argv);
+
+// The size of the regular file a command-line mode would read, from the arguments alone;
+// nothing for standard input, a URL, arguments that are refused, or the window.
+std::optional<std::uint64_t> inputFileSize(int argc, char** argv);
 
 // Runs the command line; returns the process exit status. Without a fetcher, --url
 // fails with a message.

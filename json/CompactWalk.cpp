@@ -266,6 +266,23 @@ struct WalkMasks {
     uint64_t backslash = 0;
 };
 
+// The closer bytes and the opener bytes of the 64 bytes at p.
+inline void structureMasks(const u8* p, uint64_t& closers, uint64_t& openers)
+{
+    closers = 0;
+    openers = 0;
+    for (int lane = 0; lane < 4; ++lane) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * lane));
+        const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+        const __m128i closer = _mm_or_si128(quote, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(']')),
+                                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('}'))));
+        const __m128i opener = _mm_or_si128(quote, _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')),
+                                                                _mm_cmpeq_epi8(v, _mm_set1_epi8('{'))));
+        closers |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(closer))) << (16 * lane);
+        openers |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(opener))) << (16 * lane);
+    }
+}
+
 template <bool Escapes>
 inline WalkMasks classifyWalk(const u8* p)
 {
@@ -334,14 +351,14 @@ WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t
     };
 
     for (std::size_t b = 0; b < n; b = std::max(b + 64, resume & ~std::size_t(63))) {
-        WalkMasks m;
-        if (b + 64 <= n) {
-            m = classifyWalk<Escapes>(d + b);
-        } else {
-            u8 tail[64] = {}; // zero padding is none of the classes
+        u8 tail[64]; // the last bytes, padded with zeros, which are none of the classes
+        const u8* block = d + b;
+        if (b + 64 > n) {
+            std::memset(tail, 0, sizeof tail);
             std::memcpy(tail, d + b, n - b);
-            m = classifyWalk<Escapes>(tail);
+            block = tail;
         }
+        const WalkMasks m = classifyWalk<Escapes>(block);
         const uint64_t live = resume > b ? ~uint64_t(0) << (resume - b) : ~uint64_t(0);
         const uint64_t nextA1 = b + 64 < n && d[b + 64] == 0xA1 ? uint64_t(1) << 63 : 0;
         if (m.a1 & ((m.a1 >> 1) | nextA1) & live) {
@@ -357,8 +374,37 @@ WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t
             events |= m.backslash & ~((m.backslash << 1) | backslashBefore);
         }
         events &= live;
+        // A lone white-space byte with no closer byte before it and no opener byte after
+        // it always stays (the blanks between the words of long strings): such runs are
+        // taken off the events in bulk, and the walk only moves its start past them. An
+        // ideographic space after one sends the block to the exact walk, or, across the
+        // block's end, keeps the run an event.
+        uint64_t quiet = events & m.space;
+        if (quiet != 0) {
+            uint64_t closers = 0;
+            uint64_t openers = 0;
+            structureMasks(block, closers, openers);
+            const u8 after = b + 64 < n ? d[b + 64] : 0;
+            const uint64_t spaceAfter = (m.space >> 1) | (isAsciiWs(after) ? uint64_t(1) << 63 : 0);
+            const uint64_t opensAfter =
+                (openers >> 1) | (kOpenerByte.v[after] || after == 0xA1 ? uint64_t(1) << 63 : 0);
+            const uint64_t closesBefore = (closers << 1) | (b > 0 && isCloser(d[b - 1]) ? 1 : 0);
+            quiet &= ~(spaceAfter | opensAfter | closesBefore);
+            events &= ~quiet;
+        }
+        // Moves the walk's start past the quiet runs of the mask: to the character after
+        // the last of them.
+        auto passQuiet = [&](uint64_t passed) {
+            quiet &= ~passed;
+            const std::size_t next = b + 64 - static_cast<std::size_t>(std::countl_zero(passed));
+            if (passed != 0 && next > resume) {
+                resume = next;
+                afterCloser = false;
+            }
+        };
         while (events != 0) {
             const std::size_t s = b + static_cast<std::size_t>(std::countr_zero(events));
+            passQuiet(quiet & ~(~uint64_t(0) << (s - b)));
             if (Escapes && d[s] == '\\') {
                 resume = protectBackslashRun(t, s, out, quotes);
                 if (resume == kNeedsLiteral)
@@ -385,6 +431,7 @@ WalkResult blockCompactOnce(std::string_view t, std::string& result, std::size_t
                 break;
             events &= events - 1;
         }
+        passQuiet(quiet);
     }
     quotesSeen = quotes.quotesBefore(n);
     return out.finish() ? WalkResult::Changed : WalkResult::Unchanged;

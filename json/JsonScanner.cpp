@@ -139,6 +139,26 @@ std::string JsonScanner::restoreQuotes(std::string_view text)
     return gbk::replaceAll(text, kQuotePlaceholder, kEscapedQuote);
 }
 
+char* JsonScanner::restoreQuotesTo(std::string_view text, char* out)
+{
+    const std::string_view quote = kEscapedQuote;
+    std::size_t from = 0;
+    // Most texts hold no placeholder at all, which a search byte by byte settles quickest.
+    std::size_t hit = text.find(kQuotePlaceholder);
+    if (hit != std::string_view::npos)
+        hit = gbk::find(text, kQuotePlaceholder, 0);
+    for (; hit != std::string_view::npos; hit = gbk::find(text, kQuotePlaceholder, from)) {
+        std::memcpy(out, text.data() + from, hit - from);
+        out += hit - from;
+        std::memcpy(out, quote.data(), quote.size());
+        out += quote.size();
+        from = hit + kQuotePlaceholder.size();
+    }
+    if (from < text.size())
+        std::memcpy(out, text.data() + from, text.size() - from);
+    return out + (text.size() - from);
+}
+
 std::string JsonScanner::compactWhitespace(std::string_view text)
 {
     return patterns::compactWhitespace(text);

@@ -35,6 +35,8 @@ public:
     // protectEscapes into out; false when it would change nothing (out is then not to be used).
     static bool protectEscapesInto(std::string_view text, std::string& out);
     static std::string restoreQuotes(std::string_view text);
+    // restoreQuotes written at out, which has room for the text; returns the end.
+    static char* restoreQuotesTo(std::string_view text, char* out);
     static std::string compactWhitespace(std::string_view text);
     static std::string trimKey(std::string_view text);
     static std::string trimValue(std::string_view text);

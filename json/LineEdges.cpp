@@ -19,6 +19,9 @@ bool trimLineEdgesOutsideStrings(std::string& text)
 {
     char* d = text.data();
     const std::size_t n = text.size();
+    // Compact text has no line break at all, which one byte search settles.
+    if (n == 0 || std::memchr(d, '\n', n) == nullptr)
+        return false;
     std::size_t read = 0;  // bytes before this are handled
     std::size_t write = 0; // and the kept ones of them end here
     unsigned inside = 0;   // the parity of the quotes before the current block

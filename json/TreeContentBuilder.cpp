@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -68,6 +69,25 @@ inline char* putName(char* out, const JsonNodeList::NodeTexts& t)
     return t.element >= 0 ? putElementName(out, t.element) : put(out, t.name);
 }
 
+// A piece's buffer, reused piece after piece; its bytes are not cleared when it grows.
+struct PieceBuffer {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    // Makes room for at least bytes, keeping the first used. It at least doubles: pieces
+    // that each need a little more (longer element names) would otherwise each allocate
+    // anew, which raised the peak by a few hundred KiB over a million numbers.
+    void grow(std::size_t used, std::size_t bytes)
+    {
+        bytes = std::max(bytes, 2 * size);
+        std::unique_ptr<char[]> larger(new char[bytes]);
+        if (used != 0)
+            std::memcpy(larger.get(), data.get(), used);
+        data = std::move(larger);
+        size = bytes;
+    }
+};
+
 class RecordWriter {
 public:
     explicit RecordWriter(const JsonNodeList& nodes) : m_nodes(nodes)
@@ -109,30 +129,43 @@ public:
     }
 
     // Writes the records of nodes [first, last] into buffer from its start, in one pass:
-    // each record's size is known once its texts are, and the buffer grows when one does
-    // not fit. Returns the bytes written.
-    std::size_t append(int32_t first, int32_t last, std::string& buffer) const
+    // each record is written where its size bound fits, and the buffer grows when one does
+    // not. Returns the bytes written.
+    std::size_t append(int32_t first, int32_t last, PieceBuffer& buffer) const
     {
         std::string restored;
         std::size_t used = 0;
         for (int32_t i = first; i <= last; ++i) {
             const JsonNodeList::NodeTexts t = m_nodes.textsOf(i);
-            const bool isPlain = plain(t);
-            const std::size_t bytes =
-                isPlain ? nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0)
-                        : caption(i, nullptr, restored) + kRecordTail;
-            if (used + bytes > buffer.size()) {
+            if (used + bound(t) > buffer.size) {
                 // The buffer is reused piece after piece. When it is too small it is sized
                 // for the rest of this piece at once: growing it step by step left the freed
                 // smaller buffers in the heap, a few MB for a text of long values.
-                buffer.resize(used + size(i, last));
+                buffer.grow(used, used + sizeBound(i, last));
             }
-            used = static_cast<std::size_t>(writeRecord(i, t, isPlain, buffer.data() + used, restored) - buffer.data());
+            used = static_cast<std::size_t>(writeRecord<true>(i, t, plain(t), buffer.data.get() + used, restored) -
+                                            buffer.data.get());
         }
         return used;
     }
 
 private:
+    // The most bytes the record of a node can take: restoring quotes and cutting at a zero
+    // byte only shorten a caption.
+    static std::size_t bound(const JsonNodeList::NodeTexts& t)
+    {
+        return nameLength(t) + kRecordTail + (isKind(t.kind, NodeKind::Scalar) ? 1 + t.value.size() : 0);
+    }
+    std::size_t sizeBound(int32_t first, int32_t last) const
+    {
+        std::size_t bytes = 0;
+        for (int32_t i = first; i <= last; ++i)
+            bytes += bound(m_nodes.textsOf(i));
+        return bytes;
+    }
+
+    // With roomForBound, out has room for the record's bound.
+    template <bool roomForBound = false>
     [[gnu::always_inline]] char* writeRecord(int32_t i, const JsonNodeList::NodeTexts& t, bool isPlain, char* out,
                                              std::string& restored) const
     {
@@ -142,6 +175,8 @@ private:
                 *out++ = ':';
                 out = put(out, t.value);
             }
+        } else if (roomForBound) {
+            out += captionInRoom(t, out);
         } else {
             out += caption(i, out, restored);
         }
@@ -188,6 +223,20 @@ private:
                 break;
         }
         return length;
+    }
+
+    // The caption as caption() writes it, in one pass where out has room for the record's
+    // bound: written whole, quotes restored on the way, then cut at its first zero byte.
+    std::size_t captionInRoom(const JsonNodeList::NodeTexts& t, char* out) const
+    {
+        char* end = putName(out, t);
+        if (isKind(t.kind, NodeKind::Scalar)) {
+            *end++ = ':';
+            end = m_noPlaceholder ? put(end, t.value) : JsonScanner::restoreQuotesTo(t.value, end);
+        }
+        const auto length = static_cast<std::size_t>(end - out);
+        const void* zero = m_noZero || length == 0 ? nullptr : std::memchr(out, '\0', length);
+        return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - out) : length;
     }
 
     // True when the caption is the name, and for a scalar ':' and the value, unchanged: no
@@ -255,7 +304,7 @@ void forEachTreeContentPiece(const JsonNodeList& nodes, int threads,
     const RecordWriter writer(nodes);
     const int parts = std::max(threads, 1);
     // Each part writes its run of records into a buffer of its own, reused piece after piece.
-    std::vector<std::string> buffers(static_cast<std::size_t>(parts));
+    std::vector<PieceBuffer> buffers(static_cast<std::size_t>(parts));
     std::vector<std::size_t> used(static_cast<std::size_t>(parts));
     const int64_t perPiece = int64_t(kPieceNodesPerPart) * parts;
     for (int64_t first = 1; first <= count; first += perPiece) {
@@ -269,7 +318,7 @@ void forEachTreeContentPiece(const JsonNodeList& nodes, int threads,
             used[slot] = writer.append(from, to, buffers[slot]);
         });
         for (std::size_t k = 0; k < static_cast<std::size_t>(partsUsed); ++k)
-            piece(std::string_view(buffers[k].data(), used[k]));
+            piece(std::string_view(buffers[k].data.get(), used[k]));
     }
 }
 

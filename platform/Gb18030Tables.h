@@ -1,8 +1,8 @@
 #pragma once
-// The GB18030 mapping as tables, both ways. They are filled once, on first use, from iconv
-// in a few bulk conversions (about a millisecond), so every character agrees with iconv;
-// no data file is read. The four-byte codes are numbered linearly from 81 30 81 30; the
-// BMP part of that range is a table, the supplementary planes follow by formula.
+// The GB18030 mapping as tables, both ways. They are made from iconv at build time, in a
+// few bulk conversions, and compiled in, so every character agrees with iconv; no data file
+// is read. The four-byte codes are numbered linearly from 81 30 81 30; the BMP part of that
+// range is a table, the supplementary planes follow by formula.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -46,12 +46,11 @@ struct Mapping {
     char32_t firstSupplementaryException; // no supplementary exception below this
 };
 
-// Built on first use, kept until exit; safe to call from several threads. When iconv
-// cannot convert GB18030, stderr says so and the tables stay empty.
+// The tables compiled into the program: buildMapping("GB18030") of the build machine.
 const Mapping& mapping();
 
 // A mapping built from iconv's charset of that name, a failure to open it said on report
-// (mapping() is this with "GB18030" and stderr, built once).
+// (the tables stay empty then).
 std::shared_ptr<const Mapping> buildMapping(const char* charset, std::FILE* report);
 
 // The exception entry of the code point, or null.

@@ -17,6 +17,11 @@ bool hugePageRestartHelps(const char* tunables, const char* preload, std::string
     return thpPolicy.find("[madvise]") != std::string_view::npos;
 }
 
+bool inputWorthHugePages(std::optional<std::uint64_t> inputBytes)
+{
+    return !inputBytes || *inputBytes >= kHugePageInputMin;
+}
+
 namespace {
 // Set for the restarted program only, which takes both variables away again: the
 // allocator has read its tunable by then, and programs the viewer starts (a browser for
@@ -24,13 +29,15 @@ namespace {
 constexpr const char* kRestarted = "TESSARINE_RESTARTED_FOR_HUGE_PAGES";
 } // namespace
 
-void restartWithHugePages(char** argv)
+void restartWithHugePages(char** argv, std::optional<std::uint64_t> inputBytes)
 {
     if (std::getenv(kRestarted)) {
         unsetenv(kRestarted);
         unsetenv("GLIBC_TUNABLES");
         return;
     }
+    if (!inputWorthHugePages(inputBytes))
+        return;
     std::ifstream policyFile("/sys/kernel/mm/transparent_hugepage/enabled");
     const std::string policy((std::istreambuf_iterator<char>(policyFile)), std::istreambuf_iterator<char>());
     if (!hugePageRestartHelps(std::getenv("GLIBC_TUNABLES"), std::getenv("LD_PRELOAD"), policy))

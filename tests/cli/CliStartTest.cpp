@@ -1,8 +1,13 @@
 // What the program does before any work: --version, options it does not know, a missing
-// display, the exit status of --get, and the charset of its input.
+// display, the exit status of --get, the charset of its input, and whether it restarts
+// for huge pages.
 #include "CliFixture.h"
+#include "cli/Cli.h"
+#include "platform/HugePageStart.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -82,4 +87,39 @@ TEST_F(Cli, ByteOrderMarksOfFilesAndStandardInput)
     }
     // The mark never reaches the engine: the root value starts with the brace.
     EXPECT_EQ(run("--get ''", "\xEF\xBB\xBF{\"a\":1}").out, "{\"a\":1}\n");
+}
+
+// The restart for 2 MiB pages is decided from the arguments alone: it is worth it for a
+// regular file of a megabyte or more that a command-line mode reads, and for every input
+// whose size is not known in advance.
+TEST_F(Cli, OnlyALargeFileOrAnInputOfUnknownSizeIsWorthTheRestart)
+{
+    const std::string small = file("small.json", "[1]").string();
+    const std::string large = file("large.json", "[" + std::string(tess::kHugePageInputMin, ' ') + "]").string();
+    const struct {
+        std::vector<std::string> args;
+        std::optional<std::uint64_t> size;
+        bool worth;
+    } cases[] = {
+        {{"--stats", small}, 3, false},
+        {{"--tree", "--raw", "--", large}, tess::kHugePageInputMin + 2, true},
+        {{"--stats"}, std::nullopt, true}, // standard input
+        {{"--stats", "-"}, std::nullopt, true},
+        {{"--url", "http://localhost/x.json"}, std::nullopt, true},
+        {{small}, std::nullopt, true}, // the window
+        {{"--stats", m_dir.string()}, std::nullopt, true}, // a folder
+        {{"--stats", small + ".none"}, std::nullopt, true},
+        {{"--stats", "--bogus", small}, std::nullopt, true}, // refused
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char*> argv = {const_cast<char*>("tessarine")};
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::optional<std::uint64_t> size = tess::cli::inputFileSize(static_cast<int>(argv.size() - 1), argv.data());
+        EXPECT_EQ(size, c.size) << args.front();
+        EXPECT_EQ(tess::inputWorthHugePages(size), c.worth) << args.front();
+    }
+    EXPECT_FALSE(tess::inputWorthHugePages(tess::kHugePageInputMin - 1));
 }

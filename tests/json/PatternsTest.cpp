@@ -355,6 +355,45 @@ TEST(Patterns, CompactingPrettyTextMatchesTheRegexServiceAcrossBlocks)
     EXPECT_LT(withIdeographic, 4000);
 }
 
+// Long strings of words: lone blanks everywhere, now and then next to a closer, an opener,
+// an A1 byte, a backslash or a two-byte character whose trail byte looks like structure,
+// and strings that start and end among them, so a blank's neighbours fall on every side
+// of a block edge.
+TEST(Patterns, CompactingProseMatchesTheRegexService)
+{
+    const Regex open = Regex::compile("[\\s\xA1\xA1]+(\\[|{|\")", kScannerFlags);
+    const Regex close = Regex::compile("(\\]|}|\")[\\s\xA1\xA1]+", kScannerFlags);
+    ASSERT_TRUE(open.valid() && close.valid());
+    static const char* const kWords[] = {
+        "word", "a", "\xD6\xD0\xCE\xC4", "\"", "[", "]", "{", "}", "\\\"", "\\\\", "\xD5\x5D", "\xD5\x7B",
+        "\xB0\xA1", "\xA1\xA2", "\xA1", "\xA1\xA1", "1,", ":", "\t", "\n",
+    };
+    std::mt19937 rng(515);
+    std::uniform_int_distribution<int> percent(0, 99);
+    int changed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = "{\"d\":\"";
+        const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 400)(rng);
+        const int rare = percent(rng) < 30 ? 0 : 12;
+        while (t.size() < length) {
+            t += percent(rng) < rare ? kWords[1 + rng() % (std::size(kWords) - 1)] : kWords[0];
+            t += ' ';
+        }
+        t += "\"}";
+        const std::string prepared = regexCompact(open, close, literalProtect(t));
+        std::string out = "stale";
+        const bool result = tess::prepareTextInto(t, out);
+        ASSERT_EQ(result, prepared != t) << "[" << t << "]";
+        if (result) {
+            ASSERT_EQ(out, prepared) << "[" << t << "]";
+        }
+        ASSERT_EQ(JsonScanner::compactWhitespace(t), regexCompact(open, close, t)) << "[" << t << "]";
+        changed += result;
+    }
+    EXPECT_GT(changed, 500);
+    EXPECT_LT(changed, 2500);
+}
+
 TEST(Patterns, CompactingAtBlockEdges)
 {
     // Every split of a short pattern around the first block edge, so each byte pair of it

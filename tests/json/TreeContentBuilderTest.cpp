@@ -35,16 +35,19 @@ void expectSameBlocks(const JsonNodeList& nodes, const std::string& what)
     }
 }
 
-// Random JSON-ish text: members with zero bytes, '#', escaped quotes and nesting.
+// Random JSON-ish text: members with zero bytes, '#', escaped quotes and nesting; long
+// strings of escaped quotes, and a placeholder whose '#' is the second byte of a character.
 std::string randomDocument(std::mt19937& rng, int members)
 {
+    static const std::string kLong = "\"l\":\"" + std::string(70, 'w') + "\\\" \xD6\xD0 \\\"" + std::string(60, 'w') + "\\\"\"";
     static const char* const kPieces[] = {"\"a\":1", "\"b\":\"x#y\"", "\"c\":\"say \\\"hi\\\"\"", "\"d\":[1,\"\\\"\"]",
-                                          "\"e\":{\"f\":null}", "\"g\":\"z\"", "\"h\":\"#SYH#\"", "\"k\":[]"};
+                                          "\"e\":{\"f\":null}", "\"g\":\"z\"", "\"h\":\"#SYH#\"", "\"k\":[]",
+                                          "\"m\":\"\xD5#SYH#\\\"\"", kLong.c_str()};
     std::string t = "{";
     for (int m = 0; m < members; ++m) {
         if (m)
             t += ",";
-        t += kPieces[rng() % 8];
+        t += kPieces[rng() % std::size(kPieces)];
         if (rng() % 13 == 0)
             t.insert(t.size() - 1, 1, '\0');
     }

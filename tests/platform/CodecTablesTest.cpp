@@ -325,6 +325,30 @@ TEST(CodecTables, OutputThatOutgrowsTheInputIsComplete)
     EXPECT_EQ(utf16ToGb18030(hangul).text.size(), 400000u);
 }
 
+// The tables compiled in were made from iconv when the program was built; built again
+// from this machine's iconv they must be the same, entry for entry.
+TEST(CodecTables, CompiledTablesAreThoseIconvGives)
+{
+    const gb18030::Mapping& compiled = gb18030::mapping();
+    const auto built = gb18030::buildMapping("GB18030", stderr);
+    auto same = [](const auto* a, const auto* b, std::size_t count) {
+        return std::equal(a, a + count, b);
+    };
+    EXPECT_TRUE(same(compiled.twoByte, built->twoByte, gb18030::kTwoByteCount));
+    EXPECT_TRUE(same(compiled.fourByte, built->fourByte, gb18030::kFourByteBmpCount));
+    EXPECT_TRUE(same(compiled.fromBmp, built->fromBmp, 0x10000));
+    EXPECT_TRUE(same(compiled.bmpCodes, built->bmpCodes, 0x10000));
+    EXPECT_TRUE(same(compiled.twoByteUtf8, built->twoByteUtf8, gb18030::kTwoByteCount));
+    ASSERT_EQ(compiled.exceptionCount, built->exceptionCount);
+    EXPECT_GT(compiled.exceptionCount, 0u);
+    for (std::size_t i = 0; i < compiled.exceptionCount; ++i) {
+        const gb18030::EncodeException& a = compiled.exceptions[i];
+        const gb18030::EncodeException& b = built->exceptions[i];
+        EXPECT_TRUE(a.codePoint == b.codePoint && a.length == b.length && same(a.bytes, b.bytes, a.length)) << i;
+    }
+    EXPECT_EQ(compiled.firstSupplementaryException, built->firstSupplementaryException);
+}
+
 // When iconv cannot open the charset the tables stay empty, and that is said once, by
 // name, instead of every character quietly converting to a mark.
 TEST(CodecTables, AnUnknownCharsetIsSaidAndLeavesTheTablesEmpty)
