@@ -299,12 +299,6 @@ const std::string& JsonScanner::plainBuffer() const
     return *m_buffer->view.base->plainShared();
 }
 
-std::string JsonScanner::maskedBufferCopy() const
-{
-    return std::string(m_buffer->view.base->masked().substr(static_cast<std::size_t>(m_buffer->view.off),
-                                                            static_cast<std::size_t>(m_buffer->view.len)));
-}
-
 std::string JsonScanner::convertPath(std::string_view path, int32_t mode) const
 {
     std::string out;

@@ -53,7 +53,6 @@ public:
     std::string textBetween(int64_t from, int64_t to, bool inclusive) const;
     int64_t find(char token, int64_t from) const;
     const std::string& plainBuffer() const;
-    std::string maskedBufferCopy() const; // the blanked copy of the loaded text
 
     // Paths.
     std::string convertPath(std::string_view path, int32_t mode) const;
