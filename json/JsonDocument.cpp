@@ -98,16 +98,16 @@ public:
             m_nodes.keepAlive(root);
             rootNode = m_nodes.appendChildView(-1, "JSON", kind, *root);
         }
-        push(Frame{rootNode, std::move(view), kind == NodeKind::Object});
+        m_stack.push_back(Frame{rootNode, std::move(view), kind == NodeKind::Object});
         while (!m_stack.empty()) {
             if (!step(m_stack.back())) {
-                pop();
+                m_stack.pop_back();
                 continue;
             }
             // A container member is opened only after step is done with its parent's
             // frame.
             if (m_opened) {
-                push(std::move(*m_opened));
+                m_stack.push_back(std::move(*m_opened));
                 m_opened.reset();
             }
             if (static_cast<std::size_t>(m_nodes.nodeCount()) >= m_releaseAt)
@@ -131,33 +131,18 @@ private:
         return ScanView{base, 0, base->size()};
     }
 
-    void push(Frame&& f)
-    {
-        if (m_stack.empty() || m_stack.back().view.base != f.view.base)
-            m_runStarts.push_back(m_stack.size());
-        m_stack.push_back(std::move(f));
-    }
-
-    void pop()
-    {
-        m_stack.pop_back();
-        if (m_runStarts.back() == m_stack.size())
-            m_runStarts.pop_back();
-    }
-
     // The walk goes through each buffer from front to back. A frame reads nothing before
-    // its next member (or its window, until it starts), and the frames of one buffer lie
-    // together on the stack, each one's window inside the member its parent just passed:
-    // what lies before the top frame of a buffer goes back.
+    // its next member (or its window, until it starts), and a frame below it on the stack
+    // in the same buffer lies further on, past the member it just cut: what lies before
+    // the top frame goes back. (A buffer below the top one goes on when its frames are
+    // on top again.)
     void releaseScanned()
     {
         m_releaseAt = static_cast<std::size_t>(m_nodes.nodeCount()) + releaseStride();
-        for (std::size_t r = 0; r < m_runStarts.size(); ++r) {
-            const Frame& f = m_stack[(r + 1 < m_runStarts.size() ? m_runStarts[r + 1] : m_stack.size()) - 1];
-            if (f.started && f.pos == -1)
-                continue; // done: it reads nothing more, and the frames below lie further on
-            f.view.base->releaseBefore(f.view.off + (f.started ? f.pos - 1 : 0));
-        }
+        const Frame& f = m_stack.back();
+        if (f.started && f.pos == -1)
+            return; // done: it reads nothing more
+        f.view.base->releaseBefore(f.view.off + (f.started ? f.pos - 1 : 0));
     }
 
     // Nodes added between two releases: often enough that the scan buffers shrink while
@@ -304,7 +289,6 @@ private:
     std::vector<Frame> m_stack;
     std::optional<Frame> m_opened;
     std::size_t m_releaseAt = releaseStride();
-    std::vector<std::size_t> m_runStarts; // where the frames of each buffer start on the stack
 };
 
 } // namespace

@@ -37,6 +37,19 @@ struct Block64 {
         for (int i = 0; i < 4; ++i)
             v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
     }
+    // One bit per byte that is { } [ ] , or : (a bracket is a brace with bit 5 clear).
+    uint64_t scanned() const
+    {
+        uint64_t r = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i folded = _mm_or_si128(v[i], _mm_set1_epi8(0x20));
+            const __m128i hit = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')), _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
+                _mm_or_si128(_mm_cmpeq_epi8(v[i], _mm_set1_epi8(',')), _mm_cmpeq_epi8(v[i], _mm_set1_epi8(':'))));
+            r |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(hit))) << (16 * i);
+        }
+        return r;
+    }
     uint64_t equal(char c) const
     {
         const __m128i needle = _mm_set1_epi8(c);
@@ -74,10 +87,10 @@ bool stringsHoldNothingScanned(std::string_view text, int64_t& lastQuote, bool& 
     for (; w + 64 <= n; w += 64) {
         const Block64 b(d + w);
         const uint64_t quotes = b.equal('"');
-        const uint64_t scanned =
-            b.equal('{') | b.equal('}') | b.equal('[') | b.equal(']') | b.equal(',') | b.equal(':');
+        if (!quotes && !inside)
+            continue; // no string here
         const uint64_t open = prefixXor(quotes) ^ inside; // set from an opening quote to its partner
-        if (scanned & open & ~quotes)
+        if (b.scanned() & open & ~quotes)
             return false;
         if (quotes)
             lastQuote = static_cast<int64_t>(w) + 63 - __builtin_clzll(quotes);
