@@ -29,8 +29,16 @@ public:
         // block at a unit start) every other byte leads a unit, so the ASCII byte after
         // the run belongs to the unit before it exactly when the run's length is odd.
         for (; i + 64 <= n;) {
-            uint64_t high = 0, acted = 0;
-            classify(d + i, high, acted);
+            uint64_t high = 0, acted = 0, quoted = 0;
+            classify(d + i, high, acted, quoted);
+            if (high == 0 && quoted == 0 && !m_inString) {
+                // Only brackets, outside strings (no quote or backslash in the block to
+                // start one): each opens or closes a value.
+                for (uint64_t events = acted; events != 0; events &= events - 1)
+                    bracket(i + static_cast<std::size_t>(std::countr_zero(events)));
+                i += 64;
+                continue;
+            }
             for (uint64_t events = acted & ~high; events != 0; events &= events - 1) {
                 const int k = std::countr_zero(events);
                 const int run = k == 0 ? 0 : std::countl_one(high << (64 - k));
@@ -85,19 +93,30 @@ private:
         return line;
     }
 
-    // The bytes >= 0x80 of the 64 at p, and those the walk acts on: a quote, a backslash or
-    // a bracket.
-    void classify(const unsigned char* p, uint64_t& high, uint64_t& acted) const
+    // The bytes >= 0x80 of the 64 at p, those the walk acts on (a quote, a backslash or a
+    // bracket), and of those the quotes and backslashes.
+    void classify(const unsigned char* p, uint64_t& high, uint64_t& acted, uint64_t& quoted) const
     {
         for (int lane = 0; lane < 4; ++lane) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * lane));
             const auto eq = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-            const __m128i marked = _mm_or_si128(_mm_or_si128(eq(m_quote), eq('\\')),
-                                                _mm_or_si128(_mm_or_si128(eq('['), eq(']')), _mm_or_si128(eq('{'), eq('}'))));
+            const __m128i quotes = _mm_or_si128(eq(m_quote), eq('\\'));
+            const __m128i marked = _mm_or_si128(quotes, _mm_or_si128(_mm_or_si128(eq('['), eq(']')), _mm_or_si128(eq('{'), eq('}'))));
             const int shift = 16 * lane;
             acted |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(marked))) << shift;
+            quoted |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(quotes))) << shift;
             high |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(v))) << shift;
         }
+    }
+
+    // The bracket at i, outside strings.
+    void bracket(std::size_t i)
+    {
+        const auto c = static_cast<unsigned char>(m_text[i]);
+        if (c == '{' || c == '[')
+            m_open.push_back({static_cast<int64_t>(i), 0, c == '{' ? NodeKind::Object : NodeKind::Array});
+        else if (!m_open.empty())
+            m_open.pop_back();
     }
 
     // The ASCII unit at i. Any other unit in between ends an escape, so the unit at i is
@@ -113,11 +132,8 @@ private:
         } else if (c == '\\') {
             if (escapeAt != i)
                 escapeAt = i + 1;
-        } else if (!m_inString) {
-            if (c == '{' || c == '[')
-                m_open.push_back({static_cast<int64_t>(i), 0, c == '{' ? NodeKind::Object : NodeKind::Array});
-            else if ((c == '}' || c == ']') && !m_open.empty())
-                m_open.pop_back();
+        } else if (!m_inString && (c == '{' || c == '[' || c == '}' || c == ']')) {
+            bracket(i);
         }
     }
 
