@@ -4,6 +4,7 @@
 #include "json/big/BigRoadRule.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "cli/CutOffCheck.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
 #include "json/UnclosedText.h"
@@ -272,25 +273,26 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         return sink.failed() ? fail("write error") : 0;
     }
 
-    // Where a cut-off text stops being shown, found before the engine takes the text.
-    std::optional<UnclosedValue> unclosed;
-    if (o.mode == Mode::Stats)
-        unclosed = findUnclosedValue(text, o.singleQuote ? '\'' : '"');
-    int64_t unclosedByte = 0; // offset from 0 in the input's bytes, as error offsets are
-    if (unclosed) {
-        unclosedByte = unclosed->offset;
-        if (converted) {
-            unclosedByte = static_cast<int64_t>(codec::utf8SizeOf(std::string_view(text).substr(
-                               0, static_cast<std::size_t>(unclosed->offset)))) +
-                           (utf8Mark ? 3 : 0);
-        }
-    }
+    // Where a cut-off text stops being shown: read on a second thread while the engine
+    // parses the same text, or first when the engine is given a changed text.
+    CutOff cutOff;
+    std::future<CutOff> cutOffLater;
+    const char quote = o.singleQuote ? '\'' : '"';
+    const bool alongside = o.mode == Mode::Stats && !o.predecode && !o.singleQuote;
+    if (o.mode == Mode::Stats && !alongside)
+        cutOff = findCutOff(text, quote, converted, utf8Mark);
 
     Stopwatch stopwatch;
-    if (o.predecode)
-        text = decodeHtmlEntities(decodeUnicodeEscapes(text));
     JsonDocument doc;
-    doc.parseTaking(std::move(text), o.zeroBased, o.singleQuote);
+    if (alongside) {
+        auto shared = std::make_shared<const std::string>(std::move(text));
+        cutOffLater = findCutOffLater(shared, quote, converted, utf8Mark);
+        doc.parseSharing(std::move(shared), o.zeroBased);
+    } else {
+        if (o.predecode)
+            text = decodeHtmlEntities(decodeUnicodeEscapes(text));
+        doc.parseTaking(std::move(text), o.zeroBased, o.singleQuote);
+    }
 
     switch (o.mode) {
     case Mode::Table:
@@ -320,6 +322,10 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         // pieces, since nothing here reads it.
         doc.forEachTreeContentPiece([](std::string_view) {});
         const int64_t ms = stopwatch.elapsedMs();
+        if (cutOffLater.valid())
+            cutOff = cutOffLater.get();
+        const std::optional<UnclosedValue>& unclosed = cutOff.value;
+        const int64_t unclosedByte = cutOff.inputByte; // from 0 in the input's bytes, as error offsets are
         sink.buffer() = "nodes " + std::to_string(doc.nodes().nodeCount()) + ", depth " +
                         std::to_string(doc.nodes().deepestLevel()) + ", loaded in " + std::to_string(ms) + " ms\n";
         if (unclosed)

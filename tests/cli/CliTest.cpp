@@ -144,6 +144,7 @@ TEST_F(Cli, DecodeStatsAndPredecode)
         {"", "\xEF\xBB\xBF{\"a\":\"\xE4\xB8\xAD\",\n\"b\":{\"c\":1", "unclosed from byte 19, line 2: the text ends inside an object"},
         {"--raw", "{\"a\":\"\xD6\xD0\",\"b\":[", "unclosed from byte 14, line 1"},
         {"", "{\"a\":1", ""},
+        {"--single-quote", "{'a':'[',\n'b':[1,", "unclosed from byte 14, line 2: the text ends inside an array"},
     };
     for (const auto& c : cut) {
         r = run(std::string("--stats ") + c.flags, c.input);
