@@ -20,9 +20,20 @@
 namespace tess {
 namespace {
 
+// Space, tab, and the first byte of an ideographic space: looked up, since every member
+// asks for its first and last byte.
+struct BlankTable {
+    bool v[256];
+    constexpr BlankTable() : v()
+    {
+        v[static_cast<unsigned char>(' ')] = v[static_cast<unsigned char>('\t')] = v[0xA1] = true;
+    }
+};
+constexpr BlankTable kBlank;
+
 inline bool isBlankByte(unsigned char c)
 {
-    return c == ' ' || c == '\t' || c == 0xA1;
+    return kBlank.v[c];
 }
 
 // One container whose members are being cut. Members are cut one at a time, right
