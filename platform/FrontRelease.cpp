@@ -7,6 +7,14 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
+#define TESS_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESS_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(TESS_ADDRESS_SANITIZER)
 #include <sanitizer/asan_interface.h>
 #define TESS_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
 #else
