@@ -1,6 +1,7 @@
 #include "json/JsonDocument.h"
 
 #include "json/LineEdges.h"
+#include "json/PatternChars.h"
 
 #include "json/ScanBuffer.h"
 #include "json/ScanOps.h"
@@ -20,21 +21,7 @@
 namespace tess {
 namespace {
 
-// Space, tab, and the first byte of an ideographic space: looked up, since every member
-// asks for its first and last byte.
-struct BlankTable {
-    bool v[256];
-    constexpr BlankTable() : v()
-    {
-        v[static_cast<unsigned char>(' ')] = v[static_cast<unsigned char>('\t')] = v[0xA1] = true;
-    }
-};
-constexpr BlankTable kBlank;
-
-inline bool isBlankByte(unsigned char c)
-{
-    return kBlank.v[c];
-}
+using patterns::isBlankByte;
 
 // One container whose members are being cut. Members are cut one at a time, right
 // before they are added, so the table is filled in pre-order without recursion.

@@ -112,4 +112,22 @@ struct OpenerTable {
 
 inline constexpr OpenerTable kOpenerByte;
 
+// Space, tab and the first byte of an ideographic space: the blanks that trimming cuts
+// and that make a line break next to them a trimming hazard.
+struct BlankTable {
+    bool v[256];
+    constexpr BlankTable() : v()
+    {
+        for (unsigned c : {unsigned(' '), unsigned('\t'), 0xA1u})
+            v[c] = true;
+    }
+};
+
+inline constexpr BlankTable kBlankByte;
+
+inline bool isBlankByte(u8 c)
+{
+    return kBlankByte.v[c];
+}
+
 } // namespace tess::patterns

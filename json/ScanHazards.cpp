@@ -2,6 +2,7 @@
 // text again would change, and whether its brackets balance.
 #include "json/ScanBuffer.h"
 
+#include "json/PatternChars.h"
 #include "json/ScanDeltas.h"
 #include "platform/GbkText.h"
 #include "platform/MessagePump.h"
@@ -10,14 +11,6 @@
 
 namespace tess {
 using namespace scandeltas;
-namespace {
-
-inline bool blankish(unsigned char c)
-{
-    return c == ' ' || c == '\t' || c == 0xA1;
-}
-
-} // namespace
 
 bool ScanBase::isEscapeHazard(int64_t i) const
 {
@@ -51,9 +44,9 @@ bool ScanBase::isTrimHazard(int64_t i) const
     const unsigned char c = static_cast<unsigned char>(p[static_cast<std::size_t>(i)]);
     if (c != '\n' && c != '\r')
         return false;
-    if (i > 0 && blankish(static_cast<unsigned char>(p[static_cast<std::size_t>(i - 1)])))
+    if (i > 0 && patterns::isBlankByte(static_cast<unsigned char>(p[static_cast<std::size_t>(i - 1)])))
         return true;
-    return i + 1 < static_cast<int64_t>(p.size()) && blankish(static_cast<unsigned char>(p[static_cast<std::size_t>(i + 1)]));
+    return i + 1 < static_cast<int64_t>(p.size()) && patterns::isBlankByte(static_cast<unsigned char>(p[static_cast<std::size_t>(i + 1)]));
 }
 
 uint32_t ScanBase::hazardsBefore(int64_t offset, uint32_t Checkpoint::*counter,
