@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "cli/CutOffCheck.h"
+#include "cli/StandardModes.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
 #include "json/UnclosedText.h"
@@ -232,6 +233,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
 
+    if (readsStandardJson(o) && o.url.empty())
+        return runStandardMode(o, nullptr);
     int bigStatus = 0;
     if (runBigRoadOnFile(o, bigStatus))
         return bigStatus;
@@ -246,6 +249,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         if (!fetched.ok)
             return fail(fetched.error, 1);
         text = fetched.text;
+        if (readsStandardJson(o))
+            return runStandardMode(o, &text);
     } else {
         std::string bytes;
         std::string error;

@@ -208,7 +208,10 @@ void writeStrictJson(const JsonNodeList& nodes, int32_t node, const std::functio
             continue;
         }
         if (!open.empty() && open.back().object) {
-            appendString(out, t.element >= 0 ? nodes.nameView(i) : t.name);
+            std::string_view name = t.element >= 0 ? nodes.nameView(i) : t.name;
+            if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
+                name = name.substr(1, name.size() - 2); // a single-quoted name keeps its quotes in the table
+            appendString(out, name);
             out.push_back(':');
         }
         if (isContainerKind(t.kind)) {
