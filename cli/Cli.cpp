@@ -4,6 +4,7 @@
 #include "json/big/BigRoadRule.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "cli/Colour.h"
 #include "cli/CutOffCheck.h"
 #include "cli/StandardModes.h"
 #include "json/JsonDocument.h"
@@ -97,15 +98,20 @@ void writeTable(const JsonDocument& doc, OutputSink& sink)
 
 // The block is built and printed a piece at a time, so a huge document's output does not
 // wait for (or hold) the whole block.
-void writeTree(const JsonDocument& doc, OutputSink& sink)
+void writeTree(const JsonDocument& doc, OutputSink& sink, bool colour)
 {
     std::string& out = sink.buffer();
+    int32_t node = 0; // the records come in table order
     doc.forEachTreeContentPiece([&](std::string_view piece) {
         std::size_t pos = 0;
         TreeRecordView r;
         while (readTreeRecord(piece, pos, r)) {
             out.append(static_cast<std::size_t>(std::max(r.depth - 1, 0)) * 2, ' ');
-            appendEscaped(out, r.caption);
+            if (colour && ++node > 1)
+                appendColouredCaption(out, r.caption, doc.nodes().nameView(node).size(),
+                                      isKind(doc.nodes().kindOf(node), NodeKind::Scalar));
+            else
+                appendEscaped(out, r.caption);
             out.push_back('\n');
             sink.lineDone();
         }
@@ -116,6 +122,7 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
 // writes) and the node's own value; with leavesOnly the scalars only.
 void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
+    const bool colour = coloursOutput(o.color);
     std::string& out = sink.buffer();
     PathsInOrder paths(doc, o.pathStyle, o.compactPaths);
     std::string scratch;
@@ -123,9 +130,17 @@ void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
         const std::string_view path = paths.next(i);
         if (o.leaves && !isKind(doc.nodes().kindOf(i), NodeKind::Scalar))
             continue;
-        appendPath(out, path);
-        out.push_back('\t');
-        appendEscaped(out, valueOfNode(doc, i, scratch));
+        if (colour) {
+            std::string p;
+            appendPath(p, path);
+            appendColoured(out, p, ColourRole::Path);
+            out.push_back('\t');
+            appendColouredValue(out, valueOfNode(doc, i, scratch), doc.nodes().valueView(i));
+        } else {
+            appendPath(out, path);
+            out.push_back('\t');
+            appendEscaped(out, valueOfNode(doc, i, scratch));
+        }
         out.push_back('\n');
         sink.lineDone();
     }
@@ -304,7 +319,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writeTable(doc, sink);
         break;
     case Mode::Tree:
-        writeTree(doc, sink);
+        writeTree(doc, sink, coloursOutput(o.color));
         break;
     case Mode::Paths:
         writePaths(doc, o, sink);

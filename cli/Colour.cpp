@@ -1,5 +1,7 @@
 #include "cli/Colour.h"
 
+#include "cli/CliOutput.h"
+
 #include <cstdlib>
 #include <unistd.h>
 
@@ -52,6 +54,37 @@ ColourRole roleOfScalar(std::string_view text)
     if (!text.empty() && (text.front() == '-' || (text.front() >= '0' && text.front() <= '9')))
         return ColourRole::Number;
     return ColourRole::Literal;
+}
+
+void appendColouredCaption(std::string& out, std::string_view caption, std::size_t nameLength, bool scalar)
+{
+    const bool split = scalar && nameLength < caption.size() && caption[nameLength] == ':';
+    const std::string_view name = split ? caption.substr(0, nameLength) : scalar ? std::string_view() : caption;
+    std::string part;
+    if (!name.empty()) {
+        appendEscaped(part, name);
+        appendColoured(out, part, ColourRole::Name);
+    }
+    if (split) {
+        out.push_back(':');
+        part.clear();
+        const std::string_view value = caption.substr(nameLength + 1);
+        appendEscaped(part, value);
+        appendColoured(out, part, roleOfScalar(value));
+    } else if (scalar) {
+        appendEscaped(out, caption);
+    }
+}
+
+void appendColouredValue(std::string& out, std::string_view shown, std::string_view raw)
+{
+    std::string part;
+    appendEscaped(part, shown);
+    const bool container = !raw.empty() && (raw.front() == '{' || raw.front() == '[');
+    if (container || raw.empty())
+        out += part;
+    else
+        appendColoured(out, part, roleOfScalar(raw));
 }
 
 void JsonColourer::start(std::string& out, char c)

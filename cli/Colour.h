@@ -36,4 +36,11 @@ private:
 // The role of a scalar's text as written: a quoted string, a number, or a literal.
 ColourRole roleOfScalar(std::string_view text);
 
+// Appends a tree caption escaped as appendEscaped does: a scalar's "name:value" with the
+// name (its first nameLength bytes) and the value coloured, a container's name coloured.
+void appendColouredCaption(std::string& out, std::string_view caption, std::size_t nameLength, bool scalar);
+
+// Appends a --paths line's value escaped, coloured by the value as written (raw).
+void appendColouredValue(std::string& out, std::string_view shown, std::string_view raw);
+
 } // namespace tess::cli

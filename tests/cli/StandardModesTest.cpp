@@ -51,9 +51,9 @@ TEST_F(Cli, CheckNamesTheFirstErrorAndItsPlace)
     EXPECT_NE(r.err.find("line 1, column 12 (byte 11): unexpected end of input"), std::string::npos) << r.err;
     r = run("--check", "{\n  \"a\": 1,\n  \"b\": [1, 2,]\n}");
     EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("line 3, column 14 (byte 24)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 3, column 14 (byte 25)"), std::string::npos) << r.err;
     r = run("--check", "{\"中文\": \"值\", \"n\": NaN}");
-    EXPECT_NE(r.err.find("line 1, column 18 (byte 24)"), std::string::npos) << r.err; // columns count characters
+    EXPECT_NE(r.err.find("line 1, column 18 (byte 23)"), std::string::npos) << r.err; // columns count characters
     r = run("--check", "[1, {\"a\": \"\\u00e9\"}]\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out + r.err, "");
@@ -89,7 +89,7 @@ TEST_F(Cli, QueryAndCsvStatuses)
     EXPECT_NE(r.err.find("compile error"), std::string::npos) << r.err;
     r = run("--query '.a.b'", "{\"a\": 1}");
     EXPECT_EQ(r.status, 5);
-    EXPECT_NE(r.err.find("Cannot index number with \"b\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Cannot index number with string \"b\""), std::string::npos) << r.err;
     EXPECT_EQ(run("--csv .a", "{\"a\": 1}").status, 2);
     EXPECT_EQ(run("--csv .b", "{\"a\": []}").status, 1);
     EXPECT_EQ(run("--csv . --raw", "[]").status, 2);
@@ -104,6 +104,15 @@ TEST_F(Cli, ColourOnlyWhenAsked)
     EXPECT_EQ(run("--get . --json --color=always", doc).out,
               "{\x1b[34;1m\"s\"\x1b[0m:\x1b[32m\"x\"\x1b[0m,\x1b[34;1m\"n\"\x1b[0m:\x1b[36m1\x1b[0m,"
               "\x1b[34;1m\"t\"\x1b[0m:\x1b[33mtrue\x1b[0m}\n");
+    // The tree, the same on both roads, and the paths.
+    const std::string path = file("c.json", R"({"a:b": "x", "n": 1, "o": {"t": true}, "l": [1, "s"]})").string();
+    EXPECT_EQ(run("--tree --color=always '" + path + "'", "", "TESSARINE_BIG_THRESHOLD=10").out,
+              run("--tree --color=always '" + path + "'").out);
+    EXPECT_NE(run("--tree --color=always '" + path + "'").out.find("\x1b[34;1ma:b\x1b[0m:\x1b[32m\"x\"\x1b[0m"),
+              std::string::npos);
+    for (const char* big : {"", "TESSARINE_BIG_THRESHOLD=10"})
+        EXPECT_NE(run("--paths --color=always '" + path + "'", "", big).out.find("\x1b[34ml.[2]\x1b[0m\t\x1b[32ms\x1b[0m"),
+                  std::string::npos);
     // Not a terminal, or NO_COLOR: plain.
     EXPECT_EQ(run("--flat", doc).out, ".s = \"x\";\n.n = 1;\n.t = true;\n");
     EXPECT_EQ(run("--flat --color=auto", doc, "NO_COLOR=1").out, ".s = \"x\";\n.n = 1;\n.t = true;\n");
