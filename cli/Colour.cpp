@@ -18,6 +18,8 @@ std::string_view colourOf(ColourRole role)
     case ColourRole::Number: return "\x1b[36m";   // cyan
     case ColourRole::Literal: return "\x1b[33m";  // yellow
     case ColourRole::Path: return "\x1b[34m";     // blue
+    case ColourRole::Added: return "\x1b[32m";    // green
+    case ColourRole::Removed: return "\x1b[31m";  // red
     }
     return {};
 }

@@ -9,7 +9,8 @@
 
 namespace tess::cli {
 
-enum class ColourRole { Name, String, Number, Literal, Path };
+// Added and Removed are for the lines of a difference.
+enum class ColourRole { Name, String, Number, Literal, Path, Added, Removed };
 
 // Whether output to standard output is coloured under this choice.
 bool coloursOutput(ColorChoice choice);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tess::cli {
 namespace {
@@ -96,6 +97,22 @@ std::unique_ptr<StrictInput> openStrictInput(const Options& o, const std::string
                 say(in->name + ": not standard JSON, " + errorText(in->doc.error(), in->doc.errorFileOffset()) +
                     " (files from " + std::to_string(big::bigThreshold() >> 20) +
                     " MiB are read as standard JSON only)");
+                return nullptr;
+            }
+            return in;
+        }
+        struct stat in0 {};
+        if (stdinInput && !tolerant && fstat(STDIN_FILENO, &in0) == 0 && S_ISREG(in0.st_mode) &&
+            static_cast<uint64_t>(in0.st_size) >= big::bigThreshold()) {
+            // Standard input redirected from a big file: mapped as a named file would be.
+            in->size = static_cast<uint64_t>(in0.st_size);
+            std::string error;
+            if (!in->doc.openDescriptor(STDIN_FILENO, openOptions(false), error)) {
+                say(in->name + ": " + error);
+                return nullptr;
+            }
+            if (in->doc.error().present && !in->doc.isLines()) {
+                say(in->name + ": not standard JSON, " + errorText(in->doc.error(), in->doc.errorFileOffset()));
                 return nullptr;
             }
             return in;
