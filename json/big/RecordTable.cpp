@@ -37,11 +37,6 @@ long readHex4(std::string_view s, std::size_t at)
     return v;
 }
 
-bool isNumberText(const TableCell& c)
-{
-    return c.kind == TableCell::Kind::Number;
-}
-
 } // namespace
 
 std::string decodeJsonString(std::string_view s)
@@ -208,15 +203,34 @@ std::vector<uint64_t> RecordTable::sortedRows(std::size_t column, bool descendin
     std::vector<Key> keys;
     keys.reserve(m_rows);
     bool stopped = false;
+    const std::string& name = column < m_columns.size() ? m_columns[column] : std::string(kValueColumn);
     forEachRecord(0, [&](const Node& record) {
-        TableCell c = cell(record, column);
+        // The member's node only; numbers are read from the bytes without a text.
+        Node found;
+        bool has = false;
+        if (record.kind != Kind::Object) {
+            has = name == kValueColumn;
+            found = record;
+        } else {
+            ChildCursor members = m_doc.children(record);
+            Node member;
+            while (members.next(member)) {
+                const std::string_view raw = m_doc.rawName(member);
+                if (raw == name || (raw.find('\\') != std::string_view::npos && decodeJsonString(raw) == name)) {
+                    found = member;
+                    has = true;
+                }
+            }
+        }
         Key k{2, 0, {}};
-        if (isNumberText(c)) {
+        if (has && found.kind == Kind::Number) {
             k.group = 0;
-            k.number = std::strtod(c.text.c_str(), nullptr);
-        } else if (c.kind != TableCell::Kind::Missing) {
+            const std::string_view bytes = m_doc.bytes().substr(found.start, found.end - found.start);
+            if (std::from_chars(bytes.data(), bytes.data() + bytes.size(), k.number).ec != std::errc())
+                k.number = std::strtod(std::string(bytes).c_str(), nullptr); // out of double's range
+        } else if (has) {
             k.group = 1;
-            k.text = std::move(c.text);
+            k.text = valueCell(found).text;
         }
         keys.push_back(std::move(k));
         if (progress && keys.size() % 4096 == 0 && !progress(keys.size(), m_rows * 2)) {
