@@ -5,6 +5,7 @@
 #include "json/big/BigPaths.h"
 #include "json/big/RecordTable.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tess::cli {
@@ -14,17 +15,22 @@ namespace {
 // blank, which some readers trim); quotes inside doubled.
 void appendField(std::string& out, std::string_view field)
 {
-    const bool quote = field.find_first_of("\",\r\n") != std::string_view::npos ||
+    const bool quote = std::any_of(field.begin(), field.end(), [](char c) { return c == '"' || c == ',' || c == '\r' || c == '\n'; }) ||
                        (!field.empty() && (field.front() == ' ' || field.back() == ' '));
     if (!quote) {
         out += field;
         return;
     }
     out.push_back('"');
-    for (const char c : field) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
+    for (std::size_t i = 0;;) {
+        const std::size_t q = field.find('"', i);
+        if (q == std::string_view::npos) {
+            out += field.substr(i);
+            break;
+        }
+        out += field.substr(i, q + 1 - i);
+        out.push_back('"');
+        i = q + 1;
     }
     out.push_back('"');
 }

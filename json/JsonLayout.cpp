@@ -4,6 +4,19 @@ namespace tess {
 
 namespace {
 constexpr std::size_t kPieceBytes = std::size_t(1) << 20;
+
+// The first byte from i on that is a quote or backslash (in a string) or a quote or blank
+// (outside), or the end. (find_first_of calls memchr once per byte.)
+template <bool InString>
+std::size_t nextStop(std::string_view s, std::size_t i)
+{
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"' || (InString ? c == '\\' : (c == ' ' || c == '\n' || c == '\t' || c == '\r')))
+            return i;
+    }
+    return s.size();
+}
 }
 
 JsonLayout::JsonLayout(int indent, std::function<void(std::string_view)> out) : m_indent(indent), m_out(std::move(out))
@@ -16,8 +29,51 @@ void JsonLayout::newLine(int depth)
     m_buffer.append(static_cast<std::size_t>(depth) * static_cast<std::size_t>(m_indent), ' ');
 }
 
+void JsonLayout::feedCompact(std::string_view piece)
+{
+    std::size_t i = 0;
+    while (i < piece.size()) {
+        if (m_inString) {
+            if (m_escape) {
+                m_buffer.push_back(piece[i++]);
+                m_escape = false;
+                continue;
+            }
+            const std::size_t stop = nextStop<true>(piece, i);
+            m_buffer.append(piece.substr(i, stop - i));
+            if (stop == piece.size())
+                break;
+            m_buffer.push_back(piece[stop]);
+            if (piece[stop] == '\\')
+                m_escape = true;
+            else
+                m_inString = false;
+            i = stop + 1;
+            continue;
+        }
+        // Outside strings: everything but blanks, up to the next quote, at once.
+        const std::size_t stop = nextStop<false>(piece, i);
+        m_buffer.append(piece.substr(i, stop - i));
+        if (stop == piece.size())
+            break;
+        if (piece[stop] == '"') {
+            m_buffer.push_back('"');
+            m_inString = true;
+        }
+        i = stop + 1;
+    }
+    if (m_buffer.size() >= kPieceBytes) {
+        m_out(m_buffer);
+        m_buffer.clear();
+    }
+}
+
 void JsonLayout::feed(std::string_view piece)
 {
+    if (m_indent == 0) {
+        feedCompact(piece);
+        return;
+    }
     for (std::size_t i = 0; i < piece.size(); ++i) {
         const char c = piece[i];
         if (m_inString) {

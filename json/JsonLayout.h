@@ -20,6 +20,7 @@ public:
 
 private:
     void newLine(int depth);
+    void feedCompact(std::string_view piece);
     int m_indent;
     std::function<void(std::string_view)> m_out;
     std::string m_buffer;

@@ -95,6 +95,14 @@ std::size_t RecordTable::columnOf(const std::string& name) const
     return found == m_columnIndex.end() ? SIZE_MAX : found->second;
 }
 
+std::size_t RecordTable::columnOfRaw(std::string_view raw) const
+{
+    if (raw.find('\\') != std::string_view::npos)
+        return columnOf(decodeJsonString(raw));
+    const auto found = m_columnIndex.find(raw);
+    return found == m_columnIndex.end() ? SIZE_MAX : found->second;
+}
+
 void RecordTable::forEachRecord(uint64_t from, const std::function<bool(const Node&)>& visit) const
 {
     ChildCursor cursor = m_doc.children(m_array, from);
@@ -114,8 +122,11 @@ bool RecordTable::readColumns(uint64_t rows, const TableProgress& progress)
             if (record.kind == Kind::Object) {
                 ChildCursor members = m_doc.children(record);
                 Node member;
-                while (members.next(member))
-                    addColumn(decodeJsonString(m_doc.rawName(member)));
+                while (members.next(member)) {
+                    const std::string_view raw = m_doc.rawName(member);
+                    if (raw.find('\\') != std::string_view::npos || !m_columnIndex.contains(raw))
+                        addColumn(decodeJsonString(raw));
+                }
             } else {
                 addColumn(std::string(kValueColumn));
             }
@@ -146,7 +157,11 @@ TableCell RecordTable::valueCell(const Node& node) const
     case Kind::Object:
     case Kind::Array:
         c.kind = TableCell::Kind::Nested;
-        c.text = layOutJson(bytes, 0);
+        // Compact already when it has no blank at all (in strings or out).
+        if (std::none_of(bytes.begin(), bytes.end(), [](char b) { return b == ' ' || b == '\t' || b == '\n' || b == '\r'; }))
+            c.text.assign(bytes);
+        else
+            c.text = layOutJson(bytes, 0);
         break;
     default:
         c.kind = TableCell::Kind::Literal;
@@ -168,7 +183,7 @@ std::vector<TableCell> RecordTable::cells(const Node& record) const
     ChildCursor members = m_doc.children(record);
     Node member;
     while (members.next(member)) {
-        const std::size_t k = columnOf(decodeJsonString(m_doc.rawName(member)));
+        const std::size_t k = columnOfRaw(m_doc.rawName(member));
         if (k != SIZE_MAX)
             out[k] = valueCell(member); // a repeated name: the last one, as JSON readers take it
     }

@@ -57,8 +57,15 @@ private:
     const BigDocument& m_doc;
     Node m_array;
     uint64_t m_rows = 0;
+    // Names looked up by view, so a name without escapes costs no copy.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     std::vector<std::string> m_columns;
-    std::unordered_map<std::string, std::size_t> m_columnIndex;
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> m_columnIndex;
+    // The column of a member's name as the file writes it (escapes decoded when it has any).
+    std::size_t columnOfRaw(std::string_view raw) const;
 };
 
 // The characters of a JSON string's contents (escapes decoded; a lone surrogate escape
