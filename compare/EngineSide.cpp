@@ -52,6 +52,11 @@ bool EngineSide::root(Item& out) const
     if (m_nodes.nodeCount() < 1)
         return false;
     out = 1;
+    // A bare scalar is shown as the one element of the root: that element is the value.
+    const std::string_view text = trimmed(m_nodes.valueView(1));
+    if (isKind(m_nodes.kindOf(1), NodeKind::Array) && m_nodes.childCountOf(1) == 1 && !text.starts_with('[') &&
+        m_nodes.nodeCount() == 2)
+        out = 2;
     return true;
 }
 

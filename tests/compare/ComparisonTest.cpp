@@ -90,6 +90,8 @@ TEST(Comparison, EqualUnderTheRules)
 
 TEST(Comparison, EveryKindOfDifference)
 {
+    EXPECT_EQ(diff("1", "\"1\""), Lines{"T . 1|\"1\""});
+    EXPECT_EQ(diff("[1]", "1"), Lines{"T . [1]|1"});
     EXPECT_EQ(diff(R"({"n":1,"s":"x","t":true,"o":{},"gone":[1,2],"arr":[1,2,3],"z":null})",
                    R"({"n":2,"s":1,"t":false,"o":{"new":null},"arr":[1,"in",2,3],"z":null,"last":{"k":[]}})"),
               (Lines{"C .n 1|2", "T .s \"x\"|1", "C .t true|false", "A .o.new |null", "R .gone [1,2]|",
