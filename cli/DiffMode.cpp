@@ -148,7 +148,9 @@ template <class L, class R>
 int printDifferences(const L& left, const R& right, const Options& o)
 {
     const PathStyle style = o.pathStyleGiven ? o.pathStyle : PathStyle::Jq;
-    const std::string arrow = " " + std::string(codec::gb(u8"\u2192")) + " ";
+    std::string arrow(1, ' ');
+    arrow += codec::gb(u8"\u2192");
+    arrow.push_back(' ');
     OutputSink sink(stdout, o.raw);
     std::string& out = sink.buffer();
     std::string value;

@@ -40,6 +40,8 @@ public:
     }
     uint64_t position(const Item& item) const { return item.start; }
     uint64_t total() const { return m_doc.bytes().size(); }
+    // The value's bytes as they stand in the file (the same bytes are the same value).
+    std::string_view rawText(const Item& item) const { return m_doc.bytes().substr(item.start, item.end - item.start); }
     // The value as written, blanks around structure left out (engine text).
     void appendText(const Item& item, std::string& out) const;
 

@@ -34,7 +34,7 @@ uint64_t hashText(std::string_view s)
 // produce (the stack is reserved, and only the part used is ever touched).
 void runOnLargeStack(const std::function<void()>& fn)
 {
-    constexpr std::size_t kStack = std::size_t(512) << 20;
+    constexpr std::size_t kStack = std::size_t(1) << 30;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, kStack);
@@ -229,8 +229,29 @@ private:
         }
         if (m_stop || (!hx && !hy))
             return;
+        compareObjectRest(ca, hx, x, nx, cb, hy, y, ny);
+    }
 
-        // The rest is paired by name, held as names and items.
+    // The rest of two objects after the members in the same order, paired by name, held
+    // as names and items. hx/hy: x/y (named nx/ny) was read and is the first of the rest.
+    template <class CA, class CB>
+    [[gnu::noinline]] void compareObjectRest(CA& ca, bool hx, LI x, std::string nx, CB& cb, bool hy, RI y,
+                                             std::string ny)
+    {
+        auto readA = [&] {
+            nx.clear();
+            const bool has = ca.next(x);
+            if (has)
+                m_l.memberName(x, nx);
+            return has;
+        };
+        auto readB = [&] {
+            ny.clear();
+            const bool has = cb.next(y);
+            if (has)
+                m_r.memberName(y, ny);
+            return has;
+        };
         std::vector<Member<LI>> restA;
         std::vector<Member<RI>> restB;
         bool tooMany = false;
@@ -356,17 +377,94 @@ private:
         }
     }
 
+    // Elements left[from, from + lc) and right[from, from + rc) without partners: compared
+    // in pairs, in order; the rest removed or added. The cursors stand at the first of each.
+    template <class CA, class CB>
+    void compareStretch(CA& ca, uint64_t left, uint64_t lc, CB& cb, uint64_t right, uint64_t rc)
+    {
+        LI x;
+        RI y;
+        const uint64_t pairs = std::min(lc, rc);
+        for (uint64_t k = 0; k < pairs && !m_stop; ++k) {
+            ca.next(x);
+            cb.next(y);
+            pushIndex(left + k);
+            compareValues(x, y);
+            m_path.pop_back();
+        }
+        for (uint64_t k = pairs; k < lc && !m_stop; ++k) {
+            ca.next(x);
+            pushIndex(left + k);
+            report(DiffKind::Removed, &x, nullptr);
+            m_path.pop_back();
+        }
+        for (uint64_t k = pairs; k < rc && !m_stop; ++k) {
+            cb.next(y);
+            pushIndex(right + k);
+            report(DiffKind::Added, nullptr, &y);
+            m_path.pop_back();
+        }
+    }
+
+    // A stretch whose texts differ, aligned again by the elements' values (numbers by value,
+    // members in any order, strings decoded): the hashes are taken from copies of the
+    // cursors, which then walk the stretch.
+    template <class CA, class CB>
+    [[gnu::noinline]] void alignStretch(CA& ca, uint64_t left, uint64_t lc, CB& cb, uint64_t right, uint64_t rc, uint64_t size)
+    {
+        if (lc == 0 || rc == 0 || (lc == 1 && rc == 1)) {
+            compareStretch(ca, left, lc, cb, right, rc);
+            return;
+        }
+        std::vector<uint64_t> ha, hb;
+        ha.reserve(lc);
+        hb.reserve(rc);
+        {
+            CA copyA = ca;
+            CB copyB = cb;
+            LI x;
+            RI y;
+            for (uint64_t k = 0; k < lc && !m_stop && copyA.next(x); ++k)
+                ha.push_back(hashOf(m_l, x));
+            for (uint64_t k = 0; k < rc && !m_stop && copyB.next(y); ++k)
+                hb.push_back(hashOf(m_r, y));
+        }
+        if (m_stop)
+            return;
+        const Alignment al = alignSequences(ha, hb, m_o.align);
+        std::vector<uint64_t>().swap(ha);
+        std::vector<uint64_t>().swap(hb);
+        if (!al.aligned)
+            note(NoteKind::NotAligned, size);
+        LI x;
+        RI y;
+        for (const AlignedRun& run : al.runs) {
+            if (m_stop)
+                return;
+            if (run.same) {
+                for (uint64_t k = 0; k < run.leftCount; ++k) {
+                    ca.next(x);
+                    cb.next(y);
+                }
+                continue;
+            }
+            compareStretch(ca, left + run.left, run.leftCount, cb, right + run.right, run.rightCount);
+        }
+    }
+
+    // The nesting goes through compareValues and the small frames of compareArrays and
+    // compareObjects; what needs room (hashes, alignments, names) lives in frames of its own.
     void compareArrays(const LI& a, const RI& b)
     {
         const uint64_t na = m_l.childCount(a);
         const uint64_t nb = m_r.childCount(b);
-        auto ca = m_l.children(a);
-        auto cb = m_r.children(b);
-        LI x;
-        RI y;
         if (na == 0 || nb == 0 || (na == 1 && nb == 1) || na > m_o.maxHashedElements ||
             nb > m_o.maxHashedElements) {
             // Element by element (nothing to align when one side is empty, or both hold one).
+            auto ca = m_l.children(a);
+            auto cb = m_r.children(b);
+            LI x;
+            RI y;
             for (uint64_t i = 0; !m_stop; ++i) {
                 const bool hx = ca.next(x);
                 const bool hy = cb.next(y);
@@ -383,22 +481,39 @@ private:
             }
             return;
         }
+        compareArraysAligned(a, b, na, nb);
+    }
+
+    // First by the elements' texts as written, which is quick and pairs what is written
+    // alike; the stretches in between are aligned again by value.
+    [[gnu::noinline]] void compareArraysAligned(const LI& a, const RI& b, uint64_t na, uint64_t nb)
+    {
+        auto ca = m_l.children(a);
+        auto cb = m_r.children(b);
         std::vector<uint64_t> ha, hb;
         ha.reserve(na);
         hb.reserve(nb);
-        while (!m_stop && ca.next(x))
-            ha.push_back(hashOf(m_l, x));
-        while (!m_stop && cb.next(y))
-            hb.push_back(hashOf(m_r, y));
+        {
+            LI x;
+            RI y;
+            while (!m_stop && ca.next(x)) {
+                tick(m_l.position(x));
+                ha.push_back(hashText(m_l.rawText(x)));
+            }
+            while (!m_stop && cb.next(y)) {
+                tick(0);
+                hb.push_back(hashText(m_r.rawText(y)));
+            }
+        }
         if (m_stop)
             return;
         const Alignment al = alignSequences(ha, hb, m_o.align);
         std::vector<uint64_t>().swap(ha);
         std::vector<uint64_t>().swap(hb);
-        if (!al.aligned)
-            note(NoteKind::NotAligned, std::max(na, nb));
         ca = m_l.children(a);
         cb = m_r.children(b);
+        LI x;
+        RI y;
         for (const AlignedRun& run : al.runs) {
             if (m_stop)
                 return;
@@ -416,26 +531,7 @@ private:
                         cb.next(y);
                 continue;
             }
-            const uint64_t pairs = std::min(run.leftCount, run.rightCount);
-            for (uint64_t k = 0; k < pairs && !m_stop; ++k) {
-                ca.next(x);
-                cb.next(y);
-                pushIndex(run.left + k);
-                compareValues(x, y);
-                m_path.pop_back();
-            }
-            for (uint64_t k = pairs; k < run.leftCount && !m_stop; ++k) {
-                ca.next(x);
-                pushIndex(run.left + k);
-                report(DiffKind::Removed, &x, nullptr);
-                m_path.pop_back();
-            }
-            for (uint64_t k = pairs; k < run.rightCount && !m_stop; ++k) {
-                cb.next(y);
-                pushIndex(run.right + k);
-                report(DiffKind::Added, nullptr, &y);
-                m_path.pop_back();
-            }
+            alignStretch(ca, run.left, run.leftCount, cb, run.right, run.rightCount, std::max(na, nb));
         }
     }
 

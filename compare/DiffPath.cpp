@@ -33,10 +33,13 @@ std::string formatPath(const Path& path, PathStyle style, bool zeroBased, bool c
             const PathStep& s = path[k];
             if (k > 0 && !(compactTree && s.isIndex))
                 out.push_back('.');
-            if (s.isIndex)
-                out += "[" + std::to_string(s.index + (zeroBased ? 0 : 1)) + "]";
-            else
+            if (s.isIndex) {
+                out.push_back('[');
+                out += std::to_string(s.index + (zeroBased ? 0 : 1));
+                out.push_back(']');
+            } else {
                 out += codec::utf8ToGb18030(s.name).text;
+            }
         }
         return out;
     }

@@ -126,6 +126,11 @@ EngineSide::Cursor EngineSide::children(Item item, uint64_t from) const
     return c;
 }
 
+std::string_view EngineSide::rawText(Item item) const
+{
+    return trimmed(m_nodes.valueView(item));
+}
+
 void EngineSide::appendText(Item item, std::string& out) const
 {
     const std::string_view v = m_nodes.valueView(item);

@@ -41,6 +41,8 @@ public:
     // How far a walk in document order has come, out of total().
     uint64_t position(Item item) const { return static_cast<uint64_t>(item); }
     uint64_t total() const { return static_cast<uint64_t>(m_nodes.nodeCount()); }
+    // The value's text as it stands in the document (the same text is the same value).
+    std::string_view rawText(Item item) const;
     // The value as written, blanks around structure left out (engine text).
     void appendText(Item item, std::string& out) const;
 

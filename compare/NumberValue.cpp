@@ -76,7 +76,8 @@ std::optional<std::string> canonicalNumber(std::string_view t)
         // Too far out for the arithmetic below; such exponents compare as written.
         out += expNegative ? "-" : "+";
         out.append(expDigits);
-        out += "~" + std::to_string(point);
+        out.push_back('~');
+        out += std::to_string(point);
         return out;
     }
     int64_t exponent = 0;

@@ -161,18 +161,23 @@ TEST(Comparison, TheCallerStopsOrCancels)
 TEST(Comparison, NestingOfAnyDepth)
 {
     constexpr int kDepth = 100000;
-    const std::string open(kDepth, '['), close(kDepth, ']');
-    big::BigDocument a, b;
-    const std::string ta = open + "1" + close, tb = open + "2" + close;
-    a.openBytes(ta, {});
-    b.openBytes(tb, {});
-    const BigSide la(a), rb(b);
-    std::vector<std::size_t> depths;
-    compareDocuments<BigSide, BigSide>(la, rb, {}, [&](const Difference<BigSide, BigSide>& d) {
-        depths.push_back(d.path.size());
-        return true;
-    });
-    EXPECT_EQ(depths, std::vector<std::size_t>{kDepth});
+    std::string arrays(kDepth, '['), objects;
+    for (int i = 0; i < kDepth; ++i)
+        objects += "{\"k\":";
+    for (const std::string& open : {arrays, objects}) {
+        const std::string close = open[0] == '[' ? std::string(kDepth, ']') : std::string(kDepth, '}');
+        big::BigDocument a, b;
+        const std::string ta = open + "1" + close, tb = open + "2" + close;
+        a.openBytes(ta, {});
+        b.openBytes(tb, {});
+        const BigSide la(a), rb(b);
+        std::vector<std::size_t> depths;
+        compareDocuments<BigSide, BigSide>(la, rb, {}, [&](const Difference<BigSide, BigSide>& d) {
+            depths.push_back(d.path.size());
+            return true;
+        });
+        EXPECT_EQ(depths, std::vector<std::size_t>{kDepth}) << open.substr(0, 8);
+    }
 }
 
 } // namespace
