@@ -102,7 +102,7 @@ private:
         case DiffKind::Changed: ++summary.changed; break;
         case DiffKind::TypeChanged: ++summary.typeChanged; break;
         }
-        if (!m_found(Difference<L, R>{kind, m_path, a, b})) {
+        if (!m_found(Difference<L, R>{kind, m_path, a, b, m_containers.empty() ? nullptr : &m_containers.back()})) {
             summary.stopped = true;
             m_stop = true;
         }
@@ -168,12 +168,13 @@ private:
             report(DiffKind::TypeChanged, &a, &b);
             return;
         }
-        if (ta == ValueType::Object) {
-            compareObjects(a, b);
-            return;
-        }
-        if (ta == ValueType::Array) {
-            compareArrays(a, b);
+        if (ta == ValueType::Object || ta == ValueType::Array) {
+            m_containers.push_back(a);
+            if (ta == ValueType::Object)
+                compareObjects(a, b);
+            else
+                compareArrays(a, b);
+            m_containers.pop_back();
             return;
         }
         if (ta != tb) {
@@ -540,6 +541,7 @@ private:
     const CompareOptions& m_o;
     const DifferenceSink<L, R>& m_found;
     Path m_path;
+    std::vector<LI> m_containers; // the left containers the walk is in, the root's first
     std::string m_keyA, m_keyB;
     uint64_t m_ticks = 0;
     uint64_t m_position = 0;

@@ -54,6 +54,9 @@ struct Difference {
     const Path& path;
     const typename L::Item* left;  // null for Added
     const typename R::Item* right; // null for Removed
+    // The left container the difference lies in (for Added: the one it would be in); null
+    // for the root.
+    const typename L::Item* leftContainer;
 };
 
 template <class L, class R>

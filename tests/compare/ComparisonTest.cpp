@@ -2,6 +2,7 @@
 // road's reading of two texts gives the same differences, in the same order.
 #include "compare/BigSide.h"
 #include "compare/Comparison.h"
+#include "compare/DiffMarks.h"
 #include "compare/DiffPath.h"
 #include "compare/EngineSide.h"
 #include "json/JsonDocument.h"
@@ -156,6 +157,36 @@ TEST(Comparison, TheCallerStopsOrCancels)
     EXPECT_TRUE(summary.cancelled);
     EXPECT_LT(lines.size(), 100000u);
     EXPECT_GT(progressCalls, 0u);
+}
+
+TEST(Comparison, MarksOfTheLeftTree)
+{
+    // Nodes of the left: 1 root, 2 x, 3 o, 4 p, 5 p[0], 6 p[1], 7 q, 8 r.
+    const Both a(R"({"x":1,"o":{"p":[1,2],"q":true},"r":[]})");
+    const Both b(R"({"x":2,"o":{"p":[1,3],"q":true,"n":0},"r":[]})");
+    const EngineSide l(a.engine), r(b.engine);
+    DiffMarks marks;
+    compareDocuments<EngineSide, EngineSide>(l, r, {}, [&](const Difference<EngineSide, EngineSide>& d) {
+        marks.add(d.kind, d.left ? *d.left : *d.leftContainer);
+        return true;
+    });
+    marks.finish(a.engine.nodes());
+    EXPECT_EQ(marks.markOf(2), DiffKind::Changed);
+    EXPECT_EQ(marks.markOf(3), DiffKind::Added);
+    EXPECT_EQ(marks.markOf(6), DiffKind::Changed);
+    EXPECT_EQ(marks.markOf(4), std::nullopt);
+    std::string holders;
+    for (int32_t n = 1; n <= 8; ++n)
+        holders += marks.holdsDifference(n) ? 'h' : '.';
+    EXPECT_EQ(holders, "hhhh.h..");
+    EXPECT_EQ(marks.next(0), 2);
+    EXPECT_EQ(marks.next(3), 6);
+    EXPECT_EQ(marks.next(6), -1);
+    EXPECT_EQ(marks.previous(9), 6);
+    EXPECT_EQ(marks.previous(3), 2);
+    EXPECT_EQ(marks.previous(2), -1);
+    EXPECT_EQ(marks.count(DiffKind::Changed), 2u);
+    EXPECT_EQ(marks.count(DiffKind::Added), 1u);
 }
 
 TEST(Comparison, NestingOfAnyDepth)
