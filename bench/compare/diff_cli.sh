@@ -3,9 +3,9 @@
 # the peak RSS and the peak anonymous memory (RssAnon, sampled every 20 ms in a run of its
 # own; mapped file pages are not anonymous). The pairs (make_pair.py, generated into DIR
 # once, default /tmp/tess-diff-bench):
-#   20 MB: two documents of 70 k records (940 k nodes each) differing in 300 places
+#   20 MB: two documents of 78 k records (940 k nodes each) differing in 300 places
 #          (engine's road);
-#   1 GB:  two documents of 3.5 M records (47 M nodes each) differing in 10 places (big road).
+#   1 GB:  two documents of 3.9 M records (47 M nodes each) differing in 10 places (big road).
 #   bench/compare/diff_cli.sh [DIR]    (RUNS=3 by default; TESS=path times another binary)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
