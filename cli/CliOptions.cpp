@@ -73,7 +73,7 @@ std::string usageText()
            "  --decode         the text with \\u escapes and HTML entities decoded\n"
            "  --stats          node count, depth and load time\n"
            "  --diff A B       one line per difference from A to B: + PATH VALUE (added),\n"
-           "                   - PATH VALUE (removed), ~ PATH OLD â NEW (changed); paths in\n"
+           "                   - PATH VALUE (removed), ~ PATH OLD → NEW (changed); paths in\n"
            "                   jq syntax unless --path-style is given; exit status 0 equal,\n"
            "                   1 different; A or B may be - for standard input\n"
            "options:\n"

@@ -58,4 +58,5 @@ TEST_F(Cli, DiffLinesStatusAndErrors)
     EXPECT_EQ(run("--diff - -").status, 2);
     EXPECT_EQ(run("--diff '" + a + "'").status, 2);
     EXPECT_EQ(run("--diff '" + a + "' '" + b + "' --leaves").status, 2);
+    EXPECT_NE(run("--help").out.find("~ PATH OLD \xe2\x86\x92 NEW"), std::string::npos);
 }
