@@ -7,6 +7,7 @@
 #include "cli/Colour.h"
 #include "cli/CutOffCheck.h"
 #include "cli/StandardModes.h"
+#include "cli/DiffMode.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
 #include "json/UnclosedText.h"
@@ -247,6 +248,9 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     }
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
+
+    if (o.mode == Mode::Diff)
+        return runDiff(o);
 
     if (readsStandardJson(o) && o.url.empty())
         return runStandardMode(o, nullptr);

@@ -12,8 +12,8 @@ constexpr ModeFlag kModes[] = {
     {"--help", Mode::Help}, {"-h", Mode::Help},       {"--version", Mode::Version},
     {"--table", Mode::Table}, {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
-    {"--find", Mode::Find}, {"--flat", Mode::Flat}, {"--unflat", Mode::Unflat}, {"--check", Mode::Check},
-    {"--query", Mode::Query}, {"--csv", Mode::Csv},
+    {"--find", Mode::Find}, {"--diff", Mode::Diff}, {"--flat", Mode::Flat}, {"--unflat", Mode::Unflat},
+    {"--check", Mode::Check}, {"--query", Mode::Query}, {"--csv", Mode::Csv},
 };
 
 std::optional<Mode> modeOf(const std::string& arg)
@@ -49,8 +49,12 @@ std::string checkModeOptions(const Options& o)
     if ((o.findMode != FindMode::Plain || o.ignoreCase) && o.mode != Mode::Find)
         return "--wildcard, --regex and --ignore-case apply to --find only";
     if (o.pathStyleGiven && o.mode != Mode::Paths && o.mode != Mode::Get && o.mode != Mode::Find &&
-        o.mode != Mode::Flat && o.mode != Mode::Csv)
-        return "--path-style applies to --paths, --get, --find, --flat and --csv only";
+        o.mode != Mode::Diff && o.mode != Mode::Flat && o.mode != Mode::Csv)
+        return "--path-style applies to --paths, --get, --find, --diff, --flat and --csv only";
+    if (o.mode == Mode::Diff && !o.file)
+        return "--diff needs two inputs: --diff A B";
+    if (o.mode == Mode::Diff && o.diffLeft == "-" && *o.file == "-")
+        return "--diff reads standard input for one side only";
     if (o.compactPaths && o.pathStyle != PathStyle::Tree)
         return "--compact-paths applies to the tree path style only";
     return {};
@@ -76,6 +80,10 @@ std::string usageText()
            "                   exit status 1 when there is none\n"
            "  --decode         the text with \\u escapes and HTML entities decoded\n"
            "  --stats          node count, depth and load time\n"
+           "  --diff A B       one line per difference from A to B: + PATH VALUE (added),\n"
+           "                   - PATH VALUE (removed), ~ PATH OLD → NEW (changed); paths in\n"
+           "                   jq syntax unless --path-style is given; exit status 0 equal,\n"
+           "                   1 different; A or B may be - for standard input\n"
            "  --flat           one line per leaf, PATH = VALUE; with the value as JSON and the\n"
            "                   path in jq syntax (or --path-style)\n"
            "  --unflat         the document that lines of --flat (any subset of them) describe\n"
@@ -157,6 +165,8 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                 if (*m == Mode::Get && !needValue(o.getPath))
                     return out;
                 if (*m == Mode::Find && !needValue(o.findText))
+                    return out;
+                if (*m == Mode::Diff && !needValue(o.diffLeft))
                     return out;
                 if (*m == Mode::Query && !needValue(o.query))
                     return out;

@@ -9,7 +9,7 @@
 
 namespace tess::cli {
 
-enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find, Flat, Unflat, Check, Query, Csv };
+enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find, Flat, Unflat, Check, Query, Csv, Diff };
 
 // --color: colour the output always, never, or when standard output is a terminal.
 enum class ColorChoice { Auto, Always, Never };
@@ -38,6 +38,7 @@ struct Options {
     std::string csvPath;              // --csv PATH (as given)
     bool byteOrderMark = false;       // --csv: a UTF-8 byte-order mark first
     ColorChoice color = ColorChoice::Auto;
+    std::string diffLeft;             // --diff A (as given); the input file is B
 };
 
 struct ParseOutcome {
