@@ -29,6 +29,7 @@ void BigExpansion::start()
     m_view->collapse(top);
     const int rows = m_model->rowCount(top);
     m_itemsRead += static_cast<uint64_t>(rows);
+    m_rowsOpened += static_cast<uint64_t>(rows); // shown when top opens
     m_frames.push_back(Frame{top, 0, rows, 0});
     QTimer::singleShot(0, this, [this] { slice(); });
 }
@@ -75,7 +76,9 @@ bool BigExpansion::openStep()
 {
     if (m_opened >= m_toOpen.size())
         return false;
-    m_view->expand(m_toOpen[m_opened++]);
+    const QModelIndex& next = m_toOpen[m_opened++];
+    m_rowsOpened += static_cast<uint64_t>(m_model->rowCount(next));
+    m_view->expand(next);
     return true;
 }
 

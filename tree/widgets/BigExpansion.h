@@ -32,8 +32,9 @@ public:
     // opens.
     void stop();
     bool running() const { return m_running; }
-    // Rows listed to show so far below top, for the progress shown.
-    uint64_t itemsRead() const { return m_itemsRead; }
+    // Work done, in rows, for the progress shown against the rows to show: listing the
+    // containers and opening them count half each.
+    uint64_t itemsRead() const { return (m_itemsRead + m_rowsOpened) / 2; }
     // How long one slice may take (tests make it shorter).
     void setSliceMs(qint64 ms) { m_sliceMs = ms; }
 
@@ -59,7 +60,8 @@ private:
     // The model's rows never move, so plain indexes stay valid.
     std::vector<QModelIndex> m_toOpen;
     std::size_t m_opened = 0;
-    uint64_t m_itemsRead = 0;
+    uint64_t m_itemsRead = 0;  // rows listed
+    uint64_t m_rowsOpened = 0; // rows of the containers opened
     qint64 m_sliceMs = 20;
     bool m_reading = true;
     bool m_running = false;
