@@ -61,19 +61,6 @@ void BigCollapse::stopOn(TreeView& view)
     }
 }
 
-void BigCollapse::finishOn(TreeView& view)
-{
-    for (QObject* child : view.findChildren<QObject*>(collapseName(), Qt::FindDirectChildrenOnly)) {
-        auto* c = static_cast<BigCollapse*>(child);
-        if (c->m_done)
-            continue;
-        view.beginBulkExpand();
-        while (c->step()) {
-        }
-        c->finish();
-    }
-}
-
 bool BigCollapse::runningOn(const TreeView& view)
 {
     for (QObject* child : view.findChildren<QObject*>(collapseName(), Qt::FindDirectChildrenOnly))

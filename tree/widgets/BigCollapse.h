@@ -25,8 +25,6 @@ public:
                               std::vector<QModelIndex> opened);
     // Ends the one running on view, if any, where it is.
     static void stopOn(TreeView& view);
-    // Runs the one running on view to its end now.
-    static void finishOn(TreeView& view);
     // Whether one is running on view.
     static bool runningOn(const TreeView& view);
     // How long one slice may take (tests make it shorter).
