@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "cli/CutOffCheck.h"
+#include "cli/DiffMode.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
 #include "json/UnclosedText.h"
@@ -231,6 +232,9 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     }
     if (!parsed.error.empty())
         return fail(parsed.error + " (see --help)");
+
+    if (o.mode == Mode::Diff)
+        return runDiff(o);
 
     int bigStatus = 0;
     if (runBigRoadOnFile(o, bigStatus))

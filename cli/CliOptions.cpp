@@ -12,7 +12,7 @@ constexpr ModeFlag kModes[] = {
     {"--help", Mode::Help}, {"-h", Mode::Help},       {"--version", Mode::Version},
     {"--table", Mode::Table}, {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
-    {"--find", Mode::Find},
+    {"--find", Mode::Find}, {"--diff", Mode::Diff},
 };
 
 std::optional<Mode> modeOf(const std::string& arg)
@@ -40,8 +40,13 @@ std::string checkModeOptions(const Options& o)
         return "--formatted applies to --get only";
     if ((o.findMode != FindMode::Plain || o.ignoreCase) && o.mode != Mode::Find)
         return "--wildcard, --regex and --ignore-case apply to --find only";
-    if (o.pathStyleGiven && o.mode != Mode::Paths && o.mode != Mode::Get && o.mode != Mode::Find)
-        return "--path-style applies to --paths, --get and --find only";
+    if (o.pathStyleGiven && o.mode != Mode::Paths && o.mode != Mode::Get && o.mode != Mode::Find &&
+        o.mode != Mode::Diff)
+        return "--path-style applies to --paths, --get, --find and --diff only";
+    if (o.mode == Mode::Diff && !o.file)
+        return "--diff needs two inputs: --diff A B";
+    if (o.mode == Mode::Diff && o.diffLeft == "-" && *o.file == "-")
+        return "--diff reads standard input for one side only";
     if (o.compactPaths && o.pathStyle != PathStyle::Tree)
         return "--compact-paths applies to the tree path style only";
     return {};
@@ -67,6 +72,10 @@ std::string usageText()
            "                   exit status 1 when there is none\n"
            "  --decode         the text with \\u escapes and HTML entities decoded\n"
            "  --stats          node count, depth and load time\n"
+           "  --diff A B       one line per difference from A to B: + PATH VALUE (added),\n"
+           "                   - PATH VALUE (removed), ~ PATH OLD → NEW (changed); paths in\n"
+           "                   jq syntax unless --path-style is given; exit status 0 equal,\n"
+           "                   1 different; A or B may be - for standard input\n"
            "options:\n"
            "  --zero-based     number array elements from 0\n"
            "  --single-quote   treat single quotes as string quotes\n"
@@ -133,6 +142,8 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                 if (*m == Mode::Get && !needValue(o.getPath))
                     return out;
                 if (*m == Mode::Find && !needValue(o.findText))
+                    return out;
+                if (*m == Mode::Diff && !needValue(o.diffLeft))
                     return out;
                 continue;
             }

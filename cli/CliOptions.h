@@ -9,7 +9,7 @@
 
 namespace tess::cli {
 
-enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find };
+enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find, Diff };
 
 struct Options {
     Mode mode = Mode::None;
@@ -30,6 +30,7 @@ struct Options {
     std::string findText;             // --find TEXT (as given)
     FindMode findMode = FindMode::Plain;
     bool ignoreCase = false;
+    std::string diffLeft;             // --diff A (as given); the input file is B
 };
 
 struct ParseOutcome {

@@ -1,6 +1,7 @@
 #include "json/ValueFormatter.h"
 
 #include "platform/AsciiText.h"
+#include "platform/StopPoint.h"
 
 #include <cstring>
 
@@ -28,6 +29,8 @@ public:
         std::size_t i = 0;
         const std::size_t n = m_in.size();
         while (i < n) {
+            if ((++m_steps & 0xFFF) == 0)
+                stopPoint(); // a dropped formatting on a worker ends here
             if (m_flat) {
                 m_out.append(m_in.substr(i));
                 break;
@@ -196,6 +199,7 @@ private:
 
     std::string_view m_in;
     std::size_t m_budget;
+    std::size_t m_steps = 0;
     std::string m_out;
     std::size_t m_depth = 0;
     std::size_t m_lineBegin = 0;  // where the current line starts in m_out

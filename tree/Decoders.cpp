@@ -1,6 +1,7 @@
 #include "tree/Decoders.h"
 
 #include "platform/Codec.h"
+#include "platform/StopPoint.h"
 #include "tree/HtmlEntityTable.h"
 
 #include <array>
@@ -249,7 +250,10 @@ std::string decodeUnicodeEscapes(std::string_view t)
     std::string out;
     out.reserve(length);
     std::size_t last = 0; // first byte not yet copied
+    std::size_t steps = 0;
     for (std::size_t pos = findUnit(t, 0, '\\'); pos != npos; pos = findUnit(t, last, '\\')) {
+        if ((++steps & 0xFFF) == 0)
+            stopPoint(); // a dropped decoding on a worker ends here
         if (pos + 5 >= length)
             break; // fewer than five bytes follow the backslash
         int32_t code = -1;
@@ -286,7 +290,10 @@ std::string decodeHtmlEntities(std::string_view t)
     // once none is left none is searched again, so the pass stays linear.
     std::size_t semicolon = 0;
     bool semicolonKnown = false;
+    std::size_t steps = 0;
     for (std::size_t amp = findUnit(t, 0, '&'); amp != npos; amp = findUnit(t, last, '&')) {
+        if ((++steps & 0xFFF) == 0)
+            stopPoint();
         if (!semicolonKnown || (semicolon != npos && semicolon < amp)) {
             semicolon = findUnit(t, amp, ';');
             semicolonKnown = true;

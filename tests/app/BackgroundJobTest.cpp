@@ -3,7 +3,9 @@
 // reports it instead of ending the program.
 #include "app/BackgroundJob.h"
 #include "json/JsonDocument.h"
+#include "json/ValueFormatter.h"
 #include "platform/MessagePump.h"
+#include "tree/Decoders.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -52,6 +54,39 @@ TEST(BackgroundJob, ADroppedParseStopsAtThePumpStep)
     JsonDocument document;
     document.parse(copy, false, false);
     EXPECT_GT(document.nodes().nodeCount(), 400000);
+}
+
+// Decoding and laying out a large value stop too (they pump nothing: the window's thread
+// runs them for small values).
+TEST(BackgroundJob, DroppedDecodingAndFormattingStop)
+{
+    std::string escapes;
+    for (int i = 0; i < 2'000'000; ++i)
+        escapes += "\\u4e2d&amp;";
+    std::string records = "[";
+    for (int i = 0; i < 1'000'000; ++i)
+        records += i ? ",{\"k\":[1,2,3]}" : "{\"k\":[1,2,3]}";
+    records += "]";
+    const std::function<std::string()> works[] = {
+        [&] { return decodeUnicodeEscapes(escapes); },
+        [&] { return decodeHtmlEntities(escapes); },
+        [&] { return formatValue(records); },
+    };
+    for (const auto& run : works) {
+        BackgroundJob job;
+        std::atomic<bool> started{false};
+        std::atomic<bool> done{false};
+        job.start([&](BackgroundJob::Control&) -> BackgroundJob::Finish {
+            started = true;
+            const std::string out = run();
+            done = true;
+            return nullptr;
+        });
+        waitFor([&] { return started.load(); });
+        job.drop();
+        job.wait();
+        EXPECT_FALSE(done.load()) << "ran to its end after it was dropped";
+    }
 }
 
 TEST(BackgroundJob, DroppedJobsDoNotPileUp)

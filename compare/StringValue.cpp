@@ -1,0 +1,121 @@
+#include "compare/StringValue.h"
+
+#include "json/PathNames.h"
+#include "platform/Codec.h"
+#include "platform/Utf8.h"
+
+#include <cstring>
+
+namespace tess::compare {
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The four hex digits after "\u" at text[at], or -1.
+long unitAt(std::string_view text, std::size_t at)
+{
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
+        return -1;
+    long u = 0;
+    for (std::size_t k = at + 2; k < at + 6; ++k) {
+        const int h = hexValue(text[k]);
+        if (h < 0)
+            return -1;
+        u = u * 16 + h;
+    }
+    return u;
+}
+
+void appendCodePoint(std::string& out, char32_t cp)
+{
+    char buf[4];
+    out.append(buf, encodeUtf8(cp, buf));
+}
+
+bool plainAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\\' || c == '#')
+            return false;
+    return true;
+}
+
+} // namespace
+
+void decodeUtf8String(std::string_view s, std::string& out)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const void* slash = std::memchr(s.data() + i, '\\', s.size() - i);
+        const std::size_t stop = slash ? static_cast<const char*>(slash) - s.data() : s.size();
+        out.append(s.substr(i, stop - i));
+        i = stop;
+        if (i >= s.size())
+            break;
+        if (i + 1 >= s.size()) {
+            out.push_back('\\');
+            break;
+        }
+        const char e = s[i + 1];
+        char simple = 0;
+        switch (e) {
+        case '"': simple = '"'; break;
+        case '\\': simple = '\\'; break;
+        case '/': simple = '/'; break;
+        case 'b': simple = '\b'; break;
+        case 'f': simple = '\f'; break;
+        case 'n': simple = '\n'; break;
+        case 'r': simple = '\r'; break;
+        case 't': simple = '\t'; break;
+        default: break;
+        }
+        if (simple) {
+            out.push_back(simple);
+            i += 2;
+            continue;
+        }
+        const long u = e == 'u' ? unitAt(s, i) : -1;
+        if (u < 0) {
+            out.append(s.substr(i, 2));
+            i += 2;
+            continue;
+        }
+        if (u >= 0xD800 && u < 0xDC00) {
+            const long low = unitAt(s, i + 6);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendCodePoint(out, static_cast<char32_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
+                i += 12;
+                continue;
+            }
+        }
+        appendCodePoint(out, static_cast<char32_t>(u));
+        i += 6;
+    }
+}
+
+void decodeEngineString(std::string_view contents, std::string& out)
+{
+    if (plainAscii(contents)) {
+        out.append(contents);
+        return;
+    }
+    if (contents.find('\\') == std::string_view::npos && contents.find('#') == std::string_view::npos) {
+        out += codec::gb18030ToUtf8(contents).text;
+        return;
+    }
+    pathnames::NameChars chars;
+    pathnames::decodeStoredName(contents, chars);
+    for (const pathnames::NameChar& c : chars)
+        appendCodePoint(out, c.cp);
+}
+
+} // namespace tess::compare
