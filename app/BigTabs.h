@@ -6,7 +6,7 @@
 #include "app/BackgroundJob.h"
 #include "app/Slot.h"
 #include "json/PathSyntax.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 #include "tree/widgets/TreeLoader.h"
 
 #include <QModelIndex>

@@ -7,7 +7,7 @@
 #include "json/big/BigPaths.h"
 #include "json/big/BigRoadRule.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -11,9 +11,9 @@
 #include "json/ValueFormatter.h"
 #include "platform/Codec.h"
 #include "platform/InputText.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 #include "json/TreeContentBuffer.h"
 
 #include <algorithm>

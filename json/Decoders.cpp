@@ -1,7 +1,7 @@
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include "platform/Codec.h"
-#include "tree/HtmlEntityTable.h"
+#include "json/HtmlEntityTable.h"
 
 #include <array>
 #include <limits>

@@ -3,7 +3,8 @@
 #include "json/big/Transcode.h"
 
 #include "platform/Codec.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
+#include "json/JsonNode.h"
 
 #include <algorithm>
 #include <cstring>
@@ -534,7 +535,7 @@ std::string BigDocument::captionName(const Node& node, bool zeroBased) const
         std::string out;
         for (std::size_t i = 0; i < gb.size(); ++i) {
             if (gb[i] == '\\' && i + 1 < gb.size() && gb[i + 1] == '"') {
-                out += "#SYH#";
+                out += kQuotePlaceholder;
                 ++i;
             } else {
                 out.push_back(gb[i]);

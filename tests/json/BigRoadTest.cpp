@@ -494,7 +494,7 @@ TEST(BigRoad, JsonLinesWalkCountAndOffsetsAgree)
 } // namespace tess
 
 #include "json/big/BigFind.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 namespace tess {
 namespace {
