@@ -1,5 +1,7 @@
 #include "tree/StatusText.h"
 
+#include "json/NestingLimit.h"
+
 #include "json/JsonNode.h"
 #include "platform/Codec.h"
 #include "tree/Stopwatch.h"
@@ -62,6 +64,12 @@ std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
         s += codec::gb(u8" 行（第 ");
         s += groupedNumber(doc.unclosedByte);
         s += codec::gb(doc.unclosedObject ? u8" 字节）起的对象未闭合，其内容未显示" : u8" 字节）起的数组未闭合，其内容未显示");
+    }
+    if (doc.nestingCut) {
+        s += dot;
+        s += codec::gb(u8"嵌套超过 ");
+        s += std::to_string(kMaxNesting);
+        s += codec::gb(u8" 层，更深处起的内容未显示");
     }
     if (node.kind < 0)
         return s;
