@@ -1,8 +1,30 @@
 #include "app/BackgroundJob.h"
 
+#include "platform/MessagePump.h"
+
 #include <algorithm>
+#include <exception>
+#include <new>
 
 namespace tess {
+
+namespace {
+
+// What went wrong in a job, for the status line.
+std::string failureText(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return "bad_alloc";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown";
+    }
+}
+
+} // namespace
 
 BackgroundJob::BackgroundJob(QObject* parent) : QObject(parent) {}
 
@@ -13,7 +35,14 @@ BackgroundJob::~BackgroundJob()
 
 void BackgroundJob::start(Work work)
 {
-    stop();
+    drop();
+    // Dropped threads end at their next pump step or cancel check: the oldest is waited
+    // for only when too many are still on their way out.
+    while (m_threads.size() >= kMostPending) {
+        if (m_threads.front()->joinable())
+            m_threads.front()->join();
+        m_threads.erase(m_threads.begin());
+    }
     auto control = std::make_shared<Control>();
     m_control = control;
     m_running = true;
@@ -24,10 +53,24 @@ void BackgroundJob::start(Work work)
     // The result is queued to this thread, which finishes the assignment below before it
     // runs anything queued.
     *thread = std::thread([this, control, generation, thread, work = std::move(work)] {
-        Finish finish = work(*control);
+        Finish finish;
+        std::string failure;
+        bool threw = false;
+        {
+            const WorkerStopScope stopAtPump(control->cancel);
+            try {
+                finish = work(*control);
+            } catch (const WorkStopped&) {
+                finish = nullptr; // dropped: nobody waits for a result
+            } catch (...) {
+                threw = true;
+                failure = failureText(std::current_exception());
+                finish = nullptr;
+            }
+        }
         QMetaObject::invokeMethod(
             this,
-            [this, generation, thread, finish = std::move(finish)] {
+            [this, generation, thread, finish = std::move(finish), threw, failure = std::move(failure)] {
                 if (thread->joinable())
                     thread->join();
                 std::erase(m_threads, thread);
@@ -35,8 +78,12 @@ void BackgroundJob::start(Work work)
                     return;
                 m_current.reset();
                 m_running = false;
-                if (finish)
+                if (threw) {
+                    if (failed)
+                        failed(failure);
+                } else if (finish) {
                     finish();
+                }
             },
             Qt::QueuedConnection);
     });

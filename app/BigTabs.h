@@ -5,6 +5,7 @@
 // either and Esc stops it. The window wires its commands here and shows what comes back.
 #include "app/BackgroundJob.h"
 #include "app/Slot.h"
+#include "app/TabController.h"
 #include "json/PathSyntax.h"
 #include "json/TreeSearch.h"
 #include "tree/widgets/TreeLoader.h"
@@ -33,7 +34,8 @@ class TreeIcons;
 
 // What the tabs need of the window.
 struct BigTabsHost {
-    std::function<Slot&(int)> slot;
+    // Tab n's controller: its slot, and the jobs the big road runs for it.
+    std::function<TabController&(int)> tab;
     std::function<int()> currentSlot;
     std::function<void(const QString&)> showStatus;
     // Tab n now shows a big document (or another model over it): boxes and status line.
@@ -51,7 +53,11 @@ struct BigSelection {
     std::string path;    // engine text
     std::string value;   // at most kValueBoxBytes, from its beginning
     std::string decoded;
+    uint64_t wholeBytes = 0; // the value's bytes in the file when value holds only its beginning
 };
+
+// What a copy of a big value takes: the value, decoded, or laid out.
+enum class BigCopy { Value, Decoded, Formatted };
 
 // What a find asks for.
 struct BigFindRequest {
@@ -71,13 +77,16 @@ public:
 
     // With selectAt (a tree position, see selectedPosition), that node is selected once shown.
     void startLoad(int n, FileSource source, int64_t selectAt = -1);
-    bool loadRunning() const { return m_load.running(); }
+    // True while any tab's big file is being read.
+    bool loadRunning() const;
     // True while tab n's big file is being read.
-    bool loading(int n) const { return m_load.running() && m_loadSlot == n; }
-    bool findRunning() const { return m_find.running(); }
-    // Stops every worker and drops their results (a load elsewhere, the window closing).
+    bool loading(int n) const { return m_host.tab(n).running(TabJob::BigLoad); }
+    bool findRunning() const;
+    // Stops tab n's big-road work and drops its results (a new load into the tab).
+    void stopTab(int n);
+    // The same in every tab (the window closing).
     void stopAll();
-    // Esc: the running load or find ends soon and says so.
+    // Esc: every running load or find ends soon and says so.
     void cancel();
 
     // Tab n shows the document (a new model over it); with remember, its previous one is
@@ -110,15 +119,31 @@ public:
     // Then the containers are read and opened in slices; Esc stops either step.
     void expandBelow(int n);
     void expandToLevel(int n, int level);
-    bool expandRunning() const { return m_count.running() || m_expansion != nullptr; }
+    bool expandRunning() const;
+    bool expandRunning(int n) const
+    {
+        return m_host.tab(n).running(TabJob::BigCount) || m_host.tab(n).expansion != nullptr;
+    }
     // Above this many items to show, the user is asked first; above the second, the
     // expansion is refused (the view's memory and layout grow with every row shown).
     uint64_t askAbove = 1000000;
     uint64_t refuseAbove = 5000000;
 
+    // Copies the selected node's whole value to the clipboard, read from the file on a
+    // worker (progress in the status line, Esc stops it). False, and nothing happens, when
+    // the value boxes hold the value whole (the caller copies the box).
+    bool copyWhole(int n, BigCopy form);
+    // A value of more bytes is not copied (the clipboard would hold gigabytes).
+    uint64_t copyMostBytes = uint64_t(256) << 20;
+
     std::string statusText(int n) const;
     // The value boxes' texts only with alsoValue.
-    BigSelection selection(int n, bool compactTree, bool alsoValue) const;
+    BigSelection selection(int n, bool compactTree, bool alsoValue);
+    // True when tab n's big file is as it was opened (or the tab shows none); otherwise
+    // the tab lets the file go, says so in its tree and the status line, and offers to
+    // read it again. Every command that reads the file asks first; so do the rows' paint
+    // and a timer.
+    bool checkFile(int n);
     // The node a typed path names (any form), or an invalid index.
     QModelIndex indexOfPath(int n, std::string_view typed);
     // The selected node's path (the root's with nothing selected); nothing for an empty tab.
@@ -137,21 +162,20 @@ private:
                   FileSource source, bool cancelled, int64_t ms, int64_t selectAt);
     void selectPosition(int n, int64_t position);
     void showProgress();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    enum class FileState { Same, Changed, Gone };
+    FileState fileState(int n) const;
+    void fileChanged(int n, bool gone);
     void expand(int n, const QModelIndex& top, uint64_t openDepth, bool levels);
-    void stopExpansion();
+    void stopExpansion(int n);
     void jobStarted();
     void jobEnded();
+    bool anyRunning() const;
+    Slot& slot(int n) const { return m_host.tab(n).slot(); }
 
     BigTabsHost m_host;
-    BackgroundJob m_load;
-    BackgroundJob m_find;
-    BackgroundJob m_count;
-    BigExpansion* m_expansion = nullptr;
-    uint64_t m_expandTotal = 0;
-    int m_loadSlot = 0;
-    int m_findSlot = 0;
-    int m_expandSlot = 0;
     QTimer* m_progressTimer = nullptr;
+    QTimer* m_fileTimer = nullptr;
 };
 
 // A remembered big file in the settings: "SIZE,MTIME,PATH" (the path in GB18030, as the

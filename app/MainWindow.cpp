@@ -69,6 +69,7 @@ int64_t utf8Size(const SharedText& text)
 MainWindow::MainWindow(ProgramObjects& objects, MainWindowSetup setup, QWidget* parent)
     : QWidget(parent), m_objects(objects), m_setup(std::move(setup)), m_icons(new TreeIcons)
 {
+    buildTabControllers();
     buildForm();
     buildBigTabs();
     wireCommands();
@@ -86,10 +87,13 @@ MainWindow::~MainWindow()
     stopFetch();
     // Gone while the window is whole: its workers' ends call back into the window.
     delete std::exchange(m_bigTabs, nullptr);
-    joinParseWorkers();
-    joinWorkers();
-    for (Slot& s : m_slots)
-        s.view->treeModel().setIcons(nullptr);
+    for (TabController* controller : m_tabControllers) {
+        controller->runningChanged = nullptr;
+        controller->failed = nullptr;
+        controller->waitAll();
+    }
+    for (int n = 1; n <= kSlots; ++n)
+        tree(n)->treeModel().setIcons(nullptr);
     delete m_icons;
 }
 
@@ -107,8 +111,8 @@ void MainWindow::wireCommands()
     connect(m_arrayAsNode, &QCheckBox::clicked, this, [this] { showSelectedPath(true); });
     connect(m_textIcons, &QCheckBox::clicked, this, &MainWindow::applyIconSet);
     connect(m_onTop, &QCheckBox::clicked, this, &MainWindow::applyAlwaysOnTop);
-    for (Slot& s : m_slots) {
-        TreeView* view = s.view;
+    for (int n = 1; n <= kSlots; ++n) {
+        TreeView* view = tree(n);
         connect(view, &TreeView::selectionChangedTo, this, [this] {
             showSelectedPath(true);
             updateStatus();
@@ -184,7 +188,7 @@ void MainWindow::onFirstActivation()
             const QString note = ui(u8"没有空的树页：文件替换了本页的文档（Ctrl+Z 撤销）");
             // A file parsed in the background says so when it is shown.
             if (parseRunning(currentSlot()))
-                m_parseNotes[static_cast<std::size_t>(currentSlot() - 1)] = note;
+                tab(currentSlot()).parseNote = note;
             else
                 showStatusMessage(note);
         }
@@ -280,7 +284,7 @@ void MainWindow::runLoad(int n, LoadRequest request)
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
     if (m_bigTabs->loading(n))
-        m_bigTabs->stopAll();
+        m_bigTabs->stopTab(n);
     dropParse(n); // a later load wins over one still parsing
     if (request.fromClipboard) {
         request.text = qt::clipboardText();
@@ -325,6 +329,8 @@ void MainWindow::finishLoad(int n, LoadRequest& request, int64_t started, std::o
     Slot& tab = slot(n);
     TreeView& view = *tab.view;
     tab.loadMs = steadyMillis() - started;
+    ++tab.shown;
+    this->tab(n).notice.clear();
     tab.source = std::move(request.source);
     tab.depth = tab.document->nodes().deepestLevel();
     tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
@@ -381,10 +387,10 @@ void MainWindow::showSelectedPath(bool alsoValue)
     PathBoxes boxes{m_pathBox, m_valueBox, m_decodedBox};
     if (alsoValue) {
         // A newer value replaces the one still being decoded.
-        dropWork(WorkKind::Boxes);
+        dropWork(TabJob::Boxes);
         boxes.laterFrom = m_backgroundValueBytes;
         boxes.later = [this](BoxWork work) {
-            startWork(WorkKind::Boxes, ui(u8"正在解码…（Esc 停止）"), std::move(work));
+            startWork(TabJob::Boxes, ui(u8"正在解码…（Esc 停止）"), std::move(work));
         };
     }
     tess::showSelectedPath(boxes, *tree(n), *slot(n).document,
@@ -406,12 +412,15 @@ void MainWindow::copyPath()
 
 void MainWindow::copyValue()
 {
-    qt::setClipboardText(boxText(m_valueBox));
+    // A big value the box holds only the beginning of is read whole from its file.
+    if (!m_bigTabs->copyWhole(currentSlot(), BigCopy::Value))
+        qt::setClipboardText(boxText(m_valueBox));
 }
 
 void MainWindow::copyDecodedValue()
 {
-    qt::setClipboardText(boxText(m_decodedBox));
+    if (!m_bigTabs->copyWhole(currentSlot(), BigCopy::Decoded))
+        qt::setClipboardText(boxText(m_decodedBox));
 }
 
 void MainWindow::openTreeMenu(const QPoint& globalPos)
@@ -475,8 +484,8 @@ void MainWindow::showAbout()
 void MainWindow::applyIconSet()
 {
     m_icons->setGlyphs(m_textIcons->isChecked());
-    for (Slot& s : m_slots) {
-        TreeView* view = s.view;
+    for (int n = 1; n <= kSlots; ++n) {
+        TreeView* view = tree(n);
         view->treeModel().iconsChanged();
         // A tree with one top-level item gets a one-index change, which repaints that
         // row only; the visible children need their new icons too.

@@ -3,6 +3,7 @@
 // tab control, path and value boxes, find bar. Owns the wiring of every control to its
 // command, the slots' lazy loading and the saving at close.
 #include "app/Slot.h"
+#include "app/TabController.h"
 #include "app/SlotFiles.h"
 #include "app/TextFileSave.h"
 #include "fetch/FetchOptions.h"
@@ -143,7 +144,7 @@ public:
     // A text of at least this many bytes is parsed on a worker thread (-1: none is).
     void setBackgroundLoadBytes(int64_t bytes) { m_backgroundLoadBytes = bytes; }
     // True while the tab's next document is being parsed on a worker thread.
-    bool parseRunning(int slot) const { return m_parses[static_cast<std::size_t>(slot - 1)] != nullptr; }
+    bool parseRunning(int slot) const { return tab(slot).parseRunning(); }
     // A tree of more items than this is searched in slices (find).
     void setFindSlicedFrom(int items) { m_findSlicedFrom = items; }
     // A value of at least this many bytes is decoded and formatted off the window's thread.
@@ -155,8 +156,10 @@ public:
 
     int currentSlot() const; // 1..7
     TreeView* tree(int n) const { return slot(n).view; }
-    const Slot& slot(int n) const { return m_slots[static_cast<std::size_t>(n - 1)]; }
-    Slot& slot(int n) { return m_slots[static_cast<std::size_t>(n - 1)]; }
+    const Slot& slot(int n) const { return tab(n).slot(); }
+    Slot& slot(int n) { return tab(n).slot(); }
+    // Tab n's controller: its document, jobs, expansions and finds (app/TabController.h).
+    TabController& tab(int n) const { return *m_tabControllers[static_cast<std::size_t>(n - 1)]; }
     TreeView* currentTree() const { return tree(currentSlot()); }
     QTabWidget* tabs() const { return m_tabs; }
     QMenu* treeMenu() const { return m_treeMenu; }
@@ -206,27 +209,26 @@ private:
     void runLoad(int slot, LoadRequest request);
     // The tab's facts after its tree was filled.
     void finishLoad(int slot, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed);
-    struct ParseJob;
     void startParse(int slot, LoadRequest request, const LoadOptions& options);
-    void onParsed(const std::shared_ptr<ParseJob>& job);
+    void onParsed(int slot, const std::shared_ptr<TabParse>& job);
     // Forgets the tab's running parse: its result is dropped when it comes.
     void dropParse(int slot);
     void showParseProgress();
-    void joinParseWorkers();
     // What the tab's data file receives at close, and its selected item: those of the
     // text being parsed while a parse runs.
     SharedText closingText(int slot) const;
     int closingSelection(int slot) const;
     void flashBox(QWidget* box);
-    // Work off the window's thread (MainWindowTasks.cpp): the value boxes' decoding of a
-    // large value, and the formatted copy. work runs on a worker thread and returns what
-    // runs on the window's thread when it is done, unless Esc or newer work of the same
-    // kind came first; label is the status line meanwhile.
-    enum class WorkKind { Boxes, Copy };
-    void startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work);
-    void dropWork(WorkKind kind);
-    bool workRunning(WorkKind kind) const;
-    void joinWorkers();
+    // Work of the current tab off the window's thread (MainWindowTasks.cpp): the value
+    // boxes' decoding of a large value (TabJob::Boxes), and the copies (TabJob::Copy). work
+    // runs on a worker thread and returns what runs on the window's thread when it is
+    // done, unless Esc or newer work of the same kind came first; label is the status line
+    // meanwhile.
+    void startWork(TabJob kind, const QString& label, std::function<std::function<void()>()> work);
+    // Drops the work of that kind in every tab.
+    void dropWork(TabJob kind);
+    bool workRunning(TabJob kind) const;
+    void buildTabControllers();
     // Long commands of the normal road (MainWindowTasks.cpp).
     void buildTaskKeys();
     void refreshTaskKey();
@@ -283,7 +285,7 @@ private:
 
     PressButton* m_pasteTree = nullptr;
     QTabWidget* m_tabs = nullptr;
-    std::array<Slot, kSlots> m_slots{};
+    std::array<TabController*, kSlots> m_tabControllers{};
     QLineEdit* m_pathBox = nullptr;
     ValueBox* m_valueBox = nullptr;
     ValueBox* m_decodedBox = nullptr;
@@ -322,11 +324,7 @@ private:
     int64_t m_backgroundLoadBytes = int64_t(2) << 20;
     int m_findSlicedFrom = 1'000'000;
     std::size_t m_backgroundValueBytes = std::size_t(2) << 20;
-    std::array<std::shared_ptr<ParseJob>, kSlots> m_parses{};  // each tab's running parse
-    std::array<BackgroundJob*, kSlots> m_parseJobs{};           // each tab's parse worker, made when first used
     QTimer* m_parseTimer = nullptr;
-    std::array<QString, kSlots> m_parseNotes; // for the status line once the tab's parse is shown
-    std::array<BackgroundJob*, 2> m_works{}; // decoding for the boxes, formatting for the clipboard
     QShortcut* m_stopTaskKey = nullptr;
 };
 

@@ -25,7 +25,7 @@ using qt::ui;
 void MainWindow::buildBigTabs()
 {
     BigTabsHost host;
-    host.slot = [this](int n) -> Slot& { return slot(n); };
+    host.tab = [this](int n) -> TabController& { return tab(n); };
     host.currentSlot = [this] { return currentSlot(); };
     host.showStatus = [this](const QString& text) { showStatusMessage(text); };
     host.documentShown = [this](int n) {
@@ -69,6 +69,8 @@ std::string MainWindow::bigFileKey(int n) const
 
 void MainWindow::startBigLoad(int n, FileSource source)
 {
+    // A text still parsing for the tab would replace the big file when it ends.
+    dropParse(n);
     m_bigTabs->startLoad(n, std::move(source));
 }
 
@@ -95,8 +97,13 @@ void MainWindow::showBigSelection(bool alsoValue)
     if (!alsoValue && shown.present)
         return;
     m_valueBox->setShowFormatted(m_formatted->isChecked() && shown.container);
-    m_valueBox->setValueText(shown.value);
-    m_decodedBox->setValueText(shown.decoded);
+    if (shown.wholeBytes != 0) {
+        m_valueBox->setValuePart(std::string(shown.value), shown.wholeBytes);
+        m_decodedBox->setValuePart(std::string(shown.decoded), shown.wholeBytes);
+    } else {
+        m_valueBox->setValueText(shown.value);
+        m_decodedBox->setValueText(shown.decoded);
+    }
 }
 
 bool MainWindow::expandBigTab(int level)
@@ -142,10 +149,13 @@ bool MainWindow::copyBigPathAs(int style)
     if (!slot(n).big)
         return false;
     const std::optional<std::string> path = m_bigTabs->pathOf(n, static_cast<PathStyle>(style), !m_arrayAsNode->isChecked());
-    if (!path)
+    if (!path) {
         showStatusMessage(ui(u8"这个树页没有文档"));
-    else
-        qt::setClipboardText(*path);
+        return true;
+    }
+    qt::setClipboardText(*path);
+    if (path->starts_with("jq "))
+        showStatusMessage(ui(u8"已复制 jq 命令：JSON Lines 按行读取，文件名加在命令后"));
     return true;
 }
 
@@ -166,9 +176,11 @@ bool MainWindow::reopenRememberedBigFile(int n)
     const QString notice = m_bigTabs->reopen(n, std::move(source), selectAt);
     if (!notice.isEmpty()) {
         // The tab stays unloaded, so its remembered file and data file are kept as they are.
+        // The status line keeps saying it while the tab is shown (updateStatus).
+        tab(n).notice = notice + ui(u8"（按 Ctrl+O 或拖入文件再打开它）");
         tree(n)->treeModel().addTopLevelItem(qt::toGb(notice));
         if (n == currentSlot())
-            showStatusMessage(notice);
+            showStatusMessage(tab(n).notice);
     }
     return true;
 }

@@ -168,6 +168,8 @@ void MainWindow::copyPathAs(int style)
 
 void MainWindow::copyFormattedValue()
 {
+    if (m_bigTabs->copyWhole(currentSlot(), BigCopy::Formatted))
+        return;
     std::string value = boxText(m_valueBox);
     if (value.size() < m_backgroundValueBytes) {
         qt::setClipboardText(formatValue(value));
@@ -175,7 +177,7 @@ void MainWindow::copyFormattedValue()
     }
     // The clipboard's text is made on the worker too: for a large value that takes as long
     // as the laying out.
-    startWork(WorkKind::Copy, ui(u8"正在格式化…（Esc 停止）"), [value = std::move(value)]() mutable {
+    startWork(TabJob::Copy, ui(u8"正在格式化…（Esc 停止）"), [value = std::move(value)]() mutable {
         std::string formatted = formatValue(value);
         value = std::string();
         auto text = std::make_shared<QString>(qt::toQString(formatted));
@@ -203,7 +205,14 @@ void MainWindow::expandBelowSelected()
     if (expandBigTab(0))
         return;
     const int item = std::max(0, view.selectedItem());
-    if (askBeforeExpanding(view.rowsBelow(item)))
+    const int n = currentSlot();
+    const uint64_t shown = slot(n).shown;
+    // A parse or fetch that ends while the question is open changes the tree below it.
+    if (!askBeforeExpanding(view.rowsBelow(item)))
+        return;
+    if (slot(n).shown != shown || slot(n).big)
+        showStatusMessage(ui(u8"树页的文档已更换，未展开"));
+    else
         view.expandBelow(item);
 }
 
@@ -224,7 +233,13 @@ void MainWindow::expandTreeToLevel(int level)
     if (expandBigTab(level))
         return;
     // The selected item is scrolled to when the expansion is done (MainWindowTasks.cpp).
-    if (askBeforeExpanding(view.rowsAtLevel(level)))
+    const int n = currentSlot();
+    const uint64_t shown = slot(n).shown;
+    if (!askBeforeExpanding(view.rowsAtLevel(level)))
+        return;
+    if (slot(n).shown != shown || slot(n).big)
+        showStatusMessage(ui(u8"树页的文档已更换，未展开"));
+    else
         view.expandToLevel(level);
 }
 
@@ -300,6 +315,7 @@ void MainWindow::undoLoad()
         view.treeModel().clear();
         view.sourceText = SharedText();
         view.loaded = true;
+        ++tab.shown;
         showSelectedPath(true);
         updateStatus();
         return;
@@ -319,7 +335,8 @@ void MainWindow::openFileDialog()
     QFileDialog dialog(this, ui(u8"打开 JSON 文件"));
     dialog.setObjectName(QStringLiteral("openFileDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({ui(u8"JSON 和文本文件 (*.json *.txt *.log)"), ui(u8"所有文件 (*)")});
+    dialog.setNameFilters({ui(u8"JSON 和文本文件 (*.json *.jsonl *.ndjson *.geojson *.txt *.log)"),
+                           ui(u8"所有文件 (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
@@ -377,8 +394,12 @@ void MainWindow::updateStatus()
 {
     const int n = currentSlot();
     applyRoadToOptions();
-    if (slot(n).big) {
+    if (slot(n).big && m_bigTabs->checkFile(n)) {
         m_status->setText(qt::toQString(m_bigTabs->statusText(n)));
+        return;
+    }
+    if (!tab(n).notice.isEmpty() && !slot(n).big && tree(n)->sourceText.empty()) {
+        m_status->setText(tab(n).notice);
         return;
     }
     const TreeView& view = *tree(n);

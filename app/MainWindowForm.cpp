@@ -230,7 +230,7 @@ void MainWindow::buildSlots()
         pageLayout->addWidget(view);
         view->setObjectName(ui(kTreeNames[i]));
         view->treeModel().setIcons(m_icons);
-        Slot& tab = m_slots[static_cast<std::size_t>(i)];
+        Slot& tab = slot(i + 1);
         tab.view = view;
         tab.document = &m_objects.documents[static_cast<std::size_t>(i)];
         m_tabs->addTab(page, ui(kCaptions[i]));

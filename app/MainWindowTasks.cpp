@@ -21,8 +21,6 @@ using qt::ui;
 void MainWindow::buildTaskKeys()
 {
     // Enabled only while a command runs, so Esc keeps its other uses the rest of the time.
-    for (BackgroundJob*& job : m_works)
-        job = new BackgroundJob(this);
     m_stopTaskKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopTaskKey->setEnabled(false);
     connect(m_stopTaskKey, &QShortcut::activated, this, &MainWindow::stopTask);
@@ -49,7 +47,7 @@ void MainWindow::buildTaskKeys()
 bool MainWindow::taskRunning() const
 {
     if (m_fetchRunning || m_bigTabs->loadRunning() || m_bigTabs->findRunning() || m_bigTabs->expandRunning() ||
-        findRunning() || workRunning(WorkKind::Boxes) || workRunning(WorkKind::Copy))
+        findRunning() || workRunning(TabJob::Boxes) || workRunning(TabJob::Copy))
         return true;
     for (int n = 1; n <= kSlots; ++n)
         if (tree(n)->expansionRunning() || parseRunning(n))
@@ -70,10 +68,10 @@ void MainWindow::stopTask()
         cancelFetch();
     m_bigTabs->cancel();
     stopFind();
-    for (const WorkKind kind : {WorkKind::Boxes, WorkKind::Copy}) {
+    for (const TabJob kind : {TabJob::Boxes, TabJob::Copy}) {
         if (workRunning(kind)) {
             dropWork(kind);
-            showStatusMessage(kind == WorkKind::Copy ? ui(u8"已停止复制") : ui(u8"已停止解码"));
+            showStatusMessage(kind == TabJob::Copy ? ui(u8"已停止复制") : ui(u8"已停止解码"));
         }
     }
     for (int n = 1; n <= kSlots; ++n) {
@@ -87,14 +85,29 @@ void MainWindow::stopTask()
     refreshTaskKey();
 }
 
-void MainWindow::startWork(WorkKind kind, const QString& label, std::function<std::function<void()>()> work)
+void MainWindow::buildTabControllers()
 {
-    BackgroundJob& job = *m_works[static_cast<int>(kind)];
-    job.drop(); // newer work of the kind wins; the older one cannot stop half-way
-    job.start([this, work = std::move(work)](BackgroundJob::Control&) -> BackgroundJob::Finish {
+    for (int n = 1; n <= kSlots; ++n) {
+        auto* controller = new TabController(n, this);
+        controller->runningChanged = [this] { refreshTaskKey(); };
+        controller->failed = [this, n](const QString& text) {
+            if (n == currentSlot())
+                showStatusMessage(text);
+        };
+        m_tabControllers[static_cast<std::size_t>(n - 1)] = controller;
+    }
+}
+
+void MainWindow::startWork(TabJob kind, const QString& label, std::function<std::function<void()>()> work)
+{
+    dropWork(kind); // newer work of the kind wins, in whichever tab it ran
+    const int n = currentSlot();
+    tab(n).start(kind, [this, n, work = std::move(work)](BackgroundJob::Control&) -> BackgroundJob::Finish {
         std::function<void()> finish = work();
-        return [this, finish = std::move(finish)] {
+        return [this, n, finish = std::move(finish)] {
             refreshTaskKey();
+            if (n != currentSlot())
+                return; // the boxes and the clipboard serve the tab shown
             finish();
             updateStatus();
         };
@@ -103,24 +116,19 @@ void MainWindow::startWork(WorkKind kind, const QString& label, std::function<st
     showStatusMessage(label);
 }
 
-bool MainWindow::workRunning(WorkKind kind) const
+bool MainWindow::workRunning(TabJob kind) const
 {
-    return m_works[static_cast<int>(kind)]->running();
+    for (int n = 1; n <= kSlots; ++n)
+        if (tab(n).running(kind))
+            return true;
+    return false;
 }
 
-void MainWindow::dropWork(WorkKind kind)
+void MainWindow::dropWork(TabJob kind)
 {
-    BackgroundJob& job = *m_works[static_cast<int>(kind)];
-    if (!job.running())
-        return;
-    job.drop();
+    for (int n = 1; n <= kSlots; ++n)
+        tab(n).drop(kind);
     refreshTaskKey();
-}
-
-void MainWindow::joinWorkers()
-{
-    for (BackgroundJob* job : m_works)
-        job->wait();
 }
 
 bool MainWindow::askBeforeExpanding(int64_t rows)

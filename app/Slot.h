@@ -52,6 +52,9 @@ struct Slot {
     // A file on the big-document road: the model its view shows (owned by the view) over
     // the mapped file; null for a tab on the normal road.
     BigTreeModel* big = nullptr;
+    // Counts the documents the tab has shown: work that waited (a question) checks that
+    // the document it was asked about is still the one shown.
+    uint64_t shown = 0;
     // A big file, read from its file and remembered by name (a pasted JSON Lines text
     // shown on that road keeps its text as any pasted text does).
     bool holdsBigFile() const { return big && std::holds_alternative<FileSource>(source); }

@@ -461,6 +461,52 @@ void BM_ExpandBigFile(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ExpandBigFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Ctrl+C on the value of TESS_BIG_FILE's node at TESS_BIG_COPY_PATH (a path the path box
+// reads; default the root): the time until the clipboard holds it (or the copy is refused,
+// over the window's bound), its size, and the longest stall of the window meanwhile.
+void BM_CopyBigValue(benchmark::State& state)
+{
+    const char* path = std::getenv("TESS_BIG_FILE");
+    const char* at = std::getenv("TESS_BIG_COPY_PATH");
+    if (!path) {
+        state.SkipWithError("TESS_BIG_FILE is not set");
+        return;
+    }
+    for (auto _ : state) {
+        Window w;
+        if (!openBig(w, path)) {
+            state.SkipWithError("not opened on the big road");
+            return;
+        }
+        tess::TreeView& tree = *w.window->currentTree();
+        tree.setCurrentIndex(tree.model()->index(0, 0));
+        if (at) {
+            w.window->findChild<QLineEdit*>(tess::qt::ui(u8"编辑框路径"))->setText(QString::fromUtf8(at));
+            w.window->goToTypedPath();
+        }
+        QCoreApplication::processEvents();
+        QGuiApplication::clipboard()->clear();
+        const auto t0 = Clock::now();
+        w.window->copyValue();
+        auto last = Clock::now();
+        double stall = ms(last - t0);
+        while (w.window->taskRunning()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const auto now = Clock::now();
+            stall = std::max(stall, ms(now - last));
+            last = now;
+        }
+        const double total = ms(Clock::now() - t0);
+        std::fprintf(stderr, "%s\n", qPrintable(w.window->statusText()));
+        state.SetIterationTime(total / 1000.0);
+        state.counters["copy_ms"] = total;
+        state.counters["longest_stall_ms"] = stall;
+        state.counters["clipboard_MB"] = static_cast<double>(QGuiApplication::clipboard()->text().size()) / 1e6;
+        state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
+    }
+}
+BENCHMARK(BM_CopyBigValue)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 // A document under the big-document threshold (TESS_NORMAL_FILE names it; skipped
 // without it) through the commands that walk every node: the load of a file named at
 // start, expand all on the root, the whole tree to level 3, the root's value with the

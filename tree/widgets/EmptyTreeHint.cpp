@@ -16,7 +16,8 @@ QString emptyTreeHint()
 void TreeView::paintEvent(QPaintEvent* event)
 {
     QTreeView::paintEvent(event);
-    if (itemCount() > 0)
+    // The view may show another model than its own (a big document's): rows there count too.
+    if (itemCount() > 0 || (model() && model()->rowCount() > 0))
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));

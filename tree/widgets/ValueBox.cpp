@@ -26,8 +26,17 @@ void ValueBox::setValueText(std::string&& gb)
     setValueText(SharedText(std::move(gb)));
 }
 
+void ValueBox::setValuePart(std::string&& gb, uint64_t wholeBytes)
+{
+    m_value = SharedText(std::move(gb));
+    m_wholeBytes = wholeBytes;
+    display();
+    m_valueCurrent = true;
+}
+
 void ValueBox::setValueText(SharedText gb)
 {
+    m_wholeBytes = 0;
     m_value = std::move(gb);
     display();
     m_valueCurrent = true;
@@ -70,7 +79,9 @@ void ValueBox::display(std::string_view value, std::size_t total)
     }
     m_setting = true;
     QString shown = qt::toQString(gb.substr(0, gbPrefixLength(gb, kShowLimit)));
-    if (m_shortened)
+    if (m_wholeBytes != 0)
+        shown += qt::ui(u8"\n……（值在文件中共 %1 字节，这里只显示开头部分；复制命令从文件复制全部内容）").arg(m_wholeBytes);
+    else if (m_shortened)
         shown += qt::ui(u8"\n……（共 %1 字节，只显示开头部分；复制命令复制全部内容）").arg(total);
     qsizetype longest = 0;
     qsizetype lineStart = 0;

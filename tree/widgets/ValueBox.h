@@ -28,6 +28,9 @@ public:
     void setValueText(SharedText gb);
     void setValueText(const char* gb) { setValueText(std::string_view(gb)); }
     void setValueText(const std::string& gb) { setValueText(std::string_view(gb)); }
+    // The beginning of a value of wholeBytes bytes kept elsewhere (a big file): the note
+    // under it gives that size, and the copy commands read the whole value from there.
+    void setValuePart(std::string&& gb, uint64_t wholeBytes);
     // Shows the value laid out by formatValue (indented, one member per line) instead of
     // as it stands; the value itself, read back and copied, stays unchanged. For a large
     // value only its beginning is laid out, as much as the display shows.
@@ -48,6 +51,7 @@ private:
     bool m_valueCurrent = false;
     bool m_setting = false;
     bool m_shortened = false;
+    uint64_t m_wholeBytes = 0; // the whole value's size when the box holds its beginning only
 };
 
 } // namespace tess
