@@ -19,6 +19,7 @@
 #include "app/RecordTableCommand.h"
 #include "app/SaveFile.h"
 #include "app/BigTabs.h"
+#include "tree/widgets/BigCollapse.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
@@ -228,7 +229,7 @@ void MainWindow::collapseBelowSelected()
     TreeView& view = *currentTree();
     if (BigTreeModel* model = slot(currentSlot()).big) {
         const QModelIndex at = view.selectedIndex();
-        view.collapse(at.isValid() ? at : model->index(0, 0));
+        BigCollapse::collapseBelow(view, *model, at.isValid() ? at : model->index(0, 0));
         return;
     }
     view.collapseBelow(std::max(0, view.selectedItem()));
