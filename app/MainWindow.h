@@ -99,6 +99,11 @@ public:
     void openEmbeddedJson();
     // Brings back the document the current slot showed before its last load.
     void undoLoad();
+    // Asks for a jq program and runs it on the current tab's document (app/MainWindowQuery.cpp).
+    void openQueryField();
+    // Runs program off the window's thread; the results open as a tree in the first
+    // empty tab, an error shows jq's message in the status line.
+    void startQuery(const QString& program);
     void openFileDialog();
     void saveFileDialog(SaveEncoding encoding);
     // Writes the current slot's text to path; false when it cannot be written.
@@ -240,6 +245,7 @@ private:
     void restoreViewSettings();
     void saveViewSettings();
     int firstEmptySlot() const;
+    void showQueryResult(int from, std::string results, const std::string& error, bool cut);
     void buildFetchCancel();
     void showFetchRunning(bool running);
     bool loadFileIntoSlot(int slot, const std::string& path, bool bigRoad);

@@ -16,6 +16,7 @@
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
 #include "json/StrictWriter.h"
+#include "app/RecordTableCommand.h"
 #include "app/SaveFile.h"
 #include "app/BigTabs.h"
 #include "tree/widgets/BigCollapse.h"
@@ -116,6 +117,8 @@ void MainWindow::buildCommands()
     }
     menu->addSeparator();
     addCommand(menu, ui(u8"以树打开字符串中的JSON"), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { openEmbeddedJson(); });
+    addCommand(menu, ui(u8"以表格查看对象数组"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), [this] { openRecordTable(*this); });
+    addCommand(menu, ui(u8"jq 查询..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), [this] { openQueryField(); });
     addCommand(menu, ui(u8"撤销载入"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoLoad(); });
     menu->addSeparator();
     addCommand(menu, ui(u8"打开文件..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openFileDialog(); });

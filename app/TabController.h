@@ -51,8 +51,9 @@ enum class TabJob {
     BigFind,  // find on the big road
     BigCount, // counting the rows an expansion on the big road would show
     Strict,   // whether the text shown is standard JSON (the status line's note)
+    Query,    // a jq program on the tab's document
 };
-inline constexpr std::size_t kTabJobKinds = 7;
+inline constexpr std::size_t kTabJobKinds = 8;
 
 // A parse of a large text for the tab: made on the window's thread, filled by the worker.
 struct TabParse {

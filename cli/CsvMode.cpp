@@ -4,39 +4,11 @@
 #include "cli/StrictInput.h"
 #include "json/big/BigPaths.h"
 #include "json/big/RecordTable.h"
+#include "json/big/TableText.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace tess::cli {
-namespace {
-
-// A field quoted when it holds a quote, comma or line break (or starts or ends with a
-// blank, which some readers trim); quotes inside doubled.
-void appendField(std::string& out, std::string_view field)
-{
-    const bool quote = std::any_of(field.begin(), field.end(), [](char c) { return c == '"' || c == ',' || c == '\r' || c == '\n'; }) ||
-                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!quote) {
-        out += field;
-        return;
-    }
-    out.push_back('"');
-    for (std::size_t i = 0;;) {
-        const std::size_t q = field.find('"', i);
-        if (q == std::string_view::npos) {
-            out += field.substr(i);
-            break;
-        }
-        out += field.substr(i, q + 1 - i);
-        out.push_back('"');
-        i = q + 1;
-    }
-    out.push_back('"');
-}
-
-} // namespace
-
 int runCsv(const Options& o, const std::string* engineText)
 {
     const std::unique_ptr<StrictInput> in = openStrictInput(o, engineText);
@@ -59,7 +31,7 @@ int runCsv(const Options& o, const std::string* engineText)
     for (std::size_t k = 0; k < table.columns().size(); ++k) {
         if (k > 0)
             out.push_back(',');
-        appendField(out, table.columns()[k]);
+        big::appendDelimitedField(out, table.columns()[k], ',');
     }
     out += "\r\n";
     table.forEachRecord(0, [&](const big::Node& record) {
@@ -67,7 +39,7 @@ int runCsv(const Options& o, const std::string* engineText)
         for (std::size_t k = 0; k < cells.size(); ++k) {
             if (k > 0)
                 out.push_back(',');
-            appendField(out, cells[k].text);
+            big::appendDelimitedField(out, cells[k].text, ',');
         }
         out += "\r\n";
         sink.lineDone();
