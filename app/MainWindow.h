@@ -53,6 +53,10 @@ struct MainWindowSetup {
     std::string startFile;      // loaded after the first activation into the first empty slot, else the current one
     int notFoundMs = 500;       // how long "找不到" stays on a find button
     FetchOptions fetchOptions;  // timeouts, pause and size limit of the URL fetch
+    // The command-line program that runs jq queries in a process of their own (a program
+    // that loops or runs out of memory must not take the window with it); empty: the
+    // executable this process runs.
+    std::string queryProgram;
 };
 
 // Where a cut-off text stops being shown, the offset counted in the text as UTF-8 (any thread).

@@ -7,6 +7,7 @@
 #include "json/StrictWriter.h"
 #include "json/big/BigDocument.h"
 #include "json/jq/JqProgram.h"
+#include "platform/ChildProcess.h"
 #include "platform/Codec.h"
 #include "platform/qt/QtText.h"
 #include "tree/widgets/BigTreeModel.h"
@@ -14,6 +15,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTabWidget>
+
+#include <unistd.h>
 
 namespace tess {
 namespace {
@@ -87,52 +90,50 @@ void MainWindow::startQuery(const QString& program)
                               .arg(kQueryBound >> 20));
         return;
     }
+    // The program runs in a process of the command line: Esc, a newer query or the window
+    // closing kill it at once, and jq running out of memory ends that process, not ours.
+    std::vector<std::string> argv{m_setup.queryProgram, "--query", text};
+    if (argv[0].empty()) {
+        char path[4096];
+        const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+        argv[0] = n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+    }
+    std::string_view input;
+    if (strict) {
+        input = *strict;
+        argv.push_back("-");
+    } else if (tab.holdsBigFile()) {
+        argv.push_back(std::get<FileSource>(tab.source).path);
+    } else {
+        big::Node root;
+        document->root(root);
+        input = document->bytes().substr(root.start, root.end - root.start);
+        argv.push_back("-");
+    }
     showStatusMessage(ui(u8"正在查询…（Esc 停止）"));
-    this->tab(n).start(TabJob::Query, [this, n, text, document, strict](BackgroundJob::Control& control) -> BackgroundJob::Finish {
-        auto outcome = std::make_shared<QueryOutcome>();
-        jq::JqProgram program;
-        std::string error;
-        if (!program.compile(text, error))
-            return {};
-        const auto runOn = [&](std::string_view json, uint64_t line) {
-            const jq::RunResult r = program.run(json, [&](std::string_view result) {
-                if (outcome->results.size() + result.size() >= kMostResultBytes) {
-                    outcome->cut = true;
-                    return false;
-                }
-                outcome->results.append(result);
-                outcome->results.push_back('\n');
-                return !control.cancelled();
-            });
-            if (r.outcome == jq::RunOutcome::Failed || r.outcome == jq::RunOutcome::Halted) {
-                outcome->error = line > 0 ? "jq: error (at line " + std::to_string(line) + "): " + r.message
-                                          : "jq: error: " + r.message;
-                return false;
-            }
-            return !control.cancelled() && !outcome->cut;
-        };
-        if (strict) {
-            runOn(*strict, 0);
-        } else {
-            big::Node root;
-            document->root(root);
-            const std::string_view bytes = document->bytes();
-            if (document->isLines()) {
-                control.total = root.end;
-                big::ChildCursor records = document->children(root);
-                big::Node record;
-                while (records.next(record)) {
-                    control.done = record.start;
-                    if (record.kind != big::Kind::Error &&
-                        !runOn(bytes.substr(record.start, record.end - record.start), record.line))
-                        break;
-                }
-            } else {
-                runOn(bytes.substr(root.start, root.end - root.start), 0);
-            }
-        }
+    this->tab(n).start(TabJob::Query, [this, n, argv, document, strict, input](BackgroundJob::Control& control) -> BackgroundJob::Finish {
+        ChildRun run = runChild(argv, input, kMostResultBytes, [&control] { return control.cancelled(); });
         if (control.cancelled())
             return {};
+        auto outcome = std::make_shared<QueryOutcome>();
+        outcome->cut = run.outCut;
+        outcome->results = std::move(run.out);
+        switch (run.outcome) {
+        case ChildRun::Outcome::Exited:
+            outcome->error = std::move(run.err);
+            break;
+        case ChildRun::Outcome::Signalled:
+            outcome->error = "jq: the query ended abnormally (signal " + std::to_string(run.status) + ")";
+            break;
+        case ChildRun::Outcome::Stopped:
+            break;
+        case ChildRun::Outcome::NotStarted:
+            outcome->error = "jq: cannot start " + argv[0] + ": " + run.error;
+            break;
+        }
+        // Everything before a cut result's last line feed is whole results.
+        if (outcome->cut)
+            outcome->results.resize(outcome->results.rfind('\n') + 1);
         return [this, n, outcome] { showQueryResult(n, std::move(outcome->results), outcome->error, outcome->cut); };
     });
 }

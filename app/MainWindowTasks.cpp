@@ -50,7 +50,7 @@ bool MainWindow::taskRunning() const
         findRunning() || workRunning(TabJob::Boxes) || workRunning(TabJob::Copy))
         return true;
     for (int n = 1; n <= kSlots; ++n)
-        if (tree(n)->expansionRunning() || parseRunning(n))
+        if (tree(n)->expansionRunning() || parseRunning(n) || tab(n).running(TabJob::Query))
             return true;
     return false;
 }
@@ -76,6 +76,10 @@ void MainWindow::stopTask()
     }
     for (int n = 1; n <= kSlots; ++n) {
         tree(n)->stopExpansion();
+        if (tab(n).running(TabJob::Query)) {
+            tab(n).drop(TabJob::Query); // its process is killed at once
+            showStatusMessage(ui(u8"已停止查询"));
+        }
         if (parseRunning(n)) {
             dropParse(n); // the tab keeps the document it shows
             if (n == currentSlot())

@@ -95,6 +95,9 @@ struct Viewer {
         setup.programDir = dir;
         setup.writeAtClose = held;
         setup.notFoundMs = 60;
+#ifdef TESS_BINARY
+        setup.queryProgram = TESS_BINARY;
+#endif
         if (adjust)
             adjust(setup);
         window = std::make_unique<MainWindow>(*objects, setup);

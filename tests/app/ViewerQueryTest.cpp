@@ -85,5 +85,21 @@ TEST(ViewerQuery, JsonLinesRunOncePerRecord)
     EXPECT_TRUE(v.window->statusText().contains(QStringLiteral("line 5"))) << v.window->statusText().toStdString();
 }
 
+TEST(ViewerQuery, EscStopsAQueryThatNeverEnds)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    v.paste(u8R"({"a":1})");
+    // Loops without a result: jq itself is never asked to stop, its process is ended.
+    v.window->startQuery(QStringLiteral("last(range(1e18))"));
+    QTest::qWait(300);
+    ASSERT_TRUE(v.window->tab(1).running(TabJob::Query));
+    v.window->stopTask();
+    for (int i = 0; i < 300 && v.window->tab(1).running(TabJob::Query); ++i)
+        QTest::qWait(10);
+    EXPECT_FALSE(v.window->tab(1).running(TabJob::Query));
+    EXPECT_EQ(v.window->tab(2).slot().document->nodes().nodeCount(), 0);
+}
+
 } // namespace
 } // namespace tess::testing
