@@ -2,6 +2,7 @@
 // find and path boxes, expanding and collapsing, JSON inside a string, undo of a load,
 // opening and saving files, the status line and the window's remembered layout.
 #include "app/MainWindow.h"
+#include "app/TabCompare.h"
 
 #include "app/EnterKey.h"
 #include "app/InformationBox.h"
@@ -114,6 +115,8 @@ void MainWindow::buildCommands()
     menu->addSeparator();
     addCommand(menu, ui(u8"以树打开字符串中的JSON"), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { openEmbeddedJson(); });
     addCommand(menu, ui(u8"撤销载入"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoLoad(); });
+    menu->addSeparator();
+    buildCompareCommands(menu);
     menu->addSeparator();
     addCommand(menu, ui(u8"打开文件..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openFileDialog(); });
     addCommand(menu, ui(u8"保存到文件 (UTF-8)..."), QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -427,7 +430,10 @@ void MainWindow::updateStatus()
         node.position = idx.row() + 1;
         node.siblings = model.rowCount(idx.parent());
     }
-    m_status->setText(qt::toQString(tess::statusText(doc, node)));
+    QString text = qt::toQString(tess::statusText(doc, node));
+    if (const TabComparison* c = currentComparison())
+        text += ui(u8"　") + comparisonStatus(*c, item);
+    m_status->setText(text);
 }
 
 void MainWindow::showStatusMessage(const QString& text)
