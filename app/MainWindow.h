@@ -234,7 +234,8 @@ private:
     void compareWithChosenTab();
     void compareWithFile();
     void compareWithPrevious();
-    void startComparison(SharedText other, const QString& against, int otherTab);
+    // other's text, or the file at otherPath read on the worker.
+    void startComparison(SharedText other, const QString& against, int otherTab, std::string otherPath = {});
     void showComparison(int slot, std::shared_ptr<TabComparison> comparison);
     // Removes the marks and gives the tree back its expansion and selection.
     void leaveComparison(int slot);

@@ -2,6 +2,7 @@
 // runs on a worker (TabJob::Compare), the tree shows the marks, F7 goes from one
 // difference to the next, and leaving gives the tree back as it was.
 #include "app/MainWindow.h"
+#include "app/SlotFiles.h"
 #include "app/TabCompare.h"
 
 #include "platform/qt/QtText.h"
@@ -10,7 +11,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -67,14 +67,7 @@ void MainWindow::compareWithFile()
     const QString path = QFileDialog::getOpenFileName(this, ui(u8"与文件比较"));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showStatusMessage(ui(u8"无法读取文件：%1").arg(path));
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    startComparison(SharedText(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-                    ui(u8"文件 %1").arg(QFileInfo(path).fileName()), 0);
+    startComparison(SharedText(), ui(u8"文件 %1").arg(QFileInfo(path).fileName()), 0, path.toStdString());
 }
 
 void MainWindow::compareWithPrevious()
@@ -87,7 +80,7 @@ void MainWindow::compareWithPrevious()
     startComparison(previous->text, ui(u8"上次载入"), 0);
 }
 
-void MainWindow::startComparison(SharedText other, const QString& against, int otherTab)
+void MainWindow::startComparison(SharedText other, const QString& against, int otherTab, std::string otherPath)
 {
     const int n = currentSlot();
     if (slot(n).big || (otherTab > 0 && slot(otherTab).big)) {
@@ -103,9 +96,20 @@ void MainWindow::startComparison(SharedText other, const QString& against, int o
     const uint64_t leftShown = slot(n).shown;
     const uint64_t otherShown = otherTab > 0 ? slot(otherTab).shown : 0;
     SharedText left = tree(n)->sourceText;
-    tab(n).start(TabJob::Compare, [this, n, left = std::move(left), other = std::move(other), options, against,
-                                   otherTab, leftShown, otherShown](BackgroundJob::Control& control)
-                                      -> BackgroundJob::Finish {
+    tab(n).start(TabJob::Compare, [this, n, left = std::move(left), other = std::move(other), options, against, otherTab,
+                                   otherPath = std::move(otherPath), leftShown,
+                                   otherShown](BackgroundJob::Control& control) mutable -> BackgroundJob::Finish {
+        // A file is read here, off the window's thread.
+        if (!otherPath.empty()) {
+            std::string text;
+            if (!readTextFile(otherPath, text))
+                return [this, n, otherPath] {
+                    refreshTaskKey();
+                    if (n == currentSlot())
+                        showStatusMessage(ui(u8"无法读取文件：%1").arg(QString::fromStdString(otherPath)));
+                };
+            other = SharedText(std::move(text));
+        }
         std::shared_ptr<TabComparison> result =
             compareTexts(left, other, options, &control.cancel, [&control](uint64_t done, uint64_t total) {
                 control.total.store(total, std::memory_order_relaxed);

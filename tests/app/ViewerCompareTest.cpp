@@ -157,5 +157,18 @@ TEST(ViewerCompare, WithThePreviousDocument)
     EXPECT_EQ(marks(v), "..+..~..#-");
 }
 
+TEST(ViewerCompare, WithAFileInUtf8)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    const std::string path = dir.file("right.json");
+    writeFile(path, reinterpret_cast<const char*>(kRight));
+    v.paste(kLeft);
+    answerNextDialog([path](QWidget* dialog) { chooseFile(dialog, path); });
+    menuAction(v, u8"与文件比较…")->trigger();
+    waitForComparison(v);
+    EXPECT_EQ(marks(v), "..+..~..#-");
+}
+
 } // namespace
 } // namespace tess::testing
