@@ -536,7 +536,7 @@ void BigTabs::stopExpansion(int n)
     TabController& tab = m_host.tab(n);
     tab.stop(TabJob::BigCount);
     if (tab.expansion) {
-        // Stopped now: what was opened shows.
+        // Stopped now: what it opened closes again, then the node shows its children.
         tab.expansion->stop();
         tab.expansion->deleteLater();
         tab.expansion = nullptr;

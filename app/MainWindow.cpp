@@ -324,6 +324,30 @@ std::optional<UnclosedValue> unclosedValueOf(const SharedText& source, bool sing
     });
 }
 
+void MainWindow::startStrictCheck(int n)
+{
+    // Off the window's thread: the check reads the shared text only, and stops on Esc or
+    // when the next document replaces this one (starting the kind again drops it).
+    slot(n).strictError.reset();
+    const SharedText text = tree(n)->sourceText;
+    tab(n).start(TabJob::Strict, [this, n, text](BackgroundJob::Control& control) -> BackgroundJob::Finish {
+        auto check = std::make_shared<big::StrictCheck>(text.withWhole([&](std::string_view whole) {
+            return big::checkStrictEngineText(whole, [&](uint64_t done, uint64_t total) {
+                control.done = done;
+                control.total = total;
+                return !control.cancelled();
+            });
+        }));
+        return [this, n, check] {
+            if (check->cancelled || !check->error)
+                return;
+            slot(n).strictError = check->error;
+            if (n == currentSlot())
+                updateStatus();
+        };
+    });
+}
+
 void MainWindow::finishLoad(int n, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed)
 {
     Slot& tab = slot(n);
@@ -335,6 +359,7 @@ void MainWindow::finishLoad(int n, LoadRequest& request, int64_t started, std::o
     tab.depth = tab.document->nodes().deepestLevel();
     tab.bytes = request.bytes >= 0 ? request.bytes : utf8Size(view.sourceText);
     tab.unclosed = std::move(unclosed);
+    startStrictCheck(n);
     view.fitColumnToCaptions();
     if (n == currentSlot()) {
         // The model's reset dropped the old selection without a word: boxes that still

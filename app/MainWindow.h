@@ -209,6 +209,9 @@ private:
     void runLoad(int slot, LoadRequest request);
     // The tab's facts after its tree was filled.
     void finishLoad(int slot, LoadRequest& request, int64_t started, std::optional<UnclosedValue> unclosed);
+    // Checks the text shown in slot for standard JSON on a worker; the status line says
+    // where it is not.
+    void startStrictCheck(int slot);
     void startParse(int slot, LoadRequest request, const LoadOptions& options);
     void onParsed(int slot, const std::shared_ptr<TabParse>& job);
     // Forgets the tab's running parse: its result is dropped when it comes.

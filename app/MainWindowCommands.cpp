@@ -16,7 +16,10 @@
 #include "platform/qt/QtText.h"
 #include "tree/EmbeddedJson.h"
 #include "tree/StatusText.h"
+#include "json/StrictWriter.h"
+#include "app/SaveFile.h"
 #include "app/BigTabs.h"
+#include "tree/widgets/BigCollapse.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/TreeModel.h"
@@ -123,6 +126,8 @@ void MainWindow::buildCommands()
                [this] { saveFileDialog(SaveEncoding::Utf8); });
     addCommand(menu, ui(u8"保存到文件 (GB18030)..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                [this] { saveFileDialog(SaveEncoding::Gb18030); });
+    addCommand(menu, ui(u8"另存为标准JSON..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+               [this] { saveFileDialog(SaveEncoding::StandardJson); });
 
     // Enter in the find box finds the next match, Shift+Enter the previous one.
     onEnterKey(m_findText, [this](bool backward) { findInTree(backward); });
@@ -224,7 +229,7 @@ void MainWindow::collapseBelowSelected()
     TreeView& view = *currentTree();
     if (BigTreeModel* model = slot(currentSlot()).big) {
         const QModelIndex at = view.selectedIndex();
-        view.collapse(at.isValid() ? at : model->index(0, 0));
+        BigCollapse::collapseBelow(view, *model, at.isValid() ? at : model->index(0, 0));
         return;
     }
     view.collapseBelow(std::max(0, view.selectedItem()));
@@ -366,7 +371,9 @@ QString MainWindow::fileNotReadText(const std::string& path)
 
 void MainWindow::saveFileDialog(SaveEncoding encoding)
 {
-    QFileDialog dialog(this, encoding == SaveEncoding::Utf8 ? ui(u8"保存为 UTF-8 文件") : ui(u8"保存为 GB18030 文件"));
+    QFileDialog dialog(this, encoding == SaveEncoding::Utf8      ? ui(u8"保存为 UTF-8 文件")
+                             : encoding == SaveEncoding::Gb18030 ? ui(u8"保存为 GB18030 文件")
+                                                                 : ui(u8"另存为标准JSON"));
     dialog.setObjectName(QStringLiteral("saveFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -381,6 +388,24 @@ void MainWindow::saveFileDialog(SaveEncoding encoding)
 
 bool MainWindow::saveCurrentSlot(const std::string& path, SaveEncoding encoding)
 {
+    if (encoding == SaveEncoding::StandardJson) {
+        // Written from the tree the tab shows: names and strings double-quoted, trailing
+        // commas gone. A big file is read as standard JSON already.
+        const Slot& tab = slot(currentSlot());
+        if (tab.big) {
+            showStatusMessage(ui(u8"大文件按标准JSON读取，无需另存"));
+            return false;
+        }
+        const JsonNodeList& nodes = tab.document->nodes();
+        if (nodes.nodeCount() == 0 || saveFileAtomically(path, [&nodes](const ByteSink& sink) {
+                bool ok = true;
+                writeStrictJson(nodes, 1, [&](std::string_view piece) { ok = ok && sink(piece); });
+                return ok;
+            }) != SaveOutcome::Written)
+            return false;
+        showStatusMessage(ui(u8"已另存为标准JSON：%1").arg(QString::fromStdString(path)));
+        return true;
+    }
     std::size_t bad = 0;
     if (!saveTextFile(path, currentTree()->sourceText, encoding, &bad))
         return false;
@@ -419,6 +444,11 @@ void MainWindow::updateStatus()
             doc.unclosedLine = tab.unclosed->line;
             doc.unclosedByte = tab.unclosed->offset + 1;
             doc.unclosedObject = tab.unclosed->kind == NodeKind::Object;
+        }
+        if (tab.strictError) {
+            doc.strictLine = static_cast<int64_t>(tab.strictError->line);
+            doc.strictColumn = static_cast<int64_t>(tab.strictError->column);
+            doc.strictReason = tab.strictError->message;
         }
     }
     NodeFacts node;

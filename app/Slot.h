@@ -4,6 +4,7 @@
 // tab takes.
 #include "app/SlotFiles.h"
 #include "json/UnclosedText.h"
+#include "json/big/StrictCheck.h"
 #include "tree/SharedText.h"
 
 #include <cstdint>
@@ -49,6 +50,9 @@ struct Slot {
     int64_t bytes = 0;   // the size the user knows (the file's, or the UTF-8 size)
     // Where a cut-off text stops being shown: line, and offset in the UTF-8 text.
     std::optional<UnclosedValue> unclosed;
+    // The first error of a text that is not standard JSON, once the check (run off the
+    // window's thread after each load on the normal road) found one.
+    std::optional<big::StrictError> strictError;
     // A file on the big-document road: the model its view shows (owned by the view) over
     // the mapped file; null for a tab on the normal road.
     BigTreeModel* big = nullptr;

@@ -51,9 +51,10 @@ enum class TabJob {
     BigLoad,  // the big road's index pass over a file
     BigFind,  // find on the big road
     BigCount, // counting the rows an expansion on the big road would show
+    Strict,   // whether the text shown is standard JSON (the status line's note)
     Compare,  // comparing the tab's document with another
 };
-inline constexpr std::size_t kTabJobKinds = 7;
+inline constexpr std::size_t kTabJobKinds = 8;
 
 // A parse of a large text for the tab: made on the window's thread, filled by the worker.
 struct TabParse {

@@ -7,7 +7,8 @@
 
 namespace tess {
 
-enum class SaveEncoding { Utf8, Gb18030 };
+// StandardJson: the tab's document written out as standard JSON (UTF-8) from its tree.
+enum class SaveEncoding { Utf8, Gb18030, StandardJson };
 
 // Writes the GB18030 text to path, converted to UTF-8 (no byte-order mark) or as it is,
 // the way data files are saved (saveFileAtomically). False when it was not written,

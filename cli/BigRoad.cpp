@@ -1,6 +1,7 @@
 #include "cli/BigRoad.h"
 
 #include "cli/CliOutput.h"
+#include "cli/Colour.h"
 #include "json/ValueFormatter.h"
 #include "json/big/BigDocument.h"
 #include "json/big/BigFind.h"
@@ -123,24 +124,41 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
         out = "nodes " + std::to_string(doc.index().nodeCount) + ", depth " + std::to_string(doc.index().depth) +
               ", loaded in " + std::to_string(stopwatch.elapsedMs()) + " ms\n";
         break;
-    case Mode::Tree:
+    case Mode::Tree: {
+        const bool colour = coloursOutput(o.color);
         walkTree(doc, [&](const std::vector<Node>& chain) {
             out.append((chain.size() - 1) * 2, ' ');
-            appendEscaped(out, chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
+            if (colour && chain.size() > 1)
+                appendColouredCaption(out, doc.caption(chain.back(), o.zeroBased, kCaptionBytes),
+                                      doc.captionName(chain.back(), o.zeroBased).size(), !chain.back().isContainer());
+            else
+                appendEscaped(out, chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
             out.push_back('\n');
             sink.lineDone();
             return true;
         });
         break;
+    }
     case Mode::Paths: {
+        const bool colour = coloursOutput(o.color);
         PathTrail trail(doc, formOf(o));
         walkTree(doc, [&](const std::vector<Node>& chain) {
             const std::string& path = trail.pathOf(chain);
             if (chain.size() == 1)
                 return true;
-            appendEscaped(out, path);
+            const Node& n = chain.back();
+            if (colour) {
+                std::string p;
+                appendEscaped(p, path);
+                appendColoured(out, p, ColourRole::Path);
+            } else {
+                appendEscaped(out, path);
+            }
             out.push_back('\t');
-            appendValue(doc, chain.back(), sink);
+            if (colour && !n.isContainer())
+                appendColouredValue(out, doc.value(n, kCaptionBytes), doc.bytes().substr(n.start, 1));
+            else
+                appendValue(doc, n, sink);
             out.push_back('\n');
             sink.lineDone();
             return true;

@@ -4,7 +4,9 @@
 #include "json/big/BigRoadRule.h"
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "cli/Colour.h"
 #include "cli/CutOffCheck.h"
+#include "cli/StandardModes.h"
 #include "cli/DiffMode.h"
 #include "json/JsonDocument.h"
 #include "json/PathSyntax.h"
@@ -97,15 +99,20 @@ void writeTable(const JsonDocument& doc, OutputSink& sink)
 
 // The block is built and printed a piece at a time, so a huge document's output does not
 // wait for (or hold) the whole block.
-void writeTree(const JsonDocument& doc, OutputSink& sink)
+void writeTree(const JsonDocument& doc, OutputSink& sink, bool colour)
 {
     std::string& out = sink.buffer();
+    int32_t node = 0; // the records come in table order
     doc.forEachTreeContentPiece([&](std::string_view piece) {
         std::size_t pos = 0;
         TreeRecordView r;
         while (readTreeRecord(piece, pos, r)) {
             out.append(static_cast<std::size_t>(std::max(r.depth - 1, 0)) * 2, ' ');
-            appendEscaped(out, r.caption);
+            if (colour && ++node > 1)
+                appendColouredCaption(out, r.caption, doc.nodes().nameView(node).size(),
+                                      isKind(doc.nodes().kindOf(node), NodeKind::Scalar));
+            else
+                appendEscaped(out, r.caption);
             out.push_back('\n');
             sink.lineDone();
         }
@@ -116,6 +123,7 @@ void writeTree(const JsonDocument& doc, OutputSink& sink)
 // writes) and the node's own value; with leavesOnly the scalars only.
 void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
 {
+    const bool colour = coloursOutput(o.color);
     std::string& out = sink.buffer();
     PathsInOrder paths(doc, o.pathStyle, o.compactPaths);
     std::string scratch;
@@ -123,9 +131,17 @@ void writePaths(const JsonDocument& doc, const Options& o, OutputSink& sink)
         const std::string_view path = paths.next(i);
         if (o.leaves && !isKind(doc.nodes().kindOf(i), NodeKind::Scalar))
             continue;
-        appendPath(out, path);
-        out.push_back('\t');
-        appendEscaped(out, valueOfNode(doc, i, scratch));
+        if (colour) {
+            std::string p;
+            appendPath(p, path);
+            appendColoured(out, p, ColourRole::Path);
+            out.push_back('\t');
+            appendColouredValue(out, valueOfNode(doc, i, scratch), doc.nodes().valueView(i));
+        } else {
+            appendPath(out, path);
+            out.push_back('\t');
+            appendEscaped(out, valueOfNode(doc, i, scratch));
+        }
         out.push_back('\n');
         sink.lineDone();
     }
@@ -236,6 +252,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
     if (o.mode == Mode::Diff)
         return runDiff(o);
 
+    if (readsStandardJson(o) && o.url.empty())
+        return runStandardMode(o, nullptr);
     int bigStatus = 0;
     if (runBigRoadOnFile(o, bigStatus))
         return bigStatus;
@@ -250,6 +268,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         if (!fetched.ok)
             return fail(fetched.error, 1);
         text = fetched.text;
+        if (readsStandardJson(o))
+            return runStandardMode(o, &text);
     } else {
         std::string bytes;
         std::string error;
@@ -303,7 +323,7 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         writeTable(doc, sink);
         break;
     case Mode::Tree:
-        writeTree(doc, sink);
+        writeTree(doc, sink, coloursOutput(o.color));
         break;
     case Mode::Paths:
         writePaths(doc, o, sink);

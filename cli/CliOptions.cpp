@@ -12,7 +12,8 @@ constexpr ModeFlag kModes[] = {
     {"--help", Mode::Help}, {"-h", Mode::Help},       {"--version", Mode::Version},
     {"--table", Mode::Table}, {"--tree", Mode::Tree},
     {"--paths", Mode::Paths}, {"--get", Mode::Get}, {"--decode", Mode::Decode}, {"--stats", Mode::Stats},
-    {"--find", Mode::Find}, {"--diff", Mode::Diff},
+    {"--find", Mode::Find}, {"--diff", Mode::Diff}, {"--flat", Mode::Flat}, {"--unflat", Mode::Unflat},
+    {"--check", Mode::Check}, {"--query", Mode::Query}, {"--csv", Mode::Csv},
 };
 
 std::optional<Mode> modeOf(const std::string& arg)
@@ -36,13 +37,20 @@ std::string checkModeOptions(const Options& o)
         return {};
     if (o.leaves && o.mode != Mode::Paths)
         return "--leaves applies to --paths only";
-    if (o.formatted && o.mode != Mode::Get)
-        return "--formatted applies to --get only";
+    if (o.formatted && o.mode != Mode::Get && o.mode != Mode::Unflat)
+        return "--formatted applies to --get and --unflat only";
+    if (o.json && o.mode != Mode::Get)
+        return "--json applies to --get only";
+    if (o.byteOrderMark && o.mode != Mode::Csv)
+        return "--bom applies to --csv only";
+    if (o.raw && (o.json || o.mode == Mode::Flat || o.mode == Mode::Unflat || o.mode == Mode::Check ||
+                  o.mode == Mode::Query || o.mode == Mode::Csv))
+        return "--raw does not apply to modes that write standard JSON (their output is UTF-8)";
     if ((o.findMode != FindMode::Plain || o.ignoreCase) && o.mode != Mode::Find)
         return "--wildcard, --regex and --ignore-case apply to --find only";
     if (o.pathStyleGiven && o.mode != Mode::Paths && o.mode != Mode::Get && o.mode != Mode::Find &&
-        o.mode != Mode::Diff)
-        return "--path-style applies to --paths, --get, --find and --diff only";
+        o.mode != Mode::Diff && o.mode != Mode::Flat && o.mode != Mode::Csv)
+        return "--path-style applies to --paths, --get, --find, --diff, --flat and --csv only";
     if (o.mode == Mode::Diff && !o.file)
         return "--diff needs two inputs: --diff A B";
     if (o.mode == Mode::Diff && o.diffLeft == "-" && *o.file == "-")
@@ -76,6 +84,15 @@ std::string usageText()
            "                   - PATH VALUE (removed), ~ PATH OLD → NEW (changed); paths in\n"
            "                   jq syntax unless --path-style is given; exit status 0 equal,\n"
            "                   1 different; A or B may be - for standard input\n"
+           "  --flat           one line per leaf, PATH = VALUE; with the value as JSON and the\n"
+           "                   path in jq syntax (or --path-style)\n"
+           "  --unflat         the document that lines of --flat (any subset of them) describe\n"
+           "  --check          nothing when the input is standard JSON, else its first error\n"
+           "                   with line, column and byte; exit status 4\n"
+           "  --query PROGRAM  the results of the jq program, one compact value a line; JSON\n"
+           "                   Lines run it once per record; exit status 3 on a compile error,\n"
+           "                   5 on a run-time error\n"
+           "  --csv PATH       the array of records at PATH (. or empty: the root) as CSV\n"
            "options:\n"
            "  --zero-based     number array elements from 0\n"
            "  --single-quote   treat single quotes as string quotes\n"
@@ -84,7 +101,12 @@ std::string usageText()
            "  --path-style S   path syntax of --paths and --find: tree (default), jq,\n"
            "                   jsonpath, js or python; the last four number elements from 0\n"
            "  --leaves         --paths: strings, numbers and literals only\n"
-           "  --formatted      --get: an object or array indented by two spaces per level\n"
+           "  --formatted      --get, --unflat: an object or array indented by two spaces a level\n"
+           "  --json           --get: the value as standard JSON (a string quoted)\n"
+           "  --bom            --csv: start with a UTF-8 byte-order mark (for spreadsheets)\n"
+           "  --color=WHEN     colour --tree, --paths, --flat and --get --json: always, never\n"
+           "                   or auto (default: when standard output is a terminal and\n"
+           "                   NO_COLOR is not set)\n"
            "  --wildcard       --find: TEXT with * (any text) and ? (one character or none)\n"
            "  --regex          --find: TEXT is a regular expression\n"
            "  --ignore-case    --find: ASCII letters match either case\n"
@@ -97,7 +119,8 @@ std::string usageText()
            "Paths are printed as they paste into their syntax; the value column doubles a\n"
            "backslash and writes TAB, LF, CR and other control bytes as \\t, \\n, \\r, \\xNN.\n"
            "Exit status: 0 done, 1 no node at the --get path, no match for --find or the URL gave\n"
-           "nothing, 2 usage or input error or a --get PATH that cannot be read.\n";
+           "nothing, 2 usage or input error or a --get PATH that cannot be read, 3 and 5 --query\n"
+           "errors, 4 --check found the input not standard JSON.\n";
 }
 
 bool selectsMode(const std::vector<std::string>& args)
@@ -145,6 +168,10 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                     return out;
                 if (*m == Mode::Diff && !needValue(o.diffLeft))
                     return out;
+                if (*m == Mode::Query && !needValue(o.query))
+                    return out;
+                if (*m == Mode::Csv && !needValue(o.csvPath))
+                    return out;
                 continue;
             }
             if (a == "--zero-based") o.zeroBased = true;
@@ -175,6 +202,18 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
                 o.findMode = mode;
             }
             else if (a == "--ignore-case") o.ignoreCase = true;
+            else if (a == "--json") o.json = true;
+            else if (a == "--bom") o.byteOrderMark = true;
+            else if (a.starts_with("--color=")) {
+                const std::string when = a.substr(8);
+                if (when == "always") o.color = ColorChoice::Always;
+                else if (when == "never") o.color = ColorChoice::Never;
+                else if (when == "auto") o.color = ColorChoice::Auto;
+                else {
+                    out.error = "unknown --color value " + when + " (always, never or auto)";
+                    return out;
+                }
+            }
             else {
                 out.error = "unknown option " + a;
                 return out;
@@ -189,7 +228,8 @@ ParseOutcome parseArguments(const std::vector<std::string>& args)
     }
     if (o.mode == Mode::None) {
         if (!o.url.empty() || !o.encoding.empty())
-            out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --find TEXT, --decode or --stats";
+            out.error = "--url needs a mode: --tree, --table, --paths, --get PATH, --find TEXT, --decode, --stats, "
+                        "--flat, --check, --query PROGRAM or --csv PATH";
         else
             out.error = "no mode given";
     }

@@ -9,7 +9,10 @@
 
 namespace tess::cli {
 
-enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find, Diff };
+enum class Mode { None, Help, Version, Table, Tree, Paths, Get, Decode, Stats, Find, Flat, Unflat, Check, Query, Csv, Diff };
+
+// --color: colour the output always, never, or when standard output is a terminal.
+enum class ColorChoice { Auto, Always, Never };
 
 struct Options {
     Mode mode = Mode::None;
@@ -30,6 +33,11 @@ struct Options {
     std::string findText;             // --find TEXT (as given)
     FindMode findMode = FindMode::Plain;
     bool ignoreCase = false;
+    bool json = false;                // --get: the value as standard JSON
+    std::string query;                // --query PROGRAM (as given)
+    std::string csvPath;              // --csv PATH (as given)
+    bool byteOrderMark = false;       // --csv: a UTF-8 byte-order mark first
+    ColorChoice color = ColorChoice::Auto;
     std::string diffLeft;             // --diff A (as given); the input file is B
 };
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  libpcre2-dev zlib1g-dev libcurl4-openssl-dev libidn2-dev
+  libpcre2-dev zlib1g-dev libjq-dev libcurl4-openssl-dev libidn2-dev
   libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev libsimdjson-dev libcpp-httplib-dev
   jq nodejs
   clang-14 libclang-rt-14-dev

@@ -38,6 +38,35 @@ std::string sizeText(int64_t bytes)
     return buf;
 }
 
+std::string strictReasonText(const std::string& reason)
+{
+    static const struct {
+        const char* english;
+        const char8_t* chinese;
+    } kReasons[] = {
+        {"unexpected end of input", u8"文本在值结束前结束"},
+        {"text after the JSON value", u8"值之后还有文字"},
+        {"unexpected bracket", u8"此处不应有括号"},
+        {"unexpected }", u8"多余的 }"},
+        {"unexpected ]", u8"多余的 ]"},
+        {"unexpected comma", u8"多余的逗号"},
+        {"unexpected colon", u8"多余的冒号"},
+        {"expected a colon", u8"此处应为冒号"},
+        {"expected a comma or a closing bracket", u8"此处应为逗号或右括号"},
+        {"expected a quoted member name", u8"此处应为带双引号的名称"},
+        {"invalid value", u8"无效的值"},
+        {"control character in a string", u8"字符串中有控制字符"},
+        {"invalid escape", u8"无效的转义"},
+        {"invalid UTF-8", u8"无效的 UTF-8"},
+        {"unterminated string", u8"字符串未结束"},
+        {"no JSON value", u8"没有 JSON 值"},
+    };
+    for (const auto& r : kReasons)
+        if (reason == r.english)
+            return std::string(codec::gb(r.chinese));
+    return reason;
+}
+
 std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
 {
     if (doc.nodes <= 0)
@@ -62,6 +91,15 @@ std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
         s += codec::gb(u8" 行（第 ");
         s += groupedNumber(doc.unclosedByte);
         s += codec::gb(doc.unclosedObject ? u8" 字节）起的对象未闭合，其内容未显示" : u8" 字节）起的数组未闭合，其内容未显示");
+    }
+    if (doc.strictLine > 0) {
+        s += dot;
+        s += codec::gb(u8"非标准JSON：第 ");
+        s += groupedNumber(doc.strictLine);
+        s += codec::gb(u8" 行第 ");
+        s += groupedNumber(doc.strictColumn);
+        s += codec::gb(u8" 列 ");
+        s += strictReasonText(doc.strictReason);
     }
     if (node.kind < 0)
         return s;

@@ -15,6 +15,11 @@ struct DocumentFacts {
     int64_t unclosedLine = 0;
     int64_t unclosedByte = 0;
     bool unclosedObject = false;
+    // Not standard JSON: the first error's line and column (1-based, 0 when the text is
+    // standard or not yet checked) and its English reason (said in Chinese when known).
+    int64_t strictLine = 0;
+    int64_t strictColumn = 0;
+    std::string strictReason;
 };
 
 struct NodeFacts {
@@ -26,8 +31,14 @@ struct NodeFacts {
 
 // "节点 1,234 · 深度 5 · 2.5 MB · 载入 120 毫秒", for a cut-off text then
 // " · 文本不完整：第 3 行（第 25 字节）起的数组未闭合，其内容未显示", then, when a node is
-// selected, "  |  数组 · 3 个子节点 · 第 2 个，共 7 个" (GB18030). Empty for an empty slot.
+// selected, "  |  数组 · 3 个子节点 · 第 2 个，共 7 个" (GB18030); a text that is not
+// standard JSON adds " · 非标准JSON：第 1 行第 5 列 此处应为带引号的名称" before the node's
+// part. Empty for an empty slot.
 std::string statusText(const DocumentFacts& doc, const NodeFacts& node);
+
+// The Chinese words for a reason the standard-JSON check gives (json/big/StrictCheck.h);
+// the English text itself for one it does not know. GB18030.
+std::string strictReasonText(const std::string& reason);
 
 // 1234567 -> "1,234,567".
 std::string groupedNumber(int64_t value);

@@ -1,8 +1,13 @@
 // Writes the big-document benchmark files (seeded, the same bytes on every run):
 //   geojson FILE [MB]  a FeatureCollection of polygons of coordinate pairs, about 168 MB and
 //                  25 M numbers by default (a map of countries as data packages ship it)
-//   api FILE [MB]  an API-style response: {"data":{"items":[...]},"meta":...}, 1 GB by default
+//   api FILE [MB]  an API-style response: {"data":{"items":[...],"cursor":...},"meta":...},
+//                  1 GB by default (about 2.2 M records)
 //   lines FILE [N] JSON Lines: N log records (2,000,000 by default), about 1 GB
+//   map FILE [MB]  a map of about 250 countries as MultiPolygons of rings, about 168 MB by
+//                  default; country 71 (features.[71], counted from 1) holds about 1.5 M
+//                  coordinate pairs in many islands, as a large country with its coasts does
+//   numbers FILE [N] {"values":[N numbers],"after":true}, 12,000,000 numbers by default
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -139,7 +144,7 @@ void api(Out& o, uint64_t megabytes)
             o.put(",\n");
         record(o, r, id);
     }
-    o.put("\n]},\"meta\":{\"generated\":\"2024-01-01\",\"last\":\"needle-at-the-end\"}}\n");
+    o.put("\n],\"cursor\":\"next-page\"},\"meta\":{\"generated\":\"2024-01-01\",\"last\":\"needle-at-the-end\"}}\n");
     std::fprintf(stderr, "api: %llu bytes, %llu records\n", static_cast<unsigned long long>(o.written()),
                  static_cast<unsigned long long>(id));
 }
@@ -158,12 +163,77 @@ void lines(Out& o, uint64_t count)
                  static_cast<unsigned long long>(count));
 }
 
+// One ring of pairs: a closed line of coordinates.
+void ring(Out& o, Rng& r, int pairs, uint64_t& numbers)
+{
+    o.put('[');
+    for (int k = 0; k < pairs; ++k) {
+        o.put(k ? ",[" : "[");
+        coordinate(o, r, 180);
+        o.put(',');
+        coordinate(o, r, 90);
+        o.put(']');
+    }
+    o.put(']');
+    numbers += 2 * static_cast<uint64_t>(pairs);
+}
+
+void map(Out& o, uint64_t megabytes)
+{
+    Rng r;
+    const uint64_t target = megabytes * 1'000'000;
+    uint64_t numbers = 0;
+    int features = 0;
+    o.put("{\"type\":\"FeatureCollection\",\"features\":[");
+    for (int f = 0; o.written() < target; ++f, ++features) {
+        if (f)
+            o.put(',');
+        o.put("{\"type\":\"Feature\",\"properties\":{\"name\":\"" + word(r) + " " + word(r) + "\",\"iso_a3\":\"C" +
+              std::to_string(f) + "\",\"pop_est\":" + std::to_string(r.below(100000000)) +
+              "},\"geometry\":{\"type\":\"MultiPolygon\",\"coordinates\":[");
+        // Country 71 is the large one: about 1.5 M pairs in 600 polygons.
+        const bool large = f == 70;
+        const int polygons = large ? 600 : 1 + static_cast<int>(r.below(40));
+        for (int p = 0; p < polygons; ++p) {
+            o.put(p ? ",[" : "[");
+            // an outer ring and now and then a hole or two
+            const int rings = 1 + (r.below(4) == 0 ? 1 + static_cast<int>(r.below(2)) : 0);
+            for (int k = 0; k < rings; ++k) {
+                if (k)
+                    o.put(',');
+                const int pairs = large ? 1500 + static_cast<int>(r.below(1000)) / (k + 1)
+                                        : 50 + static_cast<int>(r.below(k ? 400 : 3000));
+                ring(o, r, pairs, numbers);
+            }
+            o.put(']');
+        }
+        o.put("]}}");
+    }
+    o.put("]}\n");
+    std::fprintf(stderr, "map: %llu bytes, %d countries, %llu coordinate numbers\n",
+                 static_cast<unsigned long long>(o.written()), features, static_cast<unsigned long long>(numbers));
+}
+
+void numbersArray(Out& o, uint64_t count)
+{
+    Rng r;
+    o.put("{\"values\":[");
+    for (uint64_t k = 0; k < count; ++k) {
+        if (k)
+            o.put(',');
+        o.put(std::to_string(r.below(1000000)));
+    }
+    o.put("],\"after\":true}\n");
+    std::fprintf(stderr, "numbers: %llu bytes, %llu numbers\n", static_cast<unsigned long long>(o.written()),
+                 static_cast<unsigned long long>(count));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: tess_bigdoc geojson|api|lines FILE [MB|RECORDS]\n");
+        std::fprintf(stderr, "usage: tess_bigdoc geojson|api|lines|map|numbers FILE [MB|COUNT]\n");
         return 2;
     }
     Out o(argv[2]);
@@ -178,6 +248,10 @@ int main(int argc, char** argv)
         api(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1000);
     else if (kind == "lines")
         lines(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 2'000'000);
+    else if (kind == "map")
+        map(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 168);
+    else if (kind == "numbers")
+        numbersArray(o, argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 12'000'000);
     else
         return 2;
     return 0;

@@ -18,6 +18,7 @@
 #include "json/ValueFormatter.h"
 #include "platform/qt/GuiPump.h"
 #include "platform/qt/QtText.h"
+#include "tree/widgets/BigCollapse.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QClipboard>
 #include <QLineEdit>
@@ -519,8 +521,8 @@ struct Watched {
     double peakMB = 0;
 };
 
-template <typename Start>
-Watched watch(tess::MainWindow& window, Start start)
+template <typename Start, typename Done>
+Watched watchUntil(tess::MainWindow& window, Start start, Done done)
 {
     // A timer ticks every 10 ms in the window's own event loop (which sleeps between events,
     // as the program's does); the largest gap between ticks is the longest stall, the first
@@ -540,7 +542,7 @@ Watched watch(tess::MainWindow& window, Start start)
         const auto now = Clock::now();
         stall = std::max(stall, ms(now - last));
         last = now;
-        if (!window.taskRunning())
+        if (done())
             loop.quit();
     });
     tick.start();
@@ -553,6 +555,12 @@ Watched watch(tess::MainWindow& window, Start start)
     w.stallMs = stall;
     w.peakMB = static_cast<double>(peakRssKb()) / 1024.0;
     return w;
+}
+
+template <typename Start>
+Watched watch(tess::MainWindow& window, Start start)
+{
+    return watchUntil(window, start, [&window] { return !window.taskRunning(); });
 }
 
 void BM_NormalRoadCommands(benchmark::State& state)
@@ -605,6 +613,136 @@ void BM_NormalRoadCommands(benchmark::State& state)
     }
 }
 BENCHMARK(BM_NormalRoadCommands)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The big road's sequences, each step watched as above (time, longest stall of the
+// window's event loop). TESS_BIG_FILE names the file; TESS_BIG_SEQUENCE picks one:
+//   expand (default): the node TESS_BIG_SUBTREE (default features.[71]) expanded all below,
+//     collapsed, then a jump to TESS_BIG_DEEP inside it (default
+//     features.[71].geometry.coordinates.[13].[1]); then expanded all again and stopped
+//     (Esc) when 45 % of its rows are listed.
+//   far: a path jump to TESS_BIG_FAR (default values.[10000000]) in a fresh window, then
+//     to TESS_BIG_FAR2 (default values.[5000000]) with its container open.
+//   end: the array TESS_BIG_ARRAY (default data.items) opened, then End; the row above the
+//     tree's last rows is printed (the array's last child when it is followed by members).
+std::string envOr(const char* name, const char* fallback)
+{
+    const char* v = std::getenv(name);
+    return v ? v : fallback;
+}
+
+void goToPath(tess::MainWindow& window, const std::string& path)
+{
+    window.findChild<QLineEdit*>(tess::qt::ui(u8"编辑框路径"))->setText(QString::fromStdString(path));
+    window.goToTypedPath();
+}
+
+QString selectedCaption(tess::TreeView& tree)
+{
+    return tree.model()->data(tree.selectedIndex()).toString();
+}
+
+void BM_BigRoadSequence(benchmark::State& state)
+{
+    const char* path = std::getenv("TESS_BIG_FILE");
+    if (!path) {
+        state.SkipWithError("TESS_BIG_FILE is not set");
+        return;
+    }
+    const std::string sequence = envOr("TESS_BIG_SEQUENCE", "expand");
+    auto put = [&state](const char* name, const Watched& w) {
+        state.counters[std::string(name) + "_ms"] = w.ms;
+        state.counters[std::string(name) + "_stall_ms"] = w.stallMs;
+    };
+    for (auto _ : state) {
+        Window w;
+        tess::MainWindow& window = *w.window;
+        if (!openBig(w, path)) {
+            state.SkipWithError("not opened on the big road");
+            return;
+        }
+        // Never asked, never refused (the count stops one past the larger limit).
+        window.bigTabs().askAbove = uint64_t(1) << 40;
+        window.bigTabs().refuseAbove = uint64_t(1) << 40;
+        tess::TreeView& tree = *window.currentTree();
+        tess::BigTreeModel& model = *window.slot(window.currentSlot()).big;
+        const auto idle = [&window, &tree] { return !window.taskRunning() && !tess::BigCollapse::runningOn(tree); };
+        if (sequence == "expand") {
+            const std::string subtree = envOr("TESS_BIG_SUBTREE", "features.[71]");
+            goToPath(window, subtree);
+            std::fprintf(stderr, "expanding %s\n", qPrintable(selectedCaption(tree)));
+            const Watched expand = watchUntil(window, [&] { window.expandBelowSelected(); }, idle);
+            std::fprintf(stderr, "expanded in %.0f ms: %s\n", expand.ms, qPrintable(window.statusText()));
+            const double rows = static_cast<double>(model.itemsRead());
+            tree.setCurrentIndex(tree.selectedIndex());
+            const Watched collapse = watchUntil(window, [&] { window.collapseBelowSelected(); }, idle);
+            std::fprintf(stderr, "collapsed in %.0f ms\n", collapse.ms);
+            const Watched jump = watchUntil(
+                window, [&] { goToPath(window, envOr("TESS_BIG_DEEP", "features.[71].geometry.coordinates.[13].[1]")); },
+                idle);
+            std::fprintf(stderr, "jumped to %s\n", qPrintable(selectedCaption(tree)));
+            // Expand all again and press Esc at 45 % of the rows listed.
+            goToPath(window, subtree);
+            bool escaped = false;
+            const auto t0 = Clock::now();
+            double escAt = 0;
+            const Watched stopped = watchUntil(
+                window, [&] { window.expandBelowSelected(); },
+                [&] {
+                    const QString status = window.statusText();
+                    static QString said;
+                    if (status != said && std::getenv("TESS_BIG_VERBOSE"))
+                        std::fprintf(stderr, "%8.0f ms %s\n", ms(Clock::now() - t0), qPrintable(said = status));
+                    const qsizetype percent = status.indexOf(QLatin1Char('%'));
+                    if (!escaped && percent > 0 && status.left(percent).section(QLatin1Char(' '), -1).toInt() >= 45) {
+                        escaped = true;
+                        escAt = ms(Clock::now() - t0);
+                        window.cancelBigLoad();
+                    }
+                    // Ended before 45 % was seen: nothing to stop.
+                    return (escaped || !window.taskRunning()) && idle();
+                });
+            put("expand_all", expand);
+            state.counters["expand_all_rows_read"] = rows;
+            put("collapse", collapse);
+            put("deep_jump", jump);
+            put("expand_then_esc", stopped);
+            state.counters["esc_after_ms"] = escAt; // 0: it ended before 45 %
+            state.SetIterationTime(expand.ms / 1000.0);
+        } else if (sequence == "far") {
+            const Watched far = watchUntil(window, [&] { goToPath(window, envOr("TESS_BIG_FAR", "values.[10000000]")); }, idle);
+            std::fprintf(stderr, "selected %s\n", qPrintable(selectedCaption(tree)));
+            const Watched far2 = watchUntil(window, [&] { goToPath(window, envOr("TESS_BIG_FAR2", "values.[5000000]")); }, idle);
+            std::fprintf(stderr, "selected %s\n", qPrintable(selectedCaption(tree)));
+            put("far_jump", far);
+            put("far_jump_open", far2);
+            state.counters["rows_read"] = static_cast<double>(model.itemsRead());
+            state.SetIterationTime(far.ms / 1000.0);
+        } else {
+            goToPath(window, envOr("TESS_BIG_ARRAY", "data.items"));
+            const Watched open = watchUntil(window, [&] { tree.expand(tree.selectedIndex()); }, idle);
+            const Watched end = watchUntil(
+                window,
+                [&] {
+                    tree.setFocus();
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+                    QCoreApplication::sendEvent(&tree, &press);
+                },
+                idle);
+            QModelIndex at = tree.currentIndex();
+            std::fprintf(stderr, "End: %s\n", qPrintable(tree.model()->data(at).toString()));
+            for (int k = 0; k < 4 && at.isValid(); ++k) {
+                at = tree.indexAbove(at);
+                std::fprintf(stderr, "  above: %s\n", qPrintable(tree.model()->data(at).toString()));
+            }
+            put("open_array", open);
+            put("end_key", end);
+            state.counters["rows_read"] = static_cast<double>(model.itemsRead());
+            state.SetIterationTime(end.ms / 1000.0);
+        }
+        state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
+    }
+}
+BENCHMARK(BM_BigRoadSequence)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -199,7 +199,7 @@ TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
     const QModelIndex root = model->index(0, 0);
     v.tree().setCurrentIndex(root);
 
-    // Esc while the containers are read: the root shows what was opened.
+    // Esc while the containers are read: the root opens with its own children.
     v.window->expandBelowSelected();
     for (int i = 0; i < 2000 && v.window->bigExpandRunning() && model->itemsRead() < 20000; ++i)
         QTest::qWait(2);
@@ -278,7 +278,7 @@ TEST(ViewerBigFind, AsksBeforeManyRowsAndEscStopsTheWork)
     EXPECT_FALSE(v.tree().isExpanded(model->index(0, 0, model->index(0, 0, root))));
 }
 
-// Many small containers opened at once: each one's rows are added without copying every
+// Many small containers opened at once: each one's rows are read without copying every
 // row read before (which made this take minutes).
 TEST(ViewerBigFind, ExpandAllOfManySmallContainersEnds)
 {

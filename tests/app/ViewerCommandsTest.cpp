@@ -369,6 +369,12 @@ TEST(ViewerCommands, OpenAndSaveFilesThroughTheDialogs)
     // The opened file is a load like a paste: undo returns to the slot before it.
     menuAction(v, u8"撤销载入")->trigger();
     EXPECT_EQ(v.tree().itemCount(), 0);
+    // The tree as standard JSON, by its key through the dialog.
+    v.paste(u8"{k: '中', 'l': [1, 2,], }");
+    answerNextDialog([&](QWidget* w) { chooseFile(w, dir.file("out-standard.json")); });
+    activate(v);
+    QTest::keyClick(&v.tree(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(readFile(dir.file("out-standard.json")), "{\"k\":\"\xE4\xB8\xAD\",\"l\":[1,2]}");
 }
 
 TEST(ViewerCommands, EveryEncodingReadsAlikeInTheDialogAndByDragAndDrop)

@@ -225,11 +225,8 @@ TEST(ViewerHouse, JsonLinesPathsForJqAndTheOpenDialogsFilter)
     ASSERT_NE(bigModel(v), nullptr);
     const QModelIndex root = bigModel(v)->index(0, 0);
     const QModelIndex record = bigModel(v)->index(3, 0, root);
-    bigModel(v)->fetchMore(record);
     const QModelIndex a = bigModel(v)->index(0, 0, record);
-    bigModel(v)->fetchMore(a);
     const QModelIndex b = bigModel(v)->index(0, 0, a);
-    bigModel(v)->fetchMore(b);
     selectRow(v, bigModel(v)->index(1, 0, b));
     v.window->copyPathAs(static_cast<int>(PathStyle::Jq));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("jq -cnR 'nth(3; inputs) | fromjson | .a.b[1]'"));

@@ -126,5 +126,21 @@ TEST(ViewerLoads, QtsOwnDialogsSpeakChinese)
     EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(chinese));
 }
 
+TEST(ViewerLoads, TheStatusLineSaysWhereATextIsNotStandardJson)
+{
+    TempDir dir;
+    Viewer v(dir.str());
+    const QString note = qt::ui(u8"非标准JSON：");
+    v.paste(u8"{\"名\": 1,\n  b: [1, 2,]}");
+    // Checked on a worker: the note comes when the check is done.
+    QTRY_VERIFY_WITH_TIMEOUT(v.window->statusText().contains(qt::ui(u8"非标准JSON：第 2 行第 3 列 此处应为带双引号的名称")),
+                             10000);
+    // A standard text has no note, and the previous text's note is gone with it.
+    v.paste(u8"{\"a\": [1, 2]}");
+    EXPECT_FALSE(v.window->statusText().contains(note)) << v.window->statusText().toStdString();
+    QTest::qWait(300);
+    EXPECT_FALSE(v.window->statusText().contains(note)) << v.window->statusText().toStdString();
+}
+
 } // namespace
 } // namespace tess::testing

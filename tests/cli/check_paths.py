@@ -119,4 +119,5 @@ def main():
     print('\n'.join(bad) if bad else 'ok')
 
 
-main()
+if __name__ == '__main__':
+    main()

@@ -39,5 +39,20 @@ TEST(StatusText, SlotFactsThenTheSelectedNode)
               "节点 2 · 深度 2 · 7 字节  |  值 · 第 1 个，共 1 个");
 }
 
+TEST(StatusText, SaysWhereATextIsNotStandardJson)
+{
+    DocumentFacts doc;
+    doc.nodes = 3;
+    doc.depth = 2;
+    doc.bytes = 20;
+    doc.strictLine = 2;
+    doc.strictColumn = 3;
+    doc.strictReason = "expected a quoted member name";
+    const std::string text = statusText(doc, NodeFacts{});
+    EXPECT_NE(text.find(codec::gb(u8" · 非标准JSON：第 2 行第 3 列 此处应为带双引号的名称")), std::string::npos);
+    // A reason without Chinese words is said as it is.
+    EXPECT_EQ(strictReasonText("something new"), "something new");
+}
+
 } // namespace
 } // namespace tess

@@ -1,5 +1,6 @@
 #include "tree/widgets/BigExpansion.h"
 
+#include "tree/widgets/BigCollapse.h"
 #include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/TreeView.h"
 
@@ -7,21 +8,6 @@
 #include <QTimer>
 
 namespace tess {
-
-namespace {
-
-constexpr qint64 kSliceMs = 20;
-
-// Every child of parent read.
-uint64_t fetchAll(BigTreeModel& model, const QModelIndex& parent)
-{
-    const int before = model.rowCount(parent);
-    while (model.canFetchMore(parent))
-        model.fetchMore(parent);
-    return static_cast<uint64_t>(model.rowCount(parent) - before);
-}
-
-} // namespace
 
 BigExpansion::BigExpansion(TreeView& view, BigTreeModel& model, const QModelIndex& top, uint64_t openDepth,
                            std::function<void(bool)> done, QObject* parent)
@@ -35,12 +21,16 @@ void BigExpansion::start()
         finish(true);
         return;
     }
+    // A collapse still closing states below would undo what this opens.
+    BigCollapse::stopOn(*m_view);
     m_running = true;
     const QModelIndex top = m_top;
-    // Closed while its subtree is read and opened, so the repaints in between stay cheap.
+    // Closed while its subtree is opened, so the repaints in between stay cheap.
     m_view->collapse(top);
-    m_itemsRead += fetchAll(*m_model, top);
-    m_frames.push_back(Frame{top, 0, 0});
+    const int rows = m_model->rowCount(top);
+    m_itemsRead += static_cast<uint64_t>(rows);
+    m_rowsOpened += static_cast<uint64_t>(rows); // shown when top opens
+    m_frames.push_back(Frame{top, 0, rows, 0});
     QTimer::singleShot(0, this, [this] { slice(); });
 }
 
@@ -49,7 +39,10 @@ void BigExpansion::stop()
     if (!m_running)
         return;
     m_running = false;
-    openTop();
+    if (!m_view || !m_model || !m_top.isValid() || m_view->model() != m_model)
+        return;
+    m_toOpen.resize(m_opened);
+    BigCollapse::closeThenOpen(*m_view, *m_model, m_top, std::move(m_toOpen));
 }
 
 void BigExpansion::openTop()
@@ -62,18 +55,19 @@ void BigExpansion::openTop()
 
 bool BigExpansion::readStep()
 {
-    // One child in pre-order: a container under the depth is read and listed for opening.
+    // One child in pre-order: a container under the depth is listed for opening.
     Frame& f = m_frames.back();
-    if (f.row >= m_model->rowCount(f.parent)) {
+    if (f.row >= f.rows) {
         m_frames.pop_back();
         return !m_frames.empty();
     }
     const QModelIndex child = m_model->index(f.row++, 0, f.parent);
     const uint64_t depth = f.depth + 1;
-    if ((m_openDepth == 0 || depth < m_openDepth) && m_model->hasChildren(child)) {
-        m_itemsRead += fetchAll(*m_model, child);
+    if ((m_openDepth == 0 || depth < m_openDepth) && m_model->opens(child)) {
+        const int rows = m_model->rowCount(child);
+        m_itemsRead += static_cast<uint64_t>(rows);
         m_toOpen.push_back(child);
-        m_frames.push_back(Frame{child, 0, depth});
+        m_frames.push_back(Frame{child, 0, rows, depth});
     }
     return true;
 }
@@ -82,7 +76,9 @@ bool BigExpansion::openStep()
 {
     if (m_opened >= m_toOpen.size())
         return false;
-    m_view->expand(m_toOpen[m_opened++]);
+    const QModelIndex& next = m_toOpen[m_opened++];
+    m_rowsOpened += static_cast<uint64_t>(m_model->rowCount(next));
+    m_view->expand(next);
     return true;
 }
 
@@ -104,7 +100,7 @@ void BigExpansion::slice()
             m_reading = false;
             more = true;
         }
-        if ((n & 255) == 255 && clock.elapsed() >= kSliceMs)
+        if ((n & 63) == 63 && clock.elapsed() >= m_sliceMs)
             break;
     }
     if (more) {

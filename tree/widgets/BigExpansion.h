@@ -1,10 +1,11 @@
 #pragma once
 // Opening many containers of a big tab's tree without freezing the window. In slices of
-// about 20 ms on the window's thread, the containers below a node are read (all their
-// children fetched) in pre-order down to a depth; then they are opened. Reading comes
-// first because every insertion of rows costs Qt a pass over the opened containers'
-// persistent indexes. Meanwhile the node itself stays closed, so the view lays out only
-// the rows outside it; it opens at the end, also when stopped (showing what was opened).
+// about 20 ms on the window's thread, the containers below a node are listed in pre-order
+// down to a depth (their rows read as the walk touches them), then opened while the node
+// itself stays closed, so the view lays out only the rows outside it; the node opens at
+// the end. Stopped early, what it opened is closed again in slices (BigCollapse) and the
+// node opens with its own children only: showing a partial expansion would cost one
+// layout of every row opened so far.
 #include <QModelIndex>
 #include <QObject>
 #include <QPersistentModelIndex>
@@ -27,16 +28,21 @@ public:
                  std::function<void(bool finished)> done, QObject* parent = nullptr);
 
     void start();
-    // Ends now, without calling done; what was opened so far shows.
+    // Ends now, without calling done; what it opened is closed again in slices, then top
+    // opens.
     void stop();
     bool running() const { return m_running; }
-    // Items read so far (rows fetched below top), for the progress shown.
-    uint64_t itemsRead() const { return m_itemsRead; }
+    // Work done, in rows, for the progress shown against the rows to show: listing the
+    // containers and opening them count half each.
+    uint64_t itemsRead() const { return (m_itemsRead + m_rowsOpened) / 2; }
+    // How long one slice may take (tests make it shorter).
+    void setSliceMs(qint64 ms) { m_sliceMs = ms; }
 
 private:
     struct Frame {
         QModelIndex parent;
         int row = 0;
+        int rows = 0;
         uint64_t depth = 0; // of parent below top
     };
     void slice();
@@ -51,9 +57,12 @@ private:
     uint64_t m_openDepth;
     std::function<void(bool)> m_done;
     std::vector<Frame> m_frames;
+    // The model's rows never move, so plain indexes stay valid.
     std::vector<QModelIndex> m_toOpen;
     std::size_t m_opened = 0;
-    uint64_t m_itemsRead = 0;
+    uint64_t m_itemsRead = 0;  // rows listed
+    uint64_t m_rowsOpened = 0; // rows of the containers opened
+    qint64 m_sliceMs = 20;
     bool m_reading = true;
     bool m_running = false;
 };

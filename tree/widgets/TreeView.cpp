@@ -1,5 +1,6 @@
 #include "tree/widgets/TreeView.h"
 
+#include "tree/widgets/BigTreeModel.h"
 #include "tree/widgets/TreeIcons.h"
 #include "tree/widgets/TreeModel.h"
 
@@ -7,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 namespace tess {
@@ -169,6 +171,34 @@ void TreeView::contextMenuEvent(QContextMenuEvent* event)
     scrollTo(idx);
     const QRect r = visualRect(idx);
     emit itemMenuRequested(viewport()->mapToGlobal(QPoint(r.x() + 20, r.bottom())));
+}
+
+void TreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    const QVariant opens = showsOwnModel() ? QVariant() : index.data(BigTreeModel::kOpensRole);
+    if (!opens.isValid() || opens.toBool() || isExpanded(index)) {
+        QTreeView::drawBranches(painter, rect, index);
+        return;
+    }
+    // The row's own branch is the innermost column of rect: drawn here without the
+    // expand mark, the outer ones by the base class.
+    const int indent = indentation();
+    const QRect own(isRightToLeft() ? rect.left() : rect.right() + 1 - indent, rect.top(), indent, rect.height());
+    painter->save();
+    painter->setClipRegion(QRegion(rect).subtracted(QRegion(own)), Qt::IntersectClip);
+    QTreeView::drawBranches(painter, rect, index);
+    painter->restore();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = own;
+    option.state = QStyle::State_Item;
+    if (isEnabled())
+        option.state |= QStyle::State_Enabled;
+    if (selectionModel()->isSelected(index))
+        option.state |= QStyle::State_Selected;
+    if (index.row() + 1 < model()->rowCount(index.parent()))
+        option.state |= QStyle::State_Sibling;
+    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
 }
 
 } // namespace tess

@@ -114,6 +114,9 @@ protected:
     bool viewportEvent(QEvent* event) override;
     // An empty tree says, quietly, how to fill it (EmptyTreeHint.cpp).
     void paintEvent(QPaintEvent* event) override;
+    // Another model may guess that a row not read yet opens (so that laying out a million
+    // rows reads none); a painted row's own branch follows what the model then knows.
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
     // The walk of a running expansion: items [next, end) in pre-order. With top >= 0 every
