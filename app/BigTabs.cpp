@@ -1,9 +1,10 @@
 #include "app/BigTabs.h"
 
 #include "json/ValueFormatter.h"
+#include "tree/BigRoadTexts.h"
 #include "platform/Codec.h"
 #include "platform/FileIdentity.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "platform/qt/QtText.h"
 #include "tree/StatusText.h"
 #include "tree/Stopwatch.h"
@@ -209,6 +210,7 @@ void BigTabs::startLoad(int n, FileSource source, int64_t selectAt)
         const int64_t started = steadyMillis();
         control.total.store(static_cast<uint64_t>(source.size));
         auto document = std::make_shared<big::BigDocument>();
+        document->setMessageText(bigRoadTextForWindow);
         big::OpenOptions options;
         options.index.lines = big::hasLinesExtension(source.path) ? big::LinesMode::Always : big::LinesMode::Detect;
         options.index.progress = [&control](uint64_t done, uint64_t total) {
@@ -241,7 +243,7 @@ void BigTabs::onLoaded(int n, const std::shared_ptr<big::BigDocument>& document,
                        const std::string& error, FileSource source, bool cancelled, int64_t ms, int64_t selectAt)
 {
     if (!opened) {
-        m_host.showStatus(ui(u8"无法读取文件：%1").arg(qt::toQString(codec::utf8ToGb18030(error).text)));
+        m_host.showStatus(ui(u8"无法读取文件：%1").arg(qt::toQString(bigRoadTextForWindow(error))));
         return;
     }
     if (cancelled || document->index().cancelled) {
@@ -335,7 +337,7 @@ void BigTabs::present(int n, std::shared_ptr<const big::BigDocument> document, i
     view.treeModel().clear();
     view.loaded = true;
     tab.loadMs = ms;
-    tab.depth = static_cast<int32_t>(model->document().index().depth);
+    tab.depth = static_cast<int64_t>(model->document().index().depth);
     tab.unclosed.reset();
     if (model->rowCount() > 0)
         view.expand(model->index(0, 0));
@@ -375,6 +377,7 @@ std::shared_ptr<const big::BigDocument> BigTabs::readLines(const SharedText& tex
         big::BigDocument document;
     };
     auto pasted = std::make_shared<PastedLines>();
+    pasted->document.setMessageText(bigRoadTextForWindow);
     pasted->utf8 = text.withWhole([](std::string_view whole) { return codec::gb18030ToUtf8(whole).text; });
     big::OpenOptions options;
     options.index.lines = big::LinesMode::Always;
@@ -721,12 +724,12 @@ std::string BigTabs::statusText(int n) const
     if (idx.isValid()) {
         const big::Node selected = tab.big->nodeOf(idx);
         node.kind = BigTreeModel::imageOf(selected.kind);
-        node.children = selected.isContainer() ? static_cast<int32_t>(doc.childCount(selected)) : 0;
+        node.children = selected.isContainer() ? static_cast<int64_t>(doc.childCount(selected)) : 0;
         node.position = idx.row() + 1;
         node.siblings = tab.big->rowCount(idx.parent());
         if (idx.parent().isValid()) {
             const big::Node parent = tab.big->nodeOf(idx.parent());
-            node.siblings = static_cast<int32_t>(doc.childCount(parent));
+            node.siblings = static_cast<int64_t>(doc.childCount(parent));
         }
     }
     // The document's facts and its error come first and the selected node's last, so that
@@ -743,7 +746,8 @@ std::string BigTabs::statusText(int n) const
         add(u8" 列（第 ");
         // The window counts bytes as it counts lines: from 1, in the file as it is stored.
         text += std::to_string(doc.errorFileOffset() + 1);
-        add(u8" 字节）");
+        add(u8" 字节）：");
+        text += bigRoadTextForWindow(e.message);
     } else if (!doc.index().lineErrors.empty()) {
         add(u8" · ");
         text += std::to_string(doc.index().lineErrors.size());

@@ -7,7 +7,7 @@
 #include "app/Slot.h"
 #include "app/TabController.h"
 #include "json/PathSyntax.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 #include "tree/widgets/TreeLoader.h"
 
 #include <QModelIndex>

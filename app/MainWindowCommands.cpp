@@ -440,6 +440,7 @@ void MainWindow::updateStatus()
         doc.depth = tab.depth;
         doc.bytes = tab.bytes;
         doc.loadMs = tab.loadMs;
+        doc.nestingCut = tab.document && tab.document->nestingCut();
         if (tab.unclosed) {
             doc.unclosedLine = tab.unclosed->line;
             doc.unclosedByte = tab.unclosed->offset + 1;

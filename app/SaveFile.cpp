@@ -53,8 +53,6 @@ bool writeAll(int fd, std::string_view bytes)
 
 bool mayReplace(const std::string& target, const struct stat& st)
 {
-    if (!S_ISREG(st.st_mode))
-        return false;
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return false;
     return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
@@ -87,6 +85,10 @@ SaveOutcome saveFileAtomically(const std::string& path, const std::function<bool
         return result(fail(ELOOP));
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    // A folder or a pipe in the file's place is never replaced, and the text is not
+    // written: a failure, so that it goes elsewhere.
+    if (exists && !S_ISREG(old.st_mode))
+        return result(fail(S_ISDIR(old.st_mode) ? EISDIR : EEXIST));
     if (exists && !mayReplace(target, old))
         return result(SaveOutcome::Skipped);
 

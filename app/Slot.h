@@ -46,7 +46,7 @@ struct Slot {
     std::shared_ptr<JsonDocument> ownDocument;
     SlotSource source;
     int64_t loadMs = -1; // how long the last load took; -1: not loaded this run
-    int32_t depth = 0;   // deepest level of the tree
+    int64_t depth = 0;   // deepest level of the tree
     int64_t bytes = 0;   // the size the user knows (the file's, or the UTF-8 size)
     // Where a cut-off text stops being shown: line, and offset in the UTF-8 text.
     std::optional<UnclosedValue> unclosed;

@@ -7,8 +7,9 @@
 #include "json/big/BigFind.h"
 #include "json/big/BigPaths.h"
 #include "json/big/BigRoadRule.h"
+#include "platform/Codec.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,28 +72,33 @@ void walkTree(const BigDocument& doc, Visit visit)
     }
 }
 
-// Paths of a walk, built step by step: prefix[k] is the path of chain[k].
+// Paths of a walk, built step by step in one string: ends[k] is where the path of
+// chain[k] ends in it, so a deep document costs one path and a number per level.
 class PathTrail {
 public:
     PathTrail(const BigDocument& doc, const big::PathForm& form) : m_doc(doc), m_form(form) {}
-    const std::string& pathOf(const std::vector<Node>& chain)
+    std::string_view pathOf(const std::vector<Node>& chain)
     {
         const std::size_t k = chain.size() - 1;
-        if (m_paths.size() <= k)
-            m_paths.resize(k + 1);
         if (k == 0) {
-            m_paths[0] = big::rootPath(m_form);
-        } else {
-            m_paths[k] = k == 1 ? big::pathPrefix(m_form) : m_paths[k - 1];
-            big::appendPathStep(m_paths[k], m_doc, chain[k], chain[k - 1].kind, k == 1, m_form);
+            m_path = big::rootPath(m_form);
+            m_ends.assign(1, m_path.size());
+            return m_path;
         }
-        return m_paths[k];
+        m_ends.resize(k);
+        m_path.resize(k == 1 ? 0 : m_ends[k - 1]);
+        if (k == 1)
+            m_path = big::pathPrefix(m_form);
+        big::appendPathStep(m_path, m_doc, chain[k], chain[k - 1].kind, k == 1, m_form);
+        m_ends.push_back(m_path.size());
+        return m_path;
     }
 
 private:
     const BigDocument& m_doc;
     big::PathForm m_form;
-    std::vector<std::string> m_paths;
+    std::string m_path;
+    std::vector<std::size_t> m_ends;
 };
 
 void appendValue(const BigDocument& doc, const Node& node, OutputSink& sink)
@@ -143,16 +149,16 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
         const bool colour = coloursOutput(o.color);
         PathTrail trail(doc, formOf(o));
         walkTree(doc, [&](const std::vector<Node>& chain) {
-            const std::string& path = trail.pathOf(chain);
-            if (chain.size() == 1)
+            const std::string_view path = trail.pathOf(chain);
+            if (chain.size() == 1 || (o.leaves && chain.back().isContainer()))
                 return true;
             const Node& n = chain.back();
             if (colour) {
                 std::string p;
-                appendEscaped(p, path);
+                appendPath(p, path);
                 appendColoured(out, p, ColourRole::Path);
             } else {
-                appendEscaped(out, path);
+                appendPath(out, path);
             }
             out.push_back('\t');
             if (colour && !n.isContainer())
@@ -177,12 +183,12 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
             Node root;
             if (doc.root(root) && matcher.matches("JSON")) {
                 ++found;
-                appendEscaped(out, big::rootPath(form));
+                appendPath(out, big::rootPath(form));
                 out += "\tJSON\n";
             }
             big::findInBytes(doc, o.findText, matcher, o.zeroBased, 0, [&](const std::vector<Node>& chain) {
                 ++found;
-                appendEscaped(out, big::pathOf(doc, chain, form));
+                appendPath(out, big::pathOf(doc, chain, form));
                 out.push_back('\t');
                 appendEscaped(out, doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
                 out.push_back('\n');
@@ -194,13 +200,13 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
         }
         PathTrail trail(doc, formOf(o));
         walkTree(doc, [&](const std::vector<Node>& chain) {
-            const std::string& path = trail.pathOf(chain);
+            const std::string_view path = trail.pathOf(chain);
             const std::string caption =
-                chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, kSearchedCaptionBytes + 8);
+                chain.size() == 1 ? std::string("JSON") : doc.caption(chain.back(), o.zeroBased, big::kCaptionReadBytes);
             if (!matcher.matches(searchedPart(caption)))
                 return true;
             ++found;
-            appendEscaped(out, path);
+            appendPath(out, path);
             out.push_back('\t');
             appendEscaped(out, chain.size() == 1 ? caption : doc.caption(chain.back(), o.zeroBased, kCaptionBytes));
             out.push_back('\n');
@@ -227,7 +233,12 @@ int runMode(const Options& o, BigDocument& doc, const Stopwatch& stopwatch, cons
             }
             out = formatValue(v);
         } else {
-            appendValue(doc, node, sink);
+            // the value as the value box shows it, unescaped, as the engine's --get prints it
+            doc.forEachValuePiece(node, [&](std::string_view piece) {
+                out.append(piece);
+                sink.lineDone();
+                return true;
+            });
         }
         out.push_back('\n');
         break;
@@ -308,12 +319,32 @@ bool runBigRoadOnFile(const Options& o, int& status)
     return true;
 }
 
-int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName)
+bool runBigRoadOnLines(const Options& o, std::string_view bytes, const std::string& inputName, int& status)
 {
+    if (!bigRoadApplies(o))
+        return false;
     Stopwatch stopwatch;
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    std::string utf8;
+    if (!marked && !codec::isValidUtf8(bytes)) {
+        // The first two lines decide before the whole text is converted.
+        const std::size_t first = bytes.find('\n');
+        const std::size_t second = first == std::string_view::npos ? first : bytes.find('\n', first + 1);
+        if (first == std::string_view::npos || !big::looksLikeJsonLines(codec::gb18030ToUtf8(bytes.substr(0, second)).text))
+            return false;
+        codec::ConvertResult converted = codec::gb18030ToUtf8(bytes);
+        // no GB18030 either: read as the UTF-8 it was meant to be, a bad byte breaking its line
+        if (converted.ok()) {
+            utf8 = std::move(converted.text);
+            bytes = utf8;
+        }
+    } else if (!big::looksLikeJsonLines(bytes)) {
+        return false;
+    }
     BigDocument doc;
     doc.openBytes(bytes, openOptions(false));
-    return runMode(o, doc, stopwatch, inputName);
+    status = runMode(o, doc, stopwatch, inputName);
+    return true;
 }
 
 } // namespace tess::cli

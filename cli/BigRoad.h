@@ -23,7 +23,9 @@ bool bigRoadApplies(const Options& o);
 bool runBigRoadOnFile(const Options& o, int& status);
 
 
-// Runs the mode on bytes already read (JSON Lines from a pipe or a small file).
-int runBigRoadOnBytes(const Options& o, std::string_view bytes, const std::string& inputName);
+// Bytes already read (from a pipe or a small file) that are JSON Lines, in UTF-8 or, as
+// the engine decides, in GB18030 when they are not UTF-8: the mode runs and the exit
+// status is stored in status. False when they are no JSON Lines.
+bool runBigRoadOnLines(const Options& o, std::string_view bytes, const std::string& inputName, int& status);
 
 } // namespace tess::cli

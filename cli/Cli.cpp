@@ -9,14 +9,15 @@
 #include "cli/StandardModes.h"
 #include "cli/DiffMode.h"
 #include "json/JsonDocument.h"
+#include "json/NestingLimit.h"
 #include "json/PathSyntax.h"
 #include "json/UnclosedText.h"
 #include "json/ValueFormatter.h"
 #include "platform/Codec.h"
 #include "platform/InputText.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "tree/Stopwatch.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 #include "json/TreeContentBuffer.h"
 
 #include <algorithm>
@@ -198,10 +199,18 @@ int writeFound(JsonDocument& doc, const Options& o, OutputSink& sink)
     const std::vector<std::string_view> captions = blockCaptions(bytes);
     std::string& out = sink.buffer();
     int found = 0;
+    // Stops come in table order: each path is made from its parent's on the way there.
+    PathsInOrder paths(doc, o.pathStyle, o.compactPaths);
+    int walked = 1;
+    std::string_view path;
     for (int item = searchItems(captions, -1, false, matcher); item != -1;
          item = searchItems(captions, item, false, matcher)) {
         ++found;
-        appendPath(out, pathInStyle(doc, item + 1, o.pathStyle, o.compactPaths));
+        const int node = item + 1;
+        const std::string root = node == 1 ? pathInStyle(doc, 1, o.pathStyle, o.compactPaths) : std::string();
+        while (walked < node)
+            path = paths.next(++walked);
+        appendPath(out, node == 1 ? std::string_view(root) : path);
         out.push_back('\t');
         // The whole caption, as --tree prints it: the searched part runs on to the
         // zero byte that ends the caption in the block.
@@ -212,6 +221,16 @@ int writeFound(JsonDocument& doc, const Options& o, OutputSink& sink)
         sink.lineDone();
     }
     return found;
+}
+
+// A text nested too deep was read up to the opener that went too deep: said, status 2.
+int nestingCut(const JsonDocument& doc, const Options& o)
+{
+    if (!doc.nestingCut())
+        return 0;
+    const std::string input = !o.url.empty() ? o.url : !o.file || *o.file == "-" ? std::string("standard input") : *o.file;
+    return fail(input + ": nested deeper than " + std::to_string(kMaxNesting) +
+                " levels: read up to the bracket that opens the level after that");
 }
 
 } // namespace
@@ -282,8 +301,8 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
             std::fclose(f);
         if (!ok)
             return fail((stdinInput ? std::string("standard input") : *o.file) + ": " + error);
-        if (bigRoadApplies(o) && big::looksLikeJsonLines(bytes))
-            return runBigRoadOnBytes(o, bytes, stdinInput ? std::string("standard input") : *o.file);
+        if (int status = 0; runBigRoadOnLines(o, bytes, stdinInput ? std::string("standard input") : *o.file, status))
+            return status;
         const std::size_t inputSize = bytes.size();
         utf8Mark = !o.raw && bytes.starts_with("\xEF\xBB\xBF");
         text = toEngineText(std::move(bytes), o.raw);
@@ -339,7 +358,9 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         sink.flush();
         if (sink.failed())
             return fail("write error");
-        return found > 0 ? 0 : 1;
+        // found nothing: 1, as on the big road, also when the text was cut
+        const int cut = nestingCut(doc, o);
+        return found > 0 ? cut : 1;
     }
     case Mode::Stats: {
         // The load as the window does it, the block included; the block goes by in
@@ -363,7 +384,9 @@ int run(int argc, char** argv, UrlFetcher fetchUrl)
         break;
     }
     sink.flush();
-    return sink.failed() ? fail("write error") : 0;
+    if (sink.failed())
+        return fail("write error");
+    return nestingCut(doc, o);
 }
 
 } // namespace tess::cli

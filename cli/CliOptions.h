@@ -1,7 +1,7 @@
 #pragma once
 // Parsing of the command-line arguments.
 #include "json/PathSyntax.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <optional>
 #include <string>

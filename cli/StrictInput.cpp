@@ -6,7 +6,7 @@
 #include "json/big/BigRoadRule.h"
 #include "platform/Codec.h"
 #include "platform/InputText.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,7 +5,7 @@
 // reported.
 #include "json/JsonDocument.h"
 #include "platform/FrontRelease.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include "../tests/json/ReferenceParser.cpp"
 

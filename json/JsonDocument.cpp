@@ -1,6 +1,7 @@
 #include "json/JsonDocument.h"
 
 #include "json/LineEdges.h"
+#include "json/NestingLimit.h"
 #include "json/PatternChars.h"
 
 #include "json/ScanBuffer.h"
@@ -36,7 +37,11 @@ struct Frame {
 
 class Parser {
 public:
-    Parser(JsonNodeList& nodes, bool zeroBased) : m_nodes(nodes), m_zeroBased(zeroBased) {}
+    Parser(JsonNodeList& nodes, bool zeroBased, bool& nestingCut)
+        : m_nodes(nodes), m_zeroBased(zeroBased), m_nestingCut(nestingCut)
+    {
+        m_nestingCut = false;
+    }
 
     // described, when given, is root kept as its prepared copy (by an earlier parse):
     // its prepared copy is used as it is, and root may be null.
@@ -59,7 +64,17 @@ public:
         if (kept)
             root.reset();
         m_nodes.keepAlive(plain);
-        auto base = std::make_shared<const ScanBase>(std::move(plain));
+        auto base = std::make_shared<const ScanBase>(plain);
+        if (const int64_t deep = base->tooDeepOpener(); deep >= 0) {
+            // Too deep: the text is read up to that opener, the brackets open there closed.
+            m_nestingCut = true;
+            std::string cut = plain->substr(0, static_cast<std::size_t>(deep)) + base->tooDeepClosers();
+            base.reset();
+            plain = std::make_shared<const std::string>(std::move(cut));
+            m_nodes.keepAlive(plain);
+            base = std::make_shared<const ScanBase>(plain);
+        }
+        plain.reset();
         ScanView view{base, 0, base->size()};
         base.reset();
         int64_t o = view.find('{', 0);
@@ -252,6 +267,12 @@ private:
             }
         }
         const int32_t node = append(kind, value);
+        if (m_stack.size() >= kMaxNesting) {
+            // Nested deeper than the brackets the scan counted showed (mismatched closers
+            // on the way): the container stays closed.
+            m_nestingCut = true;
+            return;
+        }
         m_opened = Frame{node, std::move(child), kind == NodeKind::Object};
     }
 
@@ -281,6 +302,7 @@ private:
 
     JsonNodeList& m_nodes;
     bool m_zeroBased;
+    bool& m_nestingCut;
     // A vector rather than a deque: a deque frees and allocates a block whenever the
     // stack goes back and forth over a block boundary, which small nested arrays make it
     // do for every one of them.
@@ -319,14 +341,14 @@ void JsonDocument::parseSharing(std::shared_ptr<const std::string> text, bool ze
 void JsonDocument::parseShared(std::shared_ptr<const std::string> text)
 {
     m_nodes.clear();
-    Parser(m_nodes, m_zeroBasedArrays).run(std::move(text));
+    Parser(m_nodes, m_zeroBasedArrays, m_nestingCut).run(std::move(text));
 }
 
 void JsonDocument::parseDescribed(std::shared_ptr<const RootText> text, bool zeroBasedArrays)
 {
     m_zeroBasedArrays = zeroBasedArrays;
     m_nodes.clear();
-    Parser(m_nodes, m_zeroBasedArrays).run(nullptr, std::move(text));
+    Parser(m_nodes, m_zeroBasedArrays, m_nestingCut).run(nullptr, std::move(text));
 }
 
 namespace {

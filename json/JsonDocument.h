@@ -55,6 +55,9 @@ public:
     std::string pathOfNode(int32_t index) const;
 
     bool zeroBasedArrays() const { return m_zeroBasedArrays; }
+    // True when the text nested deeper than kMaxNesting (json/NestingLimit.h): the
+    // nodes are those of the text up to the opener that went too deep.
+    bool nestingCut() const { return m_nestingCut; }
     JsonNodeList& nodes() { return m_nodes; }
     const JsonNodeList& nodes() const { return m_nodes; }
     JsonScanner& scanner() { return m_scanner; }
@@ -64,6 +67,7 @@ private:
     void parseShared(std::shared_ptr<const std::string> text);
 
     bool m_zeroBasedArrays = false;
+    bool m_nestingCut = false;
     JsonNodeList m_nodes;
     JsonScanner m_scanner;
     std::string m_basePath;

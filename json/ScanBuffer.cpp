@@ -1,5 +1,7 @@
 #include "json/ScanBuffer.h"
 
+#include "json/NestingLimit.h"
+
 #include "json/ScanDeltas.h"
 #include "platform/MessagePump.h"
 #include "platform/Prefault.h"
@@ -168,6 +170,11 @@ ScanBase::ScanBase(std::shared_ptr<const std::string> prepared) : m_plain(std::m
         const unsigned char c = m[j];
         if (c == '{' || c == '[') {
             stack.push_back(static_cast<uint32_t>(m_opens.size()));
+            if (__builtin_expect(stack.size() > kMaxNesting, 0) && m_tooDeep < 0) {
+                m_tooDeep = j;
+                for (std::size_t k = stack.size() - 1; k-- > 0;)
+                    m_tooDeepClosers.push_back(m[m_opens[stack[k]]] == '{' ? '}' : ']');
+            }
             m_opens.push_back(static_cast<uint32_t>(j));
             m_closes.push_back(kNoMatch);
             return;

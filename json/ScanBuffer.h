@@ -34,6 +34,11 @@ public:
     std::string_view plain() const { return *m_plain; }
     std::string_view masked() const { return m_masked; }
     int64_t size() const { return static_cast<int64_t>(m_masked.size()); }
+    // The first opener whose container nests deeper than kMaxNesting levels (counted
+    // over properly nested brackets outside strings), or -1.
+    int64_t tooDeepOpener() const { return m_tooDeep; }
+    // The closers of the brackets still open at that opener, innermost first.
+    const std::string& tooDeepClosers() const { return m_tooDeepClosers; }
     // Upper bound of the nodes a parse of this text can add (structure characters + 1).
     std::size_t nodeEstimate() const { return m_nodeEstimate; }
 
@@ -130,6 +135,8 @@ private:
     mutable int64_t m_leaves = 0;
     std::size_t m_nodeEstimate = 1;
     int64_t m_unpairedQuote = -1; // offset of a last quote without a partner
+    int64_t m_tooDeep = -1;
+    std::string m_tooDeepClosers;
     std::vector<uint32_t> m_escapeAt; // escape hazards by offset, in order
     uint32_t m_totalTrims = 0;
     std::vector<uint32_t> m_opens;  // offsets of every '{' and '[', in order

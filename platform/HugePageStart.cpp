@@ -1,9 +1,11 @@
 #include "platform/HugePageStart.h"
 
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/auxv.h>
 #include <unistd.h>
 
 namespace tess {
@@ -42,9 +44,19 @@ void restartWithHugePages(char** argv, std::optional<std::uint64_t> inputBytes)
     const std::string policy((std::istreambuf_iterator<char>(policyFile)), std::istreambuf_iterator<char>());
     if (!hugePageRestartHelps(std::getenv("GLIBC_TUNABLES"), std::getenv("LD_PRELOAD"), policy))
         return;
+    // The program's own file by its real path, so that the process keeps its name (the
+    // kernel names it after the file run). Started through the loader by hand, the
+    // process's file is the loader: no restart then (it has no interpreter of its own).
+    if (getauxval(AT_BASE) == 0)
+        return;
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof self) - 1)
+        return;
+    self[n] = '\0';
     if (setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 0) != 0 || setenv(kRestarted, "1", 1) != 0)
         return;
-    execv("/proc/self/exe", argv);
+    execv(self, argv);
     // Not restarted: the program goes on as it is.
     unsetenv(kRestarted);
     unsetenv("GLIBC_TUNABLES");

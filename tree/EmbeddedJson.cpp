@@ -1,6 +1,6 @@
 #include "tree/EmbeddedJson.h"
 
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "platform/AsciiText.h"
 #include "platform/HexDigits.h"
 

@@ -1,5 +1,7 @@
 #include "tree/StatusText.h"
 
+#include "json/NestingLimit.h"
+
 #include "json/JsonNode.h"
 #include "platform/Codec.h"
 #include "tree/Stopwatch.h"
@@ -100,6 +102,12 @@ std::string statusText(const DocumentFacts& doc, const NodeFacts& node)
         s += groupedNumber(doc.strictColumn);
         s += codec::gb(u8" 列 ");
         s += strictReasonText(doc.strictReason);
+    }
+    if (doc.nestingCut) {
+        s += dot;
+        s += codec::gb(u8"嵌套超过 ");
+        s += std::to_string(kMaxNesting);
+        s += codec::gb(u8" 层，更深处起的内容未显示");
     }
     if (node.kind < 0)
         return s;

@@ -7,7 +7,7 @@ namespace tess {
 
 struct DocumentFacts {
     int64_t nodes = 0;      // 0: the slot shows no document
-    int32_t depth = 0;      // deepest level (root = 1)
+    int64_t depth = 0;      // deepest level (root = 1)
     int64_t bytes = 0;      // the size the user knows: the file's, or the text's in UTF-8
     int64_t loadMs = -1;    // -1: not known (loaded before this run measured it)
     // A cut-off text: the line and byte (1-based, in UTF-8) of the object or array from
@@ -20,13 +20,15 @@ struct DocumentFacts {
     int64_t strictLine = 0;
     int64_t strictColumn = 0;
     std::string strictReason;
+    bool nestingCut = false; // read up to where it nests deeper than kMaxNesting
 };
 
 struct NodeFacts {
     int32_t kind = -1;      // NodeKind; -1 when nothing is selected
-    int32_t children = 0;
-    int32_t position = 0;   // 1-based among its siblings
-    int32_t siblings = 0;   // children of its parent (top-level items for the root)
+    // 64-bit: a container of a big file may hold more than 2^31 children.
+    int64_t children = 0;
+    int64_t position = 0;   // 1-based among its siblings
+    int64_t siblings = 0;   // children of its parent (top-level items for the root)
 };
 
 // "节点 1,234 · 深度 5 · 2.5 MB · 载入 120 毫秒", for a cut-off text then

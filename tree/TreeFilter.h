@@ -3,7 +3,7 @@
 // text (CaptionMatcher: plain, wildcard, regex, ignoring case or not): every item whose
 // caption matches, and every ancestor of one. Items come in tree order (pre-order) with
 // their depth, as the tree model and the tree content block give them. No Qt.
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <atomic>
 #include <cstdint>

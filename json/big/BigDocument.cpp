@@ -3,7 +3,8 @@
 #include "json/big/Transcode.h"
 
 #include "platform/Codec.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
+#include "json/JsonNode.h"
 
 #include <algorithm>
 #include <cstring>
@@ -75,9 +76,23 @@ bool BigDocument::open(const std::string& path, const OpenOptions& options, std:
     if (!m_file.open(path, error))
         return false;
     buildIndex(options);
-    if (m_index.error.encoding && !m_index.lines && !convertToUtf8(path, options, error))
+    if (notUtf8() && !convertToUtf8(path, options, error))
         return false;
     return !fileCut(error);
+}
+
+bool BigDocument::notUtf8() const
+{
+    // The whole text decides, as on the engine's road: UTF-16 by its byte-order mark,
+    // UTF-8 by its own mark (a bad byte after it is an error) or when every byte is
+    // UTF-8, else GB18030 (JSON Lines that are no GB18030 either keep the UTF-8 reading,
+    // see convertToUtf8). Only a text the pass found fault with is read again for that.
+    const std::string_view b = bytes();
+    if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF"))
+        return true;
+    if (m_index.begin == 3 || m_index.cancelled || (!m_index.error.present && m_index.lineErrors.empty()))
+        return false;
+    return !codec::isValidUtf8(b);
 }
 
 bool BigDocument::convertToUtf8(const std::string& path, const OpenOptions& options, std::string& error)
@@ -92,6 +107,10 @@ bool BigDocument::convertToUtf8(const std::string& path, const OpenOptions& opti
         m_index.error.message = "cancelled";
         return true;
     }
+    // JSON Lines in neither UTF-8 nor GB18030: read as the UTF-8 they were meant to be,
+    // where a bad byte breaks only its line.
+    if (m_index.lines && copy->badBytes() > 0 && encodingOf(bytes().substr(0, 2)) == SourceEncoding::Gb18030)
+        return true;
     if (!m_file.openDescriptor(copy->descriptor(), error))
         return false;
     m_copy = std::move(copy);
@@ -116,6 +135,10 @@ bool BigDocument::openDescriptor(int fd, const OpenOptions& options, std::string
     if (!m_file.openDescriptor(fd, error))
         return false;
     buildIndex(options);
+    // JSON Lines are converted here too; another document in another encoding is left to
+    // the caller (the command line gives it to the engine when it can hold it).
+    if (m_index.lines && notUtf8() && !convertToUtf8("/proc/self/fd/" + std::to_string(fd), options, error))
+        return false;
     return !fileCut(error);
 }
 
@@ -534,7 +557,7 @@ std::string BigDocument::captionName(const Node& node, bool zeroBased) const
         std::string out;
         for (std::size_t i = 0; i < gb.size(); ++i) {
             if (gb[i] == '\\' && i + 1 < gb.size() && gb[i + 1] == '"') {
-                out += "#SYH#";
+                out += kQuotePlaceholder;
                 ++i;
             } else {
                 out.push_back(gb[i]);
@@ -552,7 +575,8 @@ std::string BigDocument::caption(const Node& node, bool zeroBased, uint64_t maxB
     std::string out = captionName(node, zeroBased);
     if (node.kind == Kind::Error) {
         out += ":";
-        out += m_index.lineErrors[static_cast<std::size_t>(node.error)].message;
+        const std::string& message = m_index.lineErrors[static_cast<std::size_t>(node.error)].message;
+        out += m_messageText ? m_messageText(message) : message;
         return out;
     }
     if (node.isContainer())

@@ -6,6 +6,7 @@
 //
 // Nodes are values identified by byte spans. Texts handed out (names, values, captions)
 // are engine texts (GB18030), converted from the file's UTF-8 at the moment they are asked for.
+#include "json/TreeContentBuffer.h"
 #include "json/big/BigIndex.h"
 #include "json/big/MappedFile.h"
 
@@ -19,6 +20,11 @@
 namespace tess::big {
 
 class TranscodedFile;
+
+// The bytes of a value read for a caption that find searches: its searched part counts
+// kSearchedCaptionBytes of engine text, and a character takes at most one and a half
+// times its GB18030 bytes in UTF-8.
+inline constexpr uint64_t kCaptionReadBytes = 2 * kSearchedCaptionBytes + 8;
 
 enum class Kind : uint8_t { Null, False, True, Number, String, Object, Array, Lines, Error };
 
@@ -67,7 +73,8 @@ public:
     // byte-order mark) or GB18030 is read from a UTF-8 copy made on the way (see
     // Transcode.h): offsets then count in the copy, and fileOffset() gives the file's.
     bool open(const std::string& path, const OpenOptions& options, std::string& error);
-    // The same for a descriptor of a regular file (standard input redirected from a file).
+    // The same for a descriptor of a regular file (standard input redirected from a file);
+    // of the files in another encoding only JSON Lines are converted.
     bool openDescriptor(int fd, const OpenOptions& options, std::string& error);
     // Bytes the caller keeps alive.
     void openBytes(std::string_view bytes, const OpenOptions& options);
@@ -86,6 +93,10 @@ public:
     // broken lines as records instead (index().lineErrors).
     const ParseError& error() const { return m_index.error; }
     bool isLines() const { return m_index.lines; }
+    // How a broken line's caption gives its message (English, as the pass wrote it, unless
+    // the window asks for its own language).
+    using MessageText = std::string (*)(std::string_view message);
+    void setMessageText(MessageText text) { m_messageText = text; }
 
     // The root: the top-level value, or the list of records of JSON Lines. False when
     // nothing before the first error can be shown.
@@ -134,6 +145,8 @@ private:
     uint64_t skipSpace(uint64_t pos, uint64_t limit) const;
     bool nextRecord(uint64_t& pos, uint64_t& line, Node& out) const;
 
+    // The pass says the file is in another encoding than UTF-8.
+    bool notUtf8() const;
     bool convertToUtf8(const std::string& path, const OpenOptions& options, std::string& error);
     // The child number of the container's last checkpoint at or before offset (0 without one).
     uint64_t checkpointBefore(const Node& container, uint64_t offset) const;
@@ -142,6 +155,7 @@ private:
     BigIndex m_index;
     std::unique_ptr<TranscodedFile> m_copy; // the UTF-8 copy of a file in another encoding
     uint64_t m_errorFileOffset = 0;
+    MessageText m_messageText = nullptr;
 };
 
 // The number of line feeds in text.

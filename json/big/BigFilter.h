@@ -5,7 +5,7 @@
 // nodes walked). At most maxMatches matches are kept; past them the outcome says so.
 // Runs off the window's thread: cancel and progress. No Qt.
 #include "json/big/BigDocument.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <atomic>
 #include <cstdint>

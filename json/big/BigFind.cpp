@@ -51,7 +51,7 @@ uint64_t findInBytes(const BigDocument& doc, std::string_view text, const Captio
         }
         // The node's caption is done after this: a container's name, a scalar whole.
         pos = std::max(at + 1, captionEnd(node));
-        if (matcher.matches(searchedPart(doc.caption(node, zeroBased, kSearchedCaptionBytes + 8))) && !found(chain))
+        if (matcher.matches(searchedPart(doc.caption(node, zeroBased, kCaptionReadBytes))) && !found(chain))
             return pos;
     }
     return end;
@@ -91,7 +91,7 @@ bool findPreviousInBytes(const BigDocument& doc, std::string_view text, const Ca
             if (!inCaption(node, *it, text.size()))
                 continue;
             if (captionStart(node) < before &&
-                matcher.matches(searchedPart(doc.caption(node, zeroBased, kSearchedCaptionBytes + 8))))
+                matcher.matches(searchedPart(doc.caption(node, zeroBased, kCaptionReadBytes))))
                 return true;
             // nothing else in this node's caption: go on before it
             hi = std::min(hi, captionStart(node));

@@ -3,7 +3,7 @@
 // bytes and each hit mapped to its node, whose caption then decides (the same matching
 // as the window's find and --find). Forward, from a byte offset, in tree order.
 #include "json/big/BigDocument.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <functional>
 #include <string_view>

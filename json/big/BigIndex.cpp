@@ -1,5 +1,6 @@
 #include "json/big/BigIndex.h"
 
+#include "json/NestingLimit.h"
 #include "json/big/BlockClassifier.h"
 #include "json/big/ScalarCheck.h"
 
@@ -31,6 +32,9 @@ inline uint64_t countNewlines(const char* p, std::size_t n)
 }
 
 constexpr uint64_t kNone = ~uint64_t(0);
+
+const std::string kTooDeepText = "nested deeper than " + std::to_string(kMaxNesting) + " levels";
+const char* const kTooDeep = kTooDeepText.c_str();
 
 class Pass {
 public:
@@ -124,6 +128,7 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
     e.present = true;
     e.offset = at;
     e.message = message;
+    e.encoding = std::strncmp(message, "UTF-16", 6) == 0 || std::strcmp(message, "invalid UTF-8") == 0;
     // The line is counted on from the last one asked for: many broken lines stay linear.
     e.line = lineOf(std::min(at, m_size));
     uint64_t unused = 0;
@@ -156,9 +161,10 @@ bool Pass::fail(uint64_t at, const char* message, uint64_t limit)
         const void* nl = at < m_size ? std::memchr(m_data + at, '\n', m_size - at) : nullptr;
         m_resume = nl ? static_cast<uint64_t>(static_cast<const unsigned char*>(nl) - m_data) + 1 : m_size;
         m_valueEnd = m_resume - 1;
+        // The check may have run ahead into the lines after this one: it goes on from there.
+        m_utf8Checked = std::min(m_utf8Checked, m_resume);
         return false;
     }
-    e.encoding = std::strncmp(message, "UTF-16", 6) == 0 || std::strcmp(message, "invalid UTF-8") == 0;
     m_out.error = std::move(e);
     m_out.limit = limit;
     m_stopped = true;
@@ -197,6 +203,7 @@ void Pass::dropOpenString()
             dropLastRecord();
     } else {
         m_rootDone = false;
+        m_out.depth = 0;
     }
 }
 
@@ -274,6 +281,8 @@ void Pass::closeOpenFrames()
     while (!m_stack.empty()) {
         ++m_out.nodeCount;
         closeFrame(m_out.limit, true);
+        if (!m_stack.empty())
+            ++m_stack.back().count; // shown among its parent's children, so counted there
     }
 }
 
@@ -331,6 +340,8 @@ inline __attribute__((always_inline)) bool Pass::token(uint64_t at)
     case '[': {
         if (!expectsValue())
             return fail(at, "unexpected bracket", at);
+        if (m_stack.size() + (m_out.lines ? 2 : 1) > kMaxNesting)
+            return fail(at, kTooDeep, at);
         if (!m_stack.empty() && !m_stack.back().object)
             childStarts(at);
         m_stack.push_back(Frame{at, 0, at + m_options.checkpointSpan, c == '{', {}});
@@ -545,7 +556,8 @@ bool Pass::scanFrom(uint64_t pos)
                         continue;
                     }
                 }
-                if ((c == '{' || c == '[') && (state == State::Value || state == State::ValueOrClose)) {
+                if ((c == '{' || c == '[') && (state == State::Value || state == State::ValueOrClose) &&
+                    m_stack.size() + 2 <= kMaxNesting) {
                     if (!f.object && at >= f.nextCheckpoint)
                         childStarts(at);
                     m_stack.push_back(Frame{at, 0, at + m_options.checkpointSpan, c == '{', {}});

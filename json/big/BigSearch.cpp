@@ -15,9 +15,6 @@ namespace {
 constexpr uint64_t kChunk = uint64_t(1) << 20;  // bytes searched between looks at the stop flag
 constexpr uint64_t kWindow = uint64_t(1) << 20; // bytes of nodes walked per step backward
 constexpr uint64_t kNone = ~uint64_t(0);
-// UTF-8 bytes of a value enough for the searched part of its caption (a character takes
-// at most one and a half times the bytes in UTF-8 that it takes in the engine's text).
-constexpr uint64_t kCaptionRead = 2 * kSearchedCaptionBytes + 8;
 
 unsigned char lowered(unsigned char c)
 {
@@ -93,7 +90,7 @@ private:
 
     bool matches(const Node& node) const
     {
-        return m_matcher.matches(searchedPart(m_doc.caption(node, m_request.zeroBased, kCaptionRead)));
+        return m_matcher.matches(searchedPart(m_doc.caption(node, m_request.zeroBased, kCaptionReadBytes)));
     }
 
     // One of the literals (a find text has one; a regular expression with alternatives one

@@ -7,7 +7,7 @@
 // those first (memmem, or a case-folded copy of the bytes) and only the nodes holding one
 // are read; otherwise the nodes are walked. No Qt.
 #include "json/big/BigDocument.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <cstdint>
 #include <functional>

@@ -17,6 +17,7 @@ struct GuardedRange {
     std::atomic<const char*> begin{nullptr};
     std::atomic<const char*> end{nullptr};
     std::atomic<std::atomic<bool>*> cut{nullptr};
+    std::atomic<int> fd{-1}; // the mapped file, asked for its size when a read fails
 };
 constexpr int kGuarded = 64;
 GuardedRange g_ranges[kGuarded];
@@ -26,10 +27,17 @@ uintptr_t g_pageSize = 4096; // read before the handler is installed
 void onBusError(int sig, siginfo_t* info, void* context)
 {
     const auto* at = static_cast<const char*>(info->si_addr);
+    // Only a read past the end of a mapped file is mended: not a signal someone sent
+    // (kill -BUS), nor a read error inside the file, which end the process as usual.
     for (GuardedRange& r : g_ranges) {
+        if (info->si_code != BUS_ADRERR)
+            break;
         const char* begin = r.begin.load(std::memory_order_acquire);
         if (begin == nullptr || at < begin || at >= r.end.load(std::memory_order_acquire))
             continue;
+        struct stat st {};
+        if (fstat(r.fd.load(), &st) != 0 || static_cast<uint64_t>(st.st_size) > static_cast<uint64_t>(at - begin))
+            break;
         // Zero pages from the faulting page to the mapping's end: the read is retried and
         // finds zeros, and so does every later read past the cut.
         auto* from = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(at) & ~(g_pageSize - 1));
@@ -54,7 +62,7 @@ void onBusError(int sig, siginfo_t* info, void* context)
     signal(sig, SIG_DFL); // the faulting read runs again and ends the process as usual
 }
 
-void guard(const char* begin, std::size_t size, std::atomic<bool>* cut)
+bool guard(const char* begin, std::size_t size, std::atomic<bool>* cut, int fd)
 {
     static std::once_flag installed;
     std::call_once(installed, [] {
@@ -71,11 +79,12 @@ void guard(const char* begin, std::size_t size, std::atomic<bool>* cut)
         if (r.begin.load() != nullptr)
             continue;
         r.cut.store(cut);
+        r.fd.store(fd);
         r.end.store(begin + size);
         r.begin.store(begin, std::memory_order_release);
-        return;
+        return true;
     }
-    // More mappings than entries: this one is read unguarded.
+    return false;
 }
 
 void unguard(const char* begin)
@@ -98,6 +107,9 @@ void MappedFile::release()
         unguard(m_data);
         munmap(const_cast<char*>(m_data), m_size);
     }
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
     m_cut.store(false);
     m_data = nullptr;
     m_size = 0;
@@ -136,7 +148,14 @@ bool MappedFile::openDescriptor(int fd, std::string& error)
     m_data = static_cast<const char*>(p);
     m_size = static_cast<std::size_t>(st.st_size);
     m_mapped = true;
-    guard(m_data, m_size, &m_cut);
+    m_fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (m_fd < 0 || !guard(m_data, m_size, &m_cut, m_fd)) {
+        // A read past a cut would end the process: no file is read unguarded.
+        error = m_fd < 0 ? std::string("cannot keep the file open: ") + std::strerror(errno)
+                         : "more than " + std::to_string(kGuarded) + " files are open at once";
+        release();
+        return false;
+    }
     return true;
 }
 

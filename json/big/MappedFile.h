@@ -6,7 +6,8 @@
 // A file cut short by another program while it is mapped would kill the process at the
 // first read past its new end (SIGBUS). A process-wide handler instead puts zero pages
 // where the file's pages are gone and marks the mapping as cut: the reader sees zero
-// bytes (never valid JSON), and cut() tells that the file changed under it.
+// bytes (never valid JSON), and cut() tells that the file changed under it. Any other
+// bus error (a read error of the disk, a signal sent by hand) ends the process as usual.
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -24,7 +25,7 @@ public:
     // Maps the file at path; false with a message (English) on failure. An empty file
     // maps to an empty view.
     bool open(const std::string& path, std::string& error);
-    // Maps an open descriptor (a regular file); the descriptor is not kept.
+    // Maps an open descriptor (a regular file); a duplicate of it is kept while mapped.
     bool openDescriptor(int fd, std::string& error);
     // Borrows bytes the caller keeps alive.
     void borrow(std::string_view bytes);
@@ -43,6 +44,7 @@ private:
     const char* m_data = nullptr;
     std::size_t m_size = 0;
     bool m_mapped = false;
+    int m_fd = -1; // kept while mapped: the bus-error handler asks it for the file's size
 };
 
 } // namespace tess::big

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,14 +55,17 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-std::size_t readUpTo(int fd, uint64_t at, char* into, std::size_t size)
+// The bytes read (fewer at the end of the file), or nothing on a read error (errno says).
+std::optional<std::size_t> readUpTo(int fd, uint64_t at, char* into, std::size_t size)
 {
     std::size_t got = 0;
     while (got < size) {
         const ssize_t n = ::pread(fd, into + got, size - got, static_cast<off_t>(at + got));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
     }
@@ -169,7 +173,12 @@ bool TranscodedFile::convert(const std::string& path, SourceEncoding from,
             m_cancelled = true;
             return false;
         }
-        const std::size_t got = readUpTo(m_source, at + carried, in.data() + carried, kPiece - carried);
+        const std::optional<std::size_t> read = readUpTo(m_source, at + carried, in.data() + carried, kPiece - carried);
+        if (!read) {
+            error = "cannot read " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        const std::size_t got = *read;
         const std::size_t have = carried + got;
         const bool last = at + have >= m_sourceSize || got == 0;
         const std::string_view piece(in.data(), have);
@@ -181,7 +190,9 @@ bool TranscodedFile::convert(const std::string& path, SourceEncoding from,
             used = last ? have : gb18030WholeCharacters(piece);
             if (used == 0 && have > 0)
                 used = gbLength(piece.data(), have); // a piece of one character cannot cut it
-            out = codec::gb18030ToUtf8(piece.substr(0, used)).text;
+            codec::ConvertResult converted = codec::gb18030ToUtf8(piece.substr(0, used));
+            m_badBytes += converted.badBytes;
+            out = std::move(converted.text);
         }
         m_marks.push_back({written, at});
         if (!writeAll(m_copy, out)) {
@@ -207,7 +218,7 @@ uint64_t TranscodedFile::sourceOffset(uint64_t copyOffset) const
     const Mark& mark = *(it == m_marks.begin() ? it : it - 1);
     const uint64_t sourceEnd = it == m_marks.end() ? m_sourceSize : it->source;
     std::string in(static_cast<std::size_t>(sourceEnd - mark.source), '\0');
-    in.resize(readUpTo(m_source, mark.source, in.data(), in.size()));
+    in.resize(readUpTo(m_source, mark.source, in.data(), in.size()).value_or(0));
     // Walk the piece's characters, counting what each makes in UTF-8.
     uint64_t copy = mark.copy;
     std::size_t i = 0;

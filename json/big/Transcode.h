@@ -39,6 +39,8 @@ public:
     bool convert(const std::string& path, SourceEncoding from,
                  const std::function<bool(uint64_t, uint64_t)>& progress, std::string& error);
     bool cancelled() const { return m_cancelled; }
+    // Bytes of the file that are no GB18030 (each made U+FFFD in the copy).
+    uint64_t badBytes() const { return m_badBytes; }
     // The copy, open for reading (owned by this object).
     int descriptor() const { return m_copy; }
     // The file's offset of the character at this offset in the copy.
@@ -55,6 +57,7 @@ private:
     std::vector<Mark> m_marks;
     uint64_t m_sourceSize = 0;
     bool m_cancelled = false;
+    uint64_t m_badBytes = 0;
 };
 
 } // namespace tess::big

@@ -5,7 +5,7 @@
 #include "json/JsonDocument.h"
 #include "json/ValueFormatter.h"
 #include "platform/MessagePump.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include <QCoreApplication>
 #include <QTest>

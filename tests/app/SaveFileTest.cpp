@@ -1,5 +1,6 @@
 // Saving a data file against the real file system: modes, owners, links, leftovers.
 #include "app/CloseSave.h"
+#include "app/UnsavedCopies.h"
 #include "app/SaveFile.h"
 #include "app/SlotFiles.h"
 
@@ -103,10 +104,16 @@ TEST_F(SaveFile, FilesWithoutWritePermissionAreLeftExactlyAsTheyWere)
         EXPECT_TRUE(others({"data.txt"}).empty());
         ::unlink(path.c_str());
     }
-    // A folder or a pipe in place of the file is not replaced either.
+    // A folder or a pipe in place of the file is not replaced either, and that is a
+    // failure: the text has not been put anywhere.
     std::filesystem::create_directory(file("folder"));
-    EXPECT_EQ(saveFileAtomically(file("folder"), "x"), SaveOutcome::Skipped);
+    int error = 0;
+    EXPECT_EQ(saveFileAtomically(file("folder"), [](const ByteSink& sink) { return sink("x"); }, &error), SaveOutcome::Failed);
+    EXPECT_EQ(error, EISDIR);
     EXPECT_TRUE(std::filesystem::is_directory(file("folder")));
+    ASSERT_EQ(::mkfifo(file("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(saveFileAtomically(file("pipe"), "x"), SaveOutcome::Failed);
+    EXPECT_EQ(others({"data.txt", "folder", "pipe"}), std::vector<std::string>{});
 }
 
 TEST_F(SaveFile, ReplacementKeepsModeOwnerAndGroup)
@@ -260,6 +267,29 @@ TEST_F(SaveFile, TabsThatFailAtCloseStayFailedUntilWrittenSomewhere)
     EXPECT_TRUE(saver.retry());
     EXPECT_EQ(read(slotFilePath(dir, 3)), texts[3]);
     EXPECT_FALSE(std::filesystem::exists(slotFilePath(dir, 2)));
+}
+
+// A folder in a data file's place: the tab fails, and a close nobody can be asked about
+// puts its text into an unsaved copy and says so; the folder stays as it was.
+TEST_F(SaveFile, ATabWhoseDataFileIsAFolderGoesToAnUnsavedCopy)
+{
+    const std::string texts[] = {"", "[1]", "{\"a\":2}"};
+    CloseSave saver(dir, [&](int n) {
+        return [&texts, n](const ByteSink& sink) { return sink(texts[n]); };
+    });
+    std::filesystem::create_directory(slotFilePath(dir, 2));
+    EXPECT_FALSE(saver.save({1, 2}));
+    ASSERT_EQ(saver.failures().size(), 1u);
+    EXPECT_EQ(saver.failures()[0].slot, 2);
+    EXPECT_EQ(saver.failures()[0].error, EISDIR);
+    const std::vector<std::string> lines = saver.leaveUnsavedCopies();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("tab 2 could not be saved (Is a directory); its text is in "), std::string::npos) << lines[0];
+    const std::vector<UnsavedCopy> copies = findUnsavedCopies(dir);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(read(copies[0].path), texts[2]);
+    EXPECT_TRUE(std::filesystem::is_directory(slotFilePath(dir, 2)));
+    EXPECT_TRUE(std::filesystem::is_empty(slotFilePath(dir, 2)));
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include "app/SlotFiles.h"
 #include "platform/MessagePump.h"
 #include "json/JsonScanner.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "tree/widgets/PathBoxes.h"
 #include "tree/widgets/ValueBox.h"
 

@@ -5,8 +5,11 @@
 #include "cli/Cli.h"
 #include "platform/HugePageStart.h"
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -122,4 +125,40 @@ TEST_F(Cli, OnlyALargeFileOrAnInputOfUnknownSizeIsWorthTheRestart)
         EXPECT_EQ(tess::inputWorthHugePages(size), c.worth) << args.front();
     }
     EXPECT_FALSE(tess::inputWorthHugePages(tess::kHugePageInputMin - 1));
+}
+
+// The restart for huge pages keeps the program's name, so that ps, pgrep and killall
+// find it: read while the restarted program waits for its input on a named pipe.
+TEST_F(Cli, TheRestartedProgramKeepsItsName)
+{
+    std::ifstream policyFile("/sys/kernel/mm/transparent_hugepage/enabled");
+    const std::string policy((std::istreambuf_iterator<char>(policyFile)), std::istreambuf_iterator<char>());
+    if (!tess::hugePageRestartHelps(nullptr, nullptr, policy))
+        GTEST_SKIP() << "no restart where huge pages are " << policy;
+    const std::string fifo = (m_dir / "input.json").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        unsetenv("GLIBC_TUNABLES");
+        unsetenv("LD_PRELOAD");
+        if (!std::freopen("/dev/null", "w", stdout))
+            _exit(126);
+        execl(TESS_BINARY, "tessarine", "--stats", fifo.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const std::string proc = "/proc/" + std::to_string(pid);
+    bool restarted = false;
+    for (int k = 0; k < 1000 && !restarted; ++k) {
+        restarted = tess::test::slurp(proc + "/environ").find("TESSARINE_RESTARTED_FOR_HUGE_PAGES") != std::string::npos;
+        if (!restarted)
+            usleep(10000);
+    }
+    const std::string comm = tess::test::slurp(proc + "/comm");
+    std::ofstream(fifo) << "[1]";
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(comm, "tessarine\n");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }

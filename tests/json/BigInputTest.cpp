@@ -1,28 +1,37 @@
 // Inputs that would break a recursive or quadratic parser: deep nesting and a large text.
 #include "EngineTestSupport.h"
+#include "json/NestingLimit.h"
 
 #include <gtest/gtest.h>
 
 using tess::JsonDocument;
 
-TEST(BigInput, HundredThousandDeepArraysAndObjects)
+// A text nested past the limit is read up to the bracket that goes too deep, with the
+// brackets open there closed; at the limit it is read whole.
+TEST(BigInput, HundredThousandDeepArraysAndObjectsStopAtTheNestingLimit)
 {
-    const int depth = 100000;
-    std::string arrays = std::string(depth, '[') + std::string(depth, ']');
-    JsonDocument doc;
-    doc.parse(arrays, false, false);
-    EXPECT_EQ(doc.nodes().nodeCount(), depth);
-    EXPECT_EQ(doc.nodes().levelOf(depth), depth);
+    const int limit = static_cast<int>(tess::kMaxNesting);
+    for (const int depth : {limit, 100000}) {
+        SCOPED_TRACE(depth);
+        std::string arrays = std::string(static_cast<std::size_t>(depth), '[') + std::string(static_cast<std::size_t>(depth), ']');
+        JsonDocument doc;
+        doc.parse(arrays, false, false);
+        EXPECT_EQ(doc.nestingCut(), depth > limit);
+        ASSERT_EQ(doc.nodes().nodeCount(), limit);
+        EXPECT_EQ(doc.nodes().levelOf(limit), limit);
 
-    std::string objects;
-    for (int i = 0; i < depth; ++i)
-        objects += "{\"a\":";
-    objects += "1" + std::string(depth, '}');
-    doc.parse(objects, false, false);
-    ASSERT_EQ(doc.nodes().nodeCount(), depth + 1);
-    EXPECT_EQ(doc.nodes().valueOf(depth + 1), "1");
-    EXPECT_EQ(doc.nodes().parentOf(depth + 1), depth);
-    EXPECT_FALSE(doc.buildTreeContent().empty());
+        std::string objects;
+        for (int i = 0; i < depth; ++i)
+            objects += "{\"a\":";
+        objects += "1" + std::string(static_cast<std::size_t>(depth), '}');
+        doc.parse(objects, false, false);
+        EXPECT_EQ(doc.nestingCut(), depth > limit);
+        ASSERT_EQ(doc.nodes().nodeCount(), limit + 1);
+        // the innermost member: its number at the limit, an empty value where it was cut
+        EXPECT_EQ(doc.nodes().valueOf(limit + 1), depth > limit ? "" : "1");
+        EXPECT_EQ(doc.nodes().parentOf(limit + 1), limit);
+        EXPECT_FALSE(doc.buildTreeContent().empty());
+    }
 }
 
 TEST(BigInput, FiftyMegabyteDocument)

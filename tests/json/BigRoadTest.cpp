@@ -1,15 +1,27 @@
 // The big-document road against the engine: the same nodes, paths and values on
 // documents small enough for both; its own rules (errors, JSON Lines, the classifier).
 #include "json/JsonDocument.h"
+#include "json/NestingLimit.h"
 #include "json/PathSyntax.h"
 #include "json/big/BigDocument.h"
 #include "json/big/BigPaths.h"
 #include "json/big/BlockClassifier.h"
+#include "json/big/MappedFile.h"
+#include "json/big/Transcode.h"
 #include "platform/InputText.h"
+#include "support/RandomJson.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <csignal>
+#include <cstring>
 #include <random>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,74 +31,7 @@ namespace {
 using big::BigDocument;
 using big::Node;
 
-// A random document (UTF-8) with unique names per object: nesting, escapes, CJK, dots
-// and quotes in names, every kind of scalar, empty containers; blanks when pretty.
-class RandomJson {
-public:
-    RandomJson(unsigned seed, bool pretty) : m_rng(seed), m_pretty(pretty) {}
-    std::string document()
-    {
-        // The root is a container: the engine shows a bare scalar as a node of its own.
-        std::string out;
-        while (out.empty() || (out[0] != '{' && out[0] != '[')) {
-            out.clear();
-            value(out, 0);
-        }
-        return out;
-    }
-
-private:
-    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
-    void blank(std::string& out)
-    {
-        static const char* const blanks[] = {"", " ", "\n", "  ", "\t", "\r\n"};
-        if (m_pretty)
-            out += blanks[pick(6)];
-    }
-    std::string text()
-    {
-        static const char* const parts[] = {"a", "b c", "x.y", "\\\"q\\\"", "\\\\", "\\u4e2d", "中文", "\\n", "é", "z_9", "\\/"};
-        std::string s;
-        for (int k = pick(4) + 1; k > 0; --k)
-            s += parts[pick(11)];
-        return s;
-    }
-    void value(std::string& out, int depth)
-    {
-        const int kind = depth > 4 ? 2 + pick(6) : pick(8);
-        switch (kind) {
-        case 0:
-        case 1: {
-            const bool object = kind == 0;
-            out.push_back(object ? '{' : '[');
-            const int n = pick(depth == 0 ? 12 : 6);
-            for (int i = 0; i < n; ++i) {
-                if (i)
-                    out.push_back(',');
-                blank(out);
-                if (object) {
-                    out += "\"" + std::to_string(i) + text() + "\"";
-                    blank(out);
-                    out.push_back(':');
-                    blank(out);
-                }
-                value(out, depth + 1);
-                blank(out);
-            }
-            out.push_back(object ? '}' : ']');
-            break;
-        }
-        case 2: out += "\"" + text() + "\""; break;
-        case 3: out += std::to_string(pick(2000) - 1000); break;
-        case 4: out += "-0.5e+3"; break;
-        case 5: out += pick(2) ? "true" : "false"; break;
-        case 6: out += "null"; break;
-        default: out += "12.25"; break;
-        }
-    }
-    std::mt19937 m_rng;
-    bool m_pretty;
-};
+using testing::RandomJson;
 
 std::string trimmed(std::string s)
 {
@@ -352,6 +297,14 @@ TEST(BigRoad, ACutDocumentShowsTheFirstNodesOfTheWhole)
             const auto diff = std::mismatch(kept.begin(), kept.end(), all.begin());
             EXPECT_TRUE(diff.first == kept.end()) << *diff.first << " instead of " << *diff.second;
             EXPECT_EQ(doc.index().nodeCount, kept.size());
+            // A container cut there counts the children it shows, a cut one among them.
+            for (const auto& chain : allChains(doc)) {
+                uint64_t shown = 0;
+                big::ChildCursor c = doc.children(chain.back());
+                for (Node n; c.next(n);)
+                    ++shown;
+                ASSERT_EQ(doc.childCount(chain.back()), shown) << chain.back().start;
+            }
         }
     }
 }
@@ -494,7 +447,7 @@ TEST(BigRoad, JsonLinesWalkCountAndOffsetsAgree)
 } // namespace tess
 
 #include "json/big/BigFind.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 namespace tess {
 namespace {
@@ -505,7 +458,7 @@ TEST(BigRoad, FindInTheBytesStopsWhereTheWalkDoes)
 {
     std::mt19937 rng(3);
     int searched = 0;
-    for (unsigned seed = 1; seed <= 150; ++seed) {
+    for (unsigned seed = 1; seed <= 170; ++seed) {
         std::string text = RandomJson(seed, seed % 2 == 0).document();
         if (seed % 3 == 0) // JSON Lines
             text = RandomJson(seed + 1000, false).document() + "\n\n" + text + "\n" + RandomJson(seed + 2000, false).document();
@@ -967,6 +920,150 @@ TEST(BigRoad, CountsBelowANodeAndStopsWhenAsked)
     request.progress = [](uint64_t, uint64_t) { return false; };
     std::vector<Node> hit;
     EXPECT_EQ(big::searchCaptions(doc, request, {}, hit), big::SearchResult::Stopped);
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// JSONTestSuite: every valid text read whole, every invalid one refused, with the
+// document's own spans and with tiny ones; the implementation-defined ones either way.
+TEST(BigRoad, JsonTestSuiteIsReadExactly)
+{
+    const std::filesystem::path dir = std::filesystem::path(TESS_CORPUS_DIR) / "JSONTestSuite" / "test_parsing";
+    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        const std::string text = s.str();
+        for (const bool tiny : {false, true}) {
+            big::OpenOptions options = tiny ? tinyIndex(big::LinesMode::Never) : big::OpenOptions{};
+            options.index.lines = big::LinesMode::Never;
+            BigDocument doc;
+            doc.openBytes(text, options);
+            if (name[0] == 'y')
+                EXPECT_FALSE(doc.error().present) << name << ": " << doc.error().message;
+            else if (name[0] == 'n')
+                EXPECT_TRUE(doc.error().present) << name;
+            EXPECT_EQ(doc.index().nodeCount, allChains(doc).size()) << name;
+        }
+        ++files;
+    }
+    EXPECT_GT(files, 300);
+}
+
+// Nesting: kMaxNesting levels are read, the opener of one more is the error, with the
+// levels above it kept; JSON Lines count the list of records as a level.
+TEST(BigRoad, NestingStopsAtTheLimit)
+{
+    for (const bool lines : {false, true}) {
+        const uint64_t room = kMaxNesting - (lines ? 1 : 0);
+        for (const uint64_t levels : {room, room + 1, uint64_t(100000)}) {
+            SCOPED_TRACE(std::to_string(levels) + (lines ? " as JSON Lines" : ""));
+            const std::string deep = std::string(levels, '[') + "1" + std::string(levels, ']');
+            BigDocument doc;
+            doc.openBytes(lines ? "[0]\n" + deep + "\n[2]\n" : deep, tinyIndex(lines ? big::LinesMode::Always : big::LinesMode::Never));
+            const big::ParseError* e = nullptr;
+            if (lines && !doc.index().lineErrors.empty())
+                e = &doc.index().lineErrors.front();
+            else if (!lines && doc.error().present)
+                e = &doc.error();
+            if (levels <= room) {
+                EXPECT_EQ(e, nullptr);
+                EXPECT_EQ(doc.index().depth, kMaxNesting + 1); // the number inside the deepest container
+                continue;
+            }
+            ASSERT_NE(e, nullptr);
+            EXPECT_EQ(e->offset, room + (lines ? 4 : 0));
+            EXPECT_EQ(e->message, "nested deeper than " + std::to_string(kMaxNesting) + " levels");
+            if (lines) {
+                EXPECT_EQ(doc.index().recordCount, 3u); // the broken line between two records
+            } else {
+                EXPECT_EQ(doc.index().depth, room);
+                EXPECT_EQ(doc.index().nodeCount, room);
+            }
+        }
+    }
+}
+
+// A value cut off by the error is left out of the counts, the depth included.
+TEST(BigRoad, ACutValueLeavesNoCountBehind)
+{
+    struct Case {
+        const char* text;
+        uint64_t nodes, depth;
+    };
+    for (const Case& c : {Case{"\"", 0, 0}, Case{"\"abc", 0, 0}, Case{"[\"", 1, 1}, Case{"[{", 2, 2}, Case{"[[1],{\"a\":\"", 4, 3}}) {
+        BigDocument doc;
+        doc.openBytes(c.text, tinyIndex(big::LinesMode::Never));
+        EXPECT_EQ(doc.index().nodeCount, c.nodes) << c.text;
+        EXPECT_EQ(doc.index().depth, c.depth) << c.text;
+    }
+}
+
+// After a broken line the next lines are checked for UTF-8 again.
+TEST(BigRoad, BrokenLinesDoNotSkipTheUtf8Check)
+{
+    for (const std::string& text : {std::string("[1]\n[x]\n[\"\xff\"]\n"), std::string("[x]\n[1]\n[\"\xC0\xAF\"]\n"),
+                                    std::string("[1]\n[x]\n") + std::string(100, ' ') + "[\"\xED\xA0\x80\"]\n"}) {
+        BigDocument doc;
+        doc.openBytes(text, tinyIndex(big::LinesMode::Always));
+        ASSERT_EQ(doc.index().lineErrors.size(), 2u) << text;
+        EXPECT_EQ(doc.index().lineErrors.back().line, 3u);
+        EXPECT_EQ(doc.index().lineErrors.back().message, "invalid UTF-8");
+    }
+}
+
+} // namespace
+} // namespace tess
+
+namespace tess {
+namespace {
+
+// Only a read past the end of a file cut short is mended: a bus error sent by hand, or
+// one inside the file (what a read error of the disk raises), ends the process as it
+// would without the guard.
+TEST(BigRoad, OtherBusErrorsAreNotTakenForACutFile)
+{
+    const std::string path = (std::filesystem::temp_directory_path() / "tess-bus-error.json").string();
+    std::ofstream(path, std::ios::binary) << "[" + std::string(100000, ' ') + "]";
+    for (const int code : {int(SI_QUEUE), int(BUS_ADRERR)}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            big::MappedFile file;
+            std::string error;
+            if (!file.open(path, error))
+                _exit(3);
+            siginfo_t info {};
+            info.si_signo = SIGBUS;
+            info.si_code = code;
+            info.si_addr = const_cast<char*>(file.bytes().data() + 70000);
+            syscall(SYS_rt_tgsigqueueinfo, getpid(), gettid(), SIGBUS, &info);
+            _exit(file.cut() ? 42 : 43); // went on, with or without calling the file cut
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) >= 42) << "code " << code << ": went on";
+        EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    }
+    std::filesystem::remove(path);
+}
+
+// A read error while converting another encoding is said as one, not as a text that
+// ends early.
+TEST(BigRoad, AReadErrorWhileConvertingIsSaid)
+{
+    big::TranscodedFile copy;
+    std::string error;
+    EXPECT_FALSE(copy.convert(std::filesystem::temp_directory_path().string(), big::SourceEncoding::Gb18030, {}, error));
+    EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(EISDIR)), std::string::npos) << error;
 }
 
 } // namespace

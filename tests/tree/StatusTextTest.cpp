@@ -37,6 +37,12 @@ TEST(StatusText, SlotFactsThenTheSelectedNode)
     // A value has no children to count; an unknown load time is left out.
     EXPECT_EQ(utf8(statusText(DocumentFacts{2, 2, 7, -1}, NodeFacts{0, 0, 1, 1})),
               "节点 2 · 深度 2 · 7 字节  |  值 · 第 1 个，共 1 个");
+    DocumentFacts deep{1025, 1024, 2050, -1};
+    deep.nestingCut = true;
+    EXPECT_EQ(utf8(statusText(deep, {})), "节点 1,025 · 深度 1024 · 2.0 KB · 嵌套超过 1024 层，更深处起的内容未显示");
+    // A big file's counts past 2^31 are written whole.
+    EXPECT_EQ(utf8(statusText(DocumentFacts{6000000001, 3, 40000000000, -1}, NodeFacts{2, 3000000000, 1, 2})),
+              "节点 6,000,000,001 · 深度 3 · 40.00 GB  |  数组 · 3,000,000,000 个子节点 · 第 1 个，共 2 个");
 }
 
 TEST(StatusText, SaysWhereATextIsNotStandardJson)

@@ -2,7 +2,7 @@
 
 #include "platform/qt/QtText.h"
 #include "tree/widgets/TreeModel.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 #include "tree/widgets/TreeView.h"
 
 #include <QCheckBox>

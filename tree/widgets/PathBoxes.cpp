@@ -3,7 +3,7 @@
 #include "json/JsonDocument.h"
 #include "json/JsonScanner.h"
 #include "platform/qt/QtText.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "tree/TextChunks.h"
 #include "tree/widgets/TreeView.h"
 #include "tree/widgets/ValueBox.h"

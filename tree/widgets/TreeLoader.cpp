@@ -5,7 +5,7 @@
 #include "platform/Codec.h"
 #include "platform/qt/Clipboard.h"
 #include "platform/qt/GuiPump.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 #include "tree/Stopwatch.h"
 #include "tree/widgets/TreeModel.h"
 #include "tree/widgets/TreeView.h"

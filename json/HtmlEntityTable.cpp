@@ -1,4 +1,4 @@
-#include "tree/HtmlEntityTable.h"
+#include "json/HtmlEntityTable.h"
 
 namespace tess {
 namespace {

@@ -1,4 +1,4 @@
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include "platform/AsciiText.h"
 #include "platform/GbkText.h"

@@ -3,7 +3,7 @@
 // part of long captions.
 #include "platform/Codec.h"
 #include "json/TreeContentBuffer.h"
-#include "tree/TreeSearch.h"
+#include "json/TreeSearch.h"
 
 #include <gtest/gtest.h>
 

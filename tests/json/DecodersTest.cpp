@@ -1,6 +1,6 @@
 #include "platform/Codec.h"
 #include "platform/GbkText.h"
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "tree/Decoders.h"
+#include "json/Decoders.h"
 
 #include "platform/Codec.h"
+#include "json/HtmlEntityTable.h"
 #include "platform/StopPoint.h"
-#include "tree/HtmlEntityTable.h"
 
 #include <array>
 #include <limits>
