@@ -241,6 +241,20 @@ private:
     void dropWork(TabJob kind);
     bool workRunning(TabJob kind) const;
     void buildTabControllers();
+    // Comparing the current tab with another document (MainWindowCompare.cpp).
+    void buildCompareCommands(QMenu* menu);
+    void compareWithChosenTab();
+    void compareWithFile();
+    void compareWithPrevious();
+    // other's text, or the file at otherPath read on the worker.
+    void startComparison(SharedText other, const QString& against, int otherTab, std::string otherPath = {});
+    void showComparison(int slot, std::shared_ptr<TabComparison> comparison);
+    // Removes the marks and gives the tree back its expansion and selection.
+    void leaveComparison(int slot);
+    // A comparison whose documents are still those shown, or null (one that is not goes).
+    TabComparison* currentComparison();
+    void goToDifference(bool backward);
+    void foldUnchanged(bool fold);
     // Long commands of the normal road (MainWindowTasks.cpp).
     void buildTaskKeys();
     void refreshTaskKey();

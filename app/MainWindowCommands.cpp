@@ -2,6 +2,7 @@
 // find and path boxes, expanding and collapsing, JSON inside a string, undo of a load,
 // opening and saving files, the status line and the window's remembered layout.
 #include "app/MainWindow.h"
+#include "app/TabCompare.h"
 
 #include "app/EnterKey.h"
 #include "app/InformationBox.h"
@@ -120,6 +121,8 @@ void MainWindow::buildCommands()
     addCommand(menu, ui(u8"以表格查看对象数组"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), [this] { openRecordTable(*this); });
     addCommand(menu, ui(u8"jq 查询..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), [this] { openQueryField(); });
     addCommand(menu, ui(u8"撤销载入"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoLoad(); });
+    menu->addSeparator();
+    buildCompareCommands(menu);
     menu->addSeparator();
     addCommand(menu, ui(u8"打开文件..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openFileDialog(); });
     addCommand(menu, ui(u8"保存到文件 (UTF-8)..."), QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -461,7 +464,10 @@ void MainWindow::updateStatus()
         node.position = idx.row() + 1;
         node.siblings = model.rowCount(idx.parent());
     }
-    m_status->setText(qt::toQString(tess::statusText(doc, node)));
+    QString text = qt::toQString(tess::statusText(doc, node));
+    if (const TabComparison* c = currentComparison())
+        text += ui(u8"　") + comparisonStatus(*c, item);
+    m_status->setText(text);
 }
 
 void MainWindow::showStatusMessage(const QString& text)

@@ -47,7 +47,7 @@ void MainWindow::buildTaskKeys()
 bool MainWindow::taskRunning() const
 {
     if (m_fetchRunning || m_bigTabs->loadRunning() || m_bigTabs->findRunning() || m_bigTabs->expandRunning() ||
-        findRunning() || workRunning(TabJob::Boxes) || workRunning(TabJob::Copy))
+        findRunning() || workRunning(TabJob::Boxes) || workRunning(TabJob::Copy) || workRunning(TabJob::Compare))
         return true;
     for (int n = 1; n <= kSlots; ++n)
         if (tree(n)->expansionRunning() || parseRunning(n) || tab(n).running(TabJob::Query))
@@ -73,6 +73,10 @@ void MainWindow::stopTask()
             dropWork(kind);
             showStatusMessage(kind == TabJob::Copy ? ui(u8"已停止复制") : ui(u8"已停止解码"));
         }
+    }
+    if (workRunning(TabJob::Compare)) {
+        dropWork(TabJob::Compare);
+        showStatusMessage(ui(u8"已停止比较"));
     }
     for (int n = 1; n <= kSlots; ++n) {
         tree(n)->stopExpansion();

@@ -68,6 +68,7 @@ struct Slot {
     // returns to the later document.
     void remember(SlotDocument before) { m_previous = std::move(before); }
     bool canUndo() const { return m_previous.has_value(); }
+    const SlotDocument* previous() const { return m_previous ? &*m_previous : nullptr; }
     // The kept document, replaced by current; false (and nothing changes) when none is kept.
     bool swapWithPrevious(SlotDocument& current)
     {

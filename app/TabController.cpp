@@ -2,6 +2,7 @@
 
 #include "app/BigTabs.h"
 #include "app/MainWindow.h"
+#include "app/TabCompare.h"
 #include "json/JsonDocument.h"
 #include "json/big/BigDocument.h"
 #include "platform/qt/QtText.h"

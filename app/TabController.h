@@ -41,6 +41,7 @@ namespace big {
 class BigDocument;
 }
 class BigExpansion;
+struct TabComparison;
 class TreeModel;
 
 enum class TabJob {
@@ -52,8 +53,9 @@ enum class TabJob {
     BigCount, // counting the rows an expansion on the big road would show
     Strict,   // whether the text shown is standard JSON (the status line's note)
     Query,    // a jq program on the tab's document
+    Compare,  // comparing the tab's document with another
 };
-inline constexpr std::size_t kTabJobKinds = 8;
+inline constexpr std::size_t kTabJobKinds = 9;
 
 // A parse of a large text for the tab: made on the window's thread, filled by the worker.
 struct TabParse {
@@ -115,6 +117,9 @@ public:
     // Why the tab shows no document (a big file changed or gone): the status line's text
     // while the tab has none.
     QString notice;
+
+    // The comparison the tab's tree shows marks of (app/TabCompare.h), or null.
+    std::shared_ptr<TabComparison> comparison;
 
     // The big road's expansion in slices, while one runs for the tab.
     BigExpansion* expansion = nullptr;

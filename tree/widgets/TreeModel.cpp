@@ -5,6 +5,8 @@
 #include "json/TreeContentBuffer.h"
 #include "tree/widgets/TreeIcons.h"
 
+#include <QColor>
+
 #include <algorithm>
 #include <cstring>
 
@@ -44,6 +46,7 @@ void TreeModel::iconsChanged()
 void TreeModel::clear()
 {
     beginResetModel();
+    m_markOf = nullptr; // marks speak of the items replaced
     m_items.clear();
     m_items.shrink_to_fit();
     m_kinds.clear();
@@ -155,6 +158,7 @@ int TreeModel::rowOf(int item) const
 void TreeModel::addTopLevelItem(std::string_view caption)
 {
     beginResetModel();
+    m_markOf = nullptr; // marks speak of the items replaced
     appendItem(-1, ownRecord(caption, nullptr, 0), kWholeRecord);
     linkChildren();
     endResetModel();
@@ -172,6 +176,7 @@ void TreeModel::replaceAll(std::string_view block)
 void TreeModel::takeItems(TreeModel& other)
 {
     beginResetModel();
+    m_markOf = nullptr; // marks speak of the items replaced
     m_items.swap(other.m_items);
     m_kinds.swap(other.m_kinds);
     m_wideRefs.swap(other.m_wideRefs);
@@ -186,6 +191,7 @@ void TreeModel::takeItems(TreeModel& other)
 void TreeModel::beginItems(std::size_t expectedItems)
 {
     beginResetModel();
+    m_markOf = nullptr; // marks speak of the items replaced
     m_items.clear();
     m_kinds.clear();
     m_wideRefs.clear();
@@ -412,13 +418,34 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
     const int item = itemOfIndex(index);
     if (item < 0)
         return {};
+    const int mark = m_markOf ? m_markOf(item) : -1;
     if (role == Qt::DisplayRole) {
         std::string_view caption = itemCaption(item);
-        return qt::toQString(caption.substr(0, gbPrefixLength(caption, kDisplayLimit)));
+        QString shown = qt::toQString(caption.substr(0, gbPrefixLength(caption, kDisplayLimit)));
+        // A text mark besides the colour, for those who cannot tell the colours apart.
+        static const char16_t* const kMarks[] = {u"[+] ", u"[-] ", u"[~] ", u"[#] "};
+        if (mark >= 0 && mark < 4)
+            shown.prepend(QString::fromUtf16(kMarks[mark]));
+        return shown;
+    }
+    if (role == kDiffMarkRole)
+        return mark;
+    if (role == Qt::ForegroundRole && mark >= 0 && mark < 4) {
+        static const QColor kColours[] = {QColor(0x1a, 0x7f, 0x37), QColor(0xc0, 0x1c, 0x28), QColor(0xb3, 0x5c, 0x00),
+                                          QColor(0x6f, 0x2d, 0xa8)};
+        return kColours[mark];
     }
     if (role == Qt::DecorationRole && m_icons)
         return m_icons->icon(itemImage(item));
     return {};
+}
+
+void TreeModel::setItemMarks(std::function<int(int item)> markOf)
+{
+    m_markOf = std::move(markOf);
+    if (m_topCount > 0)
+        emit dataChanged(index(0, 0), index(m_topCount - 1, 0));
+    // Items below the top level are drawn again when the views repaint.
 }
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const

@@ -13,6 +13,7 @@
 #include <QAbstractItemModel>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,13 @@ public:
     void setIcons(const TreeIcons* icons);
     // Tells the views that the icon set changed its images.
     void iconsChanged();
+
+    // Differences to show (a comparison): markOf gives an item's kind of difference, 0
+    // added, 1 removed, 2 changed value, 3 changed type, -1 none; empty shows none. Marked
+    // items get a colour, a text mark before the caption and their kind in kDiffMarkRole.
+    static constexpr int kDiffMarkRole = Qt::UserRole + 40;
+    void setItemMarks(std::function<int(int item)> markOf);
+    bool showsMarks() const { return static_cast<bool>(m_markOf); }
 
     // Deletes all items.
     void clear();
@@ -124,6 +132,7 @@ private:
     std::vector<Level> m_levels; // open levels while records are added
     uint64_t m_narrowLimit = UINT32_MAX;
     const TreeIcons* m_icons = nullptr;
+    std::function<int(int)> m_markOf;
 };
 
 // Byte length of the longest prefix of text of at most limit bytes that does not end
