@@ -6,6 +6,7 @@
 #include "compare/DiffPath.h"
 #include "compare/EngineSide.h"
 #include "json/JsonDocument.h"
+#include "json/NestingLimit.h"
 #include "json/big/BigDocument.h"
 #include "platform/Codec.h"
 #include "platform/InputText.h"
@@ -189,9 +190,9 @@ TEST(Comparison, MarksOfTheLeftTree)
     EXPECT_EQ(marks.count(DiffKind::Added), 1u);
 }
 
-TEST(Comparison, NestingOfAnyDepth)
+TEST(Comparison, NestingAsDeepAsDocumentsGo)
 {
-    constexpr int kDepth = 100000;
+    constexpr int kDepth = static_cast<int>(kMaxNesting);
     std::string arrays(kDepth, '['), objects;
     for (int i = 0; i < kDepth; ++i)
         objects += "{\"k\":";
