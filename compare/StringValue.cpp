@@ -2,6 +2,7 @@
 
 #include "json/PathNames.h"
 #include "platform/Codec.h"
+#include "platform/HexDigits.h"
 #include "platform/Utf8.h"
 
 #include <cstring>
@@ -9,30 +10,12 @@
 namespace tess::compare {
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The four hex digits after "\u" at text[at], or -1.
 long unitAt(std::string_view text, std::size_t at)
 {
-    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
+    if (at + 2 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
         return -1;
-    long u = 0;
-    for (std::size_t k = at + 2; k < at + 6; ++k) {
-        const int h = hexValue(text[k]);
-        if (h < 0)
-            return -1;
-        u = u * 16 + h;
-    }
-    return u;
+    return hex::valueAt(text, at + 2, 4);
 }
 
 void appendCodePoint(std::string& out, char32_t cp)

@@ -1,6 +1,7 @@
 #include "json/big/RecordTable.h"
 
 #include "json/JsonLayout.h"
+#include "platform/HexDigits.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -11,31 +12,6 @@ namespace tess::big {
 namespace {
 
 constexpr std::string_view kValueColumn = ".";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-long readHex4(std::string_view s, std::size_t at)
-{
-    if (at + 4 > s.size())
-        return -1;
-    long v = 0;
-    for (std::size_t k = at; k < at + 4; ++k) {
-        const int h = hexValue(s[k]);
-        if (h < 0)
-            return -1;
-        v = v * 16 + h;
-    }
-    return v;
-}
 
 } // namespace
 
@@ -61,14 +37,14 @@ std::string decodeJsonString(std::string_view s)
         case 'u': break;
         default: out.push_back(e); continue;
         }
-        long cp = readHex4(s, i + 1);
+        long cp = hex::valueAt(s, i + 1, 4);
         if (cp < 0) {
             out += "\\u";
             continue;
         }
         i += 4;
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 2 < s.size() && s[i + 1] == '\\' && s[i + 2] == 'u') {
-            const long low = readHex4(s, i + 3);
+            const long low = hex::valueAt(s, i + 3, 4);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 i += 6;
